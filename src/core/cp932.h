@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// Code page 932 (Windows Shift-JIS) <-> UTF-16.
+//
+// Decoding follows Windows' table exactly (0x80 -> U+0080, 0xA0 -> U+F8F0,
+// 0xFD..0xFF -> U+F8F1..U+F8F3, user-defined area F040..F9FC -> U+E000..U+E757).
+// Every CP932 character decodes to exactly one UTF-16 unit. A byte that does not
+// start a valid character (a lead byte without a valid trail byte, the lead of an
+// unassigned pair, a lone lead byte at the end) decodes to the unit
+// U+DC00 + byte (a lone low surrogate, U+DC81..U+DCFC) and decoding resumes at the
+// next byte; encoding turns such a unit back into that byte. So
+// encode(decode(b)) == b for every byte string b, except that characters with
+// several codes come back with the code Windows chooses (see encode()).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace soramie::cp932 {
+
+// True for a unit that stands for an undecodable byte.
+constexpr bool isRawByte(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
+constexpr char16_t rawByteUnit(unsigned char b) { return static_cast<char16_t>(0xDC00 + b); }
+constexpr unsigned char rawByteValue(char16_t u) { return static_cast<unsigned char>(u - 0xDC00); }
+
+// Lead bytes of two-byte characters: 0x81..0x9F and 0xE0..0xFC.
+constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Decodes bytes; never fails (see the file comment for undecodable bytes).
+std::u16string decode(std::string_view bytes);
+// Appends the decoded units of bytes to out.
+void decodeAppend(std::string_view bytes, std::u16string& out);
+
+// Decodes one character at bytes[0..]; returns the unit and sets consumed to 1 or 2.
+// bytes must not be empty.
+char16_t decodeOne(std::string_view bytes, std::size_t& consumed);
+
+// The CP932 code of u: 0x00..0xFF for a single byte, 0x8140.. for a pair,
+// or -1 when u has no code. Raw-byte units map to their byte.
+int codeOf(char16_t u);
+inline bool encodable(char16_t u) { return codeOf(u) >= 0; }
+
+// Bytes u takes in CP932: 2 for a pair, else 1 (a unit without a code counts as
+// its one-byte replacement).
+int byteLength(char16_t u);
+
+struct EncodeResult {
+    std::string bytes;
+    // Index of the first unit that has no code, or npos; such units are written as '?'.
+    std::size_t firstUnencodable = npos;
+    std::size_t unencodableCount = 0;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    bool complete() const { return unencodableCount == 0; }
+};
+
+// Encodes text. Where a character has several codes, the one Windows chooses
+// (NEC row 13 over NEC-selected IBM, IBM extension over NEC-selected IBM, JIS
+// row 2 over NEC row 13). Units without a code become '?' and are reported.
+EncodeResult encode(std::u16string_view text);
+void encodeAppend(std::u16string_view text, EncodeResult& out);
+
+}  // namespace soramie::cp932
