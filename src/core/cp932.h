@@ -48,8 +48,11 @@ int byteLength(char16_t u);
 struct EncodeResult {
     std::string bytes;
     // Index of the first unit that has no code, or npos; such units are written as '?'.
+    // The index counts the units of every text appended to this result.
     std::size_t firstUnencodable = npos;
     std::size_t unencodableCount = 0;
+    // Units appended so far.
+    std::size_t unitCount = 0;
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     bool complete() const { return unencodableCount == 0; }
 };

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "core/cp932.h"
+
+#include "core/cp932_table.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace soramie::cp932 {
+namespace {
+
+using detail::kEncode;
+using detail::kEncodePage;
+using detail::kNoCode;
+using detail::kPair;
+using detail::kSingle;
+using detail::leadIndex;
+
+// Unit of the pair lead+trail, or 0 when the pair has no character.
+inline char16_t pairUnit(unsigned char lead, unsigned char trail) {
+    return trail >= 0x40 ? kPair[leadIndex(lead)][trail - 0x40] : char16_t{0};
+}
+
+inline std::uint16_t codeUnchecked(char16_t u) { return kEncode[kEncodePage[u >> 8]][u & 0xFF]; }
+
+// Widens the ASCII run starting at s (s < end, *s < 0x80). Writes at most as many
+// units as bytes it consumes, plus up to 15 scratch units within the room the
+// caller reserved (one unit per remaining input byte). Advances s and d.
+inline void copyAsciiRun(const unsigned char*& s, const unsigned char* end, char16_t*& d) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (end - s >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 8), _mm_unpackhi_epi8(v, zero));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+        if (mask != 0) {
+            const int n = __builtin_ctz(mask);
+            s += n;
+            d += n;
+            return;
+        }
+        s += 16;
+        d += 16;
+    }
+#endif
+    while (s < end && *s < 0x80) *d++ = *s++;
+}
+
+}  // namespace
+
+void decodeAppend(std::string_view bytes, std::u16string& out) {
+    const std::size_t base = out.size();
+    // Every byte yields at most one unit, so bytes.size() units of room suffice.
+    out.resize(base + bytes.size());
+    char16_t* const begin = out.data() + base;
+    char16_t* d = begin;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* const end = s + bytes.size();
+    while (s < end) {
+        const unsigned char b = *s;
+        if (b < 0x80) {
+            copyAsciiRun(s, end, d);
+        } else if (isLeadByte(b)) {
+            if (end - s >= 2) {
+                if (const char16_t u = pairUnit(b, s[1]); u != 0) {
+                    *d++ = u;
+                    s += 2;
+                    continue;
+                }
+            }
+            *d++ = rawByteUnit(b);
+            ++s;
+        } else {
+            *d++ = kSingle[b];
+            ++s;
+        }
+    }
+    out.resize(base + static_cast<std::size_t>(d - begin));
+}
+
+std::u16string decode(std::string_view bytes) {
+    std::u16string out;
+    decodeAppend(bytes, out);
+    return out;
+}
+
+char16_t decodeOne(std::string_view bytes, std::size_t& consumed) {
+    const auto b = static_cast<unsigned char>(bytes[0]);
+    consumed = 1;
+    if (!isLeadByte(b)) return kSingle[b];
+    if (bytes.size() >= 2) {
+        if (const char16_t u = pairUnit(b, static_cast<unsigned char>(bytes[1])); u != 0) {
+            consumed = 2;
+            return u;
+        }
+    }
+    return rawByteUnit(b);
+}
+
+int codeOf(char16_t u) {
+    if (isRawByte(u)) return rawByteValue(u);
+    const std::uint16_t code = codeUnchecked(u);
+    return code == kNoCode ? -1 : code;
+}
+
+int byteLength(char16_t u) { return codeOf(u) > 0xFF ? 2 : 1; }
+
+void encodeAppend(std::u16string_view text, EncodeResult& out) {
+    std::string& bytes = out.bytes;
+    std::size_t n = bytes.size();
+    // Every unit yields at most two bytes.
+    bytes.resize(n + 2 * text.size());
+    char* const p = bytes.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u < 0x80) {
+            p[n++] = static_cast<char>(u);
+            continue;
+        }
+        const int code = codeOf(u);
+        if (code < 0) {
+            if (out.unencodableCount++ == 0) out.firstUnencodable = out.unitCount + i;
+            p[n++] = '?';
+        } else if (code > 0xFF) {
+            p[n++] = static_cast<char>(code >> 8);
+            p[n++] = static_cast<char>(code & 0xFF);
+        } else {
+            p[n++] = static_cast<char>(code);
+        }
+    }
+    bytes.resize(n);
+    out.unitCount += text.size();
+}
+
+EncodeResult encode(std::u16string_view text) {
+    EncodeResult out;
+    encodeAppend(text, out);
+    return out;
+}
+
+}  // namespace soramie::cp932
