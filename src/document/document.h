@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// Document: the text pane's document. It holds a file's CP932 bytes exactly as
+// read, a line index (where display lines start) and a character index (UTF-16
+// unit <-> byte offset, one unit per CP932 character or undecodable byte).
+//
+// Loading and indexing: a document made from a file or from a large byte string
+// has its first lines indexed before the factory returns; the rest of the file
+// is read and indexed by background threads owned by the document. Every query
+// below is thread-safe and answers from what is indexed so far (indexedBytes(),
+// lineCount(), charCount() grow until indexed() is true). waitIndexed() blocks
+// until the whole document is indexed. The destructor stops the background work.
+//
+// Display lines end at CR LF, at a lone CR or at a lone LF; the bytes are never
+// changed by this. A document of n line breaks has n + 1 lines (the last one is
+// empty when the bytes end with a break).
+//
+// Unencodable characters: a document made from UTF-16 text keeps the bytes '?'
+// for characters that have no CP932 code and remembers the original units, so
+// text() gives back the text it was made from and the pane can draw it; the
+// bytes for saving hold '?' there and unencodableCount() tells the caller.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+#include "core/types.h"
+
+namespace soramie {
+
+class Document;
+using DocumentPtr = std::shared_ptr<const Document>;
+
+// A document built from text, with what the encoding could not represent.
+struct TextDocument {
+    DocumentPtr document;
+    std::size_t unencodableCount = 0;
+    // Character position of the first unencodable character, if any.
+    std::optional<CharPos> firstUnencodable;
+};
+
+// One unit a document made from text could not encode; the bytes hold '?' there.
+struct Substitution {
+    ByteOffset at;
+    char16_t unit = 0;
+};
+
+class Document {
+public:
+    // An empty document (0 bytes, 1 empty line).
+    static DocumentPtr empty();
+    // Reads the file at path. Fails (with the step and errno) when the file cannot
+    // be opened, measured or its first bytes read. The first screen is indexed on
+    // return; the rest is read and indexed in the background. A file that shrinks
+    // while it is read ends where the read ended; a later read error ends the
+    // document there and is reported by loadError().
+    static Result<DocumentPtr, IoError> fromFile(const std::string& path);
+    // A document holding exactly these bytes.
+    static DocumentPtr fromBytes(std::string bytes);
+    // A document holding text encoded in CP932.
+    static TextDocument fromText(std::u16string_view text);
+    // Like fromText, but the longest common prefix and suffix of this document's
+    // text and the new text keep this document's bytes exactly (including
+    // undecodable bytes and characters with several codes); only the middle is
+    // encoded anew. Waits until this document is loaded.
+    TextDocument withText(std::u16string_view text) const;
+
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // Size in bytes: the final size once loaded (the file's size at open, unless
+    // it shrank while being read).
+    ByteOffset size() const;
+    bool loaded() const;
+    bool indexed() const;
+    void waitIndexed() const;
+    // Set when reading the file failed after the first bytes; the document then
+    // holds the bytes read before the failure.
+    std::optional<IoError> loadError() const;
+
+    // Bytes [0, indexedBytes()) have their lines and characters indexed.
+    ByteOffset indexedBytes() const;
+    // Lines known so far; equals the final count once indexed().
+    std::uint64_t lineCount() const;
+    // Start of line n (n < lineCount()).
+    ByteOffset lineStart(LineNo n) const;
+    // End of line n's content, before its CR LF / CR / LF (n < lineCount()).
+    ByteOffset lineEnd(LineNo n) const;
+    // The line holding byte b (b <= indexedBytes()); a break's bytes belong to
+    // the line they end.
+    LineNo lineOf(ByteOffset b) const;
+
+    // Characters in [0, indexedBytes()).
+    CharPos charCount() const;
+    // The byte where character c starts (c <= charCount(); charCount() maps to
+    // indexedBytes()).
+    ByteOffset byteOf(CharPos c) const;
+    // The character holding byte b (b <= indexedBytes(); a trail byte maps to
+    // its character).
+    CharPos charOf(ByteOffset b) const;
+
+    // Bytes [from, to) of the loaded bytes (to <= loaded size). The view stays
+    // valid while the document lives.
+    std::string_view bytes(ByteOffset from, ByteOffset to) const;
+    // Decoded text of bytes [from, to) (both on character boundaries), with
+    // remembered unencodable units restored.
+    std::u16string textOfBytes(ByteOffset from, ByteOffset to) const;
+    // The whole text; waits until the document is indexed.
+    std::u16string text() const;
+    // Characters [from, from + length), clamped to the indexed part.
+    std::u16string text(CharPos from, std::uint64_t length) const;
+
+    // The bytes to save: exactly the bytes the document was made from (for a
+    // document made from text, its encoding with '?' for unencodable units).
+    // Waits until loaded.
+    std::string_view bytesForSave() const;
+    std::size_t unencodableCount() const;
+    const std::vector<Substitution>& substitutions() const;
+
+    struct Impl;
+
+private:
+    explicit Document(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace soramie

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+// TextPane: a read-only plain-text pane that shows a Document. Only the visible
+// lines are decoded and drawn, so files of any size open at once and lines of any
+// length stay responsive. Characters sit on a cell grid: a character takes as many
+// cells as it has CP932 bytes, TAB advances to the next multiple of 8 cells, and
+// control characters and undecodable bytes are drawn in a dim caret or hex form,
+// one cell per byte.
+//
+// Positions and lengths in this API count characters (UTF-16 units of the text,
+// 0-based). Selection works with mouse and keyboard; Ctrl+C copies the selection
+// as Unicode. Keys that would edit do nothing. A disabled pane is greyed and does
+// not select. All methods run on the GUI thread.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QString>
+#include <cstdint>
+
+#include "document/document.h"
+
+class QTimer;
+
+namespace soramie {
+
+class TextPane : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TextPane(QWidget* parent = nullptr);
+    ~TextPane() override;
+
+    // Shows doc from its first line with an empty selection at 0. A null pointer
+    // shows an empty pane.
+    void setDocument(DocumentPtr doc);
+    DocumentPtr document() const { return doc_; }
+
+    // The whole text (waits until the document is indexed).
+    QString text() const;
+    // Replaces the whole text. Bytes of the common prefix and suffix with the
+    // current text are kept exactly; returns what could not be encoded.
+    TextDocument setText(const QString& text);
+    void clear();
+
+    // Size of the document in bytes.
+    std::uint64_t sizeInBytes() const;
+
+    qint64 selectionStart() const;
+    qint64 selectionLength() const;
+    QString selectedText() const;
+    // Selects [start, start + length) (clamped to the text) and scrolls it into view.
+    void setSelection(qint64 start, qint64 length);
+    void selectAll();
+    void copy() const;
+    // Redraws the visible lines.
+    void refresh();
+
+    // Pixel size of one cell in the pane font.
+    QSize cellSize() const;
+
+signals:
+    void selectionChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    struct Layout;
+    struct Hit {
+        std::uint64_t line = 0;
+        std::uint64_t byte = 0;  // absolute byte offset of the caret position
+    };
+
+    void updateScrollBars();
+    void pollIndex();
+    Hit hitTest(QPoint viewportPos) const;
+    std::uint64_t cellOfByte(std::uint64_t line, std::uint64_t byte) const;
+    std::uint64_t byteOfCell(std::uint64_t line, std::uint64_t cell) const;
+    void moveCaret(std::uint64_t byte, bool extend);
+    void ensureVisible(std::uint64_t byte);
+    void autoScroll();
+    std::uint64_t pageLines() const;
+
+    DocumentPtr doc_;
+    QFont font_;
+    int cellW_ = 1;
+    int cellH_ = 1;
+    int ascent_ = 0;
+    // Selection as byte offsets on character boundaries: anchor_ stays, caret_ moves.
+    std::uint64_t anchor_ = 0;
+    std::uint64_t caret_ = 0;
+    std::uint64_t goalCell_ = 0;
+    bool dragging_ = false;
+    QTimer* indexTimer_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
+    QPoint lastMouse_;
+};
+
+}  // namespace soramie
