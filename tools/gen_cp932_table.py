@@ -9,6 +9,9 @@ Windows picks: JIS X 0208 (leads 0x81..0x84, 0x88..0x9F, 0xE0..0xEA) first,
 then NEC row 13 (0x87), then the IBM extensions (0xFA..0xFC), and the
 NEC-selected IBM extensions (0xED, 0xEE) last.
 
+A few characters that other Japanese tables give other Unicode values
+(ENCODE_ONLY) encode to the code of the same CP932 character.
+
 Usage: tools/gen_cp932_table.py [output-path]
 """
 import sys
@@ -18,6 +21,12 @@ SINGLE_EXTRAS = {0x80: 0x0080, 0xA0: 0xF8F0, 0xFD: 0xF8F1, 0xFE: 0xF8F2, 0xFF: 0
 LEADS = list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD))
 TRAIL_FIRST, TRAIL_WIDTH = 0x40, 0xC0  # trail byte t is column t - 0x40, 0x40..0xFF
 NO_CODE = 0xFFFF
+# Characters that other Japanese code tables write with a different Unicode
+# value (JIS X 0201 and JIS X 0208 as mapped outside Windows). Windows and glibc
+# encode them to the CP932 code of the same character; decoding still gives the
+# Windows value.
+ENCODE_ONLY = {0x00A2: 0x8191, 0x00A3: 0x8192, 0x00A5: 0x5C, 0x00AC: 0x81CA, 0x2014: 0x815C,
+               0x2016: 0x8161, 0x203E: 0x7E, 0x2212: 0x817C, 0x301C: 0x8160}
 
 
 def is_lead(b):
@@ -71,6 +80,9 @@ def build():
         assert u not in encode or encode[u] > 0xFF, hex(u)
         if u not in encode or rank(code) < rank(encode[u]):
             encode[u] = code
+    for u, code in ENCODE_ONLY.items():
+        assert u not in encode, hex(u)
+        encode[u] = code
     # The choices Windows makes for characters with several codes.
     for ch, code in (("\u2252", 0x81E0), ("\u2170", 0xFA40), ("\u2160", 0x8754),
                      ("\uFFE2", 0x81CA), ("\u2235", 0x81E6), ("\uFF07", 0xFA56)):

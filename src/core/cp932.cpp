@@ -22,6 +22,9 @@ inline char16_t pairUnit(unsigned char lead, unsigned char trail) {
     return trail >= 0x40 ? kPair[leadIndex(lead)][trail - 0x40] : char16_t{0};
 }
 
+constexpr bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+constexpr bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
 inline std::uint16_t codeUnchecked(char16_t u) { return kEncode[kEncodePage[u >> 8]][u & 0xFF]; }
 
 // Widens the ASCII run starting at s (s < end, *s < 0x80). Writes at most as many
@@ -117,6 +120,15 @@ void encodeAppend(std::u16string_view text, EncodeResult& out) {
         const char16_t u = text[i];
         if (u < 0x80) {
             p[n++] = static_cast<char>(u);
+            continue;
+        }
+        if (isHighSurrogate(u) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            // A character outside the BMP: no code, though its low surrogate may look raw.
+            if (out.unencodableCount == 0) out.firstUnencodable = out.unitCount + i;
+            out.unencodableCount += 2;
+            p[n++] = '?';
+            p[n++] = '?';
+            ++i;
             continue;
         }
         const int code = codeOf(u);

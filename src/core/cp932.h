@@ -59,7 +59,12 @@ struct EncodeResult {
 
 // Encodes text. Where a character has several codes, the one Windows chooses
 // (NEC row 13 over NEC-selected IBM, IBM extension over NEC-selected IBM, JIS
-// row 2 over NEC row 13). Units without a code become '?' and are reported.
+// row 2 over NEC row 13). The few characters that other Japanese tables map to
+// other Unicode values (U+00A5, U+203E, U+301C wave dash, U+2212, U+2014, U+2016,
+// U+00A2, U+00A3, U+00AC) get the code of the same CP932 character, as Windows
+// and glibc give them; decoding that code gives the Windows value. Units without a code become '?' and are reported; the
+// two units of a character outside the BMP both count as units without a code,
+// even where the low surrogate alone would stand for a raw byte.
 EncodeResult encode(std::u16string_view text);
 void encodeAppend(std::u16string_view text, EncodeResult& out);
 
