@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "platform/services.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace soramie::platform {
+
+Filter textFilter()
+{
+    return {{QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"), QStringLiteral("*.txt")},
+            {QStringLiteral("全てのﾌｧｲﾙ(*.*)"), QStringLiteral("*.*")}};
+}
+
+Filter programFilter()
+{
+    return {{QStringLiteral("ﾌﾟﾛｸﾞﾗﾑﾌｧｲﾙ(*.exe)"), QStringLiteral("*.exe")},
+            {QStringLiteral("全てのﾌｧｲﾙ(*.*)"), QStringLiteral("*.*")}};
+}
+
+namespace {
+
+// The folder part of a chosen path, with its final separator: the path without
+// its last name (a name that also occurs earlier in the path is cut only at the end).
+QString folderWithSeparator(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return path.left(path.size() - name.size());
+}
+
+void enterFolderOf(const QString& path)
+{
+    QDir::setCurrent(QFileInfo(path).absolutePath());
+}
+
+}  // namespace
+
+QString Pickers::showOpenDialog(QWidget* owner, const Filter& filter, const QString& initialFolder)
+{
+    const QString path = askOpen(owner, filter, initialFolder);
+    if (path.isEmpty()) return {};
+    enterFolderOf(path);
+    lastOpenFolder_ = folderWithSeparator(path);
+    return path;
+}
+
+QString Pickers::showSaveDialog(QWidget* owner, const Filter& filter, const QString& initialFolder)
+{
+    const QString path = askSave(owner, filter, initialFolder);
+    if (path.isEmpty()) return {};
+    enterFolderOf(path);
+    return path;
+}
+
+QString Pickers::browseForFolder(QWidget* owner)
+{
+    return askFolder(owner);
+}
+
+int Pickers::setTopmost(QWidget* window, int flag)
+{
+    if (window == nullptr || (flag != 0 && flag != 1)) return 0;
+    return applyTopmost(window, flag == 1) ? 1 : 0;
+}
+
+}  // namespace soramie::platform

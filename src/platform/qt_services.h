@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// The Qt implementations of the platform services, and a bundle that owns them.
+#pragma once
+
+#include "platform/services.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+class QSystemTrayIcon;
+
+namespace soramie::platform {
+
+class QtPrompts final : public Prompts {
+public:
+    Answer message(QWidget* owner, const MessageRequest& request) override;
+    QAction* popup(QMenu& menu, QPoint globalPos) override;
+};
+
+// QFileDialog (non-native, so it behaves alike on every desktop) and
+// Qt::WindowStaysOnTopHint.
+class QtPickers final : public Pickers {
+protected:
+    QString askOpen(QWidget* owner, const Filter& filter, const QString& initialFolder) override;
+    QString askSave(QWidget* owner, const Filter& filter, const QString& initialFolder) override;
+    QString askFolder(QWidget* owner) override;
+    bool applyTopmost(QWidget* window, bool onTop) override;
+};
+
+// QProcess::startDetached with the words of the command line; never a shell.
+class QtLauncher final : public Launcher {
+public:
+    bool start(const QString& commandLine, const QString& filePath) override;
+};
+
+// A QLockFile at lockPath; a lock left by a process that no longer runs is taken
+// over. The lock is held until this object is destroyed.
+class LockFileInstance final : public SingleInstance {
+public:
+    explicit LockFileInstance(const QString& lockPath);
+    ~LockFileInstance() override;
+    bool anotherIsRunning() override;
+    // <runtime folder>/soramie.lock for the current user.
+    static QString defaultLockPath();
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+};
+
+// "/" and the mounted volumes a user browses (pseudo file systems left out).
+class QtDrives final : public Drives {
+public:
+    QStringList roots() const override;
+};
+
+// QSystemTrayIcon with the application's window icon.
+class QtTray final : public Tray {
+public:
+    QtTray();
+    ~QtTray() override;
+    bool available() const override;
+    void add(const QString& toolTip) override;
+    void remove() override;
+    bool shown() const override;
+    void setHandler(std::function<void(TrayEvent)> handler) override;
+
+private:
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    std::function<void(TrayEvent)> handler_;
+};
+
+// Owns one real object of each service; services() hands out the bundle.
+class QtServices {
+public:
+    QtServices();
+    ~QtServices();
+    Services services();
+
+private:
+    QtPrompts prompts_;
+    QtPickers pickers_;
+    QtLauncher launcher_;
+    LockFileInstance instance_;
+    QtDrives drives_;
+    QtTray tray_;
+};
+
+// Facts of the running executable: its folder and base name, the default start
+// folder (/var/log, else the home folder) and the home folder.
+AppInfo currentAppInfo();
+
+}  // namespace soramie::platform

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: MIT
+#include "ui/main/file_browser.h"
+
+#include "ui/main/folder_listing.h"
+#include "ui/main/path_text.h"
+
+#include <QDir>
+#include <QMouseEvent>
+#include <QStringListModel>
+#include <QStyle>
+
+namespace soramie {
+
+// ---- DriveList ---------------------------------------------------------------------
+
+DriveList::DriveList(QWidget* parent) : QComboBox(parent)
+{
+    connect(this, &QComboBox::activated, this, [this](int) { emit changed(); });
+}
+
+void DriveList::setDrives(const QStringList& roots)
+{
+    const QString keep = drive();
+    const QSignalBlocker block(this);
+    clear();
+    addItems(roots);
+    if (!keep.isEmpty()) {
+        if (findText(keep) < 0) addItem(keep);
+        setCurrentIndex(findText(keep));
+    }
+}
+
+void DriveList::setDrive(const QString& root)
+{
+    if (root == drive()) return;
+    showDrive(root);
+    emit changed();
+}
+
+void DriveList::showDrive(const QString& root)
+{
+    const QSignalBlocker block(this);
+    if (findText(root) < 0) addItem(root);
+    setCurrentIndex(findText(root));
+}
+
+// ---- FolderList ------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole + 1;
+
+// "/", "/var", "/var/log" for "/var/log".
+QStringList ancestorsAndSelf(const QString& folder)
+{
+    QStringList out{QStringLiteral("/")};
+    QString walked;
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        walked += QLatin1Char('/') + part;
+        out << walked;
+    }
+    return out;
+}
+
+}  // namespace
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const QString target = item->data(kPathRole).toString();
+        if (target == path_) return;
+        if (!setPath(target)) emit enterFailed(target);
+    });
+}
+
+bool FolderList::fill(const QString& folder)
+{
+    auto subfolders = listSubfolders(toNativePath(folder));
+    if (!subfolders) return false;
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    clear();
+    const QStringList chain = ancestorsAndSelf(folder);
+    int depth = 0;
+    for (const QString& step : chain) {
+        const QString caption = step == QLatin1String("/") ? step : step.section(QLatin1Char('/'), -1);
+        auto* item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + caption, this);
+        item->setData(kPathRole, step);
+        ++depth;
+    }
+    setCurrentRow(static_cast<int>(chain.size()) - 1);
+    for (const std::string& name : *subfolders) {
+        const QString nameText = fromNativePath(name);
+        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + nameText, this);
+        item->setData(kPathRole, joinFolderFile(folder, nameText));
+    }
+    return true;
+}
+
+bool FolderList::setPath(const QString& folder)
+{
+    const QString clean = withoutFinalSeparator(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QFileInfo info(clean);
+    if (!info.isDir() || !info.isExecutable() || !fill(clean)) return false;
+    const bool differs = clean != path_;
+    path_ = clean;
+    if (differs) emit changed();
+    return true;
+}
+
+void FolderList::refresh()
+{
+    if (!path_.isEmpty()) fill(path_);
+}
+
+// ---- FileList ----------------------------------------------------------------------------
+
+FileList::FileList(QWidget* parent) : QListView(parent), model_(new QStringListModel(this))
+{
+    setModel(model_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void FileList::setPath(const QString& folder)
+{
+    path_ = withoutFinalSeparator(folder);
+    refresh();
+}
+
+void FileList::setPattern(const QString& pattern)
+{
+    pattern_ = pattern;
+}
+
+void FileList::refresh()
+{
+    QStringList names;
+    if (!path_.isEmpty()) {
+        if (auto listed = listMatchingFiles(toNativePath(path_), pattern_.toStdString())) {
+            names.reserve(static_cast<qsizetype>(listed->size()));
+            for (const std::string& name : *listed) names << fromNativePath(name);
+        }
+    }
+    model_->setStringList(names);
+    clearSelection();
+    setCurrentIndex(QModelIndex());
+}
+
+QString FileList::fileName() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : rows.first().data().toString();
+}
+
+bool FileList::selectFile(const QString& name)
+{
+    const int row = static_cast<int>(model_->stringList().indexOf(name));
+    if (row < 0) return false;
+    setCurrentIndex(model_->index(row));
+    return true;
+}
+
+QStringList FileList::names() const
+{
+    return model_->stringList();
+}
+
+int FileList::count() const
+{
+    return model_->rowCount();
+}
+
+void FileList::mousePressEvent(QMouseEvent* event)
+{
+    QListView::mousePressEvent(event);
+    emit mousePressed(event->button(), event->globalPosition().toPoint());
+}
+
+}  // namespace soramie

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+// Form1: the main window. It holds the file browser (drive, folder and file
+// lists, filter, refresh), the text pane Text1, the picture buttons, the status
+// bar, the menus and the public variables the dialogs share.
+//
+// Controls, menu items and variables carry the names the whole program uses for
+// them and are public: the dialogs read and write them directly. Every handler
+// runs on the GUI thread. Platform facilities (message boxes, popup menus,
+// pickers, program start, single instance, drives, tray) come through the
+// Services bundle, never directly, so tests script them.
+//
+// The implementation is split by concern:
+//   form1.cpp          construction, layout, start-up (Form_Load)
+//   form1_lists.cpp    drive/folder/file lists, filter, count, refresh, Text6
+//   form1_display.cpp  DisplayFile, the display button, file-list presses, wrap
+//   form1_open.cpp     the open command
+//   form1_files.cpp    save, save as, delete, HTML export, program launches
+//   form1_window.cpp   tray, resize, quick mode, clear, exit and unload; the
+//                      settings and about dialogs
+//   form1_search.cpp   the search and replace dialogs, the search-hit display
+#pragma once
+
+#include "platform/services.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolButton;
+class QPushButton;
+
+namespace soramie {
+
+class DriveList;
+class FolderList;
+class FileList;
+class TextPane;
+
+// The status bar with four numbered panels (1..4).
+class StatusBar4;
+
+// "1.234" for 1234 bytes: bytes / 1000 with the fraction digits it needs.
+QString kilobytesText(std::uint64_t bytes);
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(platform::Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: reads the settings, refuses a second instance, moves the file
+    // browser to the start folder. Returns false when the program must end at
+    // once (another instance runs); the window is then never shown.
+    bool Form_Load();
+
+    // ---- Controls ----------------------------------------------------------------
+    DriveList* Drive1 = nullptr;
+    FolderList* Dir1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command8 = nullptr;   // "更新"
+    FileList* File1 = nullptr;
+    QToolButton* Command1 = nullptr;   // display; hidden while quick mode is on
+    QToolButton* Command6 = nullptr;   // clear display
+    QToolButton* Command12 = nullptr;  // "折返し"
+    TextPane* Text1 = nullptr;
+    QLineEdit* Text6 = nullptr;        // hidden wrap count
+    StatusBar4* StatusBar1 = nullptr;
+
+    // Text of status bar panel n (1..4), and setting it.
+    QString panel(int n) const;
+    void setPanel(int n, const QString& text);
+
+    // ---- Menus -----------------------------------------------------------------------
+    QMenu* appFile = nullptr;
+    QAction* appOpen = nullptr;
+    QAction* appLine = nullptr;
+    QAction* appWrite = nullptr;
+    QAction* appNWrite = nullptr;
+    QAction* appLine2 = nullptr;
+    QAction* appHt = nullptr;
+    QAction* appLine4 = nullptr;
+    QAction* appExit = nullptr;
+    QMenu* appHen = nullptr;
+    QAction* appDel = nullptr;
+    QAction* appLine3 = nullptr;
+    QAction* appSe = nullptr;
+    QMenu* appS = nullptr;
+    QAction* appSword = nullptr;
+    QAction* appOki = nullptr;
+    QAction* mnuMode = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuVer = nullptr;
+    QMenu* mnuMemo = nullptr;  // popup of the file list and the search results; not in the menu bar
+    QAction* mnuMemo1 = nullptr;
+    QAction* mnuApp = nullptr;
+    QAction* mnuline1 = nullptr;
+    QAction* mnudel = nullptr;
+    QMenu* mnuTray = nullptr;  // popup of the tray icon; not in the menu bar
+    QAction* mnuAbout = nullptr;
+    QAction* mnuline = nullptr;
+    QAction* mnuEnd = nullptr;
+
+    // ---- Public variables ---------------------------------------------------------------
+    QString br;         // browser command line (setting "browse")
+    int Flag = 0;       // source of the shown file: 0 file list, 2 search result list
+    int flagb = 0;      // replace mode shared with the replace dialog: 0 range, 1 simple
+    QString flagc;      // reserved setting "typedate"
+    QString filea;      // path of the last HTML export
+    QString strret;     // work folder (setting "log")
+    QString pro;        // external program path (setting "program")
+    QString pron;       // external program display name (setting "name")
+    QString memoname;   // command line: pro, space, file
+    QString memonameM;  // command line: the desktop's opener, space, file
+    // The file of the last popup-menu command lines, as one argument for the launcher.
+    QString memoFile;
+
+    // The file whose bytes the pane holds: set by every successful display and
+    // open, empty at start and after a display that could not read its file.
+    // Saving writes only there.
+    QString shownPath;
+
+    // Wrap width in CP932 bytes (always >= 1).
+    std::int32_t wrapWidth() const { return wrapWidth_; }
+
+    // The desktop's opener that stands for Notepad in memonameM.
+    static QString notepadCommand();
+    // "SORAMIE ver.0.097a"
+    static QString versionText();
+
+    // ---- Handlers (named control_event) -----------------------------------------------------
+    // Display (form1_display.cpp)
+    void DisplayFile(const QString& path);
+    void Command1_Click();
+    void File1_MouseDown(Qt::MouseButton button, QPoint globalPos);
+    void Command12_Click();
+    // The display button with Flag 2: shows the hit selected in the search
+    // dialog's result list (form1_search.cpp).
+    void showSearchHit();
+    // Lists (form1_lists.cpp)
+    void Drive1_Change();
+    void Dir1_Change();
+    void Combo1_Click();
+    void Command8_Click();
+    void Text6_Change();
+    // Number of files of folder matching pattern (hidden files excluded).
+    int countFiles(const QString& folder, const QString& pattern) const;
+    // Open (form1_open.cpp)
+    void appOpen_Click();
+    // Files (form1_files.cpp)
+    void appWrite_Click();
+    void appNWrite_Click();
+    void appHt_Click();
+    void appDel_Click();
+    void mnudel_Click();
+    void mnuMemo1_Click();
+    void mnuApp_Click();
+    // Window (form1_window.cpp)
+    void appExit_Click();
+    void mnuMode_Click();
+    void Command6_Click();
+    void mnuAbout_Click();
+    void mnuEnd_Click();
+    void appSe_Click();
+    void mnuVer_Click();
+    // Search and replace (form1_search.cpp)
+    void appSword_Click();
+    void appOki_Click();
+    // Shows the folder the search covers in the search dialog's status bar.
+    void showSearchFolder(const QString& folder);
+
+    // "このファイルは開けません" / "エラー" with an OK button.
+    void showCannotOpen();
+
+    platform::Services& services() { return services_; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls(QWidget* client);
+    void buildMenus();
+    void connectHandlers();
+    // Moves the three lists to folder (its drive's current folder becomes folder).
+    bool enterStartFolder(const QString& folder);
+    // Makes `folder` the lists' folder; on failure tells the user and keeps them as they are.
+    void reportFolderFailure(const QString& folder);
+
+    platform::Services services_;
+    std::int32_t wrapWidth_ = 100;
+};
+
+}  // namespace soramie

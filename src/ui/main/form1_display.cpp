@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+// Form1: showing a file (DisplayFile, the display button, presses on the file
+// list) and the wrap button.
+#include "ui/main/form1.h"
+
+#include "core/wrap.h"
+#include "document/document.h"
+#include "ui/main/file_browser.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QFileInfo>
+#include <QMenu>
+#include <QToolButton>
+
+namespace soramie {
+
+namespace {
+
+std::u16string_view view(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// How many of the steps open, measure and read fail after a failure at `what`:
+// a file that cannot be opened can be neither measured nor read.
+int failedSteps(const IoError& error)
+{
+    if (error.what == "open") return 3;
+    if (error.what == "size" || error.what == "stat") return 2;
+    return 1;
+}
+
+}  // namespace
+
+void Form1::showCannotOpen()
+{
+    services_.prompts.message(this, {QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"),
+                                     platform::Buttons::Ok, platform::Icon::Critical});
+}
+
+void Form1::DisplayFile(const QString& path)
+{
+    auto loaded = Document::fromFile(toNativePath(path));
+    Text1->setDocument(nullptr);
+    QString size;
+    if (loaded) {
+        Text1->setDocument(*loaded);
+        size = QString::number((*loaded)->size().value);
+        shownPath = path;
+    } else {
+        // Each step that fails reports once; the pane stays empty and the path
+        // is forgotten, so nothing is ever saved over a file that was not read.
+        shownPath.clear();
+        const int failures = failedSteps(loaded.error());
+        for (int i = 0; i < failures; ++i) showCannotOpen();
+        if (failures < 3) size = QString::number(QFileInfo(path).size());
+    }
+    setPanel(3, QStringLiteral("File Size ") + size + QStringLiteral(" byte"));
+    setPanel(2, folderFileLabel(path));
+}
+
+void Form1::Command1_Click()
+{
+    if (Flag == 0) {
+        Text1->setEnabled(true);
+        Command6->setEnabled(true);
+        DisplayFile(joinFolderFile(File1->path(), File1->fileName()));
+    } else if (Flag == 2) {
+        showSearchHit();
+    }
+}
+
+void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
+{
+    const QString name = File1->fileName();
+    if (name.isEmpty()) return;
+    const QString path = joinFolderFile(File1->path(), name);
+    if (button == Qt::RightButton) {
+        if (pro.isEmpty()) mnuApp->setVisible(false);
+        memoFile = path;
+        memonameM = notepadCommand() + QLatin1Char(' ') + path;
+        memoname = pro + QLatin1Char(' ') + path;
+        services_.prompts.popup(*mnuMemo, globalPos);
+    }
+    if (!Command1->isHidden()) {
+        Command1->setEnabled(true);
+        Flag = 0;
+        return;
+    }
+    Text1->setEnabled(true);
+    Command6->setEnabled(true);
+    Flag = 0;
+    DisplayFile(path);
+}
+
+void Form1::Command12_Click()
+{
+    const QString text = Text1->text();
+    if (text.isEmpty()) return;
+    const auto wrapped = WrapText(view(text), WrapWidth{wrapWidth_});
+    if (!wrapped) return;  // wrapWidth_ is never below 1
+    Text1->setText(QString::fromStdU16String(*wrapped));
+}
+
+}  // namespace soramie

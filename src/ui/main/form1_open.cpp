@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// Form1: the open-file command.
+#include "ui/main/form1.h"
+
+#include "document/document.h"
+#include "ui/main/file_browser.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QDir>
+
+namespace soramie {
+
+QString kilobytesText(std::uint64_t bytes)
+{
+    QString text = QString::number(bytes / 1000);
+    const std::uint64_t rest = bytes % 1000;
+    if (rest != 0) {
+        QString fraction = QStringLiteral("%1").arg(rest, 3, 10, QLatin1Char('0'));
+        while (fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+        text += QLatin1Char('.') + fraction;
+    }
+    return text;
+}
+
+void Form1::appOpen_Click()
+{
+    const QString path = services_.pickers.showOpenDialog(this, platform::textFilter(), QDir::currentPath());
+    if (path.isEmpty()) return;
+    auto loaded = Document::fromFile(toNativePath(path));
+    if (!loaded) {
+        // Nothing of the window changes when the chosen file cannot be read.
+        showCannotOpen();
+        return;
+    }
+    Text1->setDocument(*loaded);
+    shownPath = path;
+    setPanel(3, QStringLiteral("File Size ") + kilobytesText((*loaded)->size().value) + QStringLiteral(" KB"));
+
+    const QString previous = Dir1->path();
+    File1->setPath(withoutFinalSeparator(services_.pickers.lastOpenFolder()));
+    if (!Dir1->setPath(File1->path())) File1->setPath(previous);  // the three lists stay together
+    Drive1->setDrive(services_.drives.driveOf(Dir1->path()));
+
+    setWindowTitle(QStringLiteral("SORAMIE - ") + File1->fileName() + QStringLiteral(" -"));
+    setPanel(2, folderFileLabel(path));
+    Dir1->refresh();
+    Drive1->setDrives(services_.drives.roots());
+    File1->refresh();
+}
+
+}  // namespace soramie

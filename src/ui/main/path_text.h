@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// Paths as the windows hold them (QString) and as the window-free code takes
+// them (file-name bytes), and the path helpers of core/paths.h on QString.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace soramie {
+
+// File-name bytes of path in the platform's file-name encoding, and back.
+std::string toNativePath(const QString& path);
+QString fromNativePath(const std::string& bytes);
+
+// core/paths.h's JoinFolderFile and FolderFileLabel with the native separator.
+QString joinFolderFile(const QString& folder, const QString& name);
+QString folderFileLabel(const QString& path);
+
+// path without a final separator, except for the root "/".
+QString withoutFinalSeparator(const QString& path);
+
+}  // namespace soramie

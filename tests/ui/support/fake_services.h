@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// Scripted and recording platform services for window tests. Nothing here shows
+// a real window: message boxes and popup menus are answered from a script,
+// pickers return scripted paths, program starts are recorded.
+#pragma once
+
+#include "platform/services.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace soramie::testing {
+
+// Answers message boxes from a queue (Ok for an OK box, else Yes unless scripted)
+// and popup menus by choosing the item with the scripted caption (none: closes
+// the menu). Records every request.
+class ScriptedPrompts final : public platform::Prompts {
+public:
+    struct Popup {
+        QStringList visibleItems;  // captions of the visible items, separators as "-"
+        QPoint globalPos;
+    };
+
+    platform::Answer message(QWidget* owner, const platform::MessageRequest& request) override;
+    QAction* popup(QMenu& menu, QPoint globalPos) override;
+
+    std::deque<platform::Answer> answers;   // for Yes/No boxes; empty: Yes
+    std::deque<QString> popupChoices;       // captions; empty or "": close without a choice
+    std::vector<platform::MessageRequest> messages;
+    std::vector<Popup> popups;
+    // Called with each message request before it is answered (e.g. to inspect
+    // window state while the box would be open).
+    std::function<void(const platform::MessageRequest&)> onMessage;
+
+    QStringList messageTexts() const;
+};
+
+// Pickers that answer from queues (an empty queue or "" is a cancel) and record
+// each request. The shared bookkeeping (current folder, lastOpenFolder) is the
+// real one.
+class ScriptedPickers final : public platform::Pickers {
+public:
+    struct Request {
+        QString kind;  // "open", "save", "folder"
+        QWidget* owner = nullptr;
+        platform::Filter filter;
+        QString initialFolder;
+    };
+    struct TopmostCall {
+        QWidget* window = nullptr;
+        bool onTop = false;
+    };
+
+    std::deque<QString> openAnswers;
+    std::deque<QString> saveAnswers;
+    std::deque<QString> folderAnswers;
+    std::vector<Request> requests;
+    std::vector<TopmostCall> topmostCalls;
+
+protected:
+    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override;
+    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override;
+    QString askFolder(QWidget* owner) override;
+    bool applyTopmost(QWidget* window, bool onTop) override;
+};
+
+class RecordingLauncher final : public platform::Launcher {
+public:
+    struct Start {
+        QString commandLine;
+        QString filePath;
+    };
+    bool start(const QString& commandLine, const QString& filePath) override;
+    std::vector<Start> starts;
+    bool succeed = true;
+};
+
+class FakeInstance final : public platform::SingleInstance {
+public:
+    bool anotherIsRunning() override { return another; }
+    bool another = false;
+};
+
+// Drives with fixed roots (tests use temporary folders as volume roots).
+class FixedDrives final : public platform::Drives {
+public:
+    QStringList roots() const override { return rootList; }
+    QStringList rootList{QStringLiteral("/")};
+};
+
+class FakeTray final : public platform::Tray {
+public:
+    bool available() const override { return isAvailable; }
+    void add(const QString& toolTip) override;
+    void remove() override;
+    bool shown() const override { return isShown; }
+    void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
+    // Delivers a press on the icon as the desktop would.
+    void press(platform::TrayEvent event) { if (handler) handler(event); }
+
+    bool isAvailable = true;
+    bool isShown = false;
+    int adds = 0;
+    int removes = 0;
+    QString tip;
+    std::function<void(platform::TrayEvent)> handler;
+};
+
+// One of each double plus the application facts; services() bundles them.
+// appDir is where the settings file and readme.txt are looked for.
+struct FakeServices {
+    ScriptedPrompts prompts;
+    ScriptedPickers pickers;
+    RecordingLauncher launcher;
+    FakeInstance instance;
+    FixedDrives drives;
+    FakeTray tray;
+    platform::AppInfo app;
+
+    // app: executableDir = appDir, baseName "soramie", default start folder and
+    // home folder as given.
+    FakeServices(const QString& appDir, const QString& defaultFolder, const QString& homeFolder);
+    platform::Services services();
+};
+
+}  // namespace soramie::testing

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// GoogleTest main for window tests: one QApplication for the whole run.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
