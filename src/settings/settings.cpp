@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: MIT
+#include "settings/settings.h"
+
+#include "core/cp932.h"
+#include "core/paths.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace soramie::settings {
+namespace {
+
+bool isBlank(char16_t u) { return u == u' ' || u == u'\t'; }
+
+std::u16string_view trim(std::u16string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char16_t foldAscii(char16_t u) { return (u >= u'a' && u <= u'z') ? static_cast<char16_t>(u - 0x20) : u; }
+
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// The longest prefix of `value` that takes at most kMaxValueBytes in CP932.
+std::u16string cutToMaxBytes(std::u16string_view value) {
+    std::size_t bytes = 0, n = 0;
+    for (; n < value.size(); ++n) {
+        bytes += static_cast<std::size_t>(cp932::byteLength(value[n]));
+        if (bytes > kMaxValueBytes) break;
+    }
+    return std::u16string(value.substr(0, n));
+}
+
+// At most kMaxFileBytes of the file; empty when it cannot be read.
+std::string readHead(const std::filesystem::path& file) {
+    std::string bytes;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return bytes;
+    bytes.resize(kMaxFileBytes);
+    const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    bytes.resize(n);
+    return bytes;
+}
+
+IoError ioError(const std::filesystem::path& file, std::string what, int err) {
+    return IoError{file.string(), std::move(what), err};
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator) {
+    return JoinFolderFile(exeFolder, baseName, separator) + ".ini";
+}
+
+std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16string_view key,
+                                         std::u16string_view def) const {
+    const std::string head = readHead(file_);
+    std::string_view bytes = head;
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    // CR and LF are below 0x40, so they never sit inside a double-byte
+    // character: the decoded text splits into the same lines as the bytes.
+    const std::u16string text = cp932::decode(bytes);
+    std::u16string_view rest = text;
+    bool inSection = false;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find_first_of(u"\r\n");
+        const std::u16string_view line = trim(rest.substr(0, end));
+        rest.remove_prefix(end == std::u16string_view::npos ? rest.size() : end + 1);
+        if (line.empty() || line.front() == u';' || line.front() == u'#') continue;
+        if (line.front() == u'[') {
+            const std::size_t close = line.find(u']');
+            if (close != std::u16string_view::npos) {
+                inSection = equalsIgnoringCase(trim(line.substr(1, close - 1)), section);
+                continue;
+            }
+        }
+        if (!inSection) continue;
+        const std::size_t eq = line.find(u'=');
+        if (eq == std::u16string_view::npos) continue;
+        if (equalsIgnoringCase(trim(line.substr(0, eq)), key)) {
+            return cutToMaxBytes(trim(line.substr(eq + 1)));
+        }
+    }
+    return std::u16string(def);
+}
+
+Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
+    const std::u16string typedate = ReadSetting(kSection, kTypedate, kTypedateDefault);
+    struct Line {
+        std::u16string_view key;
+        const std::u16string& value;
+    };
+    const Line lines[] = {{kLog, fields.log},
+                          {kTypedate, typedate},
+                          {kProgram, fields.program},
+                          {kName, fields.name},
+                          {kBrowse, fields.browse}};
+
+    cp932::EncodeResult out;
+    cp932::encodeAppend(u"[main]\r\n", out);
+    for (const Line& line : lines) {
+        if (line.value.find_first_of(u"\r\n") != std::u16string::npos) {
+            return unexpected(ioError(file_, "store a line break in \"" + cp932::encode(line.key).bytes + "\"", EINVAL));
+        }
+        const std::size_t before = out.unencodableCount;
+        cp932::encodeAppend(line.key, out);
+        cp932::encodeAppend(u" = ", out);
+        cp932::encodeAppend(line.value, out);
+        cp932::encodeAppend(u"\r\n", out);
+        if (out.unencodableCount != before) {
+            return unexpected(ioError(file_, "encode \"" + cp932::encode(line.key).bytes + "\" in CP932", EILSEQ));
+        }
+    }
+
+    // Write beside the target and rename over it: either the old or the new
+    // contents are in place, never a half-written file.
+    std::string tmp = file_.string() + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return unexpected(ioError(file_, "create a temporary file", errno));
+    struct stat old {};
+    const mode_t mode = ::stat(file_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const char* step = nullptr;
+    int err = 0;
+    auto fail = [&](const char* what) { step = what; err = errno; };
+    if (!writeAll(fd, out.bytes)) fail("write");
+    else if (::fchmod(fd, mode) != 0) fail("set permissions");
+    else if (::fsync(fd) != 0) fail("flush");
+    if (::close(fd) != 0 && !step) fail("close");
+    if (!step && ::rename(tmp.c_str(), file_.c_str()) != 0) fail("replace");
+    if (step) {
+        ::unlink(tmp.c_str());
+        return unexpected(ioError(file_, step, err));
+    }
+    return Ok{};
+}
+
+}  // namespace soramie::settings

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+#include "settings/settings.h"
+
+#include "core/cp932.h"
+#include "search/temp_tree.h"
+
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace soramie::settings;
+using soramie::testing::TempTree;
+
+std::string readAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    TempTree tree;
+    SettingsFile settings{tree / "soramie.ini"};
+
+    void give(std::string_view bytes) { tree.file("soramie.ini", bytes); }
+    std::u16string read(std::u16string_view key, std::u16string_view def = u"") {
+        return settings.ReadSetting(kSection, key, def);
+    }
+};
+
+TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt) {
+    EXPECT_EQ(settingsFilePath("/opt/soramie", "soramie"), "/opt/soramie/soramie.ini");
+    EXPECT_EQ(settingsFilePath("/opt/soramie/", "viewer"), "/opt/soramie/viewer.ini");
+    EXPECT_EQ(settingsFilePath("/", "soramie"), "/soramie.ini");
+    EXPECT_EQ(settingsFilePath("C:\\", "soramie", '\\'), "C:\\soramie.ini");
+    EXPECT_EQ(settingsFilePath("C:\\Tools", "soramie", '\\'), "C:\\Tools\\soramie.ini");
+}
+
+TEST_F(SettingsFileTest, MissingFileGivesEveryDefault) {
+    EXPECT_EQ(read(kLog), u"");
+    EXPECT_EQ(read(kProgram), u"");
+    EXPECT_EQ(read(kTypedate, kTypedateDefault), u"1");
+    EXPECT_EQ(settings.ReadSetting(u"main", u"browse", u"fallback"), u"fallback");
+}
+
+TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike) {
+    give("; comment line\r\n"
+         "log = ignored before any section\r\n"
+         "[other]\r\n"
+         "log = wrong section\r\n"
+         "  [ MAIN ]  \r\n"
+         "# log = commented out\r\n"
+         "a line without equals sign\r\n"
+         "LOG=/var/log/app\r\n"
+         "  program\t=   /usr/bin/kate   \r\n"
+         "name = \"Kate\"\r\n"
+         "log = second copy loses\r\n"
+         "typedate =\r\n");
+    EXPECT_EQ(read(kLog), u"/var/log/app");
+    EXPECT_EQ(read(kProgram), u"/usr/bin/kate");
+    EXPECT_EQ(read(kName), u"\"Kate\"");
+    EXPECT_EQ(read(kTypedate, kTypedateDefault), u"") << "an empty value is not a missing key";
+    EXPECT_EQ(read(kBrowse, u"none"), u"none");
+    EXPECT_EQ(settings.ReadSetting(u"other", u"log", u""), u"wrong section");
+}
+
+TEST_F(SettingsFileTest, AcceptsByteOrderMarkBareLineFeedsAndRepeatedSections) {
+    give("\xEF\xBB\xBF[main]\nlog = a\n[x]\nname = b\n[Main]\nbrowse = c\rprogram = d");
+    EXPECT_EQ(read(kLog), u"a");
+    EXPECT_EQ(read(kName), u"");
+    EXPECT_EQ(read(kBrowse), u"c");
+    EXPECT_EQ(read(kProgram), u"d");
+}
+
+TEST_F(SettingsFileTest, DecodesShiftJisValuesWhoseTrailBytesLookLikeAscii) {
+    // ソ and 表 end in 0x5C, ゾ in 0x5D (']').
+    give("[main]\r\nlog = " + sjis(u"C:\\ソフト\\表ゾ]") + "\r\n");
+    EXPECT_EQ(read(kLog), u"C:\\ソフト\\表ゾ]");
+}
+
+TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters) {
+    give("[main]\r\nlog = " + std::string(200, 'x') + "\r\nname = " + sjis(std::u16string(64, u'漢')) +
+         "\r\nprogram = a" + sjis(std::u16string(63, u'漢')) + "\r\nbrowse = " + sjis(std::u16string(130, u'ｱ')) +
+         "\r\n");
+    EXPECT_EQ(read(kLog), std::u16string(127, u'x'));
+    EXPECT_EQ(read(kName), std::u16string(63, u'漢')) << "128 bytes: the 64th character would be split";
+    EXPECT_EQ(read(kProgram), u"a" + std::u16string(63, u'漢')) << "exactly 127 bytes fit";
+    EXPECT_EQ(read(kBrowse), std::u16string(127, u'ｱ')) << "half-width katakana take one byte";
+}
+
+TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound) {
+    std::string bytes = "[main]\r\nlog = first\r\n";
+    for (std::size_t i = 0; bytes.size() < kMaxFileBytes + 4096; ++i) {
+        bytes.push_back(static_cast<char>((i * 7919u) >> 3));
+    }
+    bytes += "\r\n[main]\r\nname = beyond the bound\r\n";
+    give(bytes);
+    EXPECT_EQ(read(kLog), u"first");
+    EXPECT_EQ(read(kName), u"");
+}
+
+TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedate) {
+    give("[main]\r\ntypedate=2\r\nlog = old\r\n[extra]\r\nkey = gone\r\n");
+    ASSERT_TRUE(settings.write({u"C:\\ログ", u"/usr/bin/kate", u"ケイト", u""}).ok());
+    EXPECT_EQ(readAll(settings.path()),
+              "[main]\r\nlog = " + sjis(u"C:\\ログ") + "\r\ntypedate = 2\r\nprogram = /usr/bin/kate\r\nname = " +
+                  sjis(u"ケイト") + "\r\nbrowse = \r\n");
+    EXPECT_EQ(read(kLog), u"C:\\ログ");
+    EXPECT_EQ(read(kName), u"ケイト");
+    EXPECT_EQ(read(kBrowse, u"x"), u"") << "an empty field reads back as empty text";
+    EXPECT_EQ(settings.ReadSetting(u"extra", u"key", u"-"), u"-");
+}
+
+TEST_F(SettingsFileTest, WriteGivesTypedateItsDefaultOrKeepsItEmpty) {
+    ASSERT_TRUE(settings.write({}).ok());
+    EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = \r\ntypedate = 1\r\nprogram = \r\nname = \r\nbrowse = \r\n");
+    give("[main]\r\ntypedate = \r\n");
+    ASSERT_TRUE(settings.write({}).ok());
+    EXPECT_EQ(read(kTypedate, kTypedateDefault), u"");
+}
+
+TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone) {
+    give("[main]\r\nlog = keep\r\n");
+    auto emoji = settings.write({u"/home/\U0001F600", {}, {}, {}});
+    ASSERT_FALSE(emoji.ok());
+    EXPECT_EQ(emoji.error().errnoValue, EILSEQ);
+    auto newline = settings.write({u"a", u"b\nbrowse = evil", {}, {}});
+    ASSERT_FALSE(newline.ok());
+    EXPECT_EQ(newline.error().errnoValue, EINVAL);
+    EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = keep\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1) << "no temporary left";
+}
+
+TEST(SettingsWrite, FailureIsReportedAndTheOldFileSurvives) {
+    TempTree tree;
+    SettingsFile nowhere(tree / "missing" / "soramie.ini");
+    auto r = nowhere.write({});
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().errnoValue, ENOENT);
+
+    // The rename step fails when a folder stands where the file should be; the
+    // temporary is removed again.
+    tree.file("occupied.ini/x", "x");
+    auto occupied = SettingsFile(tree / "occupied.ini").write({});
+    ASSERT_FALSE(occupied.ok());
+    EXPECT_EQ(occupied.error().what, "replace");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1);
+
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    const auto folder = tree.folder("locked");
+    tree.file("locked/soramie.ini", "[main]\r\nlog = old\r\n");
+    ::chmod(folder.c_str(), 0500);
+    SettingsFile locked(folder / "soramie.ini");
+    auto denied = locked.write({u"new", {}, {}, {}});
+    ::chmod(folder.c_str(), 0700);
+    ASSERT_FALSE(denied.ok());
+    EXPECT_EQ(denied.error().errnoValue, EACCES);
+    EXPECT_EQ(readAll(folder / "soramie.ini"), "[main]\r\nlog = old\r\n");
+}
+
+}  // namespace
