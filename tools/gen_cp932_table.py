@@ -102,10 +102,17 @@ def main():
         Path(__file__).resolve().parent.parent / "src/core/cp932_table.cpp"
     single, pairs, encode = build()
 
-    pair_table = []
+    pair_rows = []
     for lead in LEADS:
-        for col in range(TRAIL_WIDTH):
-            pair_table.append(pairs.get((lead, TRAIL_FIRST + col), 0))
+        pair_rows.append(f"  {{  // lead 0x{lead:02X}")
+        pair_rows.append(rows([pairs.get((lead, TRAIL_FIRST + col), 0) for col in range(TRAIL_WIDTH)]))
+        pair_rows.append("  },")
+
+    # The codes encoding does not choose, in order of preference, for the rare
+    # case where the chosen code would join a preceding undecodable lead byte.
+    alternatives = sorted(((u, rank((lead << 8) | trail)) for (lead, trail), u in pairs.items()
+                           if encode[u] != (lead << 8) | trail))
+    alt_rows = [f"    {{0x{u:04X}, 0x{code:04X}}}," for u, (_, code) in alternatives]
 
     pages = sorted({u >> 8 for u in encode})
     page_index = [0] * 256
@@ -126,7 +133,7 @@ def main():
         "};",
         "",
         f"const char16_t kPair[{len(LEADS)}][{TRAIL_WIDTH}] = {{",
-        rows(pair_table),
+        *pair_rows,
         "};",
         "",
         "const std::uint8_t kEncodePage[256] = {",
@@ -139,7 +146,9 @@ def main():
         parts.append("  {  // " + ("no codes" if i == 0 else f"U+{pages[i - 1]:02X}xx"))
         parts.append(rows(page))
         parts.append("  },")
-    parts += ["};", "", "}  // namespace soramie::cp932::detail", ""]
+    parts += ["};", "", f"const AltCode kAltCodes[{len(alternatives)}] = {{", *alt_rows, "};",
+              f"const std::size_t kAltCodeCount = {len(alternatives)};",
+              "", "}  // namespace soramie::cp932::detail", ""]
     out_path.write_text("\n".join(parts), encoding="ascii")
     print(f"{out_path}: {len(pairs)} pairs, {len(encode)} encodable units, "
           f"{len(page_data)} encode pages", file=sys.stderr)

@@ -3,6 +3,8 @@
 
 #include "core/cp932_table.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -26,6 +28,20 @@ constexpr bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; 
 constexpr bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 inline std::uint16_t codeUnchecked(char16_t u) { return kEncode[kEncodePage[u >> 8]][u & 0xFF]; }
+
+// The pair code to write for u right after the undecodable lead byte rawLead.
+// The chosen code would be read back together with rawLead when rawLead+its first
+// byte is a character; then another code of u whose first byte does not join is
+// used. Text decoded from bytes always has one: the code it was decoded from.
+std::uint16_t codeAfterRawLead(char16_t u, unsigned char rawLead, std::uint16_t chosen) {
+    if (pairUnit(rawLead, static_cast<unsigned char>(chosen >> 8)) == 0) return chosen;
+    const detail::AltCode* const end = detail::kAltCodes + detail::kAltCodeCount;
+    const detail::AltCode* alt = std::lower_bound(
+        detail::kAltCodes, end, u, [](const detail::AltCode& a, char16_t v) { return a.unit < v; });
+    for (; alt != end && alt->unit == u; ++alt)
+        if (pairUnit(rawLead, static_cast<unsigned char>(alt->code >> 8)) == 0) return alt->code;
+    return chosen;
+}
 
 // Widens the ASCII run starting at s (s < end, *s < 0x80). Writes at most as many
 // units as bytes it consumes, plus up to 15 scratch units within the room the
@@ -116,12 +132,10 @@ void encodeAppend(std::u16string_view text, EncodeResult& out) {
     // Every unit yields at most two bytes.
     bytes.resize(n + 2 * text.size());
     char* const p = bytes.data();
+    char16_t prev = out.lastUnit;  // the previous unit, 0 after a non-BMP character
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
-        if (u < 0x80) {
-            p[n++] = static_cast<char>(u);
-            continue;
-        }
+        int code = u < 0x80 ? u : codeOf(u);
         if (isHighSurrogate(u) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
             // A character outside the BMP: no code, though its low surrogate may look raw.
             if (out.unencodableCount == 0) out.firstUnencodable = out.unitCount + i;
@@ -129,21 +143,25 @@ void encodeAppend(std::u16string_view text, EncodeResult& out) {
             p[n++] = '?';
             p[n++] = '?';
             ++i;
+            prev = 0;
             continue;
         }
-        const int code = codeOf(u);
         if (code < 0) {
             if (out.unencodableCount++ == 0) out.firstUnencodable = out.unitCount + i;
             p[n++] = '?';
         } else if (code > 0xFF) {
+            if (isRawByte(prev) && isLeadByte(rawByteValue(prev)))
+                code = codeAfterRawLead(u, rawByteValue(prev), static_cast<std::uint16_t>(code));
             p[n++] = static_cast<char>(code >> 8);
             p[n++] = static_cast<char>(code & 0xFF);
         } else {
             p[n++] = static_cast<char>(code);
         }
+        prev = u;
     }
     bytes.resize(n);
     out.unitCount += text.size();
+    out.lastUnit = prev;
 }
 
 EncodeResult encode(std::u16string_view text) {

@@ -9,7 +9,8 @@
 // U+DC00 + byte (a lone low surrogate, U+DC81..U+DCFC) and decoding resumes at the
 // next byte; encoding turns such a unit back into that byte. So
 // encode(decode(b)) == b for every byte string b, except that characters with
-// several codes come back with the code Windows chooses (see encode()).
+// several codes may come back with another of their codes (see encode()); the
+// text and the length in bytes stay the same.
 #pragma once
 
 #include <cstddef>
@@ -51,8 +52,10 @@ struct EncodeResult {
     // The index counts the units of every text appended to this result.
     std::size_t firstUnencodable = npos;
     std::size_t unencodableCount = 0;
-    // Units appended so far.
+    // Units appended so far, and the last of them (an undecodable lead byte there
+    // decides the code of a character with several codes at the start of the next text).
     std::size_t unitCount = 0;
+    char16_t lastUnit = 0;
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     bool complete() const { return unencodableCount == 0; }
 };
@@ -62,7 +65,10 @@ struct EncodeResult {
 // row 2 over NEC row 13). The few characters that other Japanese tables map to
 // other Unicode values (U+00A5, U+203E, U+301C wave dash, U+2212, U+2014, U+2016,
 // U+00A2, U+00A3, U+00AC) get the code of the same CP932 character, as Windows
-// and glibc give them; decoding that code gives the Windows value. Units without a code become '?' and are reported; the
+// and glibc give them; decoding that code gives the Windows value.
+// Right after a raw-byte unit of a lead byte, a character with several codes gets
+// one that does not form a pair with that byte, so decode(encode(decode(b))) ==
+// decode(b) for all bytes b. Units without a code become '?' and are reported; the
 // two units of a character outside the BMP both count as units without a code,
 // even where the low surrogate alone would stand for a raw byte.
 EncodeResult encode(std::u16string_view text);

@@ -2,6 +2,7 @@
 // Private mapping tables of the CP932 codec (generated into cp932_table.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace soramie::cp932::detail {
@@ -19,5 +20,14 @@ constexpr int leadIndex(unsigned char lead) { return lead < 0xA0 ? lead - 0x81 :
 inline constexpr std::uint16_t kNoCode = 0xFFFF;
 extern const std::uint8_t kEncodePage[256];
 extern const std::uint16_t kEncode[][256];
+
+// Every code of a pair that encoding does not choose for its unit, sorted by
+// unit and then by preference.
+struct AltCode {
+    char16_t unit;
+    std::uint16_t code;
+};
+extern const AltCode kAltCodes[];
+extern const std::size_t kAltCodeCount;
 
 }  // namespace soramie::cp932::detail

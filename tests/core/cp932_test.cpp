@@ -210,6 +210,15 @@ TEST(Cp932RoundTrip, UndecodableBytesAreKeptExactly) {
         EXPECT_EQ(r.bytes, c.bytes);
         EXPECT_TRUE(r.complete());
     }
+    // A character with several codes after a raw lead byte keeps a code that
+    // leaves the byte undecodable: EE+FA would be read back as one character.
+    const std::string beforeDuplicate = bytesOf({0xEE, 0xEE, 0xEF, 0x87, 0x90, 0xED, 0x40});
+    EXPECT_EQ(encode(decode(beforeDuplicate)).bytes, bytesOf({0xEE, 0xEE, 0xEF, 0x81, 0xE0, 0xFA, 0x5C}));
+    EncodeResult split;
+    encodeAppend(decode(bytesOf({0xEE})), split);
+    encodeAppend(u"ⅰ", split);
+    EXPECT_EQ(split.bytes, bytesOf({0xEE, 0xEE, 0xEF}));
+
     // Raw units survive text edits around them, such as splitting and joining lines.
     const std::u16string text = decode(bytesOf({0x88, 0x0D, 0x0A, 0x88, 0x9F}));
     std::u16string edited(1, text[0]);
