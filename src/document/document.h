@@ -127,6 +127,8 @@ public:
 
 private:
     explicit Document(std::unique_ptr<Impl> impl);
+    static TextDocument fromEncoded(std::string bytes, std::vector<Substitution> subs,
+                                    std::optional<CharPos> firstUnencodable);
     std::unique_ptr<Impl> d_;
 };
 

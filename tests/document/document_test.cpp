@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "document/document.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "core/cp932.h"
+#include "document/scan.h"
+
+namespace soramie {
+namespace {
+
+// Naive model: line starts after every LF, after every CR not followed by LF.
+std::vector<std::uint64_t> naiveLineStarts(const std::string& b) {
+    std::vector<std::uint64_t> starts{0};
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == '\n' || (b[i] == '\r' && (i + 1 == b.size() || b[i + 1] != '\n'))) starts.push_back(i + 1);
+    }
+    return starts;
+}
+
+// Naive model: byte offset of every character start, plus the size at the end.
+std::vector<std::uint64_t> naiveCharStarts(const std::string& b) {
+    std::vector<std::uint64_t> starts;
+    std::size_t i = 0;
+    while (i < b.size()) {
+        starts.push_back(i);
+        std::size_t n = 1;
+        cp932::decodeOne(std::string_view(b).substr(i), n);
+        i += n;
+    }
+    starts.push_back(b.size());
+    return starts;
+}
+
+// Random CP932-ish bytes: ASCII, CR/LF mixes, kanji, half-width kana, lone and
+// invalid lead bytes, single bytes 0x80/0xA0/0xFD-0xFF.
+std::string randomBytes(std::mt19937& rng, std::size_t n) {
+    static const std::vector<std::string> pieces = {
+        "a", "Z", " ", "\t", "\r", "\n", "\r\n", "\n\r", "\x82\xA0", "\x88\x9F", "\xB1", "\x81",
+        "\x81\x20", "\x85\x40", "\xEF\x40", "\x80", "\xA0", "\xFD", "\xFF", "\xFC\xFC", "\xED\x40", "\x00"};
+    std::string s;
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    while (s.size() < n) s += pieces[pick(rng)];
+    s.resize(n);
+    return s;
+}
+
+void expectIndexMatches(const Document& doc, const std::string& bytes) {
+    ASSERT_TRUE(doc.indexed());
+    const auto lines = naiveLineStarts(bytes);
+    ASSERT_EQ(doc.lineCount(), lines.size());
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        ASSERT_EQ(doc.lineStart(LineNo(n)).value, lines[n]) << "line " << n;
+        const std::uint64_t next = n + 1 < lines.size() ? lines[n + 1] : bytes.size();
+        std::uint64_t end = next;
+        if (n + 1 < lines.size()) {
+            end = next - 1;
+            if (bytes[end] == '\n' && end > lines[n] && bytes[end - 1] == '\r') --end;
+        }
+        ASSERT_EQ(doc.lineEnd(LineNo(n)).value, end) << "line " << n;
+    }
+    // lineOf at every line start and at the byte before it.
+    for (std::size_t n = 1; n < lines.size(); ++n) {
+        ASSERT_EQ(doc.lineOf(ByteOffset(lines[n])).value, n);
+        ASSERT_EQ(doc.lineOf(ByteOffset(lines[n] - 1)).value, n - 1);
+    }
+    const auto chars = naiveCharStarts(bytes);
+    ASSERT_EQ(doc.charCount().value, chars.size() - 1);
+    // Every character of small texts; in large ones a random sample and the
+    // characters around the chunk edges.
+    std::vector<std::size_t> sample;
+    if (chars.size() < 100000) {
+        for (std::size_t c = 0; c < chars.size(); ++c) sample.push_back(c);
+    } else {
+        std::mt19937 rng(1);
+        for (int k = 0; k < 20000; ++k) sample.push_back(rng() % chars.size());
+        for (const std::uint64_t edge : {65536u, 65536u + (8u << 20)}) {
+            const auto it = std::lower_bound(chars.begin(), chars.end(), edge);
+            const auto c = static_cast<std::size_t>(it - chars.begin());
+            for (std::size_t k = c > 5000 ? c - 5000 : 0; k < std::min(chars.size(), c + 5000); ++k) sample.push_back(k);
+        }
+    }
+    for (const std::size_t c : sample) {
+        ASSERT_EQ(doc.byteOf(CharPos(c)).value, chars[c]) << "char " << c;
+        if (c + 1 == chars.size()) continue;
+        for (std::uint64_t b = chars[c]; b < chars[c + 1]; ++b) ASSERT_EQ(doc.charOf(ByteOffset(b)).value, c);
+    }
+    EXPECT_EQ(doc.charOf(ByteOffset(bytes.size())).value, chars.size() - 1);
+}
+
+TEST(DocumentIndex, MatchesNaiveScanOnRandomSmallTexts) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        const std::string bytes = randomBytes(rng, rng() % 300);
+        const auto doc = Document::fromBytes(bytes);
+        expectIndexMatches(*doc, bytes);
+    }
+}
+
+TEST(DocumentIndex, MatchesNaiveScanAcrossParallelChunks) {
+    // Large enough for background chunks; CR LF pairs and lead bytes are put on
+    // both sides of the first chunk edge and of checkpoint edges.
+    std::mt19937 rng(11);
+    for (const std::uint64_t edge : {65536u, 65537u}) {
+        std::string bytes = randomBytes(rng, 9u << 20);
+        bytes[edge - 1] = '\r';
+        bytes[edge] = '\n';
+        bytes[4095] = '\x82';
+        bytes[4096] = '\xA0';
+        const auto doc = Document::fromBytes(bytes);
+        doc->waitIndexed();
+        expectIndexMatches(*doc, bytes);
+    }
+}
+
+TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 50; ++round) {
+        const std::string s = randomBytes(rng, 20000);
+        const auto* data = reinterpret_cast<const unsigned char*>(s.data());
+        const auto whole = doc_detail::scan(data, s.size(), 0, s.size());
+        const std::uint64_t cut = doc_detail::findSync(data, rng() % s.size(), s.size());
+        const auto a = doc_detail::scan(data, std::min<std::uint64_t>(cut + 1, s.size()), 0, cut);
+        const auto b = doc_detail::scan(data, s.size(), cut, s.size());
+        std::vector<std::uint64_t> joined = a.breaks;
+        joined.insert(joined.end(), b.breaks.begin(), b.breaks.end());
+        EXPECT_EQ(joined, whole.breaks);
+        EXPECT_EQ(a.chars + b.chars, whole.chars);
+    }
+}
+
+TEST(DocumentIndex, EmptyAndBreakOnlyDocuments) {
+    const auto empty = Document::empty();
+    EXPECT_EQ(empty->lineCount(), 1u);
+    EXPECT_EQ(empty->size().value, 0u);
+    EXPECT_EQ(empty->charCount().value, 0u);
+    EXPECT_TRUE(empty->text().empty());
+    const auto crlf = Document::fromBytes("\r\n");
+    EXPECT_EQ(crlf->lineCount(), 2u);
+    EXPECT_EQ(crlf->lineEnd(LineNo(0)).value, 0u);
+    EXPECT_EQ(crlf->lineStart(LineNo(1)).value, 2u);
+}
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes) {
+        path_ = (std::filesystem::temp_directory_path() / ("soramie-doc-" + std::to_string(::getpid()) + "-" +
+                                                           std::to_string(counter_++)))
+                    .string();
+        std::ofstream(path_, std::ios::binary) << bytes;
+    }
+    ~TempFile() { std::filesystem::remove(path_); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    static inline int counter_ = 0;
+};
+
+TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes) {
+    std::mt19937 rng(5);
+    const std::string big = randomBytes(rng, 3u << 20);
+    const TempFile file(big);
+    const auto fromFile = Document::fromFile(file.path());
+    ASSERT_TRUE(fromFile.ok());
+    EXPECT_EQ((*fromFile)->bytesForSave(), big);
+    (*fromFile)->waitIndexed();
+    expectIndexMatches(**fromFile, big);
+    EXPECT_FALSE((*fromFile)->loadError());
+
+    const std::string small = "\xED\x40\x81\x81\x20\xFF\r\n\x82\xA0";
+    EXPECT_EQ(Document::fromBytes(small)->bytesForSave(), small);
+    // Rewriting with the same text keeps characters that have several codes and
+    // undecodable bytes exactly.
+    const auto same = Document::fromBytes(small)->withText(Document::fromBytes(small)->text());
+    EXPECT_EQ(same.document->bytesForSave(), small);
+}
+
+TEST(DocumentBytes, RewriteKeepsPrefixAndSuffixBytes) {
+    // 0xED40 (NEC-selected IBM) re-encodes differently; it must survive outside the change.
+    const std::string before = "\xED\x40 head \x81\x20 middle \xFA\x40 tail \xED\x40";
+    const auto doc = Document::fromBytes(before);
+    std::u16string text = doc->text();
+    const auto at = text.find(u"middle");
+    text.replace(at, 6, u"MIDDLE\u3042");
+    const auto r = doc->withText(text);
+    EXPECT_EQ(r.unencodableCount, 0u);
+    EXPECT_EQ(r.document->bytesForSave(), "\xED\x40 head \x81\x20 MIDDLE\x82\xA0 \xFA\x40 tail \xED\x40");
+    EXPECT_EQ(r.document->text(), text);
+}
+
+TEST(DocumentBytes, UnencodableCharactersAreReportedAndKeptInText) {
+    const std::u16string text = u"a\U0001F600b\u00E9c";
+    const auto r = Document::fromText(text);
+    EXPECT_EQ(r.unencodableCount, 3u);
+    ASSERT_TRUE(r.firstUnencodable);
+    EXPECT_EQ(r.firstUnencodable->value, 1u);
+    EXPECT_EQ(r.document->bytesForSave(), "a??b?c");
+    EXPECT_EQ(r.document->text(), text);
+    // A later rewrite elsewhere keeps them.
+    const auto again = r.document->withText(text + u"!");
+    EXPECT_EQ(again.document->text(), text + u"!");
+    EXPECT_EQ(again.unencodableCount, 3u);
+}
+
+TEST(DocumentFile, UnreadableFilesFailWithTheStep) {
+    const auto missing = Document::fromFile("/nonexistent/soramie/x.txt");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().what, "open");
+    const auto dir = Document::fromFile(std::filesystem::temp_directory_path().string());
+    ASSERT_FALSE(dir.ok());
+    const TempFile empty("");
+    const auto e = Document::fromFile(empty.path());
+    ASSERT_TRUE(e.ok());
+    EXPECT_EQ((*e)->size().value, 0u);
+    EXPECT_EQ((*e)->lineCount(), 1u);
+}
+
+TEST(DocumentText, RangesDecodeUndecodableBytesAsRawUnits) {
+    const auto doc = Document::fromBytes("\x82\xA0\x81\x20x");
+    EXPECT_EQ(doc->text(), std::u16string(u"\u3042") + char16_t(0xDC81) + u" x");
+    EXPECT_EQ(doc->text(CharPos(1), 2), std::u16string(1, char16_t(0xDC81)) + u" ");
+    EXPECT_EQ(doc->text(CharPos(3), 100), u"x");
+}
+
+}  // namespace
+}  // namespace soramie
