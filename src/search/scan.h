@@ -36,15 +36,18 @@ public:
     // CP932 spelling); false when chunks are decoded and searched as text.
     bool searchesBytes() const { return bytesSearch_; }
 
-    // Whether `bytes`, taken as a whole file, contains the keyword.
-    bool contains(std::string_view bytes) const;
+    // Whether `bytes`, taken as a whole file, contains the keyword; they are
+    // scanned in windows of `chunkBytes` (any size from 1) like a file.
+    bool contains(std::string_view bytes, std::size_t chunkBytes = kDefaultChunkBytes) const;
 
     // Whether the file at `file` contains the keyword. Reads at most
-    // `chunkBytes` (at least 64 KiB) plus the keyword's length at a time into
-    // `buffer`, which the caller may reuse between calls. Fails when the file
-    // cannot be opened or read, or is not a regular file.
+    // `chunkBytes` (at least kMinChunkBytes) plus the keyword's length at a
+    // time into `buffer`, which the caller may reuse between calls. Fails when
+    // the file cannot be opened or read, or is not a regular file; when `cancel`
+    // becomes true the read stops between chunks with errnoValue ECANCELED.
     Result<bool, IoError> fileContains(const std::filesystem::path& file, std::vector<char>& buffer,
-                                       std::size_t chunkBytes = kDefaultChunkBytes) const;
+                                       std::size_t chunkBytes = kDefaultChunkBytes,
+                                       const std::atomic<bool>* cancel = nullptr) const;
 
     static constexpr std::size_t kDefaultChunkBytes = 1 << 20;
     static constexpr std::size_t kMinChunkBytes = 1 << 16;

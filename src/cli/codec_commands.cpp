@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// decode and encode: CP932 <-> UTF-8 for scripts.
+#include "cli/command.h"
+#include "cli/text_commands.h"
+#include "cli/utf8.h"
+#include "core/cp932.h"
+
+#include <ostream>
+
+namespace soramie::cli {
+namespace {
+
+constexpr std::string_view kDecodeUsage = "usage: soramie-cli decode [FILE]";
+constexpr std::string_view kEncodeUsage = "usage: soramie-cli encode [--replace] [FILE]";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+const std::string* operand(const ParsedArgs& a) { return a.operands.empty() ? nullptr : &a.operands.front(); }
+
+}  // namespace
+
+int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {}, {}, 1, err);
+    if (!a) return usageError(err, "", kDecodeUsage);
+    std::string utf8;
+    {
+        const auto bytes = readInput(operand(*a));
+        if (!bytes) return ioFailure(err, bytes.error());
+        const std::u16string text = cp932::decode(*bytes);
+        utf8.reserve(bytes->size() + bytes->size() / 2);
+        for (char16_t u : text) appendUtf8(cp932::isRawByte(u) ? U'\uFFFD' : char32_t(u), utf8);
+    }
+    if (!writeOutput(out, utf8)) return ioFailure(err, IoError{"standard output", "write", 0});
+    return kExitOk;
+}
+
+int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {}, {"--replace"}, 1, err);
+    if (!a) return usageError(err, "", kEncodeUsage);
+    const bool replace = a->flag("--replace");
+    const auto input = readInput(operand(*a));
+    if (!input) return ioFailure(err, input.error());
+    std::string_view utf8 = *input;
+    // A leading byte-order mark is not text; CP932 files carry none.
+    std::size_t i = utf8.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+
+    std::string cp932Bytes;
+    cp932Bytes.reserve(utf8.size());
+    std::size_t line = 1;
+    std::size_t column = 1;
+    while (i < utf8.size()) {
+        const std::size_t at = i;
+        const auto c = nextCodePoint(utf8, i);
+        const int code = c && *c <= 0xFFFF && !cp932::isRawByte(static_cast<char16_t>(*c))
+                             ? cp932::codeOf(static_cast<char16_t>(*c))
+                             : -1;
+        if (code < 0) {
+            if (!replace) {
+                err << "soramie-cli: " << inputName(operand(*a)) << ": line " << line << ", column " << column
+                    << " (byte " << at << "): ";
+                if (c) {
+                    char hex[16];
+                    std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(*c));
+                    err << hex << " has no CP932 code\n";
+                } else {
+                    err << "not valid UTF-8\n";
+                }
+                return kExitFailure;
+            }
+            cp932Bytes.push_back('?');
+        } else if (code > 0xFF) {
+            cp932Bytes.push_back(static_cast<char>(code >> 8));
+            cp932Bytes.push_back(static_cast<char>(code & 0xFF));
+        } else {
+            cp932Bytes.push_back(static_cast<char>(code));
+        }
+        if (c && *c == U'\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    if (!writeOutput(out, cp932Bytes)) return ioFailure(err, IoError{"standard output", "write", 0});
+    return kExitOk;
+}
+
+}  // namespace soramie::cli

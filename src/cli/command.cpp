@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include "cli/command.h"
+
+#include "cli/utf8.h"
+#include "core/cp932.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+
+namespace soramie::cli {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool readAll(std::FILE* f, std::string& bytes) {
+    constexpr std::size_t kChunk = 1 << 20;
+    for (;;) {
+        const std::size_t old = bytes.size();
+        if (bytes.capacity() - old < kChunk) bytes.reserve(std::max(bytes.capacity() * 2, old + kChunk));
+        bytes.resize(old + kChunk);
+        const std::size_t got = std::fread(bytes.data() + old, 1, kChunk, f);
+        bytes.resize(old + got);
+        if (got < kChunk) return std::ferror(f) == 0;
+    }
+}
+
+}  // namespace
+
+const std::string* ParsedArgs::value(std::string_view name) const {
+    const auto it = values.find(name);
+    return it == values.end() ? nullptr : &it->second;
+}
+
+std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
+                                    std::initializer_list<std::string_view> valueOptions,
+                                    std::initializer_list<std::string_view> flagOptions,
+                                    std::size_t maxOperands, std::ostream& err) {
+    const auto listed = [](std::initializer_list<std::string_view> names, std::string_view word) {
+        for (std::string_view n : names)
+            if (n == word) return true;
+        return false;
+    };
+    ParsedArgs parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (optionsEnded || word == "-" || !word.starts_with("-")) {
+            parsed.operands.push_back(word);
+        } else if (word == "--") {
+            optionsEnded = true;
+        } else if (listed(valueOptions, word)) {
+            if (i + 1 == args.size()) {
+                err << "soramie-cli: " << word << " needs a value\n";
+                return std::nullopt;
+            }
+            parsed.values[word] = args[++i];
+        } else if (listed(flagOptions, word)) {
+            parsed.flags.insert(word);
+        } else {
+            err << "soramie-cli: unknown option " << word << "\n";
+            return std::nullopt;
+        }
+    }
+    if (parsed.operands.size() > maxOperands) {
+        err << "soramie-cli: too many operands\n";
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+int usageError(std::ostream& err, std::string_view message, std::string_view usage) {
+    if (!message.empty()) err << "soramie-cli: " << message << "\n";
+    err << usage << "\n";
+    return kExitUsage;
+}
+
+std::string inputName(const std::string* operand) {
+    return operand == nullptr || *operand == "-" ? std::string("standard input") : *operand;
+}
+
+Result<std::string, IoError> readInput(const std::string* operand) {
+    std::string bytes;
+    if (operand == nullptr || *operand == "-") {
+        if (!readAll(stdin, bytes)) return unexpected(IoError{inputName(operand), "read", errno});
+        return bytes;
+    }
+    const FilePtr f(std::fopen(operand->c_str(), "rb"));
+    if (!f) return unexpected(IoError{*operand, "open", errno});
+    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(f.get());
+        if (size > 0) bytes.reserve(static_cast<std::size_t>(size) + 1);
+        std::rewind(f.get());
+    }
+    if (!readAll(f.get(), bytes)) return unexpected(IoError{*operand, "read", errno});
+    return bytes;
+}
+
+Status<IoError> writeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* raw = std::fopen(path.c_str(), "wb");
+    if (raw == nullptr) return unexpected(IoError{path, "create", errno});
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
+    const int writeErrno = errno;
+    if (std::fclose(raw) != 0 || !written) return unexpected(IoError{path, "write", written ? errno : writeErrno});
+    return Ok{};
+}
+
+bool writeOutput(std::ostream& out, std::string_view bytes) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    return !out.fail();
+}
+
+int ioFailure(std::ostream& err, const IoError& e) {
+    err << "soramie-cli: cannot " << e.what << " " << e.path;
+    if (e.errnoValue != 0) err << ": " << std::strerror(e.errnoValue);
+    err << "\n";
+    return kExitFailure;
+}
+
+std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8,
+                                           std::ostream& err, std::string_view usage) {
+    auto text = utf8ToUtf16(utf8);
+    if (!text) {
+        usageError(err, std::string(option) + " is not valid UTF-8", usage);
+        return std::nullopt;
+    }
+    for (char16_t u : *text) {
+        if (!cp932::encodable(u) || cp932::isRawByte(u)) {
+            usageError(err, std::string(option) + " holds a character that has no CP932 code", usage);
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
+}  // namespace soramie::cli

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#include "cli/text_commands.h"
+
+#include "cli/command.h"
+#include "core/cp932.h"
+#include "core/html_page.h"
+#include "core/replace.h"
+#include "core/wrap.h"
+
+#include <charconv>
+#include <functional>
+#include <ostream>
+
+namespace soramie::cli {
+namespace {
+
+constexpr std::string_view kWrapUsage = "usage: soramie-cli wrap --width BYTES [FILE]";
+constexpr std::string_view kReplaceUsage = "usage: soramie-cli replace --from TEXT --to TEXT [--keep-existing] [FILE]";
+constexpr std::string_view kRangeUsage = "usage: soramie-cli replace-range --start TEXT --end TEXT --with TEXT [FILE]";
+constexpr std::string_view kHtmlUsage = "usage: soramie-cli html [--stdout] FILE";
+
+const std::string* operand(const ParsedArgs& a) { return a.operands.empty() ? nullptr : &a.operands.front(); }
+
+// Reads the CP932 input, rewrites its text with `transform` and writes the
+// result as CP932. Every unit of the result comes from the input or from checked
+// TEXT arguments, so it always encodes; undecodable bytes come back unchanged.
+int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
+                const std::function<std::u16string(std::u16string)>& transform) {
+    auto bytes = readInput(operand(a));
+    if (!bytes) return ioFailure(err, bytes.error());
+    std::u16string text = cp932::decode(*bytes);
+    bytes->clear();
+    bytes->shrink_to_fit();
+    const cp932::EncodeResult encoded = cp932::encode(transform(std::move(text)));
+    if (!writeOutput(out, encoded.bytes)) return ioFailure(err, IoError{"standard output", "write", 0});
+    return kExitOk;
+}
+
+}  // namespace
+
+int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {"--width"}, {}, 1, err);
+    if (!a) return usageError(err, "", kWrapUsage);
+    const std::string* widthText = a->value("--width");
+    if (widthText == nullptr) return usageError(err, "--width is required", kWrapUsage);
+    std::int32_t width = 0;
+    const char* end = widthText->data() + widthText->size();
+    const auto [ptr, ec] = std::from_chars(widthText->data(), end, width);
+    if (ec != std::errc() || ptr != end) return usageError(err, "--width needs a whole number", kWrapUsage);
+    if (width < 1) return usageError(err, "--width must be at least 1", kWrapUsage);
+    return rewriteText(*a, out, err, [width](std::u16string text) {
+        return std::move(WrapText(text, WrapWidth{width}).value());
+    });
+}
+
+int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {"--from", "--to"}, {"--keep-existing"}, 1, err);
+    if (!a) return usageError(err, "", kReplaceUsage);
+    if (a->value("--from") == nullptr || a->value("--to") == nullptr)
+        return usageError(err, "--from and --to are required", kReplaceUsage);
+    const auto from = textArgument("--from", *a->value("--from"), err, kReplaceUsage);
+    if (!from) return kExitUsage;
+    const auto to = textArgument("--to", *a->value("--to"), err, kReplaceUsage);
+    if (!to) return kExitUsage;
+    const bool fNormalRep = !a->flag("--keep-existing");
+    return rewriteText(*a, out, err, [&](std::u16string text) {
+        return chrReplace(text, *from, *to, fNormalRep);
+    });
+}
+
+int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {"--start", "--end", "--with"}, {}, 1, err);
+    if (!a) return usageError(err, "", kRangeUsage);
+    if (a->value("--start") == nullptr || a->value("--end") == nullptr || a->value("--with") == nullptr)
+        return usageError(err, "--start, --end and --with are required", kRangeUsage);
+    const auto start = textArgument("--start", *a->value("--start"), err, kRangeUsage);
+    if (!start) return kExitUsage;
+    const auto end = textArgument("--end", *a->value("--end"), err, kRangeUsage);
+    if (!end) return kExitUsage;
+    const auto with = textArgument("--with", *a->value("--with"), err, kRangeUsage);
+    if (!with) return kExitUsage;
+    if (start->empty() || end->empty()) return usageError(err, "--start and --end must not be empty", kRangeUsage);
+    std::size_t count = 0;
+    const int status = rewriteText(*a, out, err, [&](std::u16string text) {
+        count = rangeReplace(text, *start, *end, *with);
+        return text;
+    });
+    if (status == kExitOk) err << count << "\n";
+    return status;
+}
+
+int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const auto a = parseArgs(args, {}, {"--stdout"}, 1, err);
+    if (!a) return usageError(err, "", kHtmlUsage);
+    const bool toStdout = a->flag("--stdout");
+    if (a->operands.empty()) return usageError(err, "FILE is required", kHtmlUsage);
+    const std::string& source = a->operands.front();
+    if (source == "-" && !toStdout) return usageError(err, "standard input needs --stdout", kHtmlUsage);
+    std::string page;
+    {
+        auto bytes = readInput(&source);
+        if (!bytes) return ioFailure(err, bytes.error());
+        appendHtmlPageBytes(*bytes, page);
+    }
+    if (toStdout) {
+        if (!writeOutput(out, page)) return ioFailure(err, IoError{"standard output", "write", 0});
+        return kExitOk;
+    }
+    const auto written = writeFile(source + ".html", page);
+    if (!written) return ioFailure(err, written.error());
+    return kExitOk;
+}
+
+}  // namespace soramie::cli

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: MIT
+#include "search/scan.h"
+
+#include "core/cp932.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace soramie::search {
+namespace fs = std::filesystem;
+namespace {
+
+// How many CP932 codes decode to each UTF-16 unit (saturating at 2). Units with
+// more than one code cannot be found by searching for one byte spelling.
+const std::array<std::uint8_t, 0x10000>& codeCounts() {
+    static const auto table = [] {
+        auto counts = std::make_unique<std::array<std::uint8_t, 0x10000>>();
+        counts->fill(0);
+        auto add = [&](char16_t u) {
+            if ((*counts)[u] < 2) ++(*counts)[u];
+        };
+        for (int b = 0; b < 0x100; ++b) {
+            const char c = static_cast<char>(b);
+            std::size_t used = 0;
+            const char16_t u = cp932::decodeOne(std::string_view(&c, 1), used);
+            if (!cp932::isRawByte(u)) add(u);
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!cp932::isLeadByte(static_cast<unsigned char>(lead))) continue;
+            for (int trail = 0x40; trail <= 0xFF; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                std::size_t used = 0;
+                const char16_t u = cp932::decodeOne(std::string_view(pair, 2), used);
+                if (used == 2) add(u);
+            }
+        }
+        return counts;
+    }();
+    return *table;
+}
+
+// Bytes 0x00..0x3F are never the trail byte of a pair, so one always starts a
+// character: decoding from just there agrees with decoding from the file start.
+constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
+
+// Length of the character at data[pos]; data[pos + 1] must exist unless pos is
+// the last byte of the file.
+std::size_t charLength(const char* data, std::size_t pos, std::size_t end) {
+    if (!cp932::isLeadByte(static_cast<unsigned char>(data[pos])) || pos + 1 >= end) return 1;
+    std::size_t used = 1;
+    cp932::decodeOne(std::string_view(data + pos, 2), used);
+    return used;
+}
+
+// Moves `boundary` (a character start, relative to data) forward to the first
+// character start at or after `target`, jumping to the last sync byte before
+// `target` when there is one. Amortised linear over a file since `boundary`
+// never moves back.
+std::size_t advanceBoundary(const char* data, std::size_t boundary, std::size_t target, std::size_t end) {
+    if (boundary >= target) return boundary;
+    for (std::size_t q = target; q > boundary; --q) {
+        if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) {
+            boundary = q - 1;
+            break;
+        }
+    }
+    while (boundary < target) boundary += charLength(data, boundary, end);
+    return boundary;
+}
+
+// Position just past the last sync byte in data[0, end), or 0.
+std::size_t afterLastSyncByte(const char* data, std::size_t end) {
+    for (std::size_t q = end; q > 0; --q) {
+        if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) return q;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// The bytes of one file or memory block, delivered into a sliding window of
+// at most one chunk plus what the scan keeps from the previous window.
+class KeywordMatcher::Source {
+public:
+    Source(std::string_view memory, std::vector<char>& buffer, std::size_t chunk)
+        : memory_(memory), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)) {}
+    Source(int fd, std::vector<char>& buffer, std::size_t chunk, const std::atomic<bool>* cancel)
+        : fd_(fd), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)), cancel_(cancel) {}
+
+    // The window: data()[0, size()).
+    const char* data() const { return buffer_.data(); }
+    std::size_t size() const { return size_; }
+    // True when the window reaches the end of the bytes.
+    bool atEnd() const { return eof_; }
+    int error() const { return error_; }
+
+    // Fills the first window; false when nothing can be read (error or cancel).
+    bool start() { return next(0); }
+
+    // Drops data()[0, keepFrom) and appends up to one chunk of new bytes.
+    // False on a read error or cancel.
+    bool next(std::size_t keepFrom) {
+        if (error_) return false;
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) {
+            error_ = ECANCELED;
+            return false;
+        }
+        const std::size_t kept = size_ - keepFrom;
+        if (buffer_.size() < chunk_ + kept) buffer_.resize(chunk_ + kept);
+        std::memmove(buffer_.data(), buffer_.data() + keepFrom, kept);
+        size_ = kept;
+        const std::size_t want = kept + chunk_;
+        while (size_ < want) {
+            const std::size_t n = readSome(buffer_.data() + size_, want - size_);
+            if (error_) return false;
+            if (n == 0) {
+                eof_ = true;
+                break;
+            }
+            size_ += n;
+        }
+        return true;
+    }
+
+private:
+    std::size_t readSome(char* dst, std::size_t n) {
+        if (fd_ < 0) {
+            n = std::min(n, memory_.size() - offset_);
+            std::memcpy(dst, memory_.data() + offset_, n);
+            offset_ += n;
+            return n;
+        }
+        for (;;) {
+            const ssize_t got = ::read(fd_, dst, n);
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EINTR) {
+                error_ = errno;
+                return 0;
+            }
+        }
+    }
+
+    std::string_view memory_;
+    std::size_t offset_ = 0;
+    int fd_ = -1;
+    std::vector<char>& buffer_;
+    std::size_t chunk_;
+    const std::atomic<bool>* cancel_ = nullptr;
+    std::size_t size_ = 0;
+    bool eof_ = false;
+    int error_ = 0;
+};
+
+KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyword)) {
+    if (keyword_.empty()) return;
+    const auto& counts = codeCounts();
+    for (char16_t u : keyword_) {
+        if (cp932::isRawByte(u) || counts[u] != 1) return;
+    }
+    cp932::EncodeResult enc = cp932::encode(keyword_);
+    if (!enc.complete() || cp932::decode(enc.bytes) != keyword_) return;
+    encoded_ = std::move(enc.bytes);
+    bytesSearch_ = true;
+}
+
+bool KeywordMatcher::scanBytes(Source& src) const {
+    const std::size_t k = encoded_.size();
+    // Bytes kept from one window to the next: a match may straddle the edge,
+    // and the last byte may be a lead byte whose trail is still unread.
+    const std::size_t overlap = std::max<std::size_t>(k - 1, 1);
+    std::size_t boundary = 0;  // a character start in the window, none between it and the last target
+    if (!src.start()) return false;
+    for (;;) {
+        const char* data = src.data();
+        const std::size_t size = src.size();
+        std::size_t from = 0;
+        while (from + k <= size) {
+            const void* hit = ::memmem(data + from, size - from, encoded_.data(), k);
+            if (!hit) break;
+            const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+            boundary = advanceBoundary(data, boundary, p, size);
+            if (boundary == p) return true;
+            from = p + 1;
+        }
+        if (src.atEnd()) return false;
+        const std::size_t keepFrom = size > overlap ? size - overlap : 0;
+        boundary = advanceBoundary(data, boundary, keepFrom, size) - keepFrom;
+        if (!src.next(keepFrom)) return false;
+    }
+}
+
+bool KeywordMatcher::scanText(Source& src) const {
+    const std::size_t k = keyword_.size();
+    std::u16string text;  // the last k - 1 decoded units of earlier windows, then this one
+    if (!src.start()) return false;
+    for (;;) {
+        const char* data = src.data();
+        const std::size_t size = src.size();
+        // Decode up to a character start so that no character is split.
+        std::size_t cut = size;
+        if (!src.atEnd()) {
+            cut = afterLastSyncByte(data, size);
+            if (cut == 0) cut = advanceBoundary(data, 0, size - 1, size);
+        }
+        cp932::decodeAppend(std::string_view(data, cut), text);
+        if (text.find(keyword_) != std::u16string::npos) return true;
+        if (src.atEnd()) return false;
+        if (text.size() >= k) text.erase(0, text.size() - (k - 1));
+        if (!src.next(cut)) return false;
+    }
+}
+
+bool KeywordMatcher::contains(std::string_view bytes, std::size_t chunkBytes) const {
+    if (keyword_.empty()) return true;
+    std::vector<char> buffer;
+    Source src(bytes, buffer, chunkBytes);
+    return bytesSearch_ ? scanBytes(src) : scanText(src);
+}
+
+Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::vector<char>& buffer,
+                                                    std::size_t chunkBytes,
+                                                    const std::atomic<bool>* cancel) const {
+    auto failure = [&](const char* what, int err) {
+        return unexpected(IoError{file.string(), what, err});
+    };
+    // Non-blocking open so that a FIFO put in place of a file cannot hang the scan.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return failure("open", errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISREG(st.st_mode) ? errno : EINVAL;
+        ::close(fd);
+        return failure(err == EINVAL ? "open: not a regular file" : "stat", err);
+    }
+    if (keyword_.empty()) {
+        ::close(fd);
+        return true;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Source src(fd, buffer, std::max(chunkBytes, kMinChunkBytes), cancel);
+    const bool found = bytesSearch_ ? scanBytes(src) : scanText(src);
+    ::close(fd);
+    if (src.error() != 0) return failure(src.error() == ECANCELED ? "cancelled" : "read", src.error());
+    return found;
+}
+
+ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view keyword,
+                     const ScanOptions& options) {
+    enum class Outcome : std::uint8_t { Pending, Hit, Miss, Failed };
+    const KeywordMatcher matcher{std::u16string(keyword)};
+    const std::size_t total = candidates.size();
+    std::vector<Outcome> outcomes(total, Outcome::Pending);
+    std::vector<std::optional<IoError>> errors(total);
+    std::atomic<std::size_t> next{0};
+    std::mutex progressMutex;
+    std::size_t done = 0;
+    auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+
+    // Each worker claims the next index and writes only that index's slots.
+    auto work = [&] {
+        std::vector<char> buffer;
+        for (;;) {
+            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+            if (i >= total || cancelled()) return;
+            auto r = matcher.fileContains(candidates[i], buffer, options.chunkBytes, options.cancel);
+            if (r.ok()) {
+                outcomes[i] = *r ? Outcome::Hit : Outcome::Miss;
+            } else if (r.error().errnoValue == ECANCELED) {
+                return;
+            } else {
+                outcomes[i] = Outcome::Failed;
+                errors[i] = r.error();
+            }
+            if (options.progress) {
+                std::lock_guard lock(progressMutex);
+                options.progress(++done, total);
+            }
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>(std::max(options.threads, 1u), total);
+    {
+        std::vector<std::jthread> pool;
+        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        if (threads > 0) work();
+    }
+
+    ScanResult result;
+    for (std::size_t i = 0; i < total; ++i) {
+        switch (outcomes[i]) {
+        case Outcome::Hit: result.hits.push_back(candidates[i]); break;
+        case Outcome::Failed: result.unreadable.push_back(std::move(*errors[i])); break;
+        case Outcome::Pending: result.cancelled = true; break;
+        case Outcome::Miss: break;
+        }
+    }
+    return result;
+}
+
+}  // namespace soramie::search

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+#include "search/scan.h"
+
+#include "core/cp932.h"
+#include "search/temp_tree.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace cp932 = soramie::cp932;
+using namespace soramie::search;
+using soramie::testing::TempTree;
+
+// What the scan must agree with: decode everything, then look.
+bool reference(std::string_view bytes, std::u16string_view keyword) {
+    return cp932::decode(bytes).find(keyword) != std::u16string::npos;
+}
+
+std::string sjis(std::u16string_view text) { return cp932::encode(text).bytes; }
+
+TEST(KeywordMatcher, MatchesOnlyAtCharacterStarts) {
+    const KeywordMatcher a(u"A");
+    EXPECT_TRUE(a.searchesBytes());
+    EXPECT_FALSE(a.contains("\x83\x41")) << "0x41 is the trail byte of ア";
+    EXPECT_TRUE(a.contains("\x83\x41" "A"));
+    EXPECT_FALSE(KeywordMatcher(u"\\").contains(sjis(u"ソフト表示")));
+    EXPECT_TRUE(KeywordMatcher(u"ソ").contains(sjis(u"ソフト")));
+    // An odd run of lead-range bytes shifts every later boundary by one.
+    EXPECT_FALSE(KeywordMatcher(u"ア").contains("\x83\x83\x41"));
+    EXPECT_TRUE(KeywordMatcher(u"ア").contains("\x83\x83\x83\x41"));
+    // 0x85 0x40 is no character: 0x85 stands alone and '@' starts a character.
+    EXPECT_TRUE(KeywordMatcher(u"@").contains("\x85\x40"));
+    EXPECT_FALSE(KeywordMatcher(u"\x82\xA0").contains("\x82\xA0"));  // a half pair is not the keyword
+}
+
+TEST(KeywordMatcher, ComparesCharactersExactly) {
+    const std::string text = sjis(u"Error: ｴﾗｰ in ＬＯＧ\r\n");
+    EXPECT_TRUE(KeywordMatcher(u"Error").contains(text));
+    EXPECT_FALSE(KeywordMatcher(u"error").contains(text));
+    EXPECT_FALSE(KeywordMatcher(u"エラー").contains(text)) << "half-width is not full-width";
+    EXPECT_TRUE(KeywordMatcher(u"ｴﾗｰ").contains(text));
+    EXPECT_FALSE(KeywordMatcher(u"LOG").contains(text));
+    EXPECT_FALSE(KeywordMatcher(u"Error").contains(""));
+    EXPECT_TRUE(KeywordMatcher(u"").contains(""));
+    EXPECT_FALSE(KeywordMatcher(u"\U0001F600").contains("\xF0\x9F\x98\x80")) << "no CP932 file holds it";
+}
+
+TEST(KeywordMatcher, FindsCharactersWithSeveralCodesUnderEveryCode) {
+    // ∵ is 0x81E6, and also 0x879A (NEC row 13) and 0xFA5B (IBM extension).
+    const KeywordMatcher because(u"x∵");
+    EXPECT_FALSE(because.searchesBytes());
+    EXPECT_TRUE(because.contains("x\x81\xE6"));
+    EXPECT_TRUE(because.contains("x\x87\x9A"));
+    EXPECT_TRUE(because.contains("x\xFA\x5B"));
+    // Undecodable bytes are found as themselves, never inside a valid pair.
+    const KeywordMatcher raw(std::u16string{cp932::rawByteUnit(0x85), u'@'});
+    EXPECT_TRUE(raw.contains("\x85\x40"));
+    EXPECT_FALSE(raw.contains("\x83\x85\x40")) << "0x83 0x85 is a pair";
+}
+
+// Bytes that exercise boundaries: pairs whose trail bytes are ASCII, stray and
+// unassigned lead bytes, single-byte specials, line breaks, duplicated codes.
+std::string randomText(std::mt19937& rng, std::size_t pieces) {
+    static const std::string_view kPieces[] = {
+        "A", "a", "@", "\\", "\r\n", " ", "\x83\x41", "\x83\x5C", "\x81\xE6", "\x87\x9A", "\xFA\x5B",
+        "\x81", "\x83", "\x85\x40", "\xB1", "\x80", "\xA0", "\xFD", "\xEF\x40", "\x82\xA0", "\xE0"};
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
+    std::string s;
+    for (std::size_t i = 0; i < pieces; ++i) s += kPieces[pick(rng)];
+    return s;
+}
+
+TEST(KeywordMatcher, AgreesWithDecodeAndFindForEveryWindowSize) {
+    const std::u16string keywords[] = {
+        u"A", u"@", u"\\", u"ア", u"ソ", u"Aア", u"ア\\A", u"ｱ", u"\u0080", u"\uF8F0", u"∵", u"A∵",
+        std::u16string{cp932::rawByteUnit(0x81)}, std::u16string{cp932::rawByteUnit(0x85), u'@'}, u"\r\nA"};
+    std::mt19937 rng(932);
+    for (int round = 0; round < 300; ++round) {
+        const std::string text = randomText(rng, 1 + round % 40);
+        for (const auto& k : keywords) {
+            const KeywordMatcher m(k);
+            const bool expected = reference(text, k);
+            for (std::size_t chunk : {1u, 2u, 3u, 5u, 8u, 1u << 20}) {
+                ASSERT_EQ(m.contains(text, chunk), expected)
+                    << "round " << round << " keyword length " << k.size() << " chunk " << chunk;
+            }
+        }
+    }
+}
+
+TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges) {
+    TempTree tree;
+    const std::size_t chunk = KeywordMatcher::kMinChunkBytes;
+    std::vector<char> buffer;
+    auto check = [&](const std::string& name, const std::string& bytes, const std::u16string& keyword) {
+        const auto path = tree.file(name, bytes);
+        const auto r = KeywordMatcher(keyword).fileContains(path, buffer, chunk);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(*r, reference(bytes, keyword)) << name;
+    };
+    // No byte below 0x40 anywhere: boundaries are only known by walking from the start.
+    const std::string kanji = sjis(std::u16string(chunk, u'漢'));
+    const std::string ka = sjis(u"カ");
+    for (std::size_t shift : {0u, 1u, 2u, 3u}) {
+        const std::string head = kanji.substr(0, chunk - shift);
+        check("edge" + std::to_string(shift), head + ka + kanji, u"カ");
+        check("text-edge" + std::to_string(shift), head + sjis(u"x∵") + kanji, u"x∵");
+    }
+    // A stray lead byte just before the edge shifts the pairing after it: the
+    // bytes of カ then straddle two characters and are no match.
+    check("misaligned", std::string(chunk - 1, 'a') + "\x83" + ka + std::string(10, 'a'), u"カ");
+    check("misaligned-deep", "\x83" + kanji + kanji.substr(0, 2 * chunk - 1) + ka.substr(0, 1) + "\x40", u"カ");
+    check("empty", "", u"カ");
+}
+
+TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart) {
+    TempTree tree;
+    std::vector<fs::path> candidates;
+    std::vector<fs::path> expectedHits;
+    for (int i = 0; i < 60; ++i) {
+        const bool hit = i % 3 == 0;
+        candidates.push_back(tree.file("f" + std::to_string(i) + ".txt", hit ? sjis(u"ログ: エラー発生\r\n") : "ok\r\n"));
+        if (hit) expectedHits.push_back(candidates.back());
+    }
+    candidates.insert(candidates.begin() + 5, tree / "vanished.txt");
+    candidates.insert(candidates.begin() + 20, tree.folder("folder.txt"));
+    candidates.push_back(tree.file("empty.txt"));
+
+    std::size_t calls = 0, last = 0;
+    ScanOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        ++calls;
+        EXPECT_EQ(done, last + 1);
+        EXPECT_EQ(total, candidates.size());
+        last = done;
+    };
+    const ScanResult r = scanFiles(candidates, u"エラー", options);
+    EXPECT_EQ(r.hits, expectedHits);
+    ASSERT_EQ(r.unreadable.size(), 2u);
+    EXPECT_EQ(r.unreadable[0].path, (tree / "vanished.txt").string());
+    EXPECT_EQ(r.unreadable[0].errnoValue, ENOENT);
+    EXPECT_EQ(r.unreadable[1].path, (tree / "folder.txt").string());
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(calls, candidates.size());
+
+    const ScanResult all = scanFiles(candidates, u"");
+    EXPECT_EQ(all.hits.size(), candidates.size() - 2) << "the empty keyword is in every readable file";
+}
+
+TEST(ScanFiles, CancelStopsBeforeFurtherFiles) {
+    TempTree tree;
+    std::vector<fs::path> candidates;
+    for (int i = 0; i < 20; ++i) candidates.push_back(tree.file("f" + std::to_string(i) + ".txt", "key"));
+    std::atomic<bool> cancel{true};
+    ScanOptions options;
+    options.cancel = &cancel;
+    const ScanResult r = scanFiles(candidates, u"key", options);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.hits.empty());
+    EXPECT_TRUE(scanFiles({}, u"key").hits.empty());
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+#include "search/walk.h"
+
+#include "search/temp_tree.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace soramie::search;
+using soramie::testing::TempTree;
+
+// Paths relative to the tree root, for readable expectations.
+std::vector<std::string> relative(const TempTree& tree, const std::vector<fs::path>& paths) {
+    std::vector<std::string> out;
+    for (const auto& p : paths) out.push_back(p.lexically_relative(tree.root()).string());
+    return out;
+}
+
+std::vector<std::string> walk(const TempTree& tree, Subfolders sub = Subfolders::Include,
+                              std::string_view pattern = "*.txt", WalkStats* stats = nullptr) {
+    std::vector<fs::path> out;
+    WalkStats s = walkFolder(tree.root(), pattern, sub, out);
+    if (stats) *stats = std::move(s);
+    return relative(tree, out);
+}
+
+using Names = std::vector<std::string>;
+
+TEST(FolderWalk, IsPreOrderWithFilesBeforeSubfoldersAndNamesSorted) {
+    TempTree tree;
+    // Created out of order: the listing order must not depend on it.
+    tree.file("z/d.txt");
+    tree.file("x/y/c.txt");
+    tree.file("x/b.txt");
+    tree.file("a.txt");
+    tree.file("B.TXT");
+    tree.file("x/A.txt");
+    EXPECT_EQ(walk(tree), (Names{"a.txt", "B.TXT", "x/A.txt", "x/b.txt", "x/y/c.txt", "z/d.txt"}));
+    EXPECT_EQ(walk(tree, Subfolders::Exclude), (Names{"a.txt", "B.TXT"}));
+}
+
+TEST(FolderWalk, PatternSelectsFilesButFoldersAreEnteredWhateverTheirName) {
+    TempTree tree;
+    tree.file("notes.txt/inner.txt");
+    tree.file("a.b/c.txt");
+    tree.file(".svn/hidden-folder.txt");
+    tree.file(".cache/deep/x.txt");
+    tree.file(".hidden.txt");
+    tree.file("a.txt.bak");
+    tree.file("run.log");
+    EXPECT_EQ(walk(tree), (Names{".hidden.txt", "a.b/c.txt", "notes.txt/inner.txt"}));
+    EXPECT_EQ(walk(tree, Subfolders::Include, "*.log"), (Names{"run.log"}));
+    std::vector<fs::path> direct;
+    EXPECT_TRUE(collectFiles(tree.root(), "*.txt", direct));
+    EXPECT_EQ(relative(tree, direct), (Names{".hidden.txt"}));
+}
+
+TEST(FolderWalk, FollowsLinksToFilesButNeverToFolders) {
+    TempTree tree;
+    tree.file("real/a.txt");
+    tree.file("target.dat", "x");
+    fs::create_directory_symlink(tree.root(), tree / "real/loop");       // a cycle
+    fs::create_directory_symlink(tree / "real", tree / "alias");          // a second way in
+    fs::create_symlink(tree / "target.dat", tree / "link.txt");          // link to a file
+    fs::create_symlink(tree / "nowhere", tree / "dangling.txt");         // link to nothing
+    ASSERT_EQ(::mkfifo((tree / "pipe.txt").c_str(), 0600), 0);           // would block a reader
+    EXPECT_EQ(walk(tree), (Names{"link.txt", "real/a.txt"}));
+}
+
+TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing) {
+    TempTree tree;
+    WalkStats stats;
+    std::vector<fs::path> out;
+    stats = walkFolder(tree / "missing", "*.txt", Subfolders::Include, out);
+    EXPECT_TRUE(out.empty());
+    ASSERT_EQ(stats.unreadableFolders.size(), 1u);
+    EXPECT_EQ(stats.unreadableFolders[0].errnoValue, ENOENT);
+
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    tree.file("a/1.txt");
+    tree.file("b/2.txt");
+    tree.file("c/3.txt");
+    ::chmod((tree / "b").c_str(), 0);
+    EXPECT_EQ(walk(tree, Subfolders::Include, "*.txt", &stats), (Names{"a/1.txt", "c/3.txt"}));
+    EXPECT_EQ(stats.unreadableFolders.size(), 1u);
+}
+
+// Creates `levels` nested folders named `name` below `root` by descriptor, so
+// the full path may exceed PATH_MAX, with "f.txt" in every `every`-th level.
+void makeDeepTree(const fs::path& root, const std::string& name, int levels, int every) {
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 1; i <= levels && fd >= 0; ++i) {
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
+        const int sub = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = sub;
+        if (i % every == 0) ::close(::openat(fd, "f.txt", O_CREAT | O_WRONLY, 0600));
+    }
+    ::close(fd);
+}
+
+TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash) {
+    TempTree deep;
+    makeDeepTree(deep.root(), "d", 1000, 1);
+    std::vector<fs::path> out;
+    WalkStats stats = walkFolder(deep.root(), "*.txt", Subfolders::Include, out);
+    EXPECT_EQ(out.size(), 1000u);
+    EXPECT_TRUE(stats.unreadableFolders.empty());
+    EXPECT_LT(out.front().native().size(), out.back().native().size()) << "shallowest first";
+
+    // 40 levels of 200-character names: paths far beyond PATH_MAX. Folders
+    // whose paths the system refuses contribute nothing; the others are walked.
+    TempTree longNames;
+    makeDeepTree(longNames.root(), std::string(200, 'n'), 40, 1);
+    out.clear();
+    stats = walkFolder(longNames.root(), "*.txt", Subfolders::Include, out);
+    EXPECT_GT(out.size(), 10u);
+    EXPECT_LT(out.size(), 40u);
+}
+
+TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled) {
+    TempTree tree;
+    for (int i = 0; i < 5; ++i) tree.file("d" + std::to_string(i) + "/f.txt");
+    std::atomic<bool> cancel{false};
+    std::vector<std::size_t> seen;
+    WalkControl control;
+    control.cancel = &cancel;
+    control.progress = [&](std::size_t n) {
+        seen.push_back(n);
+        if (n == 2) cancel = true;
+    };
+    std::vector<fs::path> out;
+    WalkStats stats = walkFolder(tree.root(), "*.txt", Subfolders::Include, out, control);
+    EXPECT_TRUE(stats.cancelled);
+    EXPECT_EQ(out.size(), 2u);
+    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+}  // namespace
