@@ -235,10 +235,14 @@ Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::ve
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return failure("open", errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISREG(st.st_mode) ? errno : EINVAL;
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return failure(err == EINVAL ? "open: not a regular file" : "stat", err);
+        return failure("read", err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failure("read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
     if (keyword_.empty()) {
         ::close(fd);
