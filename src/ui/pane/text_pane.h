@@ -16,9 +16,11 @@
 #include <QFont>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 #include "document/document.h"
 
+class QMenu;
 class QTimer;
 
 namespace soramie {
@@ -56,6 +58,8 @@ public:
 
     // Pixel size of one cell in the pane font.
     QSize cellSize() const;
+    // The context menu (copy, select all); the caller owns it.
+    QMenu* createContextMenu();
 
 signals:
     void selectionChanged();
@@ -75,21 +79,38 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Layout;
-    struct Hit {
-        std::uint64_t line = 0;
-        std::uint64_t byte = 0;  // absolute byte offset of the caret position
+    // A character boundary in a line with its cell column.
+    struct LinePos {
+        std::uint64_t byte = 0;
+        std::uint64_t cell = 0;
     };
+    // Cell checkpoints of one long line, so that a seek decodes a few KB at most.
+    struct LineCells {
+        std::uint64_t line = 0;
+        std::uint64_t cells = 0;
+        std::vector<LinePos> marks;
+    };
+    enum class Seek { ByCell, ByByte };
 
+    std::uint64_t firstLine() const;
+    std::uint64_t firstCell() const;
+    std::uint64_t visibleLines() const;
+    std::uint64_t visibleCells() const;
     void updateScrollBars();
     void pollIndex();
-    Hit hitTest(QPoint viewportPos) const;
-    std::uint64_t cellOfByte(std::uint64_t line, std::uint64_t byte) const;
-    std::uint64_t byteOfCell(std::uint64_t line, std::uint64_t cell) const;
-    void moveCaret(std::uint64_t byte, bool extend);
+    // The boundary of the character that holds the target cell or byte of line
+    // (or the line end when the target lies past it).
+    LinePos seek(std::uint64_t line, Seek by, std::uint64_t target) const;
+    const LineCells* longLine(std::uint64_t line) const;
+    std::uint64_t lineCells(std::uint64_t line) const;
+    std::uint64_t caretAt(QPoint viewportPos) const;
+    void moveCaret(std::uint64_t byte, bool extend, bool keepGoal = false);
     void ensureVisible(std::uint64_t byte);
     void autoScroll();
-    std::uint64_t pageLines() const;
+    void selectWordAt(std::uint64_t byte);
+    std::uint64_t lineOf(std::uint64_t byte) const;
+    std::uint64_t lineStart(std::uint64_t line) const;
+    std::uint64_t lineEnd(std::uint64_t line) const;
 
     DocumentPtr doc_;
     QFont font_;
@@ -104,6 +125,8 @@ private:
     QTimer* indexTimer_ = nullptr;
     QTimer* scrollTimer_ = nullptr;
     QPoint lastMouse_;
+    std::uint64_t widestCells_ = 0;
+    mutable std::vector<LineCells> lineCache_;
 };
 
 }  // namespace soramie

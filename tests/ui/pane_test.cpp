@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: MIT
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "ui/pane/text_pane.h"
+
+namespace soramie {
+namespace {
+
+class PaneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pane.resize(420, 220);
+        pane.show();
+        cell = pane.cellSize();
+    }
+    // Shows CP932 bytes.
+    void show(std::string bytes) {
+        auto doc = Document::fromBytes(std::move(bytes));
+        doc->waitIndexed();
+        pane.setDocument(doc);
+    }
+    // Middle of cell (column, row) of the viewport.
+    QPoint at(int column, int row) const {
+        return {column * cell.width() + cell.width() / 4, row * cell.height() + cell.height() / 2};
+    }
+    void click(int column, int row, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseClick(pane.viewport(), Qt::LeftButton, mods, at(column, row));
+    }
+    void key(int k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(&pane, static_cast<Qt::Key>(k), mods); }
+    std::pair<qint64, qint64> sel() const { return {pane.selectionStart(), pane.selectionLength()}; }
+
+    // Pixels that differ from the background in a viewport rectangle.
+    static int ink(const QImage& img, QRect r) {
+        const QRgb bg = img.pixel(img.width() - 2, img.height() - 2);
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) n += img.pixel(x, y) != bg;
+        return n;
+    }
+    QRect cells(int column, int row, int width) const {
+        // Leaves out the top and bottom pixel rows, where the focus frame may run.
+        return {column * cell.width(), row * cell.height() + 1, width * cell.width(), cell.height() - 2};
+    }
+
+    TextPane pane;
+    QSize cell;
+};
+
+// 日本語 = 93FA 967B 8CEA; あ = 82A0.
+const std::string kJapanese = "\x93\xFA\x96\x7B\x8C\xEA";
+
+TEST_F(PaneTest, DrawsJapaneseGlyphsHexCellsAndTabsOnTheCellGrid) {
+    show(kJapanese + "\tA\x81\x20\x01\r\n\x82\xA0");
+    const QImage img = pane.viewport()->grab().toImage();
+    // Each kanji takes two cells and has ink.
+    for (int k = 0; k < 3; ++k) EXPECT_GT(ink(img, cells(2 * k, 0, 2)), 10) << "kanji " << k;
+    // TAB from cell 6 to 8 is blank; A sits in cell 8, the undecodable 0x81 and
+    // the control character in cells 9 and 11 (the space in 10).
+    EXPECT_EQ(ink(img, cells(6, 0, 2)), 0);
+    EXPECT_GT(ink(img, cells(8, 0, 1)), 3);
+    EXPECT_GT(ink(img, cells(9, 0, 1)), 3);
+    EXPECT_EQ(ink(img, cells(10, 0, 1)), 0);
+    EXPECT_GT(ink(img, cells(11, 0, 1)), 3);
+    // Nothing after the line, and あ on the second line.
+    EXPECT_EQ(ink(img, cells(12, 0, 10)), 0);
+    EXPECT_GT(ink(img, cells(0, 1, 2)), 10);
+}
+
+TEST_F(PaneTest, SelectionApiCountsCharactersIncludingUndecodableBytes) {
+    show("ab" + kJapanese + "\x81\x20z\r\nxy");
+    pane.setSelection(2, 4);  // 日本語 + the raw 0x81
+    EXPECT_EQ(sel(), std::make_pair(qint64(2), qint64(4)));
+    EXPECT_EQ(pane.selectedText(), QString::fromUtf16(u"日本語") + QChar(0xDC81));
+    pane.setSelection(8, 2);  // CR LF are two characters
+    EXPECT_EQ(pane.selectedText(), QStringLiteral("\r\n"));
+    pane.setSelection(100, 5);  // past the end: clamped
+    EXPECT_EQ(sel(), std::make_pair(qint64(12), qint64(0)));
+    EXPECT_EQ(pane.text().size(), 12);
+    EXPECT_EQ(pane.sizeInBytes(), 15u);
+}
+
+TEST_F(PaneTest, KeyboardMovesAndExtendsBySelectionRules) {
+    pane.setFocus();
+    show("abc" + kJapanese + "\r\n0123456789\r\nxy");
+    key(Qt::Key_Right);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(1), qint64(2)));
+    key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(1), qint64(5)));
+    // Right from the line end steps over CR LF as one move.
+    key(Qt::Key_Right);
+    EXPECT_EQ(sel(), std::make_pair(qint64(6), qint64(0)));  // collapses to the end
+    key(Qt::Key_Right);
+    EXPECT_EQ(sel(), std::make_pair(qint64(8), qint64(0)));
+    // Up/Down keep the cell column: cell 4 of line 1 is the middle of 本 in line 0.
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Up);
+    EXPECT_EQ(pane.selectionStart(), 3);  // cell 4 lies inside 日 (cells 3-4): before it
+    key(Qt::Key_Down);
+    EXPECT_EQ(pane.selectionStart(), 12);
+    key(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(12), qint64(10)));
+    key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(0)));
+    // Editing keys change nothing.
+    const QString before = pane.text();
+    key(Qt::Key_X);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Return);
+    EXPECT_EQ(pane.text(), before);
+}
+
+TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth) {
+    pane.setFocus();
+    show(kJapanese + "\x81\x20!");
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf16(u"日本語\uFFFD !"));
+    pane.setSelection(0, 0);
+    std::unique_ptr<QMenu> menu(pane.createContextMenu());
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_FALSE(menu->actions()[0]->isEnabled());  // nothing selected: no copy
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(6)));
+}
+
+TEST_F(PaneTest, MouseClickDragShiftClickAndDoubleClickSelect) {
+    show("abc " + kJapanese + " def\r\nline two");
+    click(2, 0);  // left quarter of cell 2: caret before c
+    EXPECT_EQ(sel(), std::make_pair(qint64(2), qint64(0)));
+    click(5, 0, Qt::ShiftModifier);  // cell 5 is the second half of 日: after it
+    EXPECT_EQ(sel(), std::make_pair(qint64(2), qint64(3)));
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at(0, 0));
+    QTest::mouseMove(pane.viewport(), at(3, 1));
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, at(3, 1));
+    EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(16)));  // before the e of line
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, at(6, 0));
+    EXPECT_EQ(pane.selectedText(), QString::fromUtf16(u"日本語"));
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, at(12, 0));
+    EXPECT_EQ(pane.selectedText(), QStringLiteral("def"));
+}
+
+TEST_F(PaneTest, DraggingBelowThePaneScrollsAndExtends) {
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += "line " + std::to_string(i) + "\r\n";
+    show(many);
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at(0, 0));
+    QTest::mouseMove(pane.viewport(), QPoint(5, pane.viewport()->height() + 20));
+    EXPECT_GT(pane.verticalScrollBar()->value(), 0);
+    EXPECT_GT(pane.selectionLength(), 0);
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, QPoint(5, pane.viewport()->height() + 20));
+}
+
+TEST_F(PaneTest, DisabledPaneIgnoresMouseAndKeys) {
+    show("hello world");
+    pane.setEnabled(false);
+    click(3, 0);
+    key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(0)));
+    pane.setEnabled(true);
+    click(3, 0);
+    EXPECT_EQ(pane.selectionStart(), 3);
+}
+
+TEST_F(PaneTest, VeryLongLineScrollsToItsEndAndPaints) {
+    std::string line(20u << 20, 'x');
+    line += kJapanese;
+    show(line);
+    pane.setFocus();
+    key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(pane.selectionLength(), static_cast<qint64>((20u << 20) + 3));
+    EXPECT_GT(pane.horizontalScrollBar()->value(), (20 << 20) - 200);
+    const QImage img = pane.viewport()->grab().toImage();
+    // The kanji at the end are visible left of the caret.
+    const int caretCell = static_cast<int>((20u << 20) + 6) - pane.horizontalScrollBar()->value();
+    EXPECT_GT(ink(img, cells(caretCell - 6, 0, 6)), 30);
+    // Home goes back to the start.
+    key(Qt::Key_Home);
+    EXPECT_EQ(pane.horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(PaneTest, SetTextKeepsUnchangedBytesAndEmptyShowsNothing) {
+    show("\xED\x40 keep \x81\x20 " + kJapanese);
+    const QString text = pane.text();
+    const TextDocument r = pane.setText(text + QStringLiteral("\r\nmore"));
+    EXPECT_EQ(r.unencodableCount, 0u);
+    EXPECT_EQ(std::string(pane.document()->bytesForSave()), "\xED\x40 keep \x81\x20 " + kJapanese + "\r\nmore");
+    pane.setText(QString());
+    EXPECT_EQ(pane.sizeInBytes(), 0u);
+    EXPECT_TRUE(pane.text().isEmpty());
+    const QImage img = pane.viewport()->grab().toImage();
+    EXPECT_EQ(ink(img, QRect(2, 2, img.width() - 4, img.height() - 4)), 0);
+}
+
+}  // namespace
+}  // namespace soramie
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
