@@ -102,12 +102,18 @@ bool QtPickers::applyTopmost(QWidget* window, bool onTop)
 
 // ---- QtLauncher -----------------------------------------------------------------------
 
-bool QtLauncher::start(const QString& commandLine, const QString& filePath)
+QStringList launchWords(const QString& commandLine, const QString& filePath)
 {
     QStringList words = QProcess::splitCommand(commandLine);
+    if (!words.isEmpty() && !filePath.isEmpty()) words << filePath;
+    return words;
+}
+
+bool QtLauncher::start(const QString& commandLine, const QString& filePath)
+{
+    QStringList words = launchWords(commandLine, filePath);
     if (words.isEmpty()) return false;
     const QString program = words.takeFirst();
-    if (!filePath.isEmpty()) words << filePath;
     return QProcess::startDetached(program, words);
 }
 

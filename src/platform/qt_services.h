@@ -29,7 +29,12 @@ protected:
     bool applyTopmost(QWidget* window, bool onTop) override;
 };
 
-// QProcess::startDetached with the words of the command line; never a shell.
+// The program and arguments QtLauncher starts: the words of commandLine (split
+// as a shell splits them: spaces separate, quotes group) followed by filePath as
+// one argument when it is not empty. Empty when commandLine has no words.
+QStringList launchWords(const QString& commandLine, const QString& filePath);
+
+// QProcess::startDetached with launchWords(); never a shell.
 class QtLauncher final : public Launcher {
 public:
     bool start(const QString& commandLine, const QString& filePath) override;

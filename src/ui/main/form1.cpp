@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <cmath>
+
 namespace soramie {
 
 // The status bar's four panels: labels side by side, panel 4 fixed.
@@ -48,7 +50,7 @@ constexpr int kTwipsPerPixel = 15;
 
 int px(int twips)
 {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
 }
 
 void place(QWidget* w, int left, int top, int width, int height)

@@ -27,7 +27,7 @@ std::u16string_view view(const QString& text)
 int failedSteps(const IoError& error)
 {
     if (error.what == "open") return 3;
-    if (error.what == "size" || error.what == "stat") return 2;
+    if (error.what == "size") return 2;
     return 1;
 }
 

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: MIT
+#include "platform/qt_services.h"
+#include "support/fake_services.h"
+#include "support/form1_harness.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace platform = soramie::platform;
+using soramie::testing::ScriptedPickers;
+
+namespace {
+
+// Restores the process's current folder after a test that moves it.
+struct CurrentFolderGuard {
+    QString saved = QDir::currentPath();
+    ~CurrentFolderGuard() { QDir::setCurrent(saved); }
+};
+
+}  // namespace
+
+TEST(Pickers, a_chosen_file_sets_last_open_folder_with_separator_and_the_current_folder)
+{
+    CurrentFolderGuard guard;
+    QTemporaryDir dir;
+    ASSERT_TRUE(soramie::testing::writeFile(dir.path() + "/catalog/log", "x"));
+    ScriptedPickers pickers;
+    pickers.openAnswers = {dir.path() + "/catalog/log", ""};
+
+    const QString chosen = pickers.showOpenDialog(nullptr, platform::textFilter(), "/start");
+    EXPECT_EQ(chosen, dir.path() + "/catalog/log");
+    // The name "log" also occurs inside "catalog": only the final name is cut.
+    EXPECT_EQ(pickers.lastOpenFolder(), dir.path() + "/catalog/");
+    EXPECT_EQ(QDir::currentPath(), dir.path() + "/catalog");
+
+    // A cancel leaves both as they were.
+    EXPECT_EQ(pickers.showOpenDialog(nullptr, platform::textFilter(), QDir::currentPath()), "");
+    EXPECT_EQ(pickers.lastOpenFolder(), dir.path() + "/catalog/");
+    EXPECT_EQ(QDir::currentPath(), dir.path() + "/catalog");
+
+    ASSERT_EQ(pickers.requests.size(), 2u);
+    EXPECT_EQ(pickers.requests[0].initialFolder, "/start");
+    ASSERT_EQ(pickers.requests[0].filter.size(), 2);
+    EXPECT_EQ(pickers.requests[0].filter[0].label, "ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
+    EXPECT_EQ(pickers.requests[0].filter[0].pattern, "*.txt");
+    EXPECT_EQ(pickers.requests[0].filter[1].label, "全てのﾌｧｲﾙ(*.*)");
+    EXPECT_EQ(pickers.requests[0].filter[1].pattern, "*.*");
+}
+
+TEST(Pickers, the_save_dialog_moves_the_current_folder_but_not_last_open_folder)
+{
+    CurrentFolderGuard guard;
+    QTemporaryDir dir;
+    ASSERT_TRUE(soramie::testing::makeFolder(dir.path() + "/out"));
+    ScriptedPickers pickers;
+    pickers.saveAnswers = {dir.path() + "/out/new.txt"};
+    EXPECT_EQ(pickers.showSaveDialog(nullptr, platform::textFilter(), "."), dir.path() + "/out/new.txt");
+    EXPECT_EQ(pickers.lastOpenFolder(), "");
+    EXPECT_EQ(QDir::currentPath(), dir.path() + "/out");
+}
+
+TEST(Pickers, set_topmost_acts_only_on_flags_zero_and_one)
+{
+    ScriptedPickers pickers;
+    QWidget window;
+    EXPECT_EQ(pickers.setTopmost(&window, 2), 0);
+    EXPECT_EQ(pickers.setTopmost(&window, -1), 0);
+    EXPECT_TRUE(pickers.topmostCalls.empty());
+    EXPECT_NE(pickers.setTopmost(&window, 1), 0);
+    EXPECT_NE(pickers.setTopmost(&window, 0), 0);
+    ASSERT_EQ(pickers.topmostCalls.size(), 2u);
+    EXPECT_TRUE(pickers.topmostCalls[0].onTop);
+    EXPECT_FALSE(pickers.topmostCalls[1].onTop);
+}
+
+TEST(Pickers, the_qt_topmost_switch_sets_and_clears_the_stays_on_top_hint)
+{
+    platform::QtPickers pickers;
+    QWidget window;
+    EXPECT_EQ(pickers.setTopmost(&window, 1), 1);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(pickers.setTopmost(&window, 0), 1);
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(pickers.setTopmost(&window, 2), 0);
+}
+
+TEST(Launcher, the_file_path_is_one_argument_and_the_command_line_is_split_without_a_shell)
+{
+    EXPECT_EQ(platform::launchWords("xdg-open", "/tmp/a b; rm -rf x.txt"),
+              (QStringList{"xdg-open", "/tmp/a b; rm -rf x.txt"}));
+    EXPECT_EQ(platform::launchWords("\"/opt/my editor/ed\" --new -x", "/a.txt"),
+              (QStringList{"/opt/my editor/ed", "--new", "-x", "/a.txt"}));
+    EXPECT_EQ(platform::launchWords("firefox", ""), QStringList{"firefox"});
+    EXPECT_TRUE(platform::launchWords("   ", "/a.txt").isEmpty());
+    platform::QtLauncher launcher;
+    EXPECT_FALSE(launcher.start("", "/a.txt"));
+}
+
+TEST(SingleInstance, a_second_claim_on_the_same_lock_is_refused_until_the_first_ends)
+{
+    QTemporaryDir dir;
+    const QString lock = dir.path() + "/soramie.lock";
+    auto first = std::make_unique<platform::LockFileInstance>(lock);
+    EXPECT_FALSE(first->anotherIsRunning());
+    EXPECT_FALSE(first->anotherIsRunning());  // asking again does not see itself
+    platform::LockFileInstance second(lock);
+    EXPECT_TRUE(second.anotherIsRunning());
+    first.reset();
+    platform::LockFileInstance third(lock);
+    EXPECT_FALSE(third.anotherIsRunning());
+}
+
+TEST(Drives, each_drive_remembers_its_own_current_folder)
+{
+    CurrentFolderGuard guard;
+    QTemporaryDir dir;
+    const QString a = dir.path() + "/A/", b = dir.path() + "/B/";
+    ASSERT_TRUE(soramie::testing::makeFolder(a + "logs/2024"));
+    ASSERT_TRUE(soramie::testing::makeFolder(b + "data"));
+    soramie::testing::FixedDrives drives;
+    drives.rootList = {"/", a, b};
+
+    EXPECT_EQ(drives.driveOf(a + "logs/2024"), a);
+    EXPECT_EQ(drives.driveOf(dir.path() + "/A"), a);
+    EXPECT_EQ(drives.driveOf(dir.path() + "/AB"), "/");
+    EXPECT_EQ(drives.currentFolder(b), b);  // never entered: its root
+
+    ASSERT_TRUE(drives.setCurrentFolder(a + "logs/2024"));
+    ASSERT_TRUE(drives.setCurrentFolder(b + "data"));
+    EXPECT_EQ(drives.currentFolder(a), a + "logs/2024");
+    EXPECT_EQ(drives.currentFolder(b), b + "data");
+    EXPECT_EQ(QDir::currentPath(), b + "data");
+
+    // A folder that does not exist is refused and changes nothing.
+    EXPECT_FALSE(drives.setCurrentFolder(a + "missing"));
+    EXPECT_EQ(drives.currentFolder(a), a + "logs/2024");
+    EXPECT_EQ(QDir::currentPath(), b + "data");
+}
+
+TEST(Drives, the_real_drive_list_starts_with_the_root_and_ends_every_root_with_a_separator)
+{
+    platform::QtDrives drives;
+    const QStringList roots = drives.roots();
+    ASSERT_FALSE(roots.isEmpty());
+    EXPECT_EQ(roots.first(), "/");
+    for (const QString& root : roots) EXPECT_TRUE(root.endsWith('/')) << root.toStdString();
+    EXPECT_FALSE(roots.contains("/proc/"));
+}
