@@ -75,10 +75,9 @@ std::string settingsFilePath(std::string_view exeFolder, std::string_view baseNa
     return JoinFolderFile(exeFolder, baseName, separator) + ".ini";
 }
 
-std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16string_view key,
-                                         std::u16string_view def) const {
-    const std::string head = readHead(file_);
-    std::string_view bytes = head;
+std::u16string readSettingFrom(std::string_view bytes, std::u16string_view section, std::u16string_view key,
+                               std::u16string_view def) {
+    bytes = bytes.substr(0, kMaxFileBytes);
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     // CR and LF are below 0x40, so they never sit inside a double-byte
     // character: the decoded text splits into the same lines as the bytes.
@@ -107,23 +106,22 @@ std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16st
     return std::u16string(def);
 }
 
-Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
-    const std::u16string typedate = ReadSetting(kSection, kTypedate, kTypedateDefault);
+Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate) {
     struct Line {
         std::u16string_view key;
-        const std::u16string& value;
+        std::u16string_view value;
     };
     const Line lines[] = {{kLog, fields.log},
                           {kTypedate, typedate},
                           {kProgram, fields.program},
                           {kName, fields.name},
                           {kBrowse, fields.browse}};
-
     cp932::EncodeResult out;
     cp932::encodeAppend(u"[main]\r\n", out);
     for (const Line& line : lines) {
-        if (line.value.find_first_of(u"\r\n") != std::u16string::npos) {
-            return unexpected(ioError(file_, "store a line break in \"" + cp932::encode(line.key).bytes + "\"", EINVAL));
+        const std::string key = cp932::encode(line.key).bytes;
+        if (line.value.find_first_of(u"\r\n") != std::u16string_view::npos) {
+            return unexpected(IoError{{}, "store a line break in \"" + key + "\"", EINVAL});
         }
         const std::size_t before = out.unencodableCount;
         cp932::encodeAppend(line.key, out);
@@ -131,8 +129,23 @@ Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
         cp932::encodeAppend(line.value, out);
         cp932::encodeAppend(u"\r\n", out);
         if (out.unencodableCount != before) {
-            return unexpected(ioError(file_, "encode \"" + cp932::encode(line.key).bytes + "\" in CP932", EILSEQ));
+            return unexpected(IoError{{}, "encode \"" + key + "\" in CP932", EILSEQ});
         }
+    }
+    return std::move(out.bytes);
+}
+
+std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16string_view key,
+                                         std::u16string_view def) const {
+    return readSettingFrom(readHead(file_), section, key, def);
+}
+
+Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
+    auto bytes = formatSettings(fields, ReadSetting(kSection, kTypedate, kTypedateDefault));
+    if (!bytes.ok()) {
+        IoError e = bytes.error();
+        e.path = file_.string();
+        return unexpected(std::move(e));
     }
 
     // Write beside the target and rename over it: either the old or the new
@@ -145,7 +158,7 @@ Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
     const char* step = nullptr;
     int err = 0;
     auto fail = [&](const char* what) { step = what; err = errno; };
-    if (!writeAll(fd, out.bytes)) fail("write");
+    if (!writeAll(fd, *bytes)) fail("write");
     else if (::fchmod(fd, mode) != 0) fail("set permissions");
     else if (::fsync(fd) != 0) fail("flush");
     if (::close(fd) != 0 && !step) fail("close");

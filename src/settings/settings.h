@@ -43,6 +43,11 @@ inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName,
                              char separator = '/');
 
+// ReadSetting's contract (see SettingsFile::ReadSetting) applied to the bytes
+// of a settings file; only the first kMaxFileBytes of them are looked at.
+std::u16string readSettingFrom(std::string_view fileBytes, std::u16string_view section,
+                               std::u16string_view key, std::u16string_view def);
+
 // The four values the settings dialog edits; `typedate` is not among them, the
 // writer keeps the file's own value.
 struct SettingsFields {
@@ -51,6 +56,10 @@ struct SettingsFields {
     std::u16string name;     // external program display name
     std::u16string browse;   // browser command line
 };
+
+// The exact bytes the writer stores for `fields` and `typedate`; fails with
+// EILSEQ for a character without a CP932 code, EINVAL for a CR or LF.
+Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate);
 
 // One settings file. Holds only its path: every read and write goes to the disk,
 // so the object may be shared between threads.

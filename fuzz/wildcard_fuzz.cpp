@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// The wildcard matcher against a direct (memoised recursive) reading of its
+// rules, for UTF-8 and UTF-16 names; and the listing order is a total order.
+#include "core/wildcard.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace soramie::wildcard;
+
+namespace {
+
+std::size_t charLen(std::string_view s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 1;
+    if (i + n > s.size()) return 1;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
+char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+struct Reference {
+    std::string_view pat, name;
+    std::vector<signed char> memo;  // -1 unknown
+
+    bool at(std::size_t p, std::size_t n) {
+        signed char& m = memo[p * (name.size() + 1) + n];
+        if (m >= 0) return m;
+        bool r;
+        if (p == pat.size()) r = n == name.size();
+        else if (pat[p] == '*') {
+            r = at(p + 1, n);
+            for (std::size_t k = n; !r && k < name.size();) {
+                k += charLen(name, k);
+                r = at(p + 1, k);
+            }
+        } else if (n == name.size()) r = false;
+        else if (pat[p] == '?') r = at(p + 1, n + charLen(name, n));
+        else r = fold(pat[p]) == fold(name[n]) && at(p + 1, n + 1);
+        m = r;
+        return r;
+    }
+    static bool match(std::string_view pat, std::string_view name) {
+        Reference ref{pat, name, std::vector<signed char>((pat.size() + 1) * (name.size() + 1), -1)};
+        return ref.at(0, 0);
+    }
+};
+
+bool reference(std::string_view pat, std::string_view name) {
+    if (Reference::match(pat, name)) return true;
+    return pat.size() >= 2 && pat.ends_with(".*") && Reference::match(pat.substr(0, pat.size() - 2), name);
+}
+
+// UTF-8 to UTF-16 for well-formed input; false otherwise.
+bool toUtf16(std::string_view s, std::u16string& out) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = charLen(s, i);
+        auto b = static_cast<unsigned char>(s[i]);
+        if (n == 1 && b >= 0x80) return false;
+        char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+        for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > 512) return 0;
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
+    const std::size_t cut = in.find('\0');
+    if (cut == std::string_view::npos) return 0;
+    const std::string_view pat = in.substr(0, cut), name = in.substr(cut + 1);
+    const bool got = matches(pat, name);
+    if (got != reference(pat, name)) std::abort();
+    std::u16string pat16, name16;
+    if (toUtf16(pat, pat16) && toUtf16(name, name16) && matches(pat16, name16) != got) std::abort();
+
+    const int ab = compareNames(pat, name), ba = compareNames(name, pat);
+    if (ab != -ba || ((ab == 0) != (pat == name))) std::abort();
+    return 0;
+}
