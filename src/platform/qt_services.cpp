@@ -58,7 +58,11 @@ namespace {
 QStringList nameFilters(const Filter& filter)
 {
     QStringList out;
-    for (const FilterPair& pair : filter) out << pair.label + QStringLiteral(" (") + pair.pattern + QLatin1Char(')');
+    for (const FilterPair& pair : filter) {
+        // QFileDialog takes the patterns from the final parentheses of each entry.
+        const QString suffix = QLatin1Char('(') + pair.pattern + QLatin1Char(')');
+        out << (pair.label.endsWith(suffix) ? pair.label : pair.label + QLatin1Char(' ') + suffix);
+    }
     return out;
 }
 
