@@ -92,8 +92,11 @@ class KeywordMatcher::Source {
 public:
     Source(std::string_view memory, std::vector<char>& buffer, std::size_t chunk)
         : memory_(memory), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)) {}
-    Source(int fd, std::vector<char>& buffer, std::size_t chunk, const std::atomic<bool>* cancel)
-        : fd_(fd), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)), cancel_(cancel) {}
+    // Reads the file open as `fd` up to `length` bytes (its size when opened),
+    // or to its end if it has shrunk since.
+    Source(int fd, std::uint64_t length, std::vector<char>& buffer, std::size_t chunk,
+           const std::atomic<bool>* cancel)
+        : fd_(fd), remaining_(length), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)), cancel_(cancel) {}
 
     // The window: data()[0, size()).
     const char* data() const { return buffer_.data(); }
@@ -138,9 +141,14 @@ private:
             offset_ += n;
             return n;
         }
+        n = static_cast<std::size_t>(std::min<std::uint64_t>(n, remaining_));
+        if (n == 0) return 0;
         for (;;) {
             const ssize_t got = ::read(fd_, dst, n);
-            if (got >= 0) return static_cast<std::size_t>(got);
+            if (got >= 0) {
+                remaining_ -= static_cast<std::uint64_t>(got);
+                return static_cast<std::size_t>(got);
+            }
             if (errno != EINTR) {
                 error_ = errno;
                 return 0;
@@ -151,6 +159,7 @@ private:
     std::string_view memory_;
     std::size_t offset_ = 0;
     int fd_ = -1;
+    std::uint64_t remaining_ = 0;
     std::vector<char>& buffer_;
     std::size_t chunk_;
     const std::atomic<bool>* cancel_ = nullptr;
@@ -167,12 +176,12 @@ KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyw
     }
     cp932::EncodeResult enc = cp932::encode(keyword_);
     if (!enc.complete() || cp932::decode(enc.bytes) != keyword_) return;
-    encoded_ = std::move(enc.bytes);
+    finder_ = ByteFinder(std::move(enc.bytes));
     bytesSearch_ = true;
 }
 
 bool KeywordMatcher::scanBytes(Source& src) const {
-    const std::size_t k = encoded_.size();
+    const std::size_t k = finder_.needle().size();
     // Bytes kept from one window to the next: a match may straddle the edge,
     // and the last byte may be a lead byte whose trail is still unread.
     const std::size_t overlap = std::max<std::size_t>(k - 1, 1);
@@ -183,9 +192,9 @@ bool KeywordMatcher::scanBytes(Source& src) const {
         const std::size_t size = src.size();
         std::size_t from = 0;
         while (from + k <= size) {
-            const void* hit = ::memmem(data + from, size - from, encoded_.data(), k);
+            const char* hit = finder_.find(data + from, size - from);
             if (!hit) break;
-            const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+            const std::size_t p = static_cast<std::size_t>(hit - data);
             boundary = advanceBoundary(data, boundary, p, size);
             if (boundary == p) return true;
             from = p + 1;
@@ -248,8 +257,10 @@ Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::ve
         ::close(fd);
         return true;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    Source src(fd, buffer, std::max(chunkBytes, kMinChunkBytes), cancel);
+    chunkBytes = std::max(chunkBytes, kMinChunkBytes);
+    const auto length = static_cast<std::uint64_t>(st.st_size);
+    if (length > chunkBytes) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Source src(fd, length, buffer, chunkBytes, cancel);
     const bool found = bytesSearch_ ? scanBytes(src) : scanText(src);
     ::close(fd);
     if (src.error() != 0) return failure(src.error() == ECANCELED ? "cancelled" : "read", src.error());

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "core/result.h"
+#include "search/byte_finder.h"
 
 #include <atomic>
 #include <cstddef>
@@ -58,7 +59,7 @@ private:
     bool scanText(Source& src) const;
 
     std::u16string keyword_;
-    std::string encoded_;  // the keyword's CP932 bytes when bytesSearch_
+    ByteFinder finder_{{}};  // the keyword's CP932 bytes when bytesSearch_
     bool bytesSearch_ = false;
 };
 

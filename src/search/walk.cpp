@@ -4,8 +4,11 @@
 #include "core/wildcard.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
-#include <system_error>
 #include <utility>
 
 namespace soramie::search {
@@ -19,51 +22,58 @@ struct Entry {
     Kind kind;
 };
 
-// What the walk makes of one directory entry; false when it is neither a
-// candidate file nor a folder to enter.
-bool classify(const fs::directory_entry& entry, Kind& kind) {
-    std::error_code ec;
-    const fs::file_status own = entry.symlink_status(ec);
-    if (ec) return false;
-    if (fs::is_directory(own)) {
+// What the walk makes of the entry `name` of the open folder `dir`, whose type
+// readdir gave as `type`; false when it is neither a candidate file nor a
+// folder to enter. Only unknown types and links cost a stat.
+bool classify(int dir, const char* name, unsigned char type, Kind& kind) {
+    struct stat st {};
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_FIFO;
+    }
+    if (type == DT_DIR) {
         kind = Kind::Subfolder;
         return true;
     }
-    if (fs::is_regular_file(own)) {
+    // Only links to regular files count; links to folders are never entered.
+    if (type == DT_REG || (type == DT_LNK && ::fstatat(dir, name, &st, 0) == 0 && S_ISREG(st.st_mode))) {
         kind = Kind::Candidate;
         return true;
-    }
-    if (fs::is_symlink(own)) {
-        // Only links to regular files count; links to folders are never entered.
-        const fs::file_status target = entry.status(ec);
-        if (!ec && fs::is_regular_file(target)) {
-            kind = Kind::Candidate;
-            return true;
-        }
     }
     return false;
 }
 
-// The folder's candidates matching `pattern` and its enterable subfolders, in
-// listing order. False when the folder cannot be listed.
+// The folder's candidates matching `pattern` and, when wanted, its enterable
+// subfolders, in listing order. False when the folder cannot be listed.
 bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfolders,
                 std::vector<Entry>& entries, IoError* error) {
     entries.clear();
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        Kind kind;
-        if (!classify(*it, kind)) continue;
-        if (kind == Kind::Subfolder ? (!wantSubfolders || name.starts_with('.'))
-                                    : !wildcard::matches(pattern, name)) {
-            continue;
+    DIR* dir = ::opendir(folder.c_str());
+    int err = dir ? 0 : errno;
+    if (dir) {
+        const int fd = ::dirfd(dir);
+        for (;;) {
+            errno = 0;
+            const dirent* e = ::readdir(dir);
+            if (!e) {
+                err = errno;
+                break;
+            }
+            const std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            Kind kind;
+            if (!classify(fd, e->d_name, e->d_type, kind)) continue;
+            if (kind == Kind::Subfolder ? (!wantSubfolders || name.starts_with('.'))
+                                        : !wildcard::matches(pattern, name)) {
+                continue;
+            }
+            entries.push_back({std::string(name), kind});
         }
-        entries.push_back({std::move(name), kind});
+        ::closedir(dir);
     }
-    if (ec) {
+    if (err != 0) {
         entries.clear();
-        if (error) *error = IoError{folder.string(), "list folder", ec.value()};
+        if (error) *error = IoError{folder.string(), "list folder", err};
         return false;
     }
     std::sort(entries.begin(), entries.end(),

@@ -59,7 +59,9 @@ TEST(SearchCommand, ListsUnreadableFilesOnStandardError) {
     const CliRun r = search({tree.root().string(), "key"});
     EXPECT_EQ(r.status, soramie::cli::kSearchFound);
     EXPECT_EQ(r.out, (tree / "a.txt").string() + "\n" + (tree / "b.txt").string() + "\n");
-    if (::geteuid() != 0) EXPECT_NE(r.err.find("locked.txt"), std::string::npos) << r.err;
+    if (::geteuid() != 0) {
+        EXPECT_NE(r.err.find("locked.txt"), std::string::npos) << r.err;
+    }
 }
 
 TEST(SearchCommand, RejectsBadArgumentsWithStatusTwo) {

@@ -4,6 +4,7 @@
 #include "core/cp932.h"
 #include "search/temp_tree.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -12,6 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace cp932 = soramie::cp932;
 using namespace soramie::search;
+using soramie::testing::numbered;
 using soramie::testing::TempTree;
 
 // What the scan must agree with: decode everything, then look.
@@ -61,6 +63,22 @@ TEST(KeywordMatcher, FindsCharactersWithSeveralCodesUnderEveryCode) {
     EXPECT_FALSE(raw.contains("\x83\x85\x40")) << "0x83 0x85 is a pair";
 }
 
+TEST(ByteFinder, FindsTheSameFirstOccurrenceAsMemmem) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> byte(0, 3);  // a small alphabet makes near-misses common
+    const char alphabet[] = {'\x83', 'A', '@', '\n'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string hay(static_cast<std::size_t>(round % 97), ' ');
+        for (char& c : hay) c = alphabet[byte(rng)];
+        std::string needle(static_cast<std::size_t>(1 + round % 7), ' ');
+        for (char& c : needle) c = alphabet[byte(rng)];
+        if (round % 3 == 0 && hay.size() >= needle.size()) hay.replace(hay.size() - needle.size(), needle.size(), needle);
+        const ByteFinder finder(needle);
+        const void* expected = ::memmem(hay.data(), hay.size(), needle.data(), needle.size());
+        ASSERT_EQ(static_cast<const void*>(finder.find(hay.data(), hay.size())), expected) << "round " << round;
+    }
+}
+
 // Bytes that exercise boundaries: pairs whose trail bytes are ASCII, stray and
 // unassigned lead bytes, single-byte specials, line breaks, duplicated codes.
 std::string randomText(std::mt19937& rng, std::size_t pieces) {
@@ -104,10 +122,10 @@ TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges) {
     // No byte below 0x40 anywhere: boundaries are only known by walking from the start.
     const std::string kanji = sjis(std::u16string(chunk, u'漢'));
     const std::string ka = sjis(u"カ");
-    for (std::size_t shift : {0u, 1u, 2u, 3u}) {
-        const std::string head = kanji.substr(0, chunk - shift);
-        check("edge" + std::to_string(shift), head + ka + kanji, u"カ");
-        check("text-edge" + std::to_string(shift), head + sjis(u"x∵") + kanji, u"x∵");
+    for (int shift : {0, 1, 2, 3}) {
+        const std::string head = kanji.substr(0, chunk - static_cast<std::size_t>(shift));
+        check(numbered("edge", shift, ""), head + ka + kanji, u"カ");
+        check(numbered("text-edge", shift, ""), head + sjis(u"x∵") + kanji, u"x∵");
     }
     // A stray lead byte just before the edge shifts the pairing after it: the
     // bytes of カ then straddle two characters and are no match.
@@ -122,7 +140,7 @@ TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart) {
     std::vector<fs::path> expectedHits;
     for (int i = 0; i < 60; ++i) {
         const bool hit = i % 3 == 0;
-        candidates.push_back(tree.file("f" + std::to_string(i) + ".txt", hit ? sjis(u"ログ: エラー発生\r\n") : "ok\r\n"));
+        candidates.push_back(tree.file(numbered("f", i, ".txt"), hit ? sjis(u"ログ: エラー発生\r\n") : "ok\r\n"));
         if (hit) expectedHits.push_back(candidates.back());
     }
     candidates.insert(candidates.begin() + 5, tree / "vanished.txt");
@@ -153,7 +171,7 @@ TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart) {
 TEST(ScanFiles, CancelStopsBeforeFurtherFiles) {
     TempTree tree;
     std::vector<fs::path> candidates;
-    for (int i = 0; i < 20; ++i) candidates.push_back(tree.file("f" + std::to_string(i) + ".txt", "key"));
+    for (int i = 0; i < 20; ++i) candidates.push_back(tree.file(numbered("f", i, ".txt"), "key"));
     std::atomic<bool> cancel{true};
     ScanOptions options;
     options.cancel = &cancel;
