@@ -3,6 +3,7 @@
 //   soramie-cli COMMAND [ARGS...]
 // Each command is one entry of kCommands.
 #include "cli/command.h"
+#include "cli/search_command.h"
 #include "cli/text_commands.h"
 
 #include <iostream>
@@ -25,10 +26,11 @@ constexpr Command kCommands[] = {
     {"html", soramie::cli::runHtmlCommand},
     {"decode", soramie::cli::runDecodeCommand},
     {"encode", soramie::cli::runEncodeCommand},
+    {"search", soramie::cli::runSearchCommand},
 };
 
 constexpr std::string_view kUsage =
-    "usage: soramie-cli {wrap|replace|replace-range|html|decode|encode} [ARGS...]";
+    "usage: soramie-cli {wrap|replace|replace-range|html|decode|encode|search} [ARGS...]";
 
 }  // namespace
 
