@@ -2,13 +2,11 @@
 #include "settings/settings.h"
 
 #include "core/cp932.h"
+#include "core/file_io.h"
 #include "core/paths.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace soramie::settings {
 namespace {
@@ -51,22 +49,6 @@ std::string readHead(const std::filesystem::path& file) {
     std::fclose(f);
     bytes.resize(n);
     return bytes;
-}
-
-IoError ioError(const std::filesystem::path& file, std::string what, int err) {
-    return IoError{file.string(), std::move(what), err};
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace
@@ -148,26 +130,8 @@ Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
         return unexpected(std::move(e));
     }
 
-    // Write beside the target and rename over it: either the old or the new
-    // contents are in place, never a half-written file.
-    std::string tmp = file_.string() + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return unexpected(ioError(file_, "create a temporary file", errno));
-    struct stat old {};
-    const mode_t mode = ::stat(file_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    const char* step = nullptr;
-    int err = 0;
-    auto fail = [&](const char* what) { step = what; err = errno; };
-    if (!writeAll(fd, *bytes)) fail("write");
-    else if (::fchmod(fd, mode) != 0) fail("set permissions");
-    else if (::fsync(fd) != 0) fail("flush");
-    if (::close(fd) != 0 && !step) fail("close");
-    if (!step && ::rename(tmp.c_str(), file_.c_str()) != 0) fail("replace");
-    if (step) {
-        ::unlink(tmp.c_str());
-        return unexpected(ioError(file_, step, err));
-    }
-    return Ok{};
+    // Either the old or the new contents are in place, never a half-written file.
+    return writeFileSafely(file_.string(), *bytes);
 }
 
 }  // namespace soramie::settings
