@@ -14,8 +14,6 @@ constexpr std::string_view kDecodeUsage = "usage: soramie-cli decode [FILE]";
 constexpr std::string_view kEncodeUsage = "usage: soramie-cli encode [--replace] [FILE]";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-const std::string* operand(const ParsedArgs& a) { return a.operands.empty() ? nullptr : &a.operands.front(); }
-
 }  // namespace
 
 int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
@@ -23,7 +21,7 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
     if (!a) return usageError(err, "", kDecodeUsage);
     std::string utf8;
     {
-        const auto bytes = readInput(operand(*a));
+        const auto bytes = readInput(a->file());
         if (!bytes) return ioFailure(err, bytes.error());
         const std::u16string text = cp932::decode(*bytes);
         utf8.reserve(bytes->size() + bytes->size() / 2);
@@ -37,7 +35,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
     const auto a = parseArgs(args, {}, {"--replace"}, 1, err);
     if (!a) return usageError(err, "", kEncodeUsage);
     const bool replace = a->flag("--replace");
-    const auto input = readInput(operand(*a));
+    const auto input = readInput(a->file());
     if (!input) return ioFailure(err, input.error());
     std::string_view utf8 = *input;
     // A leading byte-order mark is not text; CP932 files carry none.
@@ -55,7 +53,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
                              : -1;
         if (code < 0) {
             if (!replace) {
-                err << "soramie-cli: " << inputName(operand(*a)) << ": line " << line << ", column " << column
+                err << "soramie-cli: " << inputName(a->file()) << ": line " << line << ", column " << column
                     << " (byte " << at << "): ";
                 if (c) {
                     char hex[16];

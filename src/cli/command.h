@@ -32,6 +32,8 @@ struct ParsedArgs {
 
     const std::string* value(std::string_view name) const;
     bool flag(std::string_view name) const { return flags.contains(name); }
+    // The first operand (a FILE), or nullptr when there is none.
+    const std::string* file() const { return operands.empty() ? nullptr : &operands.front(); }
 };
 
 // Parses `args` against the allowed option names (with their "--"). An option

@@ -19,14 +19,12 @@ constexpr std::string_view kReplaceUsage = "usage: soramie-cli replace --from TE
 constexpr std::string_view kRangeUsage = "usage: soramie-cli replace-range --start TEXT --end TEXT --with TEXT [FILE]";
 constexpr std::string_view kHtmlUsage = "usage: soramie-cli html [--stdout] FILE";
 
-const std::string* operand(const ParsedArgs& a) { return a.operands.empty() ? nullptr : &a.operands.front(); }
-
 // Reads the CP932 input, rewrites its text with `transform` and writes the
 // result as CP932. Every unit of the result comes from the input or from checked
 // TEXT arguments, so it always encodes; undecodable bytes come back unchanged.
 int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
                 const std::function<std::u16string(std::u16string)>& transform) {
-    auto bytes = readInput(operand(a));
+    auto bytes = readInput(a.file());
     if (!bytes) return ioFailure(err, bytes.error());
     std::u16string text = cp932::decode(*bytes);
     bytes->clear();

@@ -59,6 +59,7 @@ void wrapLine(std::u16string_view line, std::int32_t width, const CharSet& noSta
 
 std::vector<std::u16string_view> SplitLines(std::u16string_view text, std::u16string_view delimiter) {
     std::vector<std::u16string_view> pieces;
+    if (delimiter.empty()) return {trimSpaces(text)};  // nothing to split at
     std::size_t from = 0;
     for (;;) {
         const std::size_t at = text.find(delimiter, from);

@@ -40,8 +40,8 @@ enum class WrapError {
     WidthBelowOne,  // a width of 0 or less would lose text
 };
 
-// The pieces of `text` between occurrences of `delimiter` (which must not be
-// empty), each with leading and trailing U+0020 spaces removed. A text ending
+// The pieces of `text` between occurrences of `delimiter` (an empty delimiter
+// gives the whole text as one piece), each with leading and trailing U+0020 spaces removed. A text ending
 // with the delimiter yields a final empty piece; an empty text yields one empty
 // piece. Other white space (TAB, the full-width space U+3000) is kept. The views
 // point into `text`.

@@ -76,5 +76,10 @@ TEST(RangeReplace, AbsentStartMarkerLeavesTheTextAndCountsZero) {
     EXPECT_EQ(range(u"", u"[", u"]", u"-"), (RangeOutcome{u"", 0}));
 }
 
+TEST(RangeReplace, EmptyMarkersReplaceNothingInsteadOfLoopingForever) {
+    EXPECT_EQ(range(u"abc", u"", u"]", u""), (RangeOutcome{u"abc", 0}));
+    EXPECT_EQ(range(u"a[b", u"[", u"", u"-"), (RangeOutcome{u"a[b", 0}));
+}
+
 }  // namespace
 }  // namespace soramie

@@ -36,6 +36,7 @@ TEST(SplitLines, TrimsSpacesOnlyAndKeepsAFinalEmptyPiece) {
     EXPECT_EQ(SplitLines(u"", u"\r\n").size(), 1u);
     EXPECT_EQ(SplitLines(u"\r\n", u"\r\n").size(), 2u);
     EXPECT_EQ(SplitLines(u"a\nb\rc", u"\r\n").size(), 1u);
+    EXPECT_EQ(SplitLines(u" a ", u""), std::vector<std::u16string_view>{u"a"});
 }
 
 TEST(WrapText, BreaksFullWidthLinesAtTheWidthInBytes) {
