@@ -49,12 +49,5 @@ TEST(HtmlPageBytes, KeepsEverySourceByteIncludingUndecodableOnes) {
     EXPECT_EQ(cp932::decode(page), HtmlPage(cp932::decode(source)));
 }
 
-TEST(HtmlPageBytes, ReservesNoMoreThanTheLengthItPromises) {
-    const std::string source = "<<>>\r\r\n\n";
-    std::string page;
-    appendHtmlPageBytes(source, page);
-    EXPECT_LE(page.size(), htmlPageLength(source.size(), 4, 2));
-}
-
 }  // namespace
 }  // namespace soramie

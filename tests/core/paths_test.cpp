@@ -33,10 +33,5 @@ TEST(FolderFileLabel, BareNameHasAnEmptyFolderName) {
     EXPECT_EQ(FolderFileLabel("", '/'), "  ");
 }
 
-TEST(Paths, LabelOfAJoinedPathNamesTheFolderAndTheFile) {
-    EXPECT_EQ(FolderFileLabel(JoinFolderFile("/", "a.txt", '/'), '/'), "/ a.txt ");
-    EXPECT_EQ(FolderFileLabel(JoinFolderFile("C:\\", "a.txt", '\\'), '\\'), "C: a.txt ");
-}
-
 }  // namespace
 }  // namespace soramie
