@@ -49,6 +49,7 @@ int runPane(const char* path) {
         std::fprintf(stderr, "cannot read %s\n", path);
         return 1;
     }
+    report("open_s", secondsSince(t0));
     pane.setDocument(*doc);
     pane.repaint();
     report("first_screen_s", secondsSince(t0));

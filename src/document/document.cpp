@@ -2,6 +2,7 @@
 #include "document/document.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,27 @@ constexpr std::uint64_t kChunk = 8 * 1024 * 1024;
 // Bytes read by one read() call of the background loader.
 constexpr std::uint64_t kReadPiece = 8 * 1024 * 1024;
 
+// Anonymous memory for a file's bytes: pages are touched only as the file is
+// read into them, and a failed allocation is an error value, not an exception.
+class PageBuffer {
+public:
+    bool allocate(std::uint64_t size) {
+        size_ = size == 0 ? 1 : size;
+        void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return false;
+        data_ = static_cast<char*>(p);
+        return true;
+    }
+    ~PageBuffer() {
+        if (data_) ::munmap(data_, size_);
+    }
+    char* get() const { return data_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 struct FdCloser {
     int fd;
     ~FdCloser() {
@@ -48,7 +70,7 @@ struct PublishedSegment {
 struct Document::Impl {
     // Storage: either owned_ (documents from bytes or text) or raw_ (files).
     std::string owned_;
-    std::unique_ptr<char[]> raw_;
+    PageBuffer raw_;
     const unsigned char* data = nullptr;
     std::uint64_t expectedSize = 0;  // size at open; the final size once loaded
 
@@ -284,8 +306,7 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path) {
 
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    // Left uninitialised: every byte is read before it is indexed or shown.
-    impl->raw_.reset(new char[size == 0 ? 1 : size]);
+    if (!impl->raw_.allocate(size)) return unexpected(IoError{path, "read", ENOMEM});
     impl->data = reinterpret_cast<const unsigned char*>(impl->raw_.get());
     impl->expectedSize = size;
 

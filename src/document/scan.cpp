@@ -2,11 +2,17 @@
 #include "document/scan.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "core/cp932.h"
 
 namespace soramie::doc_detail {
+
+namespace {
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
+}  // namespace
 
 std::uint64_t findSync(const unsigned char* data, std::uint64_t from, std::uint64_t to) {
     for (std::uint64_t i = from; i < to; ++i) {
@@ -33,6 +39,15 @@ Segment scan(const unsigned char* data, std::uint64_t avail, std::uint64_t begin
         if (i >= s.checkpoints.back().byte + kCheckpointBytes) s.checkpoints.push_back({i, chars});
         const std::uint64_t stop = std::min(end, s.checkpoints.back().byte + kCheckpointBytes);
         while (i < stop) {
+            // Eight printable ASCII bytes at a time: no byte >= 0x80 and none < 0x20.
+            while (i + 8 <= stop) {
+                std::uint64_t w;
+                std::memcpy(&w, data + i, 8);
+                if (((w | ((w - kSpaces) & ~w)) & kHighBits) != 0) break;
+                i += 8;
+                chars += 8;
+            }
+            if (i >= stop) break;
             const unsigned b = data[i];
             if (b >= 0x20 && b < 0x80) {
                 ++i;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "core/cp932.h"
 
@@ -51,6 +52,21 @@ bool isControl(char16_t u) { return (u < 0x20 && u != u'\t') || u == 0x7F; }
 // Units with no glyph of their own: undecodable bytes and the single bytes
 // 0x80, 0xA0, 0xFD..0xFF; drawn as the byte's hex digits.
 bool isHexCell(char16_t u) { return cp932::isRawByte(u) || u == 0x80 || (u >= 0xF8F0 && u <= 0xF8F3); }
+
+// Length of the run of printable ASCII (one cell per byte) at line[i], counted
+// in whole 8-byte words and at most about limit bytes.
+std::size_t printableRun(std::string_view line, std::size_t i, std::size_t limit) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
+    std::size_t n = 0;
+    while (n < limit && i + n + 8 <= line.size()) {
+        std::uint64_t w;
+        std::memcpy(&w, line.data() + i + n, 8);
+        if (((w | ((w - kSpaces) & ~w)) & kHighBits) != 0) break;
+        n += 8;
+    }
+    return n;
+}
 
 int clampInt(std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, INT_MAX)); }
 
@@ -177,6 +193,17 @@ void TextPane::copy() const {
 
 void TextPane::refresh() { viewport()->update(); }
 
+const QStaticText& TextPane::glyph(char16_t unit) const {
+    auto it = glyphs_.find(unit);
+    if (it == glyphs_.end()) {
+        QStaticText st{QString(QChar(unit))};
+        st.setTextFormat(Qt::PlainText);
+        st.prepare(QTransform(), font_);
+        it = glyphs_.insert(unit, st);
+    }
+    return *it;
+}
+
 QSize TextPane::cellSize() const { return {cellW_, cellH_}; }
 
 QMenu* TextPane::createContextMenu() {
@@ -236,6 +263,13 @@ const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const {
     std::size_t i = 0;
     while (i < v.size()) {
         if (p.byte >= lc.marks.back().byte + kMarkBytes) lc.marks.push_back(p);
+        const std::size_t run = printableRun(v, i, static_cast<std::size_t>(kMarkBytes));
+        if (run > 0) {
+            i += run;
+            p.byte += run;
+            p.cell += run;
+            continue;
+        }
         const Glyph g = glyphAt(v, i);
         p.cell += cellsOf(g, p.cell);
         p.byte += static_cast<std::uint64_t>(g.bytes);
@@ -251,7 +285,8 @@ TextPane::LinePos TextPane::seek(std::uint64_t line, Seek by, std::uint64_t targ
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     LinePos p{start, 0};
-    if (end - start > kLongLine) {
+    // Checkpoints pay off only for targets far into a long line.
+    if (end - start > kLongLine && (by == Seek::ByCell ? target : target - start) > kLongLine) {
         if (const LineCells* lc = longLine(line)) {
             auto it = std::upper_bound(lc->marks.begin(), lc->marks.end(), target, [by](std::uint64_t t, const LinePos& m) {
                 return t < (by == Seek::ByCell ? m.cell : m.byte);
@@ -340,9 +375,9 @@ void TextPane::paintEvent(QPaintEvent*) {
                 p.fillRect(x, y + 1, width, cellH_ - 2, dimBack);
                 p.setPen(selected ? selText : dim);
                 p.drawText(x, y + ascent_, QChar(g.unit == 0x7F ? u'?' : static_cast<char16_t>(u'@' + g.unit)));
-            } else if (g.unit != u'\t') {
+            } else if (g.unit != u'\t' && g.unit != u' ') {
                 p.setPen(selected ? selText : text);
-                p.drawText(x, y + ascent_, QChar(g.unit));
+                p.drawStaticText(x, y, glyph(g.unit));
             }
             pos.byte += static_cast<std::uint64_t>(g.bytes);
             pos.cell += w;
@@ -352,7 +387,9 @@ void TextPane::paintEvent(QPaintEvent*) {
             const int x = static_cast<int>((static_cast<std::int64_t>(pos.cell) - static_cast<std::int64_t>(hcell)) * cellW_);
             p.fillRect(x, y, cellW_, cellH_, selBack);
         }
-        widest = std::max(widest, pos.byte == end ? pos.cell : lineCells(line));
+        // A line's cells are at least its bytes; long lines are measured exactly
+        // only once something needs their end.
+        widest = std::max(widest, pos.byte == end ? pos.cell : end - start > kLongLine ? end - start : lineCells(line));
     }
 
     if (hasFocus() && isEnabled()) {

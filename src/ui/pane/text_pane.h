@@ -14,6 +14,8 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QHash>
+#include <QStaticText>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -111,6 +113,8 @@ private:
     std::uint64_t lineOf(std::uint64_t byte) const;
     std::uint64_t lineStart(std::uint64_t line) const;
     std::uint64_t lineEnd(std::uint64_t line) const;
+    // Laid-out glyph of one unit in the pane font, cached.
+    const QStaticText& glyph(char16_t unit) const;
 
     DocumentPtr doc_;
     QFont font_;
@@ -127,6 +131,7 @@ private:
     QPoint lastMouse_;
     std::uint64_t widestCells_ = 0;
     mutable std::vector<LineCells> lineCache_;
+    mutable QHash<char16_t, QStaticText> glyphs_;
 };
 
 }  // namespace soramie
