@@ -72,7 +72,7 @@ TEST(Form1Open, a_file_on_another_drive_moves_all_three_lists_there)
     EXPECT_EQ(f.File1->fileName(), "");
     EXPECT_EQ(f.windowTitle(), "SORAMIE -  -");
     EXPECT_FALSE(f.Command1->isEnabled());
-    EXPECT_EQ(f.Flag, 2);
+    EXPECT_EQ(f.Flag, 0);  // the pane no longer shows the search hit
     EXPECT_EQ(f.shownPath, volume + "c.txt");
     EXPECT_EQ(h.fakes.pickers.lastOpenFolder(), volume);
     // The drive remembers the folder: choosing it again stays there.
@@ -113,4 +113,25 @@ TEST(Form1Open, a_chosen_file_that_cannot_be_read_is_reported_once_and_leaves_th
     EXPECT_EQ(f.windowTitle(), "SORAMIE");
     EXPECT_EQ(f.Dir1->path(), h.defaultFolder());
     EXPECT_EQ(f.shownPath, h.defaultFolder() + "/a.txt");
+}
+
+TEST(Form1Open, a_file_in_the_folder_already_shown_still_clears_the_selection_and_disables_the_button)
+{
+    Form1Harness h;
+    ASSERT_TRUE(writeFile(h.defaultFolder() + "/a.txt", "abc"));
+    ASSERT_TRUE(h.load());
+    auto& f = h.form();
+    ASSERT_TRUE(writeFile(h.defaultFolder() + "/b.txt", "b"));  // appears with the open's re-read
+    f.File1->selectFile("a.txt");
+    f.File1_MouseDown(Qt::LeftButton, QPoint());
+    ASSERT_TRUE(f.Command1->isEnabled());
+    h.fakes.pickers.openAnswers = {h.defaultFolder() + "/a.txt"};
+    f.appOpen_Click();
+    EXPECT_EQ(f.File1->fileName(), "");
+    EXPECT_FALSE(f.Command1->isEnabled());
+    EXPECT_EQ(f.panel(1), "Total 2 Files(*.txt)");
+    // The button, pressed anyway, has no file to show.
+    f.Command1_Click();
+    EXPECT_TRUE(h.fakes.prompts.messages.empty());
+    EXPECT_EQ(f.Text1->text(), "abc");
 }

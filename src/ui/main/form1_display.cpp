@@ -63,6 +63,7 @@ void Form1::DisplayFile(const QString& path)
 void Form1::Command1_Click()
 {
     if (Flag == 0) {
+        if (File1->fileName().isEmpty()) return;  // a folder is not a file to show
         Text1->setEnabled(true);
         Command6->setEnabled(true);
         DisplayFile(joinFolderFile(File1->path(), File1->fileName()));

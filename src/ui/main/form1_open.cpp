@@ -39,7 +39,11 @@ void Form1::appOpen_Click()
 
     const QString previous = Dir1->path();
     File1->setPath(withoutFinalSeparator(services_.pickers.lastOpenFolder()));
-    if (!Dir1->setPath(File1->path())) File1->setPath(previous);  // the three lists stay together
+    if (!Dir1->setPath(File1->path())) {
+        File1->setPath(previous);  // the three lists stay together
+    } else if (Dir1->path() == previous) {
+        Dir1_Change();  // the same folder: its listing was re-read all the same
+    }
     Drive1->setDrive(services_.drives.driveOf(Dir1->path()));
 
     setWindowTitle(QStringLiteral("SORAMIE - ") + File1->fileName() + QStringLiteral(" -"));
