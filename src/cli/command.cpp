@@ -3,22 +3,20 @@
 
 #include "cli/utf8.h"
 #include "core/cp932.h"
+#include "core/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <ostream>
 
 namespace soramie::cli {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-bool readAll(std::FILE* f, std::string& bytes) {
+// Reads standard input to its end.
+bool readStdin(std::string& bytes) {
+    std::FILE* f = stdin;
     constexpr std::size_t kChunk = 1 << 20;
     for (;;) {
         const std::size_t old = bytes.size();
@@ -87,27 +85,10 @@ std::string inputName(const std::string* operand) {
 Result<std::string, IoError> readInput(const std::string* operand) {
     std::string bytes;
     if (operand == nullptr || *operand == "-") {
-        if (!readAll(stdin, bytes)) return unexpected(IoError{inputName(operand), "read", errno});
+        if (!readStdin(bytes)) return unexpected(IoError{inputName(operand), "read", errno});
         return bytes;
     }
-    const FilePtr f(std::fopen(operand->c_str(), "rb"));
-    if (!f) return unexpected(IoError{*operand, "open", errno});
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(f.get());
-        if (size > 0) bytes.reserve(static_cast<std::size_t>(size) + 1);
-        std::rewind(f.get());
-    }
-    if (!readAll(f.get(), bytes)) return unexpected(IoError{*operand, "read", errno});
-    return bytes;
-}
-
-Status<IoError> writeFile(const std::string& path, std::string_view bytes) {
-    std::FILE* raw = std::fopen(path.c_str(), "wb");
-    if (raw == nullptr) return unexpected(IoError{path, "create", errno});
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size();
-    const int writeErrno = errno;
-    if (std::fclose(raw) != 0 || !written) return unexpected(IoError{path, "write", written ? errno : writeErrno});
-    return Ok{};
+    return readWholeFile(*operand);
 }
 
 bool writeOutput(std::ostream& out, std::string_view bytes) {

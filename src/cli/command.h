@@ -53,8 +53,6 @@ std::string inputName(const std::string* operand);
 
 // Reads a whole file, or standard input for "-" or no operand.
 Result<std::string, IoError> readInput(const std::string* operand);
-// Creates or truncates `path` and writes `bytes` to it.
-Status<IoError> writeFile(const std::string& path, std::string_view bytes);
 // Writes `bytes` to `out` and flushes; false when the stream failed.
 bool writeOutput(std::ostream& out, std::string_view bytes);
 

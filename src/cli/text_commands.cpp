@@ -3,6 +3,7 @@
 
 #include "cli/command.h"
 #include "core/cp932.h"
+#include "core/file_io.h"
 #include "core/html_page.h"
 #include "core/replace.h"
 #include "core/wrap.h"
@@ -104,7 +105,7 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
         if (!writeOutput(out, page)) return ioFailure(err, IoError{"standard output", "write", 0});
         return kExitOk;
     }
-    const auto written = writeFile(source + ".html", page);
+    const auto written = writeFileSafely(source + ".html", page);
     if (!written) return ioFailure(err, written.error());
     return kExitOk;
 }

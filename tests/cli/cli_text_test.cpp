@@ -151,6 +151,11 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAUsageLineAndIoErrorsExitOneNamingTheFile)
         EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
     }
     EXPECT_FALSE(fs::exists(missing + ".html"));
+    const std::string blocked = write("b.txt", "b");
+    fs::create_directory(blocked + ".html");
+    const Outcome r = run({"html", blocked});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(blocked + ".html"), std::string::npos) << r.err;
 }
 
 }  // namespace
