@@ -12,6 +12,19 @@ using soramie::kilobytesText;
 using soramie::testing::Form1Harness;
 using soramie::testing::writeFile;
 
+namespace {
+
+// Starts the window on the default folder holding a.txt ("abc") and shows that file.
+bool showDefaultFile(Form1Harness& h)
+{
+    if (!writeFile(h.defaultFolder() + "/a.txt", "abc") || !h.load()) return false;
+    h.form().File1->selectFile("a.txt");
+    h.form().Command1_Click();
+    return h.form().shownPath == h.defaultFolder() + "/a.txt";
+}
+
+}  // namespace
+
 TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zeros)
 {
     EXPECT_EQ(kilobytesText(0), "0");
@@ -26,11 +39,8 @@ TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zero
 TEST(Form1Open, cancel_changes_nothing)
 {
     Form1Harness h;
-    ASSERT_TRUE(writeFile(h.defaultFolder() + "/a.txt", "abc"));
-    ASSERT_TRUE(h.load());
+    ASSERT_TRUE(showDefaultFile(h));
     auto& f = h.form();
-    f.File1->selectFile("a.txt");
-    f.Command1_Click();
     const QString panels = f.panel(1) + f.panel(2) + f.panel(3);
     f.appOpen->trigger();
     ASSERT_EQ(h.fakes.pickers.requests.size(), 1u);
@@ -97,11 +107,8 @@ TEST(Form1Open, the_next_open_starts_in_the_folder_of_the_last_one)
 TEST(Form1Open, a_chosen_file_that_cannot_be_read_is_reported_once_and_leaves_the_window_as_it_was)
 {
     Form1Harness h;
-    ASSERT_TRUE(writeFile(h.defaultFolder() + "/a.txt", "abc"));
-    ASSERT_TRUE(h.load());
+    ASSERT_TRUE(showDefaultFile(h));
     auto& f = h.form();
-    f.File1->selectFile("a.txt");
-    f.Command1_Click();
     const QString panels = f.panel(1) + "|" + f.panel(2) + "|" + f.panel(3);
     // A path the dialog returned but that vanished before the read.
     h.fakes.pickers.openAnswers = {h.root() + "/other/vanished.txt"};
