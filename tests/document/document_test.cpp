@@ -51,23 +51,29 @@ std::string randomBytes(std::mt19937& rng, std::size_t n) {
     return s;
 }
 
+// Indices into starts (byte offsets) to check: all of them when there are fewer
+// than all; else a random sample and the ones within reach of the chunk edges.
+std::vector<std::size_t> sampleAround(const std::vector<std::uint64_t>& starts, std::size_t all, int random,
+                                      std::size_t reach) {
+    std::vector<std::size_t> out;
+    if (starts.size() < all) {
+        for (std::size_t k = 0; k < starts.size(); ++k) out.push_back(k);
+        return out;
+    }
+    std::mt19937 rng(1);
+    for (int k = 0; k < random; ++k) out.push_back(rng() % starts.size());
+    for (const std::uint64_t edge : {65536u, 65536u + (8u << 20)}) {
+        const auto c = static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), edge) - starts.begin());
+        for (std::size_t k = c > reach ? c - reach : 0; k < std::min(starts.size(), c + reach); ++k) out.push_back(k);
+    }
+    return out;
+}
+
 void expectIndexMatches(const Document& doc, const std::string& bytes) {
     ASSERT_TRUE(doc.indexed());
     const auto lines = naiveLineStarts(bytes);
     ASSERT_EQ(doc.lineCount(), lines.size());
-    // Every line of small texts; in large ones a random sample and the lines
-    // around the chunk edges.
-    std::vector<std::size_t> lineSample;
-    if (lines.size() < 50000) {
-        for (std::size_t n = 0; n < lines.size(); ++n) lineSample.push_back(n);
-    } else {
-        std::mt19937 rng(2);
-        for (int k = 0; k < 20000; ++k) lineSample.push_back(rng() % lines.size());
-        for (const std::uint64_t edge : {65536u, 65536u + (8u << 20)}) {
-            const auto n = static_cast<std::size_t>(std::lower_bound(lines.begin(), lines.end(), edge) - lines.begin());
-            for (std::size_t k = n > 2000 ? n - 2000 : 0; k < std::min(lines.size(), n + 2000); ++k) lineSample.push_back(k);
-        }
-    }
+    const auto lineSample = sampleAround(lines, 50000, 20000, 2000);
     for (const std::size_t n : lineSample) {
         ASSERT_EQ(doc.lineStart(LineNo(n)).value, lines[n]) << "line " << n;
         const std::uint64_t next = n + 1 < lines.size() ? lines[n + 1] : bytes.size();
@@ -83,20 +89,7 @@ void expectIndexMatches(const Document& doc, const std::string& bytes) {
     }
     const auto chars = naiveCharStarts(bytes);
     ASSERT_EQ(doc.charCount().value, chars.size() - 1);
-    // Every character of small texts; in large ones a random sample and the
-    // characters around the chunk edges.
-    std::vector<std::size_t> sample;
-    if (chars.size() < 100000) {
-        for (std::size_t c = 0; c < chars.size(); ++c) sample.push_back(c);
-    } else {
-        std::mt19937 rng(1);
-        for (int k = 0; k < 3000; ++k) sample.push_back(rng() % chars.size());
-        for (const std::uint64_t edge : {65536u, 65536u + (8u << 20)}) {
-            const auto it = std::lower_bound(chars.begin(), chars.end(), edge);
-            const auto c = static_cast<std::size_t>(it - chars.begin());
-            for (std::size_t k = c > 300 ? c - 300 : 0; k < std::min(chars.size(), c + 300); ++k) sample.push_back(k);
-        }
-    }
+    const auto sample = sampleAround(chars, 100000, 3000, 300);
     for (const std::size_t c : sample) {
         ASSERT_EQ(doc.byteOf(CharPos(c)).value, chars[c]) << "char " << c;
         if (c + 1 == chars.size()) continue;
@@ -128,6 +121,25 @@ TEST(DocumentIndex, MatchesNaiveScanAcrossParallelChunks) {
         doc->waitIndexed();
         expectIndexMatches(*doc, bytes);
     }
+}
+
+TEST(DocumentIndex, AnswersFromThePartIndexedSoFarWhileItGrows) {
+    std::mt19937 rng(13);
+    const std::string bytes = randomBytes(rng, 12u << 20);
+    const auto lines = naiveLineStarts(bytes);
+    const auto chars = naiveCharStarts(bytes);
+    const auto doc = Document::fromBytes(bytes);
+    std::uint64_t checks = 0;
+    do {
+        const std::uint64_t known = doc->lineCount();
+        const std::uint64_t indexedChars = doc->charCount().value;
+        ASSERT_LE(known, lines.size());
+        ASSERT_EQ(doc->lineStart(LineNo(known - 1)).value, lines[known - 1]);
+        ASSERT_EQ(doc->byteOf(CharPos(indexedChars)).value, chars[indexedChars]);
+        ++checks;
+    } while (!doc->indexed());
+    EXPECT_EQ(doc->lineCount(), lines.size());
+    EXPECT_GT(checks, 0u);
 }
 
 TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan) {
