@@ -23,6 +23,7 @@
 #include "platform/services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -41,6 +42,8 @@ class DriveList;
 class FolderList;
 class FileList;
 class TextPane;
+class Form3;
+class Form4;
 
 // The status bar with four numbered panels (1..4).
 class StatusBar4;
@@ -173,6 +176,21 @@ public:
     void appOki_Click();
     // Shows the folder the search covers in the search dialog's status bar.
     void showSearchFolder(const QString& folder);
+
+    // The search dialog Form3 and the replace dialog Form4 (form1_search.cpp):
+    // top-level windows without owner, null while not loaded. load* creates the
+    // dialog hidden when it is not loaded and returns it; unload* destroys it
+    // (its results, keyword and boxes are lost) and is safe to call at any time,
+    // also while a search runs (the dialog then goes away once the search ends).
+    QPointer<Form3> form3;
+    QPointer<Form4> form4;
+    Form3& loadForm3();
+    Form4& loadForm4();
+    void unloadForm3();
+    void unloadForm4();
+    // Selects the first occurrence of keyword in the pane's text and gives the
+    // pane the focus; false (nothing selected) when it does not occur.
+    bool selectKeyword(const QString& keyword);
 
     // "このファイルは開けません" / "エラー" with an OK button.
     void showCannotOpen();

@@ -1,12 +1,110 @@
 // SPDX-License-Identifier: MIT
-// Form1: the search and replace dialogs as the main window sees them.
+// Form1: the search and replace dialogs as the main window sees them, and the
+// display button's path for a search hit.
 #include "ui/main/form1.h"
+
+#include "ui/dialogs/find_keyword.h"
+#include "ui/dialogs/form3.h"
+#include "ui/dialogs/form4.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QLineEdit>
+#include <QToolButton>
 
 namespace soramie {
 
-void Form1::appSword_Click() {}
-void Form1::appOki_Click() {}
-void Form1::showSearchFolder(const QString&) {}
-void Form1::showSearchHit() {}
+namespace {
+
+// Shows a modeless dialog without owner (bringing it forward when it is
+// already open) and keeps it on top.
+void present(platform::Pickers& pickers, QWidget& dialog)
+{
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    pickers.setTopmost(&dialog, 1);
+}
+
+}  // namespace
+
+Form3& Form1::loadForm3()
+{
+    if (!form3) form3 = new Form3(*this);
+    return *form3;
+}
+
+Form4& Form1::loadForm4()
+{
+    if (!form4) form4 = new Form4(*this);
+    return *form4;
+}
+
+void Form1::unloadForm3()
+{
+    if (Form3* dialog = form3.data()) {
+        form3.clear();
+        dialog->unload();
+    }
+}
+
+void Form1::unloadForm4()
+{
+    if (Form4* dialog = form4.data()) {
+        form4.clear();
+        dialog->unload();
+    }
+}
+
+void Form1::appSword_Click()
+{
+    present(services_.pickers, loadForm3());
+}
+
+void Form1::appOki_Click()
+{
+    present(services_.pickers, loadForm4());
+}
+
+void Form1::showSearchFolder(const QString& folder)
+{
+    loadForm3().setPanel(1, folder);
+}
+
+bool Form1::selectKeyword(const QString& keyword)
+{
+    Text1->setFocus();
+    if (keyword.isEmpty()) {
+        Text1->setSelection(0, 0);
+        return true;
+    }
+    const DocumentPtr doc = Text1->document();
+    const std::u16string_view key(reinterpret_cast<const char16_t*>(keyword.utf16()),
+                                  static_cast<std::size_t>(keyword.size()));
+    const auto at = doc ? findFirstOccurrence(*doc, key) : std::nullopt;
+    if (!at) return false;
+    Text1->setSelection(static_cast<qint64>(at->value), keyword.size());
+    return true;
+}
+
+void Form1::showSearchHit()
+{
+    // With nothing listed, or no entry selected (its entry was deleted),
+    // there is nothing to show: the button disables itself.
+    const QString path = form3 ? form3->selectedPath() : QString();
+    if (!form3 || form3->List2->count() == 0 || form3->List2->item(0)->text().isEmpty() || path.isEmpty()) {
+        Command1->setEnabled(false);
+        return;
+    }
+    Text1->setEnabled(true);
+    Command6->setEnabled(true);
+    DisplayFile(path);
+    const QString keyword = form3->txtType->text();
+    // A file that could not be read has been reported by DisplayFile; a file
+    // that no longer holds the keyword is reported here, once.
+    if (!shownPath.isEmpty() && !selectKeyword(keyword)) showCannotOpen();
+    setWindowTitle(QStringLiteral("SORAMIE - ") + keyword + QStringLiteral(" -"));
+    setPanel(2, folderFileLabel(path));
+}
 
 }  // namespace soramie

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#include "ui/dialogs/find_keyword.h"
+
+#include <algorithm>
+#include <string>
+
+namespace soramie {
+
+std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword,
+                                           std::uint64_t chunkBytes)
+{
+    if (keyword.empty()) return std::nullopt;
+    doc.waitIndexed();
+    chunkBytes = std::max<std::uint64_t>(chunkBytes, 16);
+    const std::uint64_t size = doc.indexedBytes().value;
+    // `window` holds the last keyword.size() - 1 units of the text searched so
+    // far followed by the next chunk, so an occurrence across a chunk boundary
+    // is found; `windowStart` is the character position of its first unit.
+    std::u16string window;
+    std::uint64_t windowStart = 0;
+    std::uint64_t byte = 0;
+    while (byte < size) {
+        // A chunk ends on a character boundary: at the start of the character
+        // that holds its last byte + 1, or at the end of the document.
+        std::uint64_t end = std::min(size, byte + chunkBytes);
+        if (end < size) end = std::max(byte + 1, doc.byteOf(doc.charOf(ByteOffset(end))).value);
+        window += doc.textOfBytes(ByteOffset(byte), ByteOffset(end));
+        const std::size_t at = window.find(keyword);
+        if (at != std::u16string::npos) return CharPos(windowStart + at);
+        const std::size_t keep = std::min(window.size(), keyword.size() - 1);
+        windowStart += window.size() - keep;
+        window.erase(0, window.size() - keep);
+        byte = end;
+    }
+    return std::nullopt;
+}
+
+}  // namespace soramie

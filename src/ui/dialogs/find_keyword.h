@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// Where a keyword first occurs in a document's text: the search-hit display
+// selects it there. Window-free; runs on the caller's thread.
+#pragma once
+
+#include "core/types.h"
+#include "document/document.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace soramie {
+
+inline constexpr std::uint64_t kFindChunkBytes = 4u << 20;
+
+// The character position of the first occurrence of `keyword` in the text of
+// `doc`, compared unit by unit (case-sensitive, full-width and half-width
+// forms different); nullopt when it does not occur or `keyword` is empty.
+// Waits until `doc` is indexed, then decodes it `chunkBytes` (at least 16) at a
+// time and stops at the first occurrence, so the work grows with the position
+// of the hit and memory stays bounded whatever the document's size.
+std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword,
+                                           std::uint64_t chunkBytes = kFindChunkBytes);
+
+}  // namespace soramie

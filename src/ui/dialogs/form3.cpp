@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: MIT
+#include "ui/dialogs/form3.h"
+
+#include "document/document.h"
+#include "search/scan.h"
+#include "search/walk.h"
+#include "settings/settings.h"
+#include "ui/dialogs/form4.h"
+#include "ui/dialogs/twips.h"
+#include "ui/main/file_browser.h"
+#include "ui/main/form1.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <atomic>
+#include <thread>
+
+namespace soramie {
+
+using twips::place;
+using twips::px;
+
+void ResultList::mousePressEvent(QMouseEvent* event)
+{
+    QListWidget::mousePressEvent(event);
+    emit mousePressed(event->button(), event->globalPosition().toPoint());
+}
+
+namespace {
+
+const QString kSeparator = QStringLiteral("/");
+
+// Unreadable candidates listed in the count panel's tool tip.
+constexpr std::size_t kUnreadableShown = 20;
+
+// One search's work, shared by the GUI thread and the worker thread. The
+// worker fills candidates and result; the GUI thread reads them only after
+// joining the worker.
+struct SearchJob {
+    std::filesystem::path root;
+    std::string pattern;
+    search::Subfolders subfolders = search::Subfolders::Include;
+    std::u16string keyword;
+    std::vector<std::filesystem::path> candidates;
+    search::ScanResult result;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> lastPercent{-1};
+};
+
+QString countText(std::size_t hits, std::size_t unreadable)
+{
+    QString text = QString::number(hits) + QStringLiteral(" 件");
+    if (unreadable > 0) text += QStringLiteral(" (読めないファイル %1)").arg(unreadable);
+    return text;
+}
+
+QString unreadableList(const std::vector<IoError>& errors)
+{
+    QStringList lines;
+    for (std::size_t i = 0; i < errors.size() && i < kUnreadableShown; ++i) {
+        lines << fromNativePath(errors[i].path);
+    }
+    if (errors.size() > kUnreadableShown) lines << QStringLiteral("...");
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("検索"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(px(5430), px(2475));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(client);
+
+    txtType = new QLineEdit(client);
+    txtType->setObjectName(QStringLiteral("txtType"));
+    txtType->setToolTip(QStringLiteral("キーワード(検索)"));
+    place(txtType, 1570, 25, 3850, 300);
+
+    Command4 = new QPushButton(QStringLiteral("文字列検索"), client);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    Command4->setToolTip(QStringLiteral("文字列検索"));
+    place(Command4, 10, 25, 1515, 300);
+
+    List2 = new ResultList(client);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setToolTip(QStringLiteral("検索結果"));
+    List2->setUniformItemSizes(true);
+    place(List2, 10, 360, 5415, 1500);
+
+    Check1 = new QCheckBox(QStringLiteral("サブフォルダ対象"), client);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setChecked(true);
+    place(Check1, 30, 1900, 1695, 300);
+
+    Check4 = new QCheckBox(QStringLiteral("*.log 検索"), client);
+    Check4->setObjectName(QStringLiteral("Check4"));
+    Check4->setToolTip(QStringLiteral("デフォルトは*.txtです"));
+    place(Check4, 1800, 1900, 1095, 300);
+
+    Command10 = new QPushButton(QStringLiteral("クリア"), client);
+    Command10->setObjectName(QStringLiteral("Command10"));
+    Command10->setToolTip(QStringLiteral("クリア"));
+    Command10->setEnabled(false);
+    place(Command10, 4080, 1890, 1275, 300);
+
+    // The status bar runs along the bottom edge; the progress bar sits on its
+    // right end, so the panels keep clear of it.
+    StatusBar1 = new QStatusBar(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    const int barHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, client->height() - barHeight, client->width(), barHeight);
+    const int panelWidths[] = {px(2400), px(1500)};
+    for (int i = 0; i < 2; ++i) {
+        auto* label = new QLabel(StatusBar1);
+        label->setObjectName(QStringLiteral("panel%1").arg(i + 1));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setFixedWidth(panelWidths[i]);
+        StatusBar1->addWidget(label);
+        panels_[i] = label;
+    }
+
+    ProgressBar1 = new QProgressBar(client);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    place(ProgressBar1, 4000, 2260, 1400, 200);
+    ProgressBar1->raise();
+
+    setTabOrder(txtType, Command4);
+    setTabOrder(Command4, List2);
+    setTabOrder(List2, Check1);
+    setTabOrder(Check1, Check4);
+    setTabOrder(Check4, Command10);
+
+    connect(Command4, &QPushButton::clicked, this, &Form3::Command4_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form3::Command10_Click);
+    connect(List2, &ResultList::mousePressed, this, &Form3::List2_MouseDown);
+    // The dialog has no owner; it goes with the main window it belongs to.
+    connect(&form1, &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
+}
+
+Form3::~Form3() = default;
+
+QString Form3::panel(int n) const
+{
+    return panels_[n - 1]->text();
+}
+
+void Form3::setPanel(int n, const QString& text)
+{
+    panels_[n - 1]->setText(text);
+}
+
+QString Form3::selectedPath() const
+{
+    const QListWidgetItem* item = List2->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+platform::Answer Form3::ask(const platform::MessageRequest& request)
+{
+    platform::Pickers& pickers = form1_.services().pickers;
+    pickers.setTopmost(this, 0);
+    const platform::Answer answer = form1_.services().prompts.message(this, request);
+    pickers.setTopmost(this, 1);
+    return answer;
+}
+
+void Form3::Command4_Click()
+{
+    if (searching_) return;
+    searchFiles.clear();
+    const QString keyword = txtType->text();
+    if (keyword.isEmpty()) {
+        ask({QStringLiteral("キーワードを入れて下さい"), QStringLiteral("警告"), platform::Buttons::Ok,
+             platform::Icon::Warning});
+    } else {
+        Command4->setEnabled(false);
+        const platform::Answer answer =
+            ask({QStringLiteral("なるべくテキストファイルの少ないところで実行して下さい。実行しますか？"),
+                 QStringLiteral("警告"), platform::Buttons::YesNo, platform::Icon::Warning});
+        if (answer == platform::Answer::Yes) runSearch(keyword);
+    }
+    Command10->setEnabled(true);
+    Command4->setEnabled(true);
+    ProgressBar1->setValue(0);
+    txtType->setEnabled(true);
+    if (unloadPending_) deleteLater();
+}
+
+void Form3::runSearch(const QString& keyword)
+{
+    searching_ = true;
+    disableWindows();
+
+    QString root = form1_.Dir1->path();
+    if (!root.endsWith(kSeparator)) root += kSeparator;
+    txtType->setEnabled(false);
+    List2->clear();
+    setPanel(2, QString());
+    panels_[1]->setToolTip(QString());
+
+    SearchJob job;
+    job.root = toNativePath(root);
+    job.pattern = Check4->isChecked() ? "*.log" : "*.txt";
+    job.subfolders = Check1->isChecked() ? search::Subfolders::Include : search::Subfolders::Exclude;
+    job.keyword = keyword.toStdU16String();
+    form1_.Command1->setEnabled(false);
+
+    // The walk and the reading run off the GUI thread; the GUI thread runs a
+    // local event loop meanwhile, so the windows repaint and the progress bar
+    // moves. Progress reaches the bar as queued calls, one per whole percent.
+    QEventLoop loop;
+    bool finished = false;
+    QProgressBar* bar = ProgressBar1;
+    std::thread worker([&job, &loop, &finished, bar] {
+        search::WalkControl walkControl;
+        walkControl.cancel = &job.cancel;
+        search::walkFolder(job.root, job.pattern, job.subfolders, job.candidates, walkControl);
+        search::ScanOptions options;
+        options.threads = 2;
+        options.cancel = &job.cancel;
+        options.progress = [&job, bar](std::size_t done, std::size_t total) {
+            const int percent = static_cast<int>(done * 100 / total);
+            if (job.lastPercent.exchange(percent) == percent) return;
+            QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
+        };
+        job.result = search::scanFiles(job.candidates, job.keyword, options);
+        QMetaObject::invokeMethod(
+            &loop, [&loop, &finished] {
+                finished = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
+    });
+    loop.exec();
+    // The loop also ends when the application quits: the work stops at the next file.
+    if (!finished) job.cancel.store(true);
+    worker.join();
+    searchFiles = std::move(job.candidates);
+
+    QStringList hits;
+    hits.reserve(static_cast<qsizetype>(job.result.hits.size()));
+    for (const auto& hit : job.result.hits) hits << fromNativePath(hit.native());
+    List2->addItems(hits);
+    setPanel(2, countText(static_cast<std::size_t>(List2->count()), job.result.unreadable.size()));
+    panels_[1]->setToolTip(unreadableList(job.result.unreadable));
+
+    enableWindows();
+    searching_ = false;
+}
+
+void Form3::disableWindows()
+{
+    disabled_.clear();
+    disabled_.emplace_back(&form1_);
+    disabled_.emplace_back(this);
+    if (form1_.form4) disabled_.emplace_back(form1_.form4.data());
+    // The settings dialog is found by its name, so this dialog does not depend on it.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("Form2")) disabled_.emplace_back(window);
+    }
+    for (const auto& window : disabled_) window->setEnabled(false);
+}
+
+void Form3::enableWindows()
+{
+    for (const auto& window : disabled_) {
+        if (window) window->setEnabled(true);
+    }
+    disabled_.clear();
+}
+
+void Form3::Command10_Click()
+{
+    List2->clear();
+    txtType->clear();
+    txtType->setEnabled(true);
+    form1_.Flag = 0;
+    form1_.Command1->setEnabled(false);
+    Command10->setEnabled(false);
+}
+
+void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
+{
+    if (searching_) return;
+    if (button == Qt::RightButton) {
+        const settings::SettingsFile file(toNativePath(form1_.services().app.settingsPath()));
+        form1_.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
+        if (form1_.pro.isEmpty()) form1_.mnuApp->setVisible(false);
+        const QString path = selectedPath();
+        form1_.memoFile = path;
+        form1_.memonameM = Form1::notepadCommand() + QLatin1Char(' ') + path;
+        form1_.memoname = form1_.pro + QLatin1Char(' ') + path;
+        form1_.services().prompts.popup(*form1_.mnuMemo, globalPos);
+    }
+    // The popup's commands may have removed the entry: the selection is read again.
+    if (form1_.Command1->isHidden()) showHit(selectedPath());
+    form1_.Command1->setEnabled(true);
+    form1_.Flag = 2;
+    form1_.File1->refresh();
+}
+
+void Form3::showHit(const QString& path)
+{
+    form1_.Text1->setEnabled(true);
+    form1_.Command6->setEnabled(true);
+    form1_.Text1->setDocument(nullptr);
+    form1_.shownPath.clear();
+    if (path.isEmpty()) return;
+    auto loaded = Document::fromFile(toNativePath(path));
+    if (!loaded) {
+        // A hit removed or locked since the search: one message, the pane stays empty.
+        ask({QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"), platform::Buttons::Ok,
+             platform::Icon::Critical});
+        return;
+    }
+    form1_.Text1->setDocument(*loaded);
+    form1_.shownPath = path;
+    form1_.setPanel(3, QStringLiteral("        File Size ") + QString::number((*loaded)->size().value) +
+                           QStringLiteral(" byte"));
+    const QString keyword = txtType->text();
+    form1_.setWindowTitle(QStringLiteral("SORAMIE - ") + keyword + QStringLiteral(" -"));
+    // Only from the second press on (the shown file came from this list) is
+    // the keyword selected; a keyword that no longer occurs selects nothing.
+    if (form1_.Flag == 2) form1_.selectKeyword(keyword);
+    setPanel(2, folderFileLabel(path));
+}
+
+void Form3::unload()
+{
+    hide();
+    if (searching_) {
+        unloadPending_ = true;
+    } else {
+        deleteLater();
+    }
+}
+
+void Form3::closeEvent(QCloseEvent* event)
+{
+    // A running search cannot be stopped; the dialog stays until it ends.
+    if (searching_) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+}  // namespace soramie

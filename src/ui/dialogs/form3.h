@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+// Form3: the keyword search dialog "検索". It finds the *.txt (or *.log) files
+// under the main window's current folder that contain a keyword, lists their
+// full paths in List2 and opens a listed file in the main window.
+//
+// A top-level window without owner, created hidden by Form1::loadForm3 and
+// destroyed when closed (Form1::unloadForm3) or when the main window goes. All
+// methods run on the GUI thread. A search reads the files on worker threads
+// while the GUI thread keeps painting; the main window and the settings,
+// search and replace dialogs are disabled meanwhile, so no other command runs.
+#pragma once
+
+#include "platform/services.h"
+
+#include <QListWidget>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <filesystem>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+
+namespace soramie {
+
+class Form1;
+
+// The result list: reports every mouse press after the list has handled it
+// (so a press on an entry has selected it).
+class ResultList : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+signals:
+    void mousePressed(Qt::MouseButton button, QPoint globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class Form3 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form3(Form1& form1);
+    ~Form3() override;
+
+    // ---- Controls ------------------------------------------------------------------
+    QLineEdit* txtType = nullptr;     // keyword, taken exactly as typed
+    QPushButton* Command4 = nullptr;  // "文字列検索"
+    ResultList* List2 = nullptr;      // full paths of the hits, in walk order
+    QCheckBox* Check1 = nullptr;      // "サブフォルダ対象"
+    QCheckBox* Check4 = nullptr;      // "*.log 検索" (otherwise *.txt)
+    QPushButton* Command10 = nullptr; // "クリア"
+    QProgressBar* ProgressBar1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // Status bar panel n (1: the folder to search, 2: the hit count or the
+    // label of the hit opened in quick mode).
+    QString panel(int n) const;
+    void setPanel(int n, const QString& text);
+
+    // Candidate files of the last search, in walk order (emptied at its start).
+    std::vector<std::filesystem::path> searchFiles;
+
+    // The text of List2's selected entry; empty when none is selected.
+    QString selectedPath() const;
+
+    // ---- Handlers ----------------------------------------------------------------------
+    // Runs a search; returns when it has ended (the event loop runs meanwhile).
+    void Command4_Click();
+    // Clear: empties the list and the keyword, sets the main window's Flag to 0.
+    void Command10_Click();
+    // A mouse press on List2 (after the list selected the entry under it).
+    void List2_MouseDown(Qt::MouseButton button, QPoint globalPos);
+
+    // True from the moment the windows are disabled until they are enabled again.
+    bool searching() const { return searching_; }
+    // Hides the dialog and destroys it, at once or, during a search, when the
+    // search ends. Called by Form1::unloadForm3.
+    void unload();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Shows a message box with the dialog out of the always-on-top state.
+    platform::Answer ask(const platform::MessageRequest& request);
+    // Steps 4 to 12 of a search: runs with the windows disabled.
+    void runSearch(const QString& keyword);
+    // Disables (or enables again) the main window and the settings, search and
+    // replace dialogs, whether shown or not.
+    void disableWindows();
+    void enableWindows();
+    void showHit(const QString& path);
+
+    Form1& form1_;
+    QLabel* panels_[2] = {};
+    std::vector<QPointer<QWidget>> disabled_;
+    bool searching_ = false;
+    bool unloadPending_ = false;
+};
+
+}  // namespace soramie

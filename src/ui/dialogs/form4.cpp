@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+#include "ui/dialogs/form4.h"
+
+#include "core/replace.h"
+#include "ui/dialogs/twips.h"
+#include "ui/main/form1.h"
+#include "ui/pane/text_pane.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <string>
+
+namespace soramie {
+
+using twips::place;
+using twips::px;
+
+namespace {
+
+const QString kRangeMark = QStringLiteral("～");
+
+std::u16string_view view(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Keeps a dialog out of the always-on-top state from its first message box
+// until the command ends.
+class TopmostPause {
+public:
+    TopmostPause(platform::Pickers& pickers, QWidget* window) : pickers_(pickers), window_(window) {}
+    ~TopmostPause()
+    {
+        if (paused_) pickers_.setTopmost(window_, 1);
+    }
+    TopmostPause(const TopmostPause&) = delete;
+    TopmostPause& operator=(const TopmostPause&) = delete;
+
+    platform::Answer message(platform::Prompts& prompts, const platform::MessageRequest& request)
+    {
+        if (!paused_) pickers_.setTopmost(window_, 0);
+        paused_ = true;
+        return prompts.message(window_, request);
+    }
+
+private:
+    platform::Pickers& pickers_;
+    QWidget* window_;
+    bool paused_ = false;
+};
+
+}  // namespace
+
+Form4::Form4(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("置換"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(px(5820), px(1470));
+
+    const auto button = [this](const char* name, const QString& caption, const QString& tip) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(tip);
+        return b;
+    };
+    const auto box = [this](const char* name, const QString& tip) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setToolTip(tip);
+        return e;
+    };
+    const auto label = [this](const char* name, const QString& caption) {
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+
+    cmdReplace = button("cmdReplace", QStringLiteral("一括置換"), QStringLiteral("一括置換"));
+    place(cmdReplace, 120, 120, 1208, 300);
+    Command5 = button("Command5", QStringLiteral("クリア"), QStringLiteral("クリア"));
+    place(Command5, 1440, 120, 1208, 300);
+    Command11 = button("Command11", QStringLiteral("置換方法変更"), QStringLiteral("置換方法変更"));
+    place(Command11, 2760, 120, 1425, 300);
+    Label1 = label("Label1", QStringLiteral("対象文字列"));
+    place(Label1, 120, 540, 975, 300);
+    txtFndStartString = box("txtFndStartString", QStringLiteral("置換範囲(始点)"));
+    place(txtFndStartString, 1080, 480, 2175, 300);
+    Label3 = label("Label3", kRangeMark);
+    place(Label3, 3360, 600, 375, 255);
+    txtFndEndString = box("txtFndEndString", QStringLiteral("置換範囲(終点)"));
+    place(txtFndEndString, 3600, 480, 2175, 300);
+    Label2 = label("Label2", QStringLiteral("置換文字列"));
+    place(Label2, 120, 900, 975, 300);
+    txtRepString = box("txtRepString", QStringLiteral("置換後文字列"));
+    place(txtRepString, 1080, 840, 2175, 300);
+    Check3 = new QCheckBox(QStringLiteral(" 置換済みチェック"), this);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    Check3->setChecked(true);
+    Check3->hide();
+    place(Check3, 120, 1200, 2175, 255);
+
+    setTabOrder(cmdReplace, Command5);
+    setTabOrder(Command5, Command11);
+    setTabOrder(Command11, txtFndStartString);
+    setTabOrder(txtFndStartString, txtFndEndString);
+    setTabOrder(txtFndEndString, Check3);
+    setTabOrder(Check3, txtRepString);
+
+    // The mode lives in the main window and outlasts the dialog: a dialog
+    // created while simple mode is on shows the simple layout, so the screen
+    // never promises a confirmed range replacement that would not happen.
+    if (form1_.flagb != 0) showSimpleLayout(QStringLiteral("単純指定置換"));
+
+    connect(cmdReplace, &QPushButton::clicked, this, &Form4::cmdReplace_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form4::Command5_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form4::Command11_Click);
+    // The dialog has no owner; it goes with the main window it belongs to.
+    connect(&form1, &QObject::destroyed, [self = QPointer<Form4>(this)] { delete self.data(); });
+}
+
+Form4::~Form4() = default;
+
+void Form4::showSimpleLayout(const QString& caption)
+{
+    txtFndEndString->hide();
+    Label3->setText(QString());
+    Check3->show();
+    Command11->setText(caption);
+    Command11->setToolTip(caption);
+    txtFndStartString->setToolTip(QStringLiteral("置換前文字列"));
+    txtRepString->setToolTip(QStringLiteral("置換後文字列"));
+}
+
+void Form4::showRangeLayout(const QString& caption)
+{
+    txtFndEndString->show();
+    Label3->setText(kRangeMark);
+    Check3->hide();
+    Command11->setText(caption);
+    Command11->setToolTip(caption);
+    txtFndStartString->setToolTip(QStringLiteral("置換範囲(始点)"));
+    txtFndEndString->setToolTip(QStringLiteral("置換範囲(終点)"));
+}
+
+void Form4::Command11_Click()
+{
+    if (form1_.flagb == 0) {
+        form1_.flagb = 1;
+        showSimpleLayout(QStringLiteral("単純指定置換"));
+    } else {
+        form1_.flagb = 0;
+        showRangeLayout(QStringLiteral("範囲指定置換"));
+    }
+}
+
+void Form4::Command5_Click()
+{
+    txtFndStartString->clear();
+    txtFndEndString->clear();
+    txtRepString->clear();
+}
+
+void Form4::cmdReplace_Click()
+{
+    if (form1_.flagb == 0) {
+        replaceRange();
+    } else {
+        replaceSimple();
+    }
+}
+
+void Form4::replaceRange()
+{
+    platform::Prompts& prompts = form1_.services().prompts;
+    TopmostPause pause(form1_.services().pickers, this);
+    if (txtFndStartString->text().isEmpty() || txtFndEndString->text().isEmpty()) {
+        pause.message(prompts, {QStringLiteral("検索範囲を指定して下さい"), QStringLiteral("警告"),
+                                platform::Buttons::Ok, platform::Icon::Warning});
+        return;
+    }
+    const platform::Answer answer = pause.message(
+        prompts, {QStringLiteral("置換しますか？"), QStringLiteral("置換"), platform::Buttons::YesNo,
+                  platform::Icon::Critical});
+    if (answer != platform::Answer::Yes) return;
+
+    std::u16string text = form1_.Text1->text().toStdU16String();
+    const std::size_t count = rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()),
+                                           view(txtRepString->text()));
+    form1_.Text1->setText(QString::fromStdU16String(text));
+    pause.message(prompts, {QString::number(count) + QStringLiteral("個の項目を置換しました。"),
+                            QStringLiteral("置換結果"), platform::Buttons::Ok, platform::Icon::Information});
+    Command5_Click();
+}
+
+void Form4::replaceSimple()
+{
+    const QString text = form1_.Text1->text();
+    const bool fNormalRep = !Check3->isChecked();
+    const std::u16string replaced =
+        chrReplace(view(text), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
+    form1_.Text1->setText(QString::fromStdU16String(replaced));
+}
+
+void Form4::unload()
+{
+    hide();
+    deleteLater();
+}
+
+}  // namespace soramie

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// Dialog layouts are given in twips (1/1440 inch); at 96 dots per inch 15
+// twips make one logical pixel.
+#pragma once
+
+#include <QWidget>
+
+#include <cmath>
+
+namespace soramie::twips {
+
+inline int px(int twips)
+{
+    return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
+}
+
+// Places w at (left, top) with the given size, all in twips.
+inline void place(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+}  // namespace soramie::twips
