@@ -163,6 +163,9 @@ public:
     void mnudel_Click();
     void mnuMemo1_Click();
     void mnuApp_Click();
+    // Deletes, after asking, the file the delete commands aim at: with Flag 0 the
+    // file list's selection, otherwise the search dialog's selected hit.
+    void Del();
     // Window (form1_window.cpp)
     void appExit_Click();
     void mnuMode_Click();

@@ -1,15 +1,268 @@
 // SPDX-License-Identifier: MIT
 // Form1: save, save as, delete, HTML export and opening files in other programs.
+//
+// Every file these commands write goes through writeFileSafely: the old file
+// stays intact until the new contents are on the disk, and a failure leaves the
+// pane as it was. Programs are started through the platform launcher with the
+// file as exactly one argument, never through a shell.
 #include "ui/main/form1.h"
+
+#include "core/file_io.h"
+#include "core/html_page.h"
+#include "document/document.h"
+#include "ui/dialogs/form3.h"
+#include "ui/main/file_browser.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QToolButton>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace soramie {
 
-void Form1::appWrite_Click() {}
-void Form1::appNWrite_Click() {}
-void Form1::appHt_Click() {}
-void Form1::appDel_Click() {}
-void Form1::mnudel_Click() {}
-void Form1::mnuMemo1_Click() {}
-void Form1::mnuApp_Click() {}
+namespace {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+// Why a write failed, in the user's words.
+QString reasonText(const IoError& error)
+{
+    switch (error.errnoValue) {
+    case EACCES:
+    case EPERM: return QStringLiteral("書き込みが許可されていません（読み取り専用です）。");
+    case EROFS: return QStringLiteral("読み取り専用のドライブです。");
+    case ENOENT: return QStringLiteral("保存先のフォルダがありません。");
+    case ENOTDIR: return QStringLiteral("保存先のパスの途中にフォルダでないものがあります。");
+    case EISDIR: return QStringLiteral("同じ名前のフォルダがあります。");
+    case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
+    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
+    case EIO: return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+    case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます。");
+    case ELOOP: return QStringLiteral("シンボリックリンクが循環しています。");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("ファイルが使用中です。");
+    case EINVAL:
+        if (error.what == "resolve") return QStringLiteral("通常のファイルではありません。");
+        break;
+    default: break;
+    }
+    return QStringLiteral("エラー番号 %1（%2）。")
+        .arg(error.errnoValue)
+        .arg(QString::fromLocal8Bit(std::strerror(error.errnoValue)));
+}
+
+void showWriteFailure(Form1& form, const QString& path, const IoError& error)
+{
+    form.services().prompts.message(
+        &form, {QStringLiteral("「%1」に保存できませんでした。\n%2\n元のファイルは変更されていません。")
+                    .arg(QDir::toNativeSeparators(path), reasonText(error)),
+                QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+}
+
+// The first unencodable character of doc (a surrogate pair counts as one), its
+// code point, and how many characters have no code.
+struct Unencodable {
+    char32_t first = 0;
+    std::size_t count = 0;
+};
+
+Unencodable unencodableOf(const Document& doc)
+{
+    Unencodable u;
+    const auto& subs = doc.substitutions();
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        const char16_t unit = subs[i].unit;
+        char32_t code = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < subs.size() && QChar::isLowSurrogate(subs[i + 1].unit) &&
+            subs[i + 1].at == subs[i].at + 1) {
+            code = QChar::surrogateToUcs4(unit, subs[i + 1].unit);
+            ++i;
+        }
+        if (u.count++ == 0) u.first = code;
+    }
+    return u;
+}
+
+// Asks before a save that would write '?' for characters CP932 cannot hold.
+bool confirmLosses(Form1& form, const Document& doc)
+{
+    if (doc.unencodableCount() == 0) return true;
+    const Unencodable u = unencodableOf(doc);
+    const QString shown = QString::fromUcs4(&u.first, 1);
+    const QString code = QStringLiteral("U+%1").arg(static_cast<uint>(u.first), 4, 16, QLatin1Char('0')).toUpper();
+    const QString text =
+        QStringLiteral("Shift-JIS で表せない文字が %1 個あります（最初の文字:「%2」%3）。\n"
+                       "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")
+            .arg(u.count)
+            .arg(shown, code);
+    return form.services().prompts.message(&form, {text, QStringLiteral("警告"), Buttons::YesNo, Icon::Warning}) ==
+           Answer::Yes;
+}
+
+// Writes the pane's bytes to path: the bytes the document holds, so text the
+// user did not change is written exactly as it was read. Nothing of the window
+// changes; a failure is reported and leaves the pane as it was.
+void writePane(Form1& form, const QString& path)
+{
+    DocumentPtr doc = form.Text1->document();
+    if (!doc) doc = Document::empty();
+    const std::string_view bytes = doc->bytesForSave();  // waits until the file is loaded
+    if (doc->loadError()) {
+        form.services().prompts.message(
+            &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+        return;
+    }
+    if (!confirmLosses(form, *doc)) return;
+    auto written = writeFileSafely(toNativePath(path), bytes);
+    if (!written) showWriteFailure(form, path, written.error());
+}
+
+// Starts commandLine with file as one argument; tells the user when it cannot.
+bool launch(Form1& form, const QString& commandLine, const QString& file)
+{
+    if (form.services().launcher.start(commandLine, file)) return true;
+    const QStringList words = QProcess::splitCommand(commandLine);
+    const QString text = words.isEmpty()
+                             ? QStringLiteral("起動するプログラムが設定されていません。")
+                             : QStringLiteral("「%1」を起動できませんでした。").arg(words.first());
+    form.services().prompts.message(&form, {text, QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+    return false;
+}
+
+// The selected entry of the search dialog's result list; empty when the dialog
+// is not loaded or nothing is selected there.
+QString selectedHit(const Form1& form)
+{
+    return form.form3 ? form.form3->selectedPath() : QString();
+}
+
+void removeSelectedHit(Form1& form)
+{
+    if (!form.form3) return;
+    QListWidget* list = form.form3->List2;
+    QListWidgetItem* item = list->currentItem();
+    if (item && item->isSelected()) delete list->takeItem(list->row(item));
+}
+
+// Removes the file at path. A folder, a missing file and a file without any
+// write permission bit (read-only) are refused; a symbolic link is removed, not
+// what it points to.
+bool removeFile(const QString& path)
+{
+    const std::string native = toNativePath(path);
+    struct stat info {};
+    if (::lstat(native.c_str(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) return false;
+    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) return false;
+    return ::unlink(native.c_str()) == 0;
+}
+
+}  // namespace
+
+void Form1::appWrite_Click()
+{
+    if (Text1->sizeInBytes() == 0) return;
+    // Only the file the pane's bytes came from is ever overwritten; text from no
+    // file is saved under a name the user picks.
+    if (shownPath.isEmpty()) {
+        appNWrite_Click();
+        return;
+    }
+    writePane(*this, shownPath);
+}
+
+void Form1::appNWrite_Click()
+{
+    QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), QDir::currentPath());
+    if (path.isEmpty()) return;
+    if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
+    writePane(*this, path);
+}
+
+void Form1::Del()
+{
+    const bool fromHits = Flag != 0;
+    const QString name = File1->fileName();
+    const QString target = fromHits ? selectedHit(*this) : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name));
+    if (services_.prompts.message(this, {QStringLiteral("削除しますか？"), QStringLiteral("削除"), Buttons::YesNo,
+                                         Icon::Critical}) != Answer::Yes) {
+        return;
+    }
+    if (target.isEmpty() || !removeFile(target)) {
+        services_.prompts.message(this, {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"),
+                                         Buttons::Ok, Icon::Critical});
+        return;
+    }
+    services_.prompts.message(this, {QStringLiteral("削除しました。"), QStringLiteral("完了"), Buttons::Ok,
+                                     Icon::Information});
+    File1->refresh();
+    if (fromHits) removeSelectedHit(*this);
+    Text1->setDocument(nullptr);
+    shownPath.clear();
+    Command1->setEnabled(false);
+}
+
+void Form1::appDel_Click() { Del(); }
+void Form1::mnudel_Click() { Del(); }
+
+void Form1::appHt_Click()
+{
+    auto fail = [this] {
+        services_.prompts.message(this, {QStringLiteral("ファイルを指定して下さい"), QStringLiteral("エラー"),
+                                         Buttons::Ok, Icon::Critical});
+    };
+    const QString name = File1->fileName();
+    const QString source = name.isEmpty() ? selectedHit(*this) : joinFolderFile(File1->path(), name);
+    if (source.isEmpty()) {
+        fail();
+        return;
+    }
+    filea = source + QStringLiteral(".html");
+
+    // The page is built from the source's bytes on disk (not from the pane), so
+    // every character keeps its CP932 bytes, undecodable ones included.
+    auto sourceBytes = readWholeFile(toNativePath(source));
+    if (!sourceBytes) {
+        fail();
+        return;
+    }
+    std::string page;
+    appendHtmlPageBytes(*sourceBytes, page);
+    auto written = writeFileSafely(toNativePath(filea), page);
+    if (!written) {
+        // The source has been read: the pane shows it, as after a display.
+        Text1->setDocument(Document::fromBytes(std::move(*sourceBytes)));
+        shownPath = source;
+        showWriteFailure(*this, filea, written.error());
+        return;
+    }
+    *sourceBytes = std::string();  // only the page is kept from here on
+    const std::size_t pageSize = page.size();
+    Text1->setDocument(Document::fromBytes(std::move(page)));
+    shownPath = filea;
+
+    if (!br.isEmpty() && services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"),
+                                                          QStringLiteral("確認"), Buttons::YesNo,
+                                                          Icon::Question}) == Answer::Yes) {
+        launch(*this, br, filea);  // a browser that cannot start is reported; the export stands
+    }
+    setPanel(3, QStringLiteral("File Size ") + QString::number(pageSize) + QStringLiteral(" byte"));
+    setPanel(2, folderFileLabel(filea));
+    Command6->setEnabled(true);
+}
+
+void Form1::mnuMemo1_Click() { launch(*this, notepadCommand(), memoFile); }
+
+void Form1::mnuApp_Click() { launch(*this, pro, memoFile); }
 
 }  // namespace soramie

@@ -35,6 +35,8 @@ void Form1::appOpen_Click()
     }
     Text1->setDocument(*loaded);
     shownPath = path;
+    // The pane no longer shows a search hit: the delete command must not aim at one.
+    Flag = 0;
     setPanel(3, QStringLiteral("File Size ") + kilobytesText((*loaded)->size().value) + QStringLiteral(" KB"));
 
     const QString previous = Dir1->path();
