@@ -296,12 +296,14 @@ DocumentPtr Document::empty() { return fromBytes({}); }
 DocumentPtr Document::fromBytes(std::string bytes) { return fromEncoded(std::move(bytes), {}, std::nullopt).document; }
 
 Result<DocumentPtr, IoError> Document::fromFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return unexpected(IoError{path, "open", errno});
     FdCloser closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0) return unexpected(IoError{path, "size", errno});
-    if (S_ISDIR(st.st_mode)) return unexpected(IoError{path, "read", EISDIR});
+    // Only regular files have a size to read; folders, FIFOs and devices are refused.
+    if (!S_ISREG(st.st_mode)) return unexpected(IoError{path, "read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL});
     const auto size = static_cast<std::uint64_t>(st.st_size);
 
     auto impl = std::make_unique<Impl>();

@@ -2,6 +2,7 @@
 #include "document/document.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -238,6 +239,11 @@ TEST(DocumentFile, UnreadableFilesFailWithTheStep) {
     EXPECT_EQ(missing.error().what, "open");
     const auto dir = Document::fromFile(std::filesystem::temp_directory_path().string());
     ASSERT_FALSE(dir.ok());
+    // A FIFO without a writer is refused at once instead of blocking the caller.
+    const std::string fifo = (std::filesystem::temp_directory_path() / ("soramie-fifo-" + std::to_string(::getpid()))).string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(Document::fromFile(fifo).ok());
+    std::filesystem::remove(fifo);
     const TempFile empty("");
     const auto e = Document::fromFile(empty.path());
     ASSERT_TRUE(e.ok());
