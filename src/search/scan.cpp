@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>

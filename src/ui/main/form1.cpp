@@ -87,26 +87,6 @@ QAction* separator(QMenu* menu, const char* name)
     return action;
 }
 
-// The window and tray icon: the program's initial on a blue square.
-QIcon makeWindowIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x2b, 0x5f, 0xa8));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(22);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("S"));
-    painter.end();
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 QString Form1::notepadCommand()
@@ -123,10 +103,12 @@ Form1::Form1(platform::Services services, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("SORAMIE"));
-    setWindowIcon(makeWindowIcon());
+    setWindowIcon(programIcon());
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(11295), px(7110));
+    // The design size; the window may grow (the settings dialog and the user
+    // resize it) while the controls keep their places.
+    client->setMinimumSize(px(11295), px(7110));
     setCentralWidget(client);
     buildControls(client);
     buildMenus();

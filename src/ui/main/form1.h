@@ -30,6 +30,7 @@
 
 class QAction;
 class QComboBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -44,6 +45,8 @@ class FileList;
 class TextPane;
 class Form3;
 class Form4;
+class Form2;
+class frmAbout;
 
 // The status bar with four numbered panels (1..4).
 class StatusBar4;
@@ -186,6 +189,38 @@ public:
     // (its results, keyword and boxes are lost) and is safe to call at any time,
     // also while a search runs (the dialog then goes away once the search ends).
     QPointer<Form3> form3;
+    // Quick mode on <-> off after asking; on while Command1 is hidden.
+    void mode();
+    // A left press on the tray icon or "元に戻す": normal state, visible.
+    void restoreFromTray();
+    // Closes the settings and search dialogs; then, when the window is
+    // minimised and the desktop has a tray, adds the icon (once) and hides the
+    // window. Runs on every resize and window-state change.
+    void Form_Resize();
+    // Removes the tray icon and unloads all four dialogs.
+    void Form_Unload();
+    // Ends the program: the event loop is left; in tests (no loop) nothing more.
+    void endProgram();
+
+    // The settings dialog Form2 and the about dialog frmAbout: top-level
+    // windows without owner, null while not loaded. load* creates the dialog
+    // (its load step runs) when it is not loaded; unload* closes and destroys it.
+    QPointer<Form2> form2;
+    QPointer<frmAbout> aboutForm;
+    Form2& loadForm2();
+    frmAbout& loadFrmAbout();
+    void unloadForm2();
+    void unloadFrmAbout();
+
+    // The window's size in twips as the settings dialog reads and sets it: the
+    // client area plus a fixed frame of 90 x 660 twips (borders, caption and
+    // menu bar), so the client area of 11295 x 7110 twips is 11385 x 7770.
+    int windowWidthTwips() const;
+    int windowHeightTwips() const;
+    // Resizes the window (and so raises its resize steps when the size changes).
+    void setWindowSizeTwips(int width, int height);
+    // The program's icon (window, tray, about dialog).
+    static QIcon programIcon();
     QPointer<Form4> form4;
     Form3& loadForm3();
     Form4& loadForm4();
