@@ -3,31 +3,250 @@
 // and the settings and about dialogs.
 #include "ui/main/form1.h"
 
+#include "settings/settings.h"
+#include "ui/dialogs/form2.h"
+#include "ui/dialogs/frm_about.h"
+#include "ui/main/path_text.h"
+#include "ui/pane/text_pane.h"
+
+#include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+
+#include <cmath>
 
 namespace soramie {
 
-void Form1::appExit_Click() {}
-void Form1::mnuMode_Click() {}
-void Form1::Command6_Click() {}
-void Form1::mnuAbout_Click() {}
-void Form1::mnuEnd_Click() {}
-void Form1::appSe_Click() {}
-void Form1::mnuVer_Click() {}
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// The frame around the client area that the window sizes in twips include.
+constexpr int kFrameWidthTwips = 90;
+constexpr int kFrameHeightTwips = 660;
+
+int toPixels(int twips)
+{
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+}  // namespace
+
+QIcon Form1::programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/soramie/soramie-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+// ---- Window size in twips ----------------------------------------------------------
+
+int Form1::windowWidthTwips() const
+{
+    return centralWidget()->width() * kTwipsPerPixel + kFrameWidthTwips;
+}
+
+int Form1::windowHeightTwips() const
+{
+    return centralWidget()->height() * kTwipsPerPixel + kFrameHeightTwips;
+}
+
+void Form1::setWindowSizeTwips(int width, int height)
+{
+    const QSize client(toPixels(width - kFrameWidthTwips), toPixels(height - kFrameHeightTwips));
+    const QSize target = size() + (client - centralWidget()->size());
+    if (target != size()) resize(target);
+}
+
+// ---- Resize, tray and unload -------------------------------------------------------------
+
+void Form1::Form_Resize()
+{
+    unloadForm2();
+    unloadForm3();
+    if (!isMinimized()) return;
+    // Without a notification area the window stays minimised on the taskbar: a
+    // hidden window without an icon could never be brought back.
+    if (!services_.tray.available()) return;
+    services_.tray.setHandler([this](platform::TrayEvent event) {
+        if (event == platform::TrayEvent::LeftPress) {
+            restoreFromTray();
+        } else {
+            raise();
+            activateWindow();
+            QCoreApplication::processEvents();
+            services_.prompts.popup(*mnuTray, QCursor::pos());
+        }
+    });
+    services_.tray.add(QStringLiteral("SORAMIE"));
+    // Hidden once the state change is over: hiding in the middle of it leaves
+    // some window managers with a window they cannot restore.
+    QMetaObject::invokeMethod(
+        this, [this] { if (isMinimized() && services_.tray.shown()) hide(); }, Qt::QueuedConnection);
+}
+
+void Form1::restoreFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Form1::Form_Unload()
+{
+    services_.tray.remove();
+    unloadForm2();
+    unloadForm3();
+    unloadForm4();
+    unloadFrmAbout();
+}
+
+void Form1::endProgram()
+{
+    QCoreApplication::quit();
+}
 
 void Form1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    Form_Resize();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    Form_Unload();
     QMainWindow::closeEvent(event);
+    endProgram();
+}
+
+void Form1::appExit_Click()
+{
+    Form_Unload();
+    endProgram();
+}
+
+void Form1::mnuEnd_Click()
+{
+    close();
+}
+
+void Form1::mnuAbout_Click()
+{
+    restoreFromTray();
+}
+
+// ---- Quick mode and clear ------------------------------------------------------------------
+
+void Form1::mode()
+{
+    const auto ask = [this](const QString& text) {
+        return services_.prompts.message(this, {text, QStringLiteral("モード変更"), platform::Buttons::YesNo,
+                                                platform::Icon::Question}) == platform::Answer::Yes;
+    };
+    if (Command1->isHidden()) {
+        if (ask(QStringLiteral("クイックモードを解除しますか？"))) Command1->show();
+    } else if (ask(QStringLiteral("クイックモードにしますか？"))) {
+        Command1->hide();
+        Command1->setEnabled(false);
+    }
+}
+
+void Form1::mnuMode_Click()
+{
+    mode();
+}
+
+void Form1::Command6_Click()
+{
+    Text1->clear();
+    // The pane no longer holds that file's bytes.
+    shownPath.clear();
+    setWindowTitle(QStringLiteral("SORAMIE"));
+    setPanel(2, QString());
+    setPanel(3, QString());
+    Command6->setEnabled(false);
+}
+
+// ---- Settings and about dialogs ----------------------------------------------------------------
+
+Form2& Form1::loadForm2()
+{
+    if (!form2) form2 = new Form2(*this);
+    return *form2;
+}
+
+void Form1::unloadForm2()
+{
+    if (Form2* dialog = form2.data()) {
+        form2.clear();
+        dialog->close();
+    }
+}
+
+frmAbout& Form1::loadFrmAbout()
+{
+    if (!aboutForm) {
+        aboutForm = new frmAbout(services_.app.readmePath());
+        connect(aboutForm, &QDialog::finished, this, [this, dialog = aboutForm.data()] {
+            if (aboutForm == dialog) aboutForm.clear();
+        });
+        connect(this, &QObject::destroyed, aboutForm, &QObject::deleteLater);
+    }
+    return *aboutForm;
+}
+
+void Form1::unloadFrmAbout()
+{
+    if (frmAbout* dialog = aboutForm.data()) {
+        aboutForm.clear();
+        dialog->hide();
+        dialog->deleteLater();
+    }
+}
+
+void Form1::appSe_Click()
+{
+    if (!form2 || !form2->isVisible()) {
+        Form2& dialog = loadForm2();
+        dialog.show();
+        dialog.Text1->setText(QString::number(Text1->height() * kTwipsPerPixel));
+        dialog.Text3->setText(QString::number(Text1->width() * kTwipsPerPixel));
+        const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
+        const auto read = [&file](std::u16string_view key) {
+            return QString::fromStdU16String(file.ReadSetting(settings::kSection, key, u""));
+        };
+        const QString log = read(settings::kLog);
+        const QString program = read(settings::kProgram);
+        const QString name = read(settings::kName);
+        dialog.Text2->setText(Text6->text());
+        dialog.Text6->setText(log);
+        dialog.Text4->setText(program);
+        dialog.Text5->setText(name);
+    } else {
+        form2->raise();
+        form2->activateWindow();
+    }
+    services_.pickers.setTopmost(form2, 1);
+}
+
+void Form1::mnuVer_Click()
+{
+    frmAbout& dialog = loadFrmAbout();
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
 }
 
 }  // namespace soramie

@@ -1,0 +1,395 @@
+// SPDX-License-Identifier: MIT
+#include "support/form1_harness.h"
+#include "ui/dialogs/form2.h"
+#include "ui/pane/text_pane.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using soramie::Form1;
+using soramie::Form2;
+using soramie::testing::Form1Harness;
+
+namespace {
+
+const QString kHeightMessage = QStringLiteral("高さに設定出来る数値は、280～10000までです");
+const QString kWidthMessage = QStringLiteral("幅に設定出来る数値は、8895～20000までです");
+const QString kCountMessage = QStringLiteral("折返し文字数に設定出来る数値は、10以上の数値です");
+
+int px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void dropDeletedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(h.load());
+        form().show();
+    }
+
+    Form1& form() { return h.form(); }
+    QString iniPath() const { return h.appDir() + "/soramie.ini"; }
+
+    // "設定" from the menu; the dialog it shows.
+    Form2& open()
+    {
+        form().appSe->trigger();
+        EXPECT_FALSE(form().form2.isNull());
+        return *form().form2;
+    }
+
+    // Types the three numbers and presses button (the dialog's Command2 or Command4).
+    void save(Form2& d, const QString& height, const QString& width, const QString& count, QPushButton* button)
+    {
+        d.Text1->setText(height);
+        d.Text3->setText(width);
+        d.Text2->setText(count);
+        button->click();
+    }
+
+    Form1Harness h;
+};
+
+TEST_F(SettingsDialog, opens_with_its_layout_and_the_pane_size_wrap_count_and_file_values)
+{
+    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = /srv/logs\r\nprogram = /usr/bin/ed\r\nname = Ed\r\nbrowse = firefox\r\n"));
+    form().br = "lynx";  // the running value, not the file's
+    form().Text6->setText("40");
+    Form2& d = open();
+
+    EXPECT_EQ(d.windowTitle(), "設定");
+    EXPECT_EQ(d.size(), QSize(px(4815), px(4095)));
+    EXPECT_EQ(d.Frame1->title(), "【表示領域】");
+    EXPECT_EQ(d.Frame2->title(), "【アプリケーションの設定】");
+    EXPECT_EQ(d.Frame3->title(), "【作業用フォルダの設定】");
+    EXPECT_EQ(d.Frame4->title(), "【ブラウザ】");
+    EXPECT_EQ(d.Label4->text(), "折返し文字数");
+    EXPECT_EQ(d.Text5->toolTip(), "アプリーケションの名前");
+    EXPECT_EQ(d.Text2->parentWidget(), d.Frame1);
+    EXPECT_EQ(d.Text2->geometry(), QRect(px(3240), px(240), px(1215), px(270)));
+    EXPECT_EQ(d.Command4->text(), "更新");
+    EXPECT_EQ(d.Command4->geometry(), QRect(px(2400), px(3720), px(1575), px(300)));
+
+    EXPECT_EQ(d.Text1->text(), "6255");
+    EXPECT_EQ(d.Text3->text(), "8895");
+    EXPECT_EQ(d.Text2->text(), "40");
+    EXPECT_EQ(d.Text6->text(), "/srv/logs");
+    EXPECT_EQ(d.Text4->text(), "/usr/bin/ed");
+    EXPECT_EQ(d.Text5->text(), "Ed");
+    EXPECT_EQ(d.Text7->text(), "lynx");
+    EXPECT_EQ(form().pro, "/usr/bin/ed");
+    EXPECT_EQ(form().pron, "Ed");
+    ASSERT_FALSE(h.fakes.pickers.topmostCalls.empty());
+    EXPECT_EQ(h.fakes.pickers.topmostCalls.back().window, &d);
+    EXPECT_TRUE(h.fakes.pickers.topmostCalls.back().onTop);
+
+    // The focus order.
+    const QWidget* order[] = {d.Text1, d.Text2, d.Text3, d.Command2, d.Text4, d.Text5,
+                              d.Command1, d.Command3, d.Text6, d.Command4, d.Text7, d.Command5};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        const QWidget* next = order[i]->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << i;
+    }
+
+    // A second "設定" only brings it forward: what was typed stays.
+    d.Text4->setText("typed");
+    EXPECT_EQ(&open(), &d);
+    EXPECT_EQ(d.Text4->text(), "typed");
+}
+
+TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_message_and_default)
+{
+    struct Case {
+        const char* height;
+        const char* width;
+        const char* count;
+        QString message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"280", "8895", "10", {}},          {"10000", "20000", "10", {}},
+        {"279", "8895", "10", kHeightMessage}, {"10001", "8895", "10", kHeightMessage},
+        {"300", "8894", "10", kWidthMessage},  {"300", "20001", "10", kWidthMessage},
+        {"300", "8895", "9", kCountMessage},   {"12a", "8895", "10", kHeightMessage},
+        {"300", "", "10", {}},  // refilled with 8895 at once
+    };
+    form().showMaximized();  // the pane changes, the window does not: the dialog stays
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(c.height, c.width, c.count).toStdString());
+        QFile::remove(iniPath());
+        h.fakes.prompts.messages.clear();
+        Form2& d = open();
+        save(d, c.height, c.width, c.count, d.Command4);
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(h.fakes.prompts.messages.empty());
+            EXPECT_EQ(d.Flag3, 1);
+            EXPECT_TRUE(QFile::exists(iniPath()));
+            EXPECT_EQ(form().Text1->height(), px(QString(c.height).toInt()));
+        } else {
+            ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
+            EXPECT_EQ(h.fakes.prompts.messages[0].text, c.message);
+            EXPECT_EQ(h.fakes.prompts.messages[0].title, "警告");
+            EXPECT_EQ(d.Flag3, 0);
+            EXPECT_FALSE(QFile::exists(iniPath()));
+            EXPECT_EQ(d.Text1->text() + d.Text3->text() + d.Text2->text(),
+                      c.message == kHeightMessage ? QString("6255") + c.width + c.count
+                      : c.message == kWidthMessage ? QString(c.height) + "8895" + c.count
+                                                   : QString(c.height) + c.width + "100");
+        }
+    }
+}
+
+TEST_F(SettingsDialog, three_bad_fields_give_three_boxes_in_order_defaults_and_an_untouched_file)
+{
+    const QByteArray before = "[main]\r\nlog = /old\r\n";
+    ASSERT_TRUE(h.writeSettings(before));
+    Form2& d = open();
+    h.fakes.pickers.topmostCalls.clear();
+    const QString countBefore = form().Text6->text();
+    save(d, "10001", "20001", "9", d.Command2);
+
+    EXPECT_EQ(h.fakes.prompts.messageTexts(), QStringList({kHeightMessage, kWidthMessage, kCountMessage}));
+    for (const auto& m : h.fakes.prompts.messages) EXPECT_EQ(m.icon, soramie::platform::Icon::None);
+    // The dialog leaves the always-on-top state around each box.
+    ASSERT_EQ(h.fakes.pickers.topmostCalls.size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(h.fakes.pickers.topmostCalls[i].window, &d);
+        EXPECT_EQ(h.fakes.pickers.topmostCalls[i].onTop, i % 2 == 1);
+    }
+    EXPECT_EQ(d.Text1->text(), "6255");
+    EXPECT_EQ(d.Text3->text(), "8895");
+    EXPECT_EQ(d.Text2->text(), "100");
+    EXPECT_EQ(form().Text6->text(), countBefore);
+    EXPECT_EQ(readAll(iniPath()), before);
+    EXPECT_TRUE(d.isVisible()) << "OK with a bad value keeps the dialog open";
+}
+
+TEST_F(SettingsDialog, a_partial_save_applies_the_valid_values_but_writes_nothing)
+{
+    Form2& d = open();
+    save(d, "5000", "1", "30", d.Command4);
+    EXPECT_EQ(form().Text1->height(), px(5000));
+    EXPECT_EQ(form().Text1->width(), px(8895));
+    EXPECT_EQ(form().Text6->text(), "30");
+    EXPECT_EQ(form().wrapWidth(), 60);
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsDialog, in_the_normal_state_the_window_follows_heights_from_6255_up_and_every_width)
+{
+    ASSERT_EQ(form().windowHeightTwips(), 7770);
+    ASSERT_EQ(form().windowWidthTwips(), 11385);
+
+    // A save that resizes the window closes the dialog, after "更新" too, and
+    // the file holds what was typed.
+    Form2* d = &open();
+    d->Text4->setText("/opt/viewer");
+    d->Text5->setText("Viewer");
+    d->Text6->setText("/var/tmp");
+    d->Text7->setText("w3m");
+    QPointer<Form2> first = d;
+    save(*d, "7005", "8895", "100", d->Command4);
+    EXPECT_EQ(form().windowHeightTwips(), 8520);
+    EXPECT_EQ(form().Text1->height(), px(7005));
+    EXPECT_TRUE(form().form2.isNull());
+    dropDeletedWindows();
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(readAll(iniPath()),
+              "[main]\r\nlog = /var/tmp\r\ntypedate = 1\r\nprogram = /opt/viewer\r\nname = Viewer\r\nbrowse = w3m\r\n");
+    EXPECT_EQ(form().pro, "/opt/viewer");
+    EXPECT_EQ(form().br, "w3m");
+
+    // Below 6255 only the pane changes; the dialog stays.
+    d = &open();
+    save(*d, "6254", "8895", "100", d->Command4);
+    EXPECT_EQ(form().Text1->height(), px(6254));
+    EXPECT_EQ(form().windowHeightTwips(), 8520);
+    EXPECT_FALSE(form().form2.isNull());
+
+    save(*d, "6255", "8895", "100", d->Command4);
+    EXPECT_EQ(form().windowHeightTwips(), 7770);
+    EXPECT_TRUE(form().form2.isNull());
+
+    d = &open();
+    save(*d, "6255", "9000", "100", d->Command2);
+    EXPECT_EQ(form().windowWidthTwips(), 9000 + 2490);
+    EXPECT_EQ(form().Text1->width(), px(9000));
+    EXPECT_TRUE(form().form2.isNull());
+}
+
+TEST_F(SettingsDialog, maximised_or_minimised_windows_keep_their_size)
+{
+    h.fakes.tray.isAvailable = false;
+    for (const bool maximise : {true, false}) {
+        if (maximise) form().showMaximized(); else form().showMinimized();
+        QCoreApplication::processEvents();
+        const QSize before = form().size();
+        Form2& d = open();
+        save(d, "9000", "12000", "100", d.Command2);
+        EXPECT_EQ(d.Flag2, 0);
+        EXPECT_EQ(form().size(), before);
+        EXPECT_EQ(form().Text1->size(), QSize(px(12000), px(9000)));
+        form().showNormal();
+    }
+}
+
+TEST_F(SettingsDialog, ok_takes_the_browser_even_when_a_value_is_bad_and_only_update_takes_the_program)
+{
+    Form2& d = open();
+    d.Text7->setText("chromium");
+    d.Text4->setText("/usr/bin/vi");
+    save(d, "279", "8895", "100", d.Command2);
+    EXPECT_EQ(form().br, "chromium");
+    EXPECT_EQ(form().pro, "");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(QFile::exists(iniPath()));
+
+    save(d, "300", "8895", "100", d.Command2);
+    EXPECT_EQ(form().pro, "") << "OK leaves pro to the next load";
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(form().form2.isNull());
+    EXPECT_TRUE(form().mnuApp->isVisible());
+}
+
+TEST_F(SettingsDialog, the_program_item_follows_the_saved_path_and_name)
+{
+    Form2& d = open();
+    d.Text4->setText("/usr/bin/vi");
+    d.Text5->setText("Vi");
+    d.Command4->click();
+    EXPECT_EQ(form().mnuApp->text(), "Viで開く");
+    EXPECT_TRUE(form().mnuApp->isVisible());
+    d.Text5->clear();
+    d.Command4->click();
+    EXPECT_EQ(form().mnuApp->text(), "(設定されていません)");
+    d.Text4->clear();
+    d.Command4->click();
+    EXPECT_FALSE(form().mnuApp->isVisible());
+}
+
+TEST_F(SettingsDialog, a_save_keeps_a_hand_written_typedate_and_drops_everything_else)
+{
+    ASSERT_TRUE(h.writeSettings("[main]\r\ntypedate = 2\r\nextra=1\r\n[other]\r\nx=y\r\n"));
+    Form2& d = open();
+    d.Text6->setText("/data");
+    d.Command4->click();
+    EXPECT_EQ(readAll(iniPath()), "[main]\r\nlog = /data\r\ntypedate = 2\r\nprogram = \r\nname = \r\nbrowse = \r\n");
+}
+
+TEST_F(SettingsDialog, a_file_that_cannot_be_written_is_reported_and_the_old_file_stays)
+{
+    const QByteArray before = "[main]\r\nname = Old\r\n";
+    ASSERT_TRUE(h.writeSettings(before));
+    Form2& d = open();
+    d.Text5->setText(QString::fromUtf8("Smile 😀"));  // no CP932 code
+    save(d, "5000", "8895", "20", d.Command2);
+    ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
+    EXPECT_EQ(h.fakes.prompts.messages[0].title, "エラー");
+    EXPECT_TRUE(h.fakes.prompts.messages[0].text.contains(iniPath()));
+    EXPECT_EQ(readAll(iniPath()), before);
+    EXPECT_EQ(form().Text1->height(), px(5000)) << "values already applied stay";
+    EXPECT_EQ(form().Text6->text(), "20");
+    EXPECT_TRUE(d.isVisible()) << "OK does not close over a save that failed";
+
+    // A folder that does not exist.
+    h.fakes.prompts.messages.clear();
+    form().services().app.settingsFile = h.root() + "/missing/soramie.ini";
+    d.Text5->setText("Plain");
+    d.Command4->click();
+    ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
+    EXPECT_TRUE(h.fakes.prompts.messages[0].text.contains(h.root() + "/missing/soramie.ini"));
+}
+
+TEST_F(SettingsDialog, numeric_fields_take_only_digits_and_backspace_and_refill_when_emptied)
+{
+    Form2& d = open();
+    d.activateWindow();
+    QLineEdit* height = d.Text1;
+    height->setFocus();
+    height->end(false);
+    QTest::keyClicks(height, "a-.+ 7");
+    EXPECT_EQ(height->text(), "62557");
+    QTest::keyClick(height, Qt::Key_Return);
+    EXPECT_EQ(height->text(), "62557");
+
+    QApplication::clipboard()->setText("abc");
+    QTest::keyClick(height, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(height, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(height->text(), "62557");
+    QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(height, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(height->text(), "62557");
+
+    for (int i = 0; i < 5; ++i) QTest::keyClick(height, Qt::Key_Backspace);
+    EXPECT_EQ(height->text(), "6255") << "emptied: refilled at once";
+    d.Text2->setText("");
+    EXPECT_EQ(d.Text2->text(), "100");
+    d.Text3->setText("");
+    EXPECT_EQ(d.Text3->text(), "8895");
+
+    // Other fields take any text.
+    QTest::keyClicks(d.Text5, "a-b");
+    EXPECT_EQ(d.Text5->text(), "a-b");
+}
+
+TEST(SettingsFieldNumber, reads_plain_decimal_digits_only)
+{
+    EXPECT_EQ(Form2::fieldNumber("300"), 300);
+    EXPECT_EQ(Form2::fieldNumber(" 0300 "), 300);
+    EXPECT_EQ(Form2::fieldNumber("99999999999999999999999"), 1'000'000'000'000'000);
+    for (const char* bad : {"", " ", "-5", "3e2", "30.0", "0x10", "+1"}) {
+        EXPECT_FALSE(Form2::fieldNumber(bad).has_value()) << bad;
+    }
+    EXPECT_FALSE(Form2::fieldNumber(QString::fromUtf8("３００")).has_value());
+}
+
+TEST_F(SettingsDialog, pickers_fill_their_fields_and_a_cancel_keeps_the_old_text)
+{
+    Form2& d = open();
+    d.Text4->setText("/old/prog");
+    d.Text7->setText("old-browser");
+    d.Text6->setText("/old/folder");
+    auto& pickers = h.fakes.pickers;
+    pickers.openAnswers = {"", "/usr/bin/firefox"};
+    pickers.folderAnswers = {"", "/srv"};
+
+    const QString current = QDir::currentPath();
+    d.Command1->click();
+    EXPECT_EQ(d.Text4->text(), "/old/prog");
+    d.Command5->click();
+    EXPECT_EQ(d.Text7->text(), "/usr/bin/firefox");
+    ASSERT_EQ(pickers.requests.size(), 2u);
+    EXPECT_EQ(pickers.requests[0].owner, &d);
+    EXPECT_EQ(pickers.requests[0].filter[0].label, "ﾌﾟﾛｸﾞﾗﾑﾌｧｲﾙ(*.exe)");
+    EXPECT_EQ(pickers.requests[0].initialFolder, current);
+
+    pickers.topmostCalls.clear();
+    d.Command3->click();
+    EXPECT_EQ(d.Text6->text(), "/old/folder");
+    d.Command3->click();
+    EXPECT_EQ(d.Text6->text(), "/srv");
+    ASSERT_EQ(pickers.topmostCalls.size(), 4u);
+    EXPECT_FALSE(pickers.topmostCalls[0].onTop);
+    EXPECT_TRUE(pickers.topmostCalls[1].onTop);
+}
+
+}  // namespace
