@@ -164,8 +164,15 @@ struct AppInfo {
     QString baseName;           // "soramie"
     QString defaultStartFolder; // start folder when the setting "log" is empty
     QString homeFolder;         // last fallback for the start folder
-    QString settingsPath() const { return executableDir + QLatin1Char('/') + baseName + QStringLiteral(".ini"); }
-    QString readmePath() const { return executableDir + QStringLiteral("/readme.txt"); }
+    // The settings file and readme.txt where the layout puts them elsewhere
+    // (settings/location.h: an installed program); empty means beside the executable.
+    QString settingsFile;
+    QString readmeFile;
+    QString settingsPath() const
+    {
+        return !settingsFile.isEmpty() ? settingsFile : executableDir + QLatin1Char('/') + baseName + QStringLiteral(".ini");
+    }
+    QString readmePath() const { return !readmeFile.isEmpty() ? readmeFile : executableDir + QStringLiteral("/readme.txt"); }
 };
 
 // ---- The bundle ---------------------------------------------------------------------

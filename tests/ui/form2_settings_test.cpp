@@ -312,7 +312,7 @@ TEST_F(SettingsDialog, a_file_that_cannot_be_written_is_reported_and_the_old_fil
 
     // A folder that does not exist.
     h.fakes.prompts.messages.clear();
-    form().services().app.settingsFile = h.root() + "/missing/soramie.ini";
+    form().services().app.executableDir = h.root() + "/missing";
     d.Text5->setText("Plain");
     d.Command4->click();
     ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);

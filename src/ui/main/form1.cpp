@@ -234,6 +234,7 @@ void Form1::connectHandlers()
     connect(Command6, &QToolButton::clicked, this, &Form1::Command6_Click);
     connect(Command12, &QToolButton::clicked, this, &Form1::Command12_Click);
     connect(Text6, &QLineEdit::textChanged, this, &Form1::Text6_Change);
+    acceptFileDrops();
 
     const std::pair<QAction*, void (Form1::*)()> commands[] = {
         {appOpen, &Form1::appOpen_Click},   {appWrite, &Form1::appWrite_Click},

@@ -158,6 +158,18 @@ public:
     int countFiles(const QString& folder, const QString& pattern) const;
     // Open (form1_open.cpp)
     void appOpen_Click();
+    // The open command's steps after its dialog: shows path in the pane and moves
+    // the three lists to folder. A file that cannot be read is reported and
+    // changes nothing (false).
+    bool showOpenedFile(const QString& path, const QString& folder);
+    // Files from outside (form1_external.cpp): a file named on the command line,
+    // handed over by a second start, or dropped onto the pane. Shown like the open
+    // command; the process's current folder becomes the file's folder, so the next
+    // open dialog starts there. A path that is not a readable file is reported
+    // ("このファイルは開けません") and changes nothing (false).
+    bool showFileFromOutside(const QString& path);
+    // Brings the window to the front, out of the minimised or tray state.
+    void bringToFront();
     // Files (form1_files.cpp)
     void appWrite_Click();
     void appNWrite_Click();
@@ -244,6 +256,8 @@ private:
     void buildControls(QWidget* client);
     void buildMenus();
     void connectHandlers();
+    // Lets the pane take a file dropped from a file manager (form1_external.cpp).
+    void acceptFileDrops();
     // Moves the three lists to folder (its drive's current folder becomes folder).
     bool enterStartFolder(const QString& folder);
     // Makes `folder` the lists' folder; on failure tells the user and keeps them as they are.

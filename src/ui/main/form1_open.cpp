@@ -27,11 +27,16 @@ void Form1::appOpen_Click()
 {
     const QString path = services_.pickers.showOpenDialog(this, platform::textFilter(), QDir::currentPath());
     if (path.isEmpty()) return;
+    showOpenedFile(path, services_.pickers.lastOpenFolder());
+}
+
+bool Form1::showOpenedFile(const QString& path, const QString& folder)
+{
     auto loaded = Document::fromFile(toNativePath(path));
     if (!loaded) {
         // Nothing of the window changes when the chosen file cannot be read.
         showCannotOpen();
-        return;
+        return false;
     }
     Text1->setDocument(*loaded);
     shownPath = path;
@@ -40,7 +45,7 @@ void Form1::appOpen_Click()
     setPanel(3, QStringLiteral("File Size ") + kilobytesText((*loaded)->size().value) + QStringLiteral(" KB"));
 
     const QString previous = Dir1->path();
-    File1->setPath(withoutFinalSeparator(services_.pickers.lastOpenFolder()));
+    File1->setPath(withoutFinalSeparator(folder));
     if (!Dir1->setPath(File1->path())) {
         File1->setPath(previous);  // the three lists stay together
     } else if (Dir1->path() == previous) {
@@ -53,6 +58,7 @@ void Form1::appOpen_Click()
     Dir1->refresh();
     Drive1->setDrives(services_.drives.roots());
     File1->refresh();
+    return true;
 }
 
 }  // namespace soramie

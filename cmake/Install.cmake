@@ -1,0 +1,74 @@
+# SPDX-License-Identifier: MIT
+# Installed layout and the Debian package.
+#   bin/soramie, bin/soramie-cli
+#   share/soramie/readme.txt, share/soramie/soramie.svg, soramie.png
+#   share/icons/hicolor/{N}x{N}/apps/soramie.png, .../scalable/apps/soramie.svg
+#   share/applications/soramie.desktop
+#   share/man/man1/soramie.1.gz, soramie-cli.1.gz
+#   share/doc/soramie/copyright
+# An installed viewer keeps its settings in the user's configuration folder and
+# reads readme.txt from share/soramie (src/settings/location.h).
+include(GNUInstallDirs)
+
+set(SORAMIE_DATADIR ${CMAKE_INSTALL_DATADIR}/soramie)
+set(SORAMIE_RESOURCES ${PROJECT_SOURCE_DIR}/resources)
+
+install(TARGETS soramie-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+
+# Man pages, compressed as Debian expects (gzip -n: the same bytes on every build).
+set(SORAMIE_MAN_PAGES)
+foreach(page soramie-cli.1 soramie.1)
+  set(gz ${PROJECT_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/${page} > ${gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${page}
+    VERBATIM)
+  list(APPEND SORAMIE_MAN_PAGES ${gz})
+endforeach()
+add_custom_target(soramie_man_pages ALL DEPENDS ${SORAMIE_MAN_PAGES})
+install(FILES ${SORAMIE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+if(SORAMIE_WITH_QT)
+  install(TARGETS soramie RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/readme.txt DESTINATION ${SORAMIE_DATADIR})
+  install(FILES ${SORAMIE_RESOURCES}/soramie.svg DESTINATION ${SORAMIE_DATADIR})
+  install(FILES ${SORAMIE_RESOURCES}/soramie-256.png DESTINATION ${SORAMIE_DATADIR} RENAME soramie.png)
+  install(FILES ${SORAMIE_RESOURCES}/soramie.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  foreach(size 16 32 48 64 128 256)
+    install(FILES ${SORAMIE_RESOURCES}/soramie-${size}.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME soramie.png)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/soramie.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
+
+# cpack -G DEB (scripts/package): dependencies on the shared libraries come from
+# dpkg-shlibdeps (Qt 6 Core/Gui/Widgets/Network; Gui carries the X11 platform plugin).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME soramie)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "SORAMIE")
+set(CPACK_PACKAGE_CONTACT "SORAMIE maintainers <maintainers@soramie.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for Shift-JIS (CP932) text and log files")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "viewer for Shift-JIS (CP932) text and log files
+ SORAMIE is a fast desktop viewer for plain-text and log files whose bytes
+ are Shift-JIS (code page 932). It browses folders, shows files of any size
+ at once, wraps lines with Japanese line-breaking rules, searches a folder
+ tree for a keyword, replaces text, saves it back byte for byte and exports
+ a minimal HTML page.
+ .
+ soramie-cli runs the same text routines from the command line.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION text)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-japanese-gothic, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+include(CPack)

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// Form1: files that come from outside the window: the command line, a second
+// start of the program, a drop from a file manager onto the pane.
+#include "ui/main/form1.h"
+
+#include "ui/pane/text_pane.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+namespace soramie {
+
+namespace {
+
+// The first local file among the URLs of a drag, or empty when there is none
+// (a web link, a remote location).
+QString droppedFile(const QMimeData* mime)
+{
+    if (mime == nullptr || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) return url.toLocalFile();
+    }
+    return {};
+}
+
+// Watches the pane's viewport, which receives the drag events of a scroll area.
+class PaneDropFilter final : public QObject {
+public:
+    explicit PaneDropFilter(Form1& form) : QObject(&form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (droppedFile(drag->mimeData()).isEmpty()) {
+                drag->ignore();
+            } else {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString path = droppedFile(drop->mimeData());
+            if (path.isEmpty()) return QObject::eventFilter(watched, event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            // Shown once the drop has finished, so that a message box never
+            // holds the file manager's drag open.
+            QTimer::singleShot(0, &form_, [form = &form_, path] { form->showFileFromOutside(path); });
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    Form1& form_;
+};
+
+}  // namespace
+
+void Form1::acceptFileDrops()
+{
+    Text1->setAcceptDrops(true);
+    Text1->viewport()->setAcceptDrops(true);
+    Text1->viewport()->installEventFilter(new PaneDropFilter(*this));
+}
+
+bool Form1::showFileFromOutside(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        showCannotOpen();
+        return false;
+    }
+    const QString file = info.absoluteFilePath();
+    const QString folder = info.absolutePath();
+    const QString previous = QDir::currentPath();
+    // The open dialog leaves the process in the chosen file's folder; so does this.
+    if (!QDir::setCurrent(folder)) {
+        showCannotOpen();
+        return false;
+    }
+    if (showOpenedFile(file, folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'))) return true;
+    QDir::setCurrent(previous);
+    return false;
+}
+
+void Form1::bringToFront()
+{
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+}  // namespace soramie

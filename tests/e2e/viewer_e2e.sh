@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# End-to-end test of the real viewer on a virtual X display, driven with xdotool
+# as a person would drive it: pick a file, show it, wrap it, replace a range,
+# save, export HTML, open the dialogs, hand a file over from a second start,
+# minimise and restore, quit through "終了". Checks the files on disk and saves
+# a screenshot of the main window and of each dialog.
+#
+#   viewer_e2e.sh VIEWER README ARTIFACTS
+#
+# Exit 0: passed, 1: failed (the failing step is named), 77: skipped because a
+# tool is missing. Nothing is left running: every process started here is ended
+# by its id on exit.
+set -uo pipefail
+
+viewer="$1"
+readme="$2"
+artifacts="$3"
+
+for tool in Xvfb xdotool openbox xprop xwininfo import convert; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (scripts/test installs it)"
+    exit 77
+  fi
+done
+
+root="$(mktemp -d /tmp/soramie-e2e.XXXXXX)"
+app="$root/app"
+work="$root/work"
+mkdir -p "$app" "$work" "$root/run" "$root/home" "$artifacts"
+chmod 700 "$root/run"
+rm -f "$artifacts"/*.png
+
+pids=()
+cleanup() {
+  local pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid="${pids[i]}"
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
+  rm -rf "$root"
+}
+trap cleanup EXIT
+
+current="start"
+step() { current="$*"; echo "-- $current"; }
+fail() {
+  echo "FAILED at step '$current': $*" >&2
+  [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/failure.png" 2>/dev/null
+  [ -f "$root/viewer.log" ] && { echo "viewer output:"; cat "$root/viewer.log"; } >&2
+  exit 1
+}
+
+# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds.
+wait_for() {
+  local limit=$(( $1 * 20 )); shift
+  for ((n = 0; n < limit; n++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# window NAME [PID]: the id of a visible window whose whole name is NAME.
+window() {
+  local args=(--onlyvisible --name "^$1\$")
+  [ -n "${2:-}" ] && args=(--all --pid "$2" "${args[@]}")
+  xdotool search "${args[@]}" 2>/dev/null | head -n1
+}
+has_window() { [ -n "$(window "$@")" ]; }
+wait_window() {
+  wait_for 10 has_window "$@" || fail "no window '$1' appeared"
+  window "$@"
+}
+wait_gone() {
+  local id="$1"
+  gone() { ! xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; }
+  wait_for 10 gone || fail "window $id did not go away"
+}
+count_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+
+shot() { import -window "$1" "$artifacts/$2.png" || fail "no screenshot $2"; }
+activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1" 2>/dev/null; }
+# click WINDOW X Y: a left click at window coordinates.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+keys() { local w="$1"; shift; activate "$w"; xdotool key --clearmodifiers "$@"; }
+
+# same_bytes FILE EXPECTED: the file holds exactly the expected bytes.
+same_bytes() { cmp -s "$1" "$2"; }
+
+# ---- the display, a window manager, the viewer in a portable folder -----------
+
+step "start the virtual display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
+pids+=($!)
+wait_for 10 test -s "$root/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$root/display")"
+export HOME="$root/home" XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/home/.config"
+unset QT_QPA_PLATFORM SESSION_MANAGER
+
+step "start the window manager"
+openbox --sm-disable >"$root/openbox.log" 2>&1 &
+pids+=($!)
+wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+
+# CP932 bytes: 開始 8A4A 8E6E, 終了 8F49 97B9, あ 82A0.
+aa() { local i; for ((i = 0; i < $1; i++)); do printf '\x82\xa0'; done; }
+{ printf '\x8a\x4a\x8e\x6e[secret]\x8f\x49\x97\xb9\r\n'; aa 60; printf '\r\n'; } >"$work/a.txt"
+printf '%0150d' 0 | tr 0 x >"$work/b.txt"
+cp "$viewer" "$app/soramie"
+cp "$readme" "$app/readme.txt"
+printf '[main]\r\nlog = %s\r\n' "$work" >"$app/soramie.ini"
+
+step "start the viewer"
+(cd "$root" && exec "$app/soramie") >"$root/viewer.log" 2>&1 &
+viewer_pid=$!
+pids+=("$viewer_pid")
+main="$(wait_window SORAMIE "$viewer_pid")" || exit 1
+activate "$main"
+shot "$main" 01-main
+
+# The client area begins below the menu bar: the first row of the window that
+# differs from the menu bar's background, plus its border line.
+menu_h="$(convert "$artifacts/01-main.png" -crop 1x80+3+0 +repage -depth 8 txt:- |
+  awk 'NR == 2 { bg = $3 } NR > 2 && $3 != bg { print NR - 2 + 1; exit }')"
+[ -n "$menu_h" ] && [ "$menu_h" -ge 10 ] && [ "$menu_h" -le 40 ] || fail "cannot find the menu bar (got '$menu_h')"
+# Controls in pixels of the client area (15 twips a pixel).
+file_row0_y=$((menu_h + 208))   # File1 at 3000 twips, first row
+button_y=$((menu_h + 20))       # the picture buttons, 605 twips high
+show_x=187                      # Command1 "表示" at 2480 twips
+wrap_x=283                      # Command12 "折返し" at 3920 twips
+
+# ---- show, wrap, replace, save, export ------------------------------------------
+
+step "pick a.txt in the file list and press 表示"
+click "$main" 20 "$file_row0_y"
+click "$main" "$show_x" "$button_y"
+shot "$main" 02-shown
+
+step "wrap with 折返し"
+click "$main" "$wrap_x" "$button_y"
+
+step "replace the range [ .. ] with *** in the replace dialog"
+keys "$main" ctrl+r
+replace="$(wait_window 置換 "$viewer_pid")" || exit 1
+activate "$replace"
+shot "$replace" 03-replace
+click "$replace" 140 42 && xdotool type --delay 30 '['
+click "$replace" 300 42 && xdotool type --delay 30 ']'
+click "$replace" 140 66 && xdotool type --delay 30 '***'
+click "$replace" 48 18
+wait_for 10 sh -c "[ \$(xdotool search --onlyvisible --name '^置換\$' | wc -l) -ge 2 ]" || fail "no question '置換しますか？'"
+question="$(xdotool search --onlyvisible --name '^置換$' | grep -vx "$replace" | head -n1)"
+shot "$question" 04-replace-question
+keys "$question" Return
+result="$(wait_window 置換結果 "$viewer_pid")" || exit 1
+shot "$result" 05-replace-result
+keys "$result" Return
+wait_gone "$result"
+# The dialog leaves and retakes the always-on-top state around its boxes,
+# which gives it a new native window.
+replace="$(wait_window 置換 "$viewer_pid")" || exit 1
+keys "$replace" alt+F4
+wait_gone "$replace"
+
+step "save with Ctrl+S: the wrapped, replaced text in CP932"
+{ printf '\x8a\x4a\x8e\x6e***\x8f\x49\x97\xb9\r\n'; aa 50; printf '\r\n'; aa 10; printf '\r\n'; } >"$root/a.expected"
+keys "$main" ctrl+s
+wait_for 10 same_bytes "$work/a.txt" "$root/a.expected" ||
+  fail "a.txt does not hold the saved text: $(od -c "$work/a.txt" | head -n3)"
+
+step "export HTML with Ctrl+H: a.txt.html from the saved file"
+{
+  printf '<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n'
+  printf '\x8a\x4a\x8e\x6e***\x8f\x49\x97\xb9<BR>\r\n'; aa 50; printf '<BR>\r\n'; aa 10; printf '<BR>\r\n<BR>\r\n'
+  printf '</BODY>\r\n</HTML>'
+} >"$root/html.expected"
+keys "$main" ctrl+h
+wait_for 10 same_bytes "$work/a.txt.html" "$root/html.expected" ||
+  fail "a.txt.html is not the expected page: $(head -c 200 "$work/a.txt.html" 2>&1 | od -c | head -n3)"
+shot "$main" 06-exported
+
+# ---- the other dialogs ----------------------------------------------------------------
+
+step "settings dialog with Ctrl+E"
+keys "$main" ctrl+e
+settings="$(wait_window 設定 "$viewer_pid")" || exit 1
+shot "$settings" 07-settings
+keys "$settings" alt+F4
+wait_gone "$settings"
+
+step "search dialog with Ctrl+F"
+keys "$main" ctrl+f
+search="$(wait_window 検索 "$viewer_pid")" || exit 1
+shot "$search" 08-search
+keys "$search" alt+F4
+wait_gone "$search"
+
+step "about dialog from ヘルプ > ﾊﾞｰｼﾞｮﾝ情報"
+activate "$main"
+click "$main" 30 $((menu_h / 2))
+xdotool key --delay 80 Right Right Right Return
+about="$(wait_window バージョン情報 "$viewer_pid")" || exit 1
+shot "$about" 09-about
+keys "$about" Return
+wait_gone "$about"
+
+# ---- a second start ---------------------------------------------------------------------
+
+step "a second start with a file hands it to the running viewer"
+(cd "$root" && exec "$app/soramie" work/b.txt) >>"$root/viewer.log" 2>&1 &
+second=$!
+pids+=("$second")
+wait_for 10 sh -c "! kill -0 $second" || fail "the second start did not end"
+wait "$second" || fail "the second start failed (exit $?)"
+shot "$main" 10-handed-over
+click "$main" "$wrap_x" "$button_y"
+keys "$main" ctrl+s
+{ printf '%0100d' 0 | tr 0 x; printf '\r\n'; printf '%050d' 0 | tr 0 x; } >"$root/b.expected"
+wait_for 10 same_bytes "$work/b.txt" "$root/b.expected" ||
+  fail "the running viewer did not show b.txt (b.txt: $(head -c 120 "$work/b.txt"))"
+
+step "a second start without a file says 既に起動されています"
+(cd "$root" && exec "$app/soramie") >>"$root/viewer.log" 2>&1 &
+third=$!
+pids+=("$third")
+refusal="$(wait_window SORAMIE "$third")" || exit 1
+shot "$refusal" 11-already-running
+keys "$refusal" Return
+wait_for 10 sh -c "! kill -0 $third" || fail "the refused start did not end"
+wait "$third" || fail "the refused start failed (exit $?)"
+
+# ---- minimise, restore, quit ----------------------------------------------------------------
+
+step "minimise and restore the main window"
+xdotool windowminimize --sync "$main" || fail "the window was not minimised"
+activate "$main"
+wait_for 10 sh -c "xwininfo -id $main | grep -q IsViewable" || fail "the window did not come back"
+shot "$main" 12-restored
+
+step "quit through ファイル > 終了"
+activate "$main"
+click "$main" 30 $((menu_h / 2))
+xdotool key --delay 80 Up Return
+wait_for 10 sh -c "! kill -0 $viewer_pid" || fail "the viewer did not end"
+wait "$viewer_pid" || fail "the viewer ended with status $?"
+
+step "no viewer is left running"
+for pid in "${pids[@]:2}"; do
+  kill -0 "$pid" 2>/dev/null && fail "process $pid is still running"
+done
+echo "PASSED (screenshots in $artifacts)"

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+using soramie::app::CommandLine;
+using soramie::app::parseCommandLine;
+using Action = CommandLine::Action;
+
+TEST(CommandLine, no_argument_runs_as_before_and_one_file_is_taken_as_given)
+{
+    EXPECT_EQ(parseCommandLine({}).action, Action::Run);
+    EXPECT_TRUE(parseCommandLine({}).file.isEmpty());
+    const CommandLine line = parseCommandLine({"logs/今日.log"});
+    EXPECT_EQ(line.action, Action::Run);
+    EXPECT_EQ(line.file, "logs/今日.log");
+    // After "--" a name that looks like an option is a file.
+    EXPECT_EQ(parseCommandLine({"--", "--help"}).file, "--help");
+    EXPECT_EQ(parseCommandLine({"--", "--help"}).action, Action::Run);
+}
+
+TEST(CommandLine, help_wins_over_version_and_over_mistakes_wherever_it_stands)
+{
+    EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"-h"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"a.txt", "--bogus", "b.txt", "--help"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"--version", "-h"}).action, Action::Help);
+    EXPECT_EQ(parseCommandLine({"--version"}).action, Action::Version);
+    EXPECT_EQ(parseCommandLine({"a.txt", "-v"}).action, Action::Version);
+}
+
+TEST(CommandLine, unknown_options_a_second_file_and_an_empty_name_are_errors)
+{
+    const CommandLine unknown = parseCommandLine({"--bogus", "a.txt"});
+    EXPECT_EQ(unknown.action, Action::Error);
+    EXPECT_TRUE(unknown.error.contains("--bogus"));
+    EXPECT_EQ(parseCommandLine({"a.txt", "b.txt"}).action, Action::Error);
+    EXPECT_EQ(parseCommandLine({""}).action, Action::Error);
+    EXPECT_TRUE(parseCommandLine({"a.txt", "b.txt"}).file.isEmpty());
+}
