@@ -445,10 +445,10 @@ void TextPane::ensureVisible(std::uint64_t byte) {
 
 // ---- caret and selection ---------------------------------------------------
 
-void TextPane::moveCaret(std::uint64_t byte, bool extend, bool keepGoal) {
+void TextPane::moveCaret(std::uint64_t byte, Select select, Column column) {
     caret_ = byte;
-    if (!extend) anchor_ = byte;
-    if (!keepGoal) goalCell_ = seek(lineOf(byte), Seek::ByByte, byte).cell;
+    if (select == Select::Move) anchor_ = byte;
+    if (column == Column::Reset) goalCell_ = seek(lineOf(byte), Seek::ByByte, byte).cell;
     ensureVisible(caret_);
     viewport()->update();
     emit selectionChanged();
@@ -475,7 +475,7 @@ void TextPane::selectWordAt(std::uint64_t byte) {
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     if (byte >= end) {
-        moveCaret(byte, false);
+        moveCaret(byte, Select::Move);
         return;
     }
     const std::uint64_t from = seek(line, Seek::ByByte, byte > start + kWordReach ? byte - kWordReach : start).byte;
@@ -519,29 +519,30 @@ void TextPane::keyPressEvent(QKeyEvent* e) {
         return;
     }
     const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const Select how = shift ? Select::Extend : Select::Move;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const std::uint64_t line = lineOf(caret_);
     const std::uint64_t lines = doc_->lineCount();
     switch (e->key()) {
     case Qt::Key_Left: {
-        if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), false);
+        if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), Select::Move);
         std::uint64_t b = caret_;
         if (b == lineStart(line)) {
             if (line > 0) b = lineEnd(line - 1);
         } else {
             b = doc_->byteOf(doc_->charOf(ByteOffset(b)) - 1).value;
         }
-        return moveCaret(b, shift);
+        return moveCaret(b, how);
     }
     case Qt::Key_Right: {
-        if (!shift && anchor_ != caret_) return moveCaret(std::max(anchor_, caret_), false);
+        if (!shift && anchor_ != caret_) return moveCaret(std::max(anchor_, caret_), Select::Move);
         std::uint64_t b = caret_;
         if (b >= lineEnd(line)) {
             if (line + 1 < lines) b = lineStart(line + 1);
         } else {
             b = doc_->byteOf(doc_->charOf(ByteOffset(b)) + 1).value;
         }
-        return moveCaret(b, shift);
+        return moveCaret(b, how);
     }
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -555,18 +556,18 @@ void TextPane::keyPressEvent(QKeyEvent* e) {
             const auto v = static_cast<std::uint64_t>(verticalScrollBar()->value());
             verticalScrollBar()->setValue(clampInt(up ? (v > step ? v - step : 0) : v + step));
         }
-        return moveCaret(seek(target, Seek::ByCell, goalCell_).byte, shift, true);
+        return moveCaret(seek(target, Seek::ByCell, goalCell_).byte, how, Column::Keep);
     }
     case Qt::Key_Home:
-        if (ctrl) return moveCaret(0, shift);
-        return moveCaret(lineStart(line), shift);
+        if (ctrl) return moveCaret(0, how);
+        return moveCaret(lineStart(line), how);
     case Qt::Key_End:
         if (ctrl) {
             doc_->waitIndexed();
             updateScrollBars();
-            return moveCaret(doc_->size().value, shift);
+            return moveCaret(doc_->size().value, how);
         }
-        return moveCaret(lineEnd(line), shift);
+        return moveCaret(lineEnd(line), how);
     default:
         // The pane is read-only: keys that would edit do nothing.
         e->accept();
@@ -578,7 +579,7 @@ void TextPane::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
     setFocus(Qt::MouseFocusReason);
     lastMouse_ = e->position().toPoint();
-    moveCaret(caretAt(lastMouse_), e->modifiers() & Qt::ShiftModifier);
+    moveCaret(caretAt(lastMouse_), (e->modifiers() & Qt::ShiftModifier) ? Select::Extend : Select::Move);
     dragging_ = true;
 }
 
@@ -587,7 +588,7 @@ void TextPane::mouseMoveEvent(QMouseEvent* e) {
     lastMouse_ = e->position().toPoint();
     if (viewport()->rect().contains(lastMouse_)) {
         scrollTimer_->stop();
-        moveCaret(caretAt(lastMouse_), true);
+        moveCaret(caretAt(lastMouse_), Select::Extend);
     } else {
         autoScroll();
         scrollTimer_->start();
@@ -619,7 +620,7 @@ void TextPane::autoScroll() {
     if (lastMouse_.x() < r.left()) h->setValue(h->value() - 2);
     if (lastMouse_.x() > r.right()) h->setValue(h->value() + 2);
     const QPoint inside(std::clamp(lastMouse_.x(), r.left(), r.right() + 1), std::clamp(lastMouse_.y(), r.top(), r.bottom()));
-    moveCaret(caretAt(inside), true);
+    moveCaret(caretAt(inside), Select::Extend);
 }
 
 void TextPane::contextMenuEvent(QContextMenuEvent* e) {

@@ -93,6 +93,8 @@ private:
         std::vector<LinePos> marks;
     };
     enum class Seek { ByCell, ByByte };
+    enum class Select { Move, Extend };  // move the anchor with the caret, or keep it
+    enum class Column { Reset, Keep };   // remember the caret's cell for Up/Down, or keep the old one
 
     std::uint64_t firstLine() const;
     std::uint64_t firstCell() const;
@@ -106,7 +108,7 @@ private:
     const LineCells* longLine(std::uint64_t line) const;
     std::uint64_t lineCells(std::uint64_t line) const;
     std::uint64_t caretAt(QPoint viewportPos) const;
-    void moveCaret(std::uint64_t byte, bool extend, bool keepGoal = false);
+    void moveCaret(std::uint64_t byte, Select select, Column column = Column::Reset);
     void ensureVisible(std::uint64_t byte);
     void autoScroll();
     void selectWordAt(std::uint64_t byte);
