@@ -376,22 +376,30 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
     EXPECT_FALSE(f.form3->Check4->isChecked());
 }
 
-// Occurrences across chunk boundaries, after double-byte and undecodable characters.
-TEST(FindKeyword, finds_the_first_occurrence_whatever_the_chunk_size)
+// Occurrences across chunk boundaries, after double-byte and undecodable
+// characters; byte matches that do not start a character do not count.
+TEST(FindKeyword, finds_the_first_occurrence_in_characters_whatever_the_chunk_size)
 {
+    using soramie::Document;
+    using soramie::findFirstOccurrence;
     // "あ" = 82 A0; 0x81 before a space is one undecodable character.
     const QByteArray prefix = QByteArray("\x82\xa0", 2).repeated(20) + QByteArray("\x81 yz", 4);
-    const auto doc = soramie::Document::fromBytes((prefix + "key" + "key").toStdString());
-    const std::u16string key = u"key";
-    for (std::uint64_t chunk : {16, 17, 31, 64, 1 << 20}) {
-        const auto at = soramie::findFirstOccurrence(*doc, key, chunk);
+    const auto ascii = Document::fromBytes((prefix + "key" + "key").toStdString());
+    EXPECT_EQ(findFirstOccurrence(*ascii, u"key")->value, 24u);
+    EXPECT_FALSE(findFirstOccurrence(*ascii, u"kez").has_value());
+    EXPECT_FALSE(findFirstOccurrence(*ascii, u"").has_value());
+
+    // "ャー" = 83 83 81 5B holds the bytes of "メ" (83 81) across its characters.
+    const auto kana = Document::fromBytes("\x83\x83\x81\x5b\x83\x81");
+    EXPECT_EQ(findFirstOccurrence(*kana, u"\u30e1")->value, 2u);
+
+    // "≒" has two codes (81 E0 and 87 90), so the text is searched.
+    const auto nec = Document::fromBytes((QByteArray("\x82\xa0", 2).repeated(20) + "\x87\x90x").toStdString());
+    for (std::uint64_t chunk : {16, 17, 41, 42, 1 << 20}) {
+        const auto at = findFirstOccurrence(*nec, u"\u2252x", chunk);
         ASSERT_TRUE(at.has_value()) << chunk;
-        EXPECT_EQ(at->value, 24u) << chunk;  // 20 + 4 characters before it
+        EXPECT_EQ(at->value, 20u) << chunk;
     }
-    EXPECT_FALSE(soramie::findFirstOccurrence(*doc, u"kez", 16).has_value());
-    EXPECT_FALSE(soramie::findFirstOccurrence(*doc, u"", 16).has_value());
-    const std::u16string wide = u"\u3042\u3042";
-    EXPECT_EQ(soramie::findFirstOccurrence(*doc, wide, 16)->value, 0u);
 }
 
 }  // namespace
