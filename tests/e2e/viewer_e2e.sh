@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # End-to-end test of the real viewer on a virtual X display, driven with xdotool
-# as a person would drive it: pick a file, show it, wrap it, replace a range,
-# save, export HTML, open the dialogs, hand a file over from a second start,
-# minimise and restore, quit through "終了". Checks the files on disk and saves
+# as a person would drive it: start it with a file, pick another file, show it,
+# wrap it, replace a range, save, export HTML, open the dialogs, hand a file
+# over from a second start, minimise and restore, quit through "終了". Checks the files on disk and saves
 # a screenshot of the main window and of each dialog.
 #
 #   viewer_e2e.sh VIEWER README ARTIFACTS
@@ -107,15 +107,18 @@ wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' |
 aa() { local i; for ((i = 0; i < $1; i++)); do printf '\x82\xa0'; done; }
 { printf '\x8a\x4a\x8e\x6e[secret]\x8f\x49\x97\xb9\r\n'; aa 60; printf '\r\n'; } >"$work/a.txt"
 printf '%0150d' 0 | tr 0 x >"$work/b.txt"
+cp "$work/b.txt" "$work/c.txt"
+# b.txt and c.txt wrapped at 100 bytes and saved.
+{ printf '%0100d' 0 | tr 0 x; printf '\r\n'; printf '%050d' 0 | tr 0 x; } >"$root/x.expected"
 cp "$viewer" "$app/soramie"
 cp "$readme" "$app/readme.txt"
 printf '[main]\r\nlog = %s\r\n' "$work" >"$app/soramie.ini"
 
-step "start the viewer"
-(cd "$root" && exec "$app/soramie") >"$root/viewer.log" 2>&1 &
+step "start the viewer with a file: soramie work/b.txt"
+(cd "$root" && exec "$app/soramie" work/b.txt) >"$root/viewer.log" 2>&1 &
 viewer_pid=$!
 pids+=("$viewer_pid")
-main="$(wait_window SORAMIE "$viewer_pid")" || exit 1
+main="$(wait_window "SORAMIE( - .* -)?" "$viewer_pid")" || exit 1
 activate "$main"
 shot "$main" 01-main
 
@@ -131,6 +134,12 @@ show_x=187                      # Command1 "表示" at 2480 twips
 wrap_x=283                      # Command12 "折返し" at 3920 twips
 
 # ---- show, wrap, replace, save, export ------------------------------------------
+
+step "the file from the command line is shown: wrap and save it"
+click "$main" "$wrap_x" "$button_y"
+keys "$main" ctrl+s
+wait_for 10 same_bytes "$work/b.txt" "$root/x.expected" ||
+  fail "the viewer did not show b.txt at start-up (b.txt: $(head -c 120 "$work/b.txt"))"
 
 step "pick a.txt in the file list and press 表示"
 click "$main" 20 "$file_row0_y"
@@ -208,7 +217,7 @@ wait_gone "$about"
 # ---- a second start ---------------------------------------------------------------------
 
 step "a second start with a file hands it to the running viewer"
-(cd "$root" && exec "$app/soramie" work/b.txt) >>"$root/viewer.log" 2>&1 &
+(cd "$root" && exec "$app/soramie" work/c.txt) >>"$root/viewer.log" 2>&1 &
 second=$!
 pids+=("$second")
 wait_for 10 sh -c "! kill -0 $second" || fail "the second start did not end"
@@ -216,9 +225,8 @@ wait "$second" || fail "the second start failed (exit $?)"
 shot "$main" 10-handed-over
 click "$main" "$wrap_x" "$button_y"
 keys "$main" ctrl+s
-{ printf '%0100d' 0 | tr 0 x; printf '\r\n'; printf '%050d' 0 | tr 0 x; } >"$root/b.expected"
-wait_for 10 same_bytes "$work/b.txt" "$root/b.expected" ||
-  fail "the running viewer did not show b.txt (b.txt: $(head -c 120 "$work/b.txt"))"
+wait_for 10 same_bytes "$work/c.txt" "$root/x.expected" ||
+  fail "the running viewer did not show c.txt (c.txt: $(head -c 120 "$work/c.txt"))"
 
 step "a second start without a file says 既に起動されています"
 (cd "$root" && exec "$app/soramie") >>"$root/viewer.log" 2>&1 &
