@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "support/form1_harness.h"
 #include "ui/dialogs/find_keyword.h"
+#include "ui/dialogs/form2.h"
 #include "ui/dialogs/form3.h"
 #include "ui/dialogs/form4.h"
 #include "ui/main/file_browser.h"
@@ -162,11 +163,13 @@ TEST(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enabled_
     Form1& f = s.form();
     Form3& d = s.dialog();
     f.appOki_Click();
+    f.loadForm2();
     std::vector<int> values;
     bool allDisabled = true;
     QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
         values.push_back(v);
-        if (v > 0) allDisabled = allDisabled && !f.isEnabled() && !d.isEnabled() && !f.form4->isEnabled();
+        if (v > 0) allDisabled = allDisabled && !f.isEnabled() && !d.isEnabled() && !f.form4->isEnabled() &&
+                                      !f.form2->isEnabled();
     });
     d.Command4_Click();
     ASSERT_FALSE(values.empty());
@@ -177,6 +180,7 @@ TEST(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enabled_
     EXPECT_TRUE(f.isEnabled());
     EXPECT_TRUE(d.isEnabled());
     EXPECT_TRUE(f.form4->isEnabled());
+    EXPECT_TRUE(f.form2->isEnabled());
 }
 
 TEST(Form3Search, unloading_the_dialog_during_a_search_destroys_it_after_the_search)
@@ -371,6 +375,7 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(f.form3.isNull());
     f.appSword->trigger();
+    EXPECT_EQ(f.form3->panel(1), h.root() + "/logs/sub");
     EXPECT_TRUE(f.form3->txtType->text().isEmpty());
     EXPECT_TRUE(f.form3->Check1->isChecked());
     EXPECT_FALSE(f.form3->Check4->isChecked());

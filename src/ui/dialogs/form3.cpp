@@ -5,6 +5,7 @@
 #include "search/scan.h"
 #include "search/walk.h"
 #include "settings/settings.h"
+#include "ui/dialogs/form2.h"
 #include "ui/dialogs/form4.h"
 #include "ui/dialogs/twips.h"
 #include "ui/main/file_browser.h"
@@ -12,7 +13,6 @@
 #include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -159,6 +159,9 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     connect(Command4, &QPushButton::clicked, this, &Form3::Command4_Click);
     connect(Command10, &QPushButton::clicked, this, &Form3::Command10_Click);
     connect(List2, &ResultList::mousePressed, this, &Form3::List2_MouseDown);
+    // Panel 1 names the folder a search covers from the start, also for a
+    // dialog created again after the main window unloaded it.
+    setPanel(1, form1.Dir1->path());
     // The dialog has no owner; it goes with the main window it belongs to.
     connect(&form1, &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
 }
@@ -279,11 +282,8 @@ void Form3::disableWindows()
     disabled_.clear();
     disabled_.emplace_back(&form1_);
     disabled_.emplace_back(this);
+    if (form1_.form2) disabled_.emplace_back(form1_.form2.data());
     if (form1_.form4) disabled_.emplace_back(form1_.form4.data());
-    // The settings dialog is found by its name, so this dialog does not depend on it.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("Form2")) disabled_.emplace_back(window);
-    }
     for (const auto& window : disabled_) window->setEnabled(false);
 }
 
