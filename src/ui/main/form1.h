@@ -260,7 +260,7 @@ private:
     void acceptFileDrops();
     // Moves the three lists to folder (its drive's current folder becomes folder).
     bool enterStartFolder(const QString& folder);
-    // Makes `folder` the lists' folder; on failure tells the user and keeps them as they are.
+    // Tells the user that folder cannot be entered; the lists stay where they are.
     void reportFolderFailure(const QString& folder);
 
     platform::Services services_;
