@@ -248,7 +248,7 @@ TEST(Form1Delete, nothing_selected_or_a_read_only_file_is_reported_after_the_que
     EXPECT_EQ(f.Text1->text(), "abc");
 }
 
-TEST(Form1Delete, a_search_hit_is_removed_with_its_entry_and_the_popup_item_runs_the_same_routine)
+TEST(Form1Delete, a_search_hit_is_removed_with_its_entry)
 {
     Form1Harness h;
     auto& f = loadWith(h, {{"a.txt", "abc"}});
@@ -257,19 +257,48 @@ TEST(Form1Delete, a_search_hit_is_removed_with_its_entry_and_the_popup_item_runs
     auto& search = f.loadForm3();
     search.List2->addItems({h.root() + "/hits/h1.txt", h.root() + "/hits/h2.txt"});
     search.List2->setCurrentRow(1);
+    ASSERT_TRUE(f.File1->selectFile("a.txt"));
     f.Flag = 2;
     f.Text1->setText("shown hit");
-
-    // The file list's popup offers "削除" too; with Flag 2 it still aims at the hit.
-    ASSERT_TRUE(f.File1->selectFile("a.txt"));
-    h.fakes.prompts.popupChoices = {f.mnudel->text()};
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    f.appDel->trigger();
     EXPECT_FALSE(QFileInfo::exists(h.root() + "/hits/h2.txt"));
     EXPECT_TRUE(QFileInfo::exists(h.root() + "/hits/h1.txt"));
     EXPECT_TRUE(QFileInfo::exists(logs(h, "a.txt")));
     ASSERT_EQ(search.List2->count(), 1);
     EXPECT_EQ(search.List2->item(0)->text(), h.root() + "/hits/h1.txt");
     EXPECT_TRUE(f.Text1->text().isEmpty());
+}
+
+// Flag says where the shown file came from, not where the popup was opened:
+// the popup's "削除" removes the file that was right-clicked.
+TEST(Form1Delete, the_popup_deletes_the_file_it_was_opened_for_whatever_flag_says)
+{
+    Form1Harness h;
+    auto& f = loadWith(h, {{"a.txt", "abc"}, {"b.txt", "b"}});
+    writeFile(h.root() + "/hits/h1.txt", "1");
+    auto& search = f.loadForm3();
+    search.List2->addItem(h.root() + "/hits/h1.txt");
+    search.List2->setCurrentRow(0);
+
+    // From the file list while a hit is shown (Flag 2).
+    f.Flag = 2;
+    ASSERT_TRUE(f.File1->selectFile("a.txt"));
+    h.fakes.prompts.popupChoices = {f.mnudel->text()};
+    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_FALSE(QFileInfo::exists(logs(h, "a.txt")));
+    EXPECT_TRUE(QFileInfo::exists(h.root() + "/hits/h1.txt"));
+    EXPECT_EQ(search.List2->count(), 1);
+
+    // From the search results while a listed file is shown (Flag 0).
+    ASSERT_TRUE(f.File1->selectFile("b.txt"));
+    f.Flag = 0;
+    h.fakes.prompts.popupChoices = {f.mnudel->text()};
+    search.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_FALSE(QFileInfo::exists(h.root() + "/hits/h1.txt"));
+    EXPECT_TRUE(QFileInfo::exists(logs(h, "b.txt")));
+    EXPECT_EQ(search.List2->count(), 0);
+    EXPECT_EQ(h.fakes.prompts.messageTexts(),
+              (QStringList{"削除しますか？", "削除しました。", "削除しますか？", "削除しました。"}));
 }
 
 TEST(Form1Delete, after_the_open_command_a_former_search_hit_is_no_longer_the_target)

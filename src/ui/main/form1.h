@@ -178,8 +178,9 @@ public:
     void mnudel_Click();
     void mnuMemo1_Click();
     void mnuApp_Click();
-    // Deletes, after asking, the file the delete commands aim at: with Flag 0 the
-    // file list's selection, otherwise the search dialog's selected hit.
+    // Deletes, after asking, the file "ファイル削除" aims at: with Flag 0 the file
+    // list's selection, otherwise the search dialog's selected hit. (The popup's
+    // "削除", mnudel_Click, deletes the file its popup was opened for.)
     void Del();
     // Window (form1_window.cpp)
     void appExit_Click();

@@ -146,12 +146,13 @@ QString selectedHit(const Form1& form)
     return form.form3 ? form.form3->selectedPath() : QString();
 }
 
-void removeSelectedHit(Form1& form)
+// Removes the search dialog's selected entry when it names path.
+void removeHitEntry(Form1& form, const QString& path)
 {
     if (!form.form3) return;
     QListWidget* list = form.form3->List2;
     QListWidgetItem* item = list->currentItem();
-    if (item && item->isSelected()) delete list->takeItem(list->row(item));
+    if (item && item->isSelected() && item->text() == path) delete list->takeItem(list->row(item));
 }
 
 // Removes the file at path. A folder, a missing file and a file without any
@@ -165,6 +166,30 @@ bool removeFile(const QString& path)
     if (S_ISDIR(info.st_mode)) return false;
     if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) return false;
     return ::unlink(native.c_str()) == 0;
+}
+
+// The delete steps for target: ask, remove, report, re-read the file list,
+// drop the hit entry that named it, empty the pane, disable the display button.
+// Every failure after the question (no target included) shows one message and
+// changes nothing.
+void deleteAfterAsking(Form1& form, const QString& target)
+{
+    platform::Prompts& prompts = form.services().prompts;
+    if (prompts.message(&form, {QStringLiteral("削除しますか？"), QStringLiteral("削除"), Buttons::YesNo,
+                                Icon::Critical}) != Answer::Yes) {
+        return;
+    }
+    if (target.isEmpty() || !removeFile(target)) {
+        prompts.message(&form, {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"), Buttons::Ok,
+                                Icon::Critical});
+        return;
+    }
+    prompts.message(&form, {QStringLiteral("削除しました。"), QStringLiteral("完了"), Buttons::Ok, Icon::Information});
+    form.File1->refresh();
+    removeHitEntry(form, target);
+    form.Text1->setDocument(nullptr);
+    form.shownPath.clear();
+    form.Command1->setEnabled(false);
 }
 
 }  // namespace
@@ -191,29 +216,16 @@ void Form1::appNWrite_Click()
 
 void Form1::Del()
 {
-    const bool fromHits = Flag != 0;
     const QString name = File1->fileName();
-    const QString target = fromHits ? selectedHit(*this) : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name));
-    if (services_.prompts.message(this, {QStringLiteral("削除しますか？"), QStringLiteral("削除"), Buttons::YesNo,
-                                         Icon::Critical}) != Answer::Yes) {
-        return;
-    }
-    if (target.isEmpty() || !removeFile(target)) {
-        services_.prompts.message(this, {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"),
-                                         Buttons::Ok, Icon::Critical});
-        return;
-    }
-    services_.prompts.message(this, {QStringLiteral("削除しました。"), QStringLiteral("完了"), Buttons::Ok,
-                                     Icon::Information});
-    File1->refresh();
-    if (fromHits) removeSelectedHit(*this);
-    Text1->setDocument(nullptr);
-    shownPath.clear();
-    Command1->setEnabled(false);
+    deleteAfterAsking(*this, Flag != 0 ? selectedHit(*this)
+                                       : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name)));
 }
 
 void Form1::appDel_Click() { Del(); }
-void Form1::mnudel_Click() { Del(); }
+
+// The popup's "削除" deletes the file the popup was opened for (memoFile), from
+// the file list or from the search results alike, whatever Flag says.
+void Form1::mnudel_Click() { deleteAfterAsking(*this, memoFile); }
 
 void Form1::appHt_Click()
 {
