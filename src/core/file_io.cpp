@@ -117,12 +117,17 @@ void flushFolder(const std::string& folder) {
 
 }  // namespace
 
-Result<std::string, IoError> readWholeFile(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from) {
+    // Opening a FIFO for reading waits for a writer, unless non-blocking.
+    const int nonBlocking = from == ReadFrom::RegularFileOnly ? O_NONBLOCK : 0;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking));
     if (fd.get() < 0) return unexpected(IoError{path, "open", errno});
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return unexpected(IoError{path, "size", errno});
     if (S_ISDIR(info.st_mode)) return unexpected(IoError{path, "read", EISDIR});
+    if (from == ReadFrom::RegularFileOnly && !S_ISREG(info.st_mode)) {
+        return unexpected(IoError{path, "read", EINVAL});
+    }
     std::string bytes;
     // The file may grow while it is read (a log being written): read to its end.
     std::size_t used = 0;

@@ -11,8 +11,14 @@
 
 namespace soramie {
 
-// Every byte of the file at path, read until its end.
-Result<std::string, IoError> readWholeFile(const std::string& path);
+// What readWholeFile accepts besides a regular file.
+enum class ReadFrom {
+    AnyFile,          // also pipes and devices (read until their end; may block)
+    RegularFileOnly,  // anything else fails with EINVAL at once, without blocking
+};
+
+// Every byte of the file at path, read until its end. A folder fails with EISDIR.
+Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from = ReadFrom::AnyFile);
 
 // The steps of writeFileSafely, in the order they run.
 enum class WriteStep {

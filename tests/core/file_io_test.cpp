@@ -56,10 +56,12 @@ TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back) {
     EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"a.txt"});  // no temporary file left
 }
 
-TEST(FileIo, reading_a_missing_file_or_a_folder_fails) {
+TEST(FileIo, reading_a_missing_file_or_a_folder_fails_and_a_fifo_is_refused_without_blocking) {
     TempTree t;
     EXPECT_EQ(readWholeFile((t / "none").string()).error().what, "open");
     EXPECT_EQ(readWholeFile(t.root().string()).error().errnoValue, EISDIR);
+    ::mkfifo((t / "fifo").c_str(), 0600);  // no writer: a blocking open would wait forever
+    EXPECT_EQ(readWholeFile((t / "fifo").string(), soramie::ReadFrom::RegularFileOnly).error().errnoValue, EINVAL);
 }
 
 TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file_the_umask_mode) {

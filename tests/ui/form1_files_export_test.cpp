@@ -152,10 +152,16 @@ TEST(Form1Export, without_a_source_or_with_an_unwritable_page_nothing_is_written
     // Nothing selected in the file list nor in the search results.
     f.loadForm3().List2->addItem(logs(h, "a.txt"));
     f.appHt_Click();
-    EXPECT_EQ(h.fakes.prompts.messageTexts(), (QStringList{"ファイルを指定して下さい", "ファイルを指定して下さい"}));
+    // A named pipe (here a search hit) is refused at once instead of blocking the window.
+    ASSERT_EQ(::mkfifo(logs(h, "pipe.txt").toLocal8Bit().constData(), 0600), 0);
+    f.form3->List2->addItem(logs(h, "pipe.txt"));
+    f.form3->List2->setCurrentRow(1);
+    f.appHt_Click();
+    EXPECT_EQ(h.fakes.prompts.messageTexts(),
+              (QStringList{"ファイルを指定して下さい", "ファイルを指定して下さい", "ファイルを指定して下さい"}));
     EXPECT_EQ(h.fakes.prompts.messages[0].title, "エラー");
     EXPECT_EQ(f.Text1->text(), "keep");
-    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::System).size(), 3);
 
     // A folder in the page's place: the write fails, the pane shows the source read.
     h.fakes.prompts.messages.clear();

@@ -243,7 +243,7 @@ void Form1::appHt_Click()
 
     // The page is built from the source's bytes on disk (not from the pane), so
     // every character keeps its CP932 bytes, undecodable ones included.
-    auto sourceBytes = readWholeFile(toNativePath(source));
+    auto sourceBytes = readWholeFile(toNativePath(source), ReadFrom::RegularFileOnly);
     if (!sourceBytes) {
         fail();
         return;
