@@ -64,6 +64,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, 
     auto* out = new QLabel(caption, parent);
     out->setObjectName(QString::fromLatin1(name));
     place(out, l, t, w, h);
+    // A caption wider than its place in this font runs on under the field beside it.
+    if (out->sizeHint().width() > out->width()) out->resize(out->sizeHint().width(), out->height());
     return out;
 }
 
@@ -119,6 +121,10 @@ Form2::Form2(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("設定"));
     setFixedSize(twips::px(4815), twips::px(4095));
+    // Frames with their caption on the top border line, so the controls fit
+    // under the caption at their places.
+    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
     buildControls();
     // Goes with the main window when that is destroyed without unloading it.
     connect(&form1_, &QObject::destroyed, this, &QObject::deleteLater);
