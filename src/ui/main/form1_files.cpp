@@ -21,6 +21,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -249,7 +250,14 @@ void Form1::appHt_Click()
         return;
     }
     std::string page;
-    appendHtmlPageBytes(*sourceBytes, page);
+    try {
+        appendHtmlPageBytes(*sourceBytes, page);
+    } catch (const std::bad_alloc&) {
+        // A source too large for a second copy in memory: nothing is written.
+        services_.prompts.message(this, {QStringLiteral("メモリが足りないため、HTMLに出力できません。"),
+                                         QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+        return;
+    }
     auto written = writeFileSafely(toNativePath(filea), page);
     if (!written) {
         // The source has been read: the pane shows it, as after a display.
