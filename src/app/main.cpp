@@ -86,10 +86,7 @@ int main(int argc, char** argv)
 
     soramie::Form1 window(services);
     if (!window.Form_Load()) return 0;
-    soramie::app::FileReceiver receiver(socketPath, [&window](const QString& path) {
-        window.bringToFront();
-        window.showFileFromOutside(path);
-    });
+    soramie::app::FileReceiver receiver(socketPath, [&window](const QString& path) { window.showHandedOverFile(path); });
     receiver.listen();  // without it a second start only shows its refusal
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

@@ -103,3 +103,22 @@ TEST(Form1External, a_file_dropped_on_the_pane_is_shown_and_other_drops_are_refu
     EXPECT_EQ(f.panel(3), "File Size 0.007 KB");
     QDir::setCurrent(before);
 }
+
+TEST(Form1External, a_handed_over_file_waits_while_a_search_keeps_the_window_disabled)
+{
+    Form1Harness h;
+    ASSERT_TRUE(writeFile(h.root() + "/in/d.txt", "handed"));
+    ASSERT_TRUE(h.load());
+    auto& f = h.form();
+    const QString before = QDir::currentPath();
+
+    f.setEnabled(false);
+    f.showHandedOverFile(h.root() + "/in/d.txt");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.Text1->text().isEmpty());
+    EXPECT_TRUE(f.shownPath.isEmpty());
+    f.setEnabled(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.Text1->text() == "handed"; }));
+    EXPECT_EQ(f.shownPath, h.root() + "/in/d.txt");
+    QDir::setCurrent(before);
+}

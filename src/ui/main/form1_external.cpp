@@ -5,6 +5,7 @@
 
 #include "ui/pane/text_pane.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -95,6 +96,16 @@ bool Form1::showFileFromOutside(const QString& path)
     if (showOpenedFile(file, folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'))) return true;
     QDir::setCurrent(previous);
     return false;
+}
+
+void Form1::showHandedOverFile(const QString& path)
+{
+    if (!isEnabled() || QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(200, this, [this, path] { showHandedOverFile(path); });
+        return;
+    }
+    bringToFront();
+    showFileFromOutside(path);
 }
 
 void Form1::bringToFront()
