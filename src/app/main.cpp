@@ -8,6 +8,7 @@
 #include "ui/main/form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -51,6 +52,9 @@ void placeProgramFiles(soramie::platform::AppInfo& app)
     const auto layout = soramie::settings::detectLayout(exeFolder, base);
     if (layout == soramie::settings::Layout::Portable) return;
     const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    // The settings writer puts its temporary file beside the settings file, so
+    // the folder has to exist before the settings dialog first saves.
+    QDir().mkpath(configFolder);
     const auto files = soramie::settings::programFiles(layout, exeFolder, base, QFile::encodeName(configFolder).toStdString());
     app.settingsFile = QFile::decodeName(files.settings.c_str());
     app.readmeFile = QFile::decodeName(files.readme.c_str());
