@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <exception>
 #include <thread>
 
 namespace soramie {
@@ -241,18 +242,24 @@ void Form3::runSearch(const QString& keyword)
     bool finished = false;
     QProgressBar* bar = ProgressBar1;
     std::thread worker([&job, &loop, &finished, bar] {
-        search::WalkControl walkControl;
-        walkControl.cancel = &job.cancel;
-        search::walkFolder(job.root, job.pattern, job.subfolders, job.candidates, walkControl);
-        search::ScanOptions options;
-        options.threads = 2;
-        options.cancel = &job.cancel;
-        options.progress = [&job, bar](std::size_t done, std::size_t total) {
-            const int percent = static_cast<int>(done * 100 / total);
-            if (job.lastPercent.exchange(percent) == percent) return;
-            QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
-        };
-        job.result = search::scanFiles(job.candidates, job.keyword, options);
+        // Whatever happens here, the GUI thread is told that the work ended.
+        try {
+            search::WalkControl walkControl;
+            walkControl.cancel = &job.cancel;
+            search::walkFolder(job.root, job.pattern, job.subfolders, job.candidates, walkControl);
+            search::ScanOptions options;
+            options.threads = 2;
+            options.cancel = &job.cancel;
+            options.progress = [&job, bar](std::size_t done, std::size_t total) {
+                const int percent = static_cast<int>(done * 100 / total);
+                if (job.lastPercent.exchange(percent) == percent) return;
+                QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
+            };
+            job.result = search::scanFiles(job.candidates, job.keyword, options);
+        } catch (const std::exception&) {
+            // Out of memory: the search ends without hits instead of the program.
+            job.result = {};
+        }
         QMetaObject::invokeMethod(
             &loop, [&loop, &finished] {
                 finished = true;
