@@ -60,7 +60,7 @@ frmAbout::frmAbout(const QString& readmePath, QWidget* parent) : QDialog(parent)
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);  // shown wrapped; the text itself is unchanged
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     twips::place(Text1, 120, 720, 7215, 2895);
     Text1->setPlainText(readmeText(readmePath));
