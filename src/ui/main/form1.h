@@ -195,18 +195,6 @@ public:
     void mnuEnd_Click();
     void appSe_Click();
     void mnuVer_Click();
-    // Search and replace (form1_search.cpp)
-    void appSword_Click();
-    void appOki_Click();
-    // Shows the folder the search covers in the search dialog's status bar.
-    void showSearchFolder(const QString& folder);
-
-    // The search dialog Form3 and the replace dialog Form4 (form1_search.cpp):
-    // top-level windows without owner, null while not loaded. load* creates the
-    // dialog hidden when it is not loaded and returns it; unload* destroys it
-    // (its results, keyword and boxes are lost) and is safe to call at any time,
-    // also while a search runs (the dialog then goes away once the search ends).
-    QPointer<Form3> form3;
     // Quick mode on <-> off after asking; on while Command1 is hidden.
     void mode();
     // A left press on the tray icon or "元に戻す": normal state, visible.
@@ -239,6 +227,18 @@ public:
     void setWindowSizeTwips(int width, int height);
     // The program's icon (window, tray, about dialog).
     static QIcon programIcon();
+    // Search and replace (form1_search.cpp)
+    void appSword_Click();
+    void appOki_Click();
+    // Shows the folder the search covers in the search dialog's status bar.
+    void showSearchFolder(const QString& folder);
+
+    // The search dialog Form3 and the replace dialog Form4 (form1_search.cpp):
+    // top-level windows without owner, null while not loaded. load* creates the
+    // dialog hidden when it is not loaded and returns it; unload* destroys it
+    // (its results, keyword and boxes are lost) and is safe to call at any time,
+    // also while a search runs (the dialog then goes away once the search ends).
+    QPointer<Form3> form3;
     QPointer<Form4> form4;
     Form3& loadForm3();
     Form4& loadForm4();
