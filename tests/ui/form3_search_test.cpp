@@ -405,6 +405,14 @@ TEST(FindKeyword, finds_the_first_occurrence_in_characters_whatever_the_chunk_si
         ASSERT_TRUE(at.has_value()) << chunk;
         EXPECT_EQ(at->value, 20u) << chunk;
     }
+
+    // A large document is searched while it is still being indexed.
+    std::string big(32 << 20, 'a');
+    big.replace(10, 4, "head");
+    big.replace(big.size() - 10, 6, "tail\x87\x90");
+    const auto large = Document::fromBytes(std::move(big));
+    EXPECT_EQ(findFirstOccurrence(*large, u"head")->value, 10u);
+    EXPECT_EQ(findFirstOccurrence(*large, u"tail\u2252")->value, (32u << 20) - 10);
 }
 
 }  // namespace

@@ -17,11 +17,12 @@ inline constexpr std::uint64_t kFindChunkBytes = 4u << 20;
 // The character position of the first occurrence of `keyword` in the text of
 // `doc`, compared unit by unit (case-sensitive, full-width and half-width
 // forms different); nullopt when it does not occur or `keyword` is empty.
-// Waits until `doc` is indexed and stops at the first occurrence, so the work
-// grows with the position of the hit and memory stays bounded whatever the
-// document's size. A keyword with one CP932 spelling is searched in the bytes
-// (a match counts only where it starts on a character boundary); any other
-// keyword in the text decoded `chunkBytes` (at least 16) at a time.
+// Searches the part of `doc` that is indexed so far before it waits for the
+// rest, and stops at the first occurrence: the work grows with the position of
+// the hit and memory stays bounded whatever the document's size. A keyword with
+// one CP932 spelling is searched in the bytes (a match counts only where it
+// starts on a character boundary); any other keyword in the text decoded
+// `chunkBytes` (at least 16) at a time.
 std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword,
                                            std::uint64_t chunkBytes = kFindChunkBytes);
 
