@@ -41,13 +41,22 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
+# A watchdog ends the run (and so everything it started) well within CTest's limit.
+(
+  trap 'kill "$nap" 2>/dev/null; exit 0' TERM
+  sleep 100 & nap=$!
+  wait "$nap" && echo "the test ran out of time" >&2 && kill -TERM $$
+) &
+pids+=($!)
 
 current="start"
 step() { current="$*"; echo "-- $current"; }
 fail() {
   echo "FAILED at step '$current': $*" >&2
   [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/failure.png" 2>/dev/null
-  [ -f "$root/viewer.log" ] && { echo "viewer output:"; cat "$root/viewer.log"; } >&2
+  [ -s "$root/viewer.log" ] && { echo "viewer output:"; cat "$root/viewer.log"; } >&2
+  [ -s "$root/openbox.log" ] && { echo "openbox output:"; cat "$root/openbox.log"; } >&2
   exit 1
 }
 
@@ -254,7 +263,7 @@ wait_for 10 sh -c "! kill -0 $viewer_pid" || fail "the viewer did not end"
 wait "$viewer_pid" || fail "the viewer ended with status $?"
 
 step "no viewer is left running"
-for pid in "${pids[@]:2}"; do
+for pid in "${pids[@]:3}"; do
   kill -0 "$pid" 2>/dev/null && fail "process $pid is still running"
 done
 echo "PASSED (screenshots in $artifacts)"
