@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/command_line.h"
 
+#include <QUrl>
+
 namespace soramie::app {
 
 CommandLine parseCommandLine(const QStringList& arguments)
@@ -35,6 +37,13 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     if (!files.isEmpty()) result.file = files.first();
     return result;
+}
+
+QString fileArgumentPath(const QString& argument)
+{
+    if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return argument;
+    const QUrl url(argument);
+    return url.isLocalFile() ? url.toLocalFile() : argument;
 }
 
 QString usageText()

@@ -21,6 +21,10 @@ struct CommandLine {
 // second file.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// The file path a FILE argument names: a "file://" URL (as some launchers pass
+// it) becomes its local path; anything else is taken as it is.
+QString fileArgumentPath(const QString& argument);
+
 // The text --help prints, ending with a line break.
 QString usageText();
 

@@ -76,7 +76,8 @@ int main(int argc, char** argv)
         return 2;
     }
     // Made absolute now: start-up moves the process to the work folder.
-    const QString file = line.file.isEmpty() ? QString() : QFileInfo(line.file).absoluteFilePath();
+    const QString file =
+        line.file.isEmpty() ? QString() : QFileInfo(soramie::app::fileArgumentPath(line.file)).absoluteFilePath();
 
     soramie::platform::QtServices platform;
     soramie::platform::Services services = platform.services();

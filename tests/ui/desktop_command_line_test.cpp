@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using soramie::app::CommandLine;
+using soramie::app::fileArgumentPath;
 using soramie::app::parseCommandLine;
 using Action = CommandLine::Action;
 
@@ -37,4 +38,12 @@ TEST(CommandLine, unknown_options_a_second_file_and_an_empty_name_are_errors)
     EXPECT_EQ(parseCommandLine({"a.txt", "b.txt"}).action, Action::Error);
     EXPECT_EQ(parseCommandLine({""}).action, Action::Error);
     EXPECT_TRUE(parseCommandLine({"a.txt", "b.txt"}).file.isEmpty());
+}
+
+TEST(CommandLine, a_file_url_from_a_launcher_names_its_local_path)
+{
+    EXPECT_EQ(fileArgumentPath("file:///var/log/%E4%BB%8A%E6%97%A5.log"), "/var/log/今日.log");
+    EXPECT_EQ(fileArgumentPath("/var/log/a b.log"), "/var/log/a b.log");
+    EXPECT_EQ(fileArgumentPath("file.txt"), "file.txt");
+    EXPECT_EQ(fileArgumentPath("file:/tmp/a.txt"), "/tmp/a.txt");
 }
