@@ -346,6 +346,23 @@ TEST(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_file
     EXPECT_TRUE(f.Text1->text().isEmpty());
 }
 
+TEST(Form3Open, delete_from_the_hit_menu_removes_that_hit_not_the_file_list_selection)
+{
+    SearchFixture s;
+    Form1& f = s.form();
+    Form3& d = s.dialog();
+    d.Command4_Click();
+    ASSERT_TRUE(f.File1->selectFile("case.txt"));
+    f.Command1->hide();  // quick mode
+    s.h.fakes.prompts.popupChoices = {QString::fromUtf8("削除")};
+    s.pressEntry(1, Qt::RightButton);
+    EXPECT_FALSE(QFile::exists(s.logs + "/sub/b.txt"));
+    EXPECT_TRUE(QFile::exists(s.logs + "/case.txt"));
+    EXPECT_EQ(s.results(), QStringList({s.logs + "/a.txt", s.logs + "/sub/deep/c.txt"}));
+    EXPECT_TRUE(f.Text1->text().isEmpty());  // no other hit is shown in its place
+    EXPECT_EQ(f.Flag, 2);
+}
+
 TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reach_its_status_bar)
 {
     Form1Harness h;

@@ -315,18 +315,23 @@ void Form3::Command10_Click()
 void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
 {
     if (searching_) return;
+    QString path = selectedPath();
     if (button == Qt::RightButton) {
         const settings::SettingsFile file(toNativePath(form1_.services().app.settingsPath()));
         form1_.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
         if (form1_.pro.isEmpty()) form1_.mnuApp->setVisible(false);
-        const QString path = selectedPath();
         form1_.memoFile = path;
         form1_.memonameM = Form1::notepadCommand() + QLatin1Char(' ') + path;
         form1_.memoname = form1_.pro + QLatin1Char(' ') + path;
         form1_.services().prompts.popup(*form1_.mnuMemo, globalPos);
+        // A command that removed the entry (delete) leaves nothing selected,
+        // not the entry that took its place.
+        if (!path.isEmpty() && List2->findItems(path, Qt::MatchExactly).isEmpty()) {
+            List2->clearSelection();
+            path.clear();
+        }
     }
-    // The popup's commands may have removed the entry: the selection is read again.
-    if (form1_.Command1->isHidden()) showHit(selectedPath());
+    if (form1_.Command1->isHidden()) showHit(path);
     form1_.Command1->setEnabled(true);
     form1_.Flag = 2;
     form1_.File1->refresh();
