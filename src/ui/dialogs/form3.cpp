@@ -31,7 +31,7 @@
 
 namespace soramie {
 
-using twips::place;
+using twips::control;
 using twips::px;
 
 void ResultList::mousePressEvent(QMouseEvent* event)
@@ -93,37 +93,19 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(client);
 
-    txtType = new QLineEdit(client);
-    txtType->setObjectName(QStringLiteral("txtType"));
-    txtType->setToolTip(QStringLiteral("キーワード(検索)"));
-    place(txtType, 1570, 25, 3850, 300);
-
-    Command4 = new QPushButton(QStringLiteral("文字列検索"), client);
-    Command4->setObjectName(QStringLiteral("Command4"));
-    Command4->setToolTip(QStringLiteral("文字列検索"));
-    place(Command4, 10, 25, 1515, 300);
-
-    List2 = new ResultList(client);
-    List2->setObjectName(QStringLiteral("List2"));
-    List2->setToolTip(QStringLiteral("検索結果"));
+    txtType = control(new QLineEdit(client), "txtType", QStringLiteral("キーワード(検索)"), 1570, 25, 3850, 300);
+    Command4 = control(new QPushButton(QStringLiteral("文字列検索"), client), "Command4",
+                       QStringLiteral("文字列検索"), 10, 25, 1515, 300);
+    List2 = control(new ResultList(client), "List2", QStringLiteral("検索結果"), 10, 360, 5415, 1500);
     List2->setUniformItemSizes(true);
-    place(List2, 10, 360, 5415, 1500);
-
-    Check1 = new QCheckBox(QStringLiteral("サブフォルダ対象"), client);
-    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1 = control(new QCheckBox(QStringLiteral("サブフォルダ対象"), client), "Check1", QString(), 30, 1900,
+                     1695, 300);
     Check1->setChecked(true);
-    place(Check1, 30, 1900, 1695, 300);
-
-    Check4 = new QCheckBox(QStringLiteral("*.log 検索"), client);
-    Check4->setObjectName(QStringLiteral("Check4"));
-    Check4->setToolTip(QStringLiteral("デフォルトは*.txtです"));
-    place(Check4, 1800, 1900, 1095, 300);
-
-    Command10 = new QPushButton(QStringLiteral("クリア"), client);
-    Command10->setObjectName(QStringLiteral("Command10"));
-    Command10->setToolTip(QStringLiteral("クリア"));
+    Check4 = control(new QCheckBox(QStringLiteral("*.log 検索"), client), "Check4",
+                     QStringLiteral("デフォルトは*.txtです"), 1800, 1900, 1095, 300);
+    Command10 = control(new QPushButton(QStringLiteral("クリア"), client), "Command10", QStringLiteral("クリア"),
+                        4080, 1890, 1275, 300);
     Command10->setEnabled(false);
-    place(Command10, 4080, 1890, 1275, 300);
 
     // The status bar runs along the bottom edge; the progress bar sits on its
     // right end, so the panels keep clear of it.
@@ -143,12 +125,10 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
         panels_[i] = label;
     }
 
-    ProgressBar1 = new QProgressBar(client);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1 = control(new QProgressBar(client), "ProgressBar1", QString(), 4000, 2260, 1400, 200);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    place(ProgressBar1, 4000, 2260, 1400, 200);
     ProgressBar1->raise();
 
     setTabOrder(txtType, Command4);

@@ -15,7 +15,7 @@
 
 namespace soramie {
 
-using twips::place;
+using twips::control;
 using twips::px;
 
 namespace {
@@ -74,47 +74,24 @@ Form4::Form4(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(px(5820), px(1470));
 
-    const auto button = [this](const char* name, const QString& caption, const QString& tip) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(tip);
-        return b;
+    const auto button = [this](const char* name, const QString& caption, int left, int width) {
+        return control(new QPushButton(caption, this), name, caption, left, 120, width, 300);
     };
-    const auto box = [this](const char* name, const QString& tip) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setToolTip(tip);
-        return e;
-    };
-    const auto label = [this](const char* name, const QString& caption) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-
-    cmdReplace = button("cmdReplace", QStringLiteral("一括置換"), QStringLiteral("一括置換"));
-    place(cmdReplace, 120, 120, 1208, 300);
-    Command5 = button("Command5", QStringLiteral("クリア"), QStringLiteral("クリア"));
-    place(Command5, 1440, 120, 1208, 300);
-    Command11 = button("Command11", QStringLiteral("置換方法変更"), QStringLiteral("置換方法変更"));
-    place(Command11, 2760, 120, 1425, 300);
-    Label1 = label("Label1", QStringLiteral("対象文字列"));
-    place(Label1, 120, 540, 975, 300);
-    txtFndStartString = box("txtFndStartString", QStringLiteral("置換範囲(始点)"));
-    place(txtFndStartString, 1080, 480, 2175, 300);
-    Label3 = label("Label3", kRangeMark);
-    place(Label3, 3360, 600, 375, 255);
-    txtFndEndString = box("txtFndEndString", QStringLiteral("置換範囲(終点)"));
-    place(txtFndEndString, 3600, 480, 2175, 300);
-    Label2 = label("Label2", QStringLiteral("置換文字列"));
-    place(Label2, 120, 900, 975, 300);
-    txtRepString = box("txtRepString", QStringLiteral("置換後文字列"));
-    place(txtRepString, 1080, 840, 2175, 300);
-    Check3 = new QCheckBox(QStringLiteral(" 置換済みチェック"), this);
-    Check3->setObjectName(QStringLiteral("Check3"));
+    cmdReplace = button("cmdReplace", QStringLiteral("一括置換"), 120, 1208);
+    Command5 = button("Command5", QStringLiteral("クリア"), 1440, 1208);
+    Command11 = button("Command11", QStringLiteral("置換方法変更"), 2760, 1425);
+    Label1 = control(new QLabel(QStringLiteral("対象文字列"), this), "Label1", QString(), 120, 540, 975, 300);
+    txtFndStartString = control(new QLineEdit(this), "txtFndStartString", QStringLiteral("置換範囲(始点)"), 1080,
+                                480, 2175, 300);
+    Label3 = control(new QLabel(kRangeMark, this), "Label3", QString(), 3360, 600, 375, 255);
+    txtFndEndString = control(new QLineEdit(this), "txtFndEndString", QStringLiteral("置換範囲(終点)"), 3600, 480,
+                              2175, 300);
+    Label2 = control(new QLabel(QStringLiteral("置換文字列"), this), "Label2", QString(), 120, 900, 975, 300);
+    txtRepString = control(new QLineEdit(this), "txtRepString", QStringLiteral("置換後文字列"), 1080, 840, 2175, 300);
+    Check3 = control(new QCheckBox(QStringLiteral(" 置換済みチェック"), this), "Check3", QString(), 120, 1200,
+                     2175, 255);
     Check3->setChecked(true);
     Check3->hide();
-    place(Check3, 120, 1200, 2175, 255);
 
     setTabOrder(cmdReplace, Command5);
     setTabOrder(Command5, Command11);

@@ -3,6 +3,7 @@
 // twips make one logical pixel.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <cmath>
@@ -18,6 +19,17 @@ inline int px(int twips)
 inline void place(QWidget* w, int left, int top, int width, int height)
 {
     w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+// Gives w its object name and tool tip (none when empty), places it in twips
+// and returns it.
+template <class Widget>
+Widget* control(Widget* w, const char* name, const QString& toolTip, int left, int top, int width, int height)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    if (!toolTip.isEmpty()) w->setToolTip(toolTip);
+    place(w, left, top, width, height);
+    return w;
 }
 
 }  // namespace soramie::twips
