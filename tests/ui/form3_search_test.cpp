@@ -280,7 +280,7 @@ TEST(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
     EXPECT_TRUE(f.shownPath.isEmpty());
 }
 
-TEST(Form3Open, with_an_empty_result_list_the_display_button_disables_itself)
+TEST(Form3Open, with_an_empty_result_list_or_no_entry_selected_the_display_button_disables_itself)
 {
     SearchFixture s;
     Form1& f = s.form();
@@ -290,6 +290,14 @@ TEST(Form3Open, with_an_empty_result_list_the_display_button_disables_itself)
     EXPECT_FALSE(f.Command1->isEnabled());
     EXPECT_TRUE(f.Text1->text().isEmpty());
     EXPECT_TRUE(s.h.fakes.prompts.messages.empty());
+
+    s.dialog().Command4_Click();
+    s.dialog().List2->clearSelection();
+    f.Command1->setEnabled(true);
+    f.Command1_Click();
+    EXPECT_FALSE(f.Command1->isEnabled());
+    EXPECT_TRUE(f.Text1->text().isEmpty());
+    EXPECT_EQ(s.h.fakes.prompts.messages.size(), 1u);  // the search's warning only
 }
 
 TEST(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
