@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt_services.h"
 
+#include "core/command_line.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -106,9 +108,16 @@ bool QtPickers::applyTopmost(QWidget* window, bool onTop)
 
 // ---- QtLauncher -----------------------------------------------------------------------
 
+QStringList commandWords(const QString& commandLine)
+{
+    QStringList words;
+    for (const std::u16string& w : splitCommandLine(commandLine.toStdU16String())) words << QString::fromStdU16String(w);
+    return words;
+}
+
 QStringList launchWords(const QString& commandLine, const QString& filePath)
 {
-    QStringList words = QProcess::splitCommand(commandLine);
+    QStringList words = commandWords(commandLine);
     if (!words.isEmpty() && !filePath.isEmpty()) words << filePath;
     return words;
 }

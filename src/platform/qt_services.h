@@ -29,9 +29,13 @@ protected:
     bool applyTopmost(QWidget* window, bool onTop) override;
 };
 
-// The program and arguments QtLauncher starts: the words of commandLine (split
-// as a shell splits them: spaces separate, quotes group) followed by filePath as
-// one argument when it is not empty. Empty when commandLine has no words.
+// The words of a configured command line, split as a POSIX shell splits words
+// (blanks separate; single quotes, double quotes and backslashes group; nothing
+// is expanded).
+QStringList commandWords(const QString& commandLine);
+// The program and arguments QtLauncher starts: commandWords(commandLine)
+// followed by filePath as one argument when it is not empty. Empty when
+// commandLine has no words.
 QStringList launchWords(const QString& commandLine, const QString& filePath);
 
 // QProcess::startDetached with launchWords(); never a shell.

@@ -14,9 +14,9 @@
 #include "ui/main/file_browser.h"
 #include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
+#include "platform/qt_services.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QToolButton>
 
 #include <cerrno>
@@ -132,7 +132,7 @@ void writePane(Form1& form, const QString& path)
 bool launch(Form1& form, const QString& commandLine, const QString& file)
 {
     if (form.services().launcher.start(commandLine, file)) return true;
-    const QStringList words = QProcess::splitCommand(commandLine);
+    const QStringList words = platform::commandWords(commandLine);
     const QString text = words.isEmpty()
                              ? QStringLiteral("起動するプログラムが設定されていません。")
                              : QStringLiteral("「%1」を起動できませんでした。").arg(words.first());
