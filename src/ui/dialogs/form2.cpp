@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -64,8 +65,13 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, 
     auto* out = new QLabel(caption, parent);
     out->setObjectName(QString::fromLatin1(name));
     place(out, l, t, w, h);
-    // A caption wider than its place in this font runs on under the field beside it.
-    if (out->sizeHint().width() > out->width()) out->resize(out->sizeHint().width(), out->height());
+    // A caption wider than its place gets a smaller font, so it is never cut off
+    // by the field beside it.
+    QFont font = out->font();
+    while (QFontMetrics(font).horizontalAdvance(caption) > out->width() && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    out->setFont(font);
     return out;
 }
 
