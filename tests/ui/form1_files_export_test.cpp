@@ -3,7 +3,6 @@
 #include "platform/qt_services.h"
 #include "form1_files_fixture.h"
 #include "ui/dialogs/form3.h"
-#include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -13,8 +12,6 @@
 #include <QListWidget>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -22,12 +19,7 @@
 
 using soramie::Form1;
 using soramie::platform::Answer;
-using soramie::testing::Form1Harness;
-using soramie::testing::makeFolder;
-using soramie::testing::bytesOf;
-using soramie::testing::loadWith;
-using soramie::testing::logs;
-using soramie::testing::writeFile;
+using namespace soramie::testing;
 
 namespace {
 
@@ -51,19 +43,16 @@ TEST(Form1Export, writes_the_page_beside_the_source_and_shows_its_source_in_the_
                            {"raw.txt", QByteArray("\x82\xa0<\x81\r\n\xff", 7)}});
     f.Command6->setEnabled(false);
     f.Flag = 2;
-    const QString unchanged = f.windowTitle() + f.panel(1);
+    const QString title = f.windowTitle(), total = f.panel(1);
 
     exportFile(f, "a.txt");
     const QByteArray page = kHead + "a&lt;b&gt;c&d<BR>\r\n" + kTail;
     EXPECT_EQ(bytesOf(logs(h, "a.txt.html")), page);
-    EXPECT_EQ(f.filea, logs(h, "a.txt.html"));
+    EXPECT_EQ(f.filea + f.shownPath, logs(h, "a.txt.html") + logs(h, "a.txt.html"));
     EXPECT_EQ(f.Text1->text(), QString::fromLatin1(page));
-    EXPECT_EQ(f.panel(3), QStringLiteral("File Size %1 byte").arg(page.size()));
-    EXPECT_EQ(f.panel(2), "logs a.txt.html ");
+    EXPECT_EQ(windowState(f), title + "|" + total + "|logs a.txt.html |File Size " + QString::number(page.size()) + " byte");
     EXPECT_TRUE(f.Command6->isEnabled());
-    EXPECT_EQ(f.windowTitle() + f.panel(1), unchanged);
     EXPECT_EQ(f.Flag, 2);
-    EXPECT_EQ(f.shownPath, logs(h, "a.txt.html"));
     EXPECT_TRUE(h.fakes.prompts.messages.empty());  // no browser set: no question
 
     exportFile(f, "two.txt");
@@ -102,25 +91,23 @@ TEST(Form1Export, with_a_browser_set_asks_and_starts_it_with_the_page_as_one_arg
     h.fakes.prompts.onMessage = [&](const auto&) { paneDuringQuestion = f.Text1->text(); };
 
     exportFile(f, "my file.txt");
-    ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
-    EXPECT_EQ(h.fakes.prompts.messages[0].text + h.fakes.prompts.messages[0].title, "ブラウザで確かめますか？確認");
+    EXPECT_EQ(boxes(h), QStringList{"確認|ブラウザで確かめますか？"});
     EXPECT_TRUE(paneDuringQuestion.startsWith("<HTML>"));
     EXPECT_TRUE(h.fakes.launcher.starts.empty());
     EXPECT_EQ(f.panel(2), "logs my file.txt.html ");
 
     exportFile(f, "my file.txt");
     ASSERT_EQ(h.fakes.launcher.starts.size(), 1u);
-    EXPECT_EQ(h.fakes.launcher.starts[0].commandLine, "firefox --new-window");
-    EXPECT_EQ(h.fakes.launcher.starts[0].filePath, logs(h, "my file.txt.html"));
+    EXPECT_EQ(h.fakes.launcher.starts[0].commandLine + "|" + h.fakes.launcher.starts[0].filePath,
+              "firefox --new-window|" + logs(h, "my file.txt.html"));
 
     // A browser that cannot start is reported; the export still completes.
     h.fakes.launcher.succeed = false;
     f.Command6->setEnabled(false);
     f.setPanel(2, "");
     exportFile(f, "my file.txt");
-    ASSERT_EQ(h.fakes.prompts.messages.size(), 4u);
-    EXPECT_EQ(h.fakes.prompts.messages[3].title, "エラー");
-    EXPECT_TRUE(h.fakes.prompts.messages[3].text.contains("firefox"));
+    ASSERT_EQ(boxes(h).size(), 4);
+    EXPECT_TRUE(boxes(h)[3].startsWith("エラー|") && boxes(h)[3].contains("firefox"));
     EXPECT_EQ(f.panel(2), "logs my file.txt.html ");
     EXPECT_TRUE(f.Command6->isEnabled());
 }
@@ -140,9 +127,7 @@ TEST(Form1Export, the_source_is_the_list_selection_else_the_selected_hit_and_fai
     f.form3->List2->addItem(logs(h, "pipe.txt"));
     f.form3->List2->setCurrentRow(1);
     f.appHt_Click();
-    EXPECT_EQ(h.fakes.prompts.messageTexts(),
-              (QStringList{"ファイルを指定して下さい", "ファイルを指定して下さい", "ファイルを指定して下さい"}));
-    EXPECT_EQ(h.fakes.prompts.messages[0].title, "エラー");
+    EXPECT_EQ(boxes(h), QStringList(3, "エラー|ファイルを指定して下さい"));
     EXPECT_EQ(f.Text1->text(), "keep");
     EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::System).size(), 3);
 
@@ -155,9 +140,8 @@ TEST(Form1Export, the_source_is_the_list_selection_else_the_selected_hit_and_fai
     h.fakes.prompts.messages.clear();
     makeFolder(logs(h, "b.txt.html"));
     exportFile(f, "b.txt");
-    ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
-    EXPECT_EQ(h.fakes.prompts.messages[0].title, "エラー");
-    EXPECT_TRUE(h.fakes.prompts.messages[0].text.contains("b.txt.html"));
+    ASSERT_EQ(boxes(h).size(), 1);
+    EXPECT_TRUE(boxes(h)[0].startsWith("エラー|") && boxes(h)[0].contains("b.txt.html"));
     EXPECT_EQ(f.Text1->text(), "b<");
     EXPECT_EQ(f.shownPath, logs(h, "b.txt"));
     EXPECT_TRUE(QFileInfo(logs(h, "b.txt.html")).isDir());
@@ -172,11 +156,10 @@ TEST(Form1Launch, popup_items_start_the_opener_and_the_program_with_the_file_as_
     h.fakes.prompts.popupChoices = {f.mnuMemo1->text(), f.mnuApp->text()};
     f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
     f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
-    ASSERT_EQ(h.fakes.launcher.starts.size(), 2u);
-    EXPECT_EQ(h.fakes.launcher.starts[0].commandLine, Form1::notepadCommand());
-    EXPECT_EQ(h.fakes.launcher.starts[0].filePath, logs(h, "a b;c.txt"));
-    EXPECT_EQ(h.fakes.launcher.starts[1].commandLine, "/opt/ed --flag");
-    EXPECT_EQ(h.fakes.launcher.starts[1].filePath, logs(h, "a b;c.txt"));
+    QStringList starts;
+    for (const auto& s : h.fakes.launcher.starts) starts << s.commandLine + "|" + s.filePath;
+    EXPECT_EQ(starts, (QStringList{Form1::notepadCommand() + "|" + logs(h, "a b;c.txt"),
+                                   "/opt/ed --flag|" + logs(h, "a b;c.txt")}));
     EXPECT_EQ(f.memonameM, Form1::notepadCommand() + " " + logs(h, "a b;c.txt"));  // displayed text stays
     EXPECT_TRUE(h.fakes.prompts.messages.empty());
 
@@ -185,9 +168,8 @@ TEST(Form1Launch, popup_items_start_the_opener_and_the_program_with_the_file_as_
     f.pro = "\"/no such/editor\" -x";
     const QString state = f.Text1->text() + f.panel(2) + f.panel(3);
     f.mnuApp_Click();
-    ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
-    EXPECT_EQ(h.fakes.prompts.messages[0].title, "エラー");
-    EXPECT_TRUE(h.fakes.prompts.messages[0].text.contains("/no such/editor"));
+    ASSERT_EQ(boxes(h).size(), 1);
+    EXPECT_TRUE(boxes(h)[0].startsWith("エラー|") && boxes(h)[0].contains("/no such/editor"));
     EXPECT_EQ(f.Text1->text() + f.panel(2) + f.panel(3), state);
 }
 

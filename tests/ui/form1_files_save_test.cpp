@@ -2,7 +2,6 @@
 // Save, save as and delete of the main window, on real files.
 #include "form1_files_fixture.h"
 #include "ui/dialogs/form3.h"
-#include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -16,12 +15,7 @@
 using soramie::Form1;
 using soramie::platform::Answer;
 using soramie::platform::Icon;
-using soramie::testing::bytesOf;
-using soramie::testing::Form1Harness;
-using soramie::testing::loadWith;
-using soramie::testing::logs;
-using soramie::testing::makeFolder;
-using soramie::testing::writeFile;
+using namespace soramie::testing;
 
 namespace {
 
@@ -30,14 +24,6 @@ namespace {
 // as 0xFA5C when encoded), the single bytes 0xA0, 0xFD and 0x80, and a lone lead
 // byte at the end.
 const QByteArray kRaw("\x82\xa0\x81\r\n\xed\x40\x87\x54\xfa\x40\xa0\xfd\x80\x81", 15);
-
-// Shows the listed file `name` with the display button.
-void show(Form1& f, const QString& name)
-{
-    ASSERT_TRUE(f.File1->selectFile(name));
-    f.Flag = 0;
-    f.Command1_Click();
-}
 
 void makeReadOnly(const QString& path) { ::chmod(path.toLocal8Bit().constData(), 0444); }
 
@@ -63,14 +49,12 @@ TEST(Form1Save, save_as_writes_the_pane_exactly_and_appends_txt_unless_the_name_
     Form1Harness h;
     auto& f = loadWith(h, {{"a.txt", "abc"}});
     show(f, "a.txt");
-    const QString state = f.windowTitle() + f.panel(1) + f.panel(2) + f.panel(3);
+    const QString state = windowState(f);
     h.fakes.pickers.saveAnswers = {logs(h, "memo"), logs(h, "memo.TXT"), logs(h, "b.txt"), ""};
     for (int i = 0; i < 4; ++i) f.appNWrite->trigger();
-    EXPECT_EQ(bytesOf(logs(h, "memo.txt")), "abc");
-    EXPECT_EQ(bytesOf(logs(h, "memo.TXT.txt")), "abc");
-    EXPECT_EQ(bytesOf(logs(h, "b.txt")), "abc");
+    EXPECT_EQ(bytesOf(logs(h, "memo.txt")) + bytesOf(logs(h, "memo.TXT.txt")) + bytesOf(logs(h, "b.txt")), "abcabcabc");
     EXPECT_TRUE(h.fakes.prompts.messages.empty());
-    EXPECT_EQ(f.windowTitle() + f.panel(1) + f.panel(2) + f.panel(3), state);
+    EXPECT_EQ(windowState(f), state);
     EXPECT_EQ(f.File1->names(), QStringList{"a.txt"});  // not re-read
 
     f.Text1->clear();  // an empty pane gives an empty file
@@ -119,11 +103,10 @@ TEST(Form1Save, a_failed_save_names_the_file_keeps_the_old_file_and_the_pane)
     h.fakes.pickers.saveAnswers = {logs(h, "missing/x.txt")};
     f.appNWrite_Click();
 
-    const auto& m = h.fakes.prompts.messages;
-    ASSERT_EQ(m.size(), 2u);
-    EXPECT_EQ(m[0].title, "エラー");
-    EXPECT_TRUE(m[0].text.contains("ro.txt") && m[0].text.contains("読み取り専用")) << m[0].text.toStdString();
-    EXPECT_TRUE(m[1].text.contains("x.txt") && m[1].text.contains("フォルダがありません")) << m[1].text.toStdString();
+    const QStringList m = boxes(h);
+    ASSERT_EQ(m.size(), 2);
+    EXPECT_TRUE(m[0].startsWith("エラー|") && m[0].contains("ro.txt") && m[0].contains("読み取り専用")) << m[0].toStdString();
+    EXPECT_TRUE(m[1].contains("x.txt") && m[1].contains("フォルダがありません")) << m[1].toStdString();
     EXPECT_EQ(bytesOf(logs(h, "ro.txt")), "read only");
     EXPECT_EQ(f.Text1->text(), "changed");
     EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::Hidden).size(), 1);  // no leftovers
@@ -158,8 +141,7 @@ TEST(Form1Delete, asks_first_and_on_yes_removes_the_file_refreshes_the_list_and_
     EXPECT_TRUE(QFileInfo::exists(logs(h, "a.txt")));
     EXPECT_EQ(f.Text1->text(), "abc");
     f.appDel->trigger();
-    EXPECT_EQ(h.fakes.prompts.messageTexts(), (QStringList{"削除しますか？", "削除しますか？", "削除しました。"}));
-    EXPECT_EQ(h.fakes.prompts.messages[0].title + "|" + h.fakes.prompts.messages[2].title, "削除|完了");
+    EXPECT_EQ(boxes(h), (QStringList{"削除|削除しますか？", "削除|削除しますか？", "完了|削除しました。"}));
     EXPECT_EQ(h.fakes.prompts.messages[0].icon, Icon::Critical);
     EXPECT_FALSE(QFileInfo::exists(logs(h, "a.txt")));
     EXPECT_EQ(f.File1->names(), QStringList{"b.txt"});
@@ -168,71 +150,60 @@ TEST(Form1Delete, asks_first_and_on_yes_removes_the_file_refreshes_the_list_and_
     EXPECT_EQ(f.panel(2) + f.panel(3), panels);
 }
 
-TEST(Form1Delete, nothing_selected_or_a_read_only_file_is_reported_after_the_question)
+// Each case ends with no file to delete: the answer comes after the question
+// and nothing on disk or in the pane changes.
+TEST(Form1Delete, nothing_selected_a_read_only_file_or_a_former_search_hit_is_reported_after_the_question)
 {
     Form1Harness h;
     auto& f = loadWith(h, {{"a.txt", "abc"}, {"ro.txt", "r"}});
+    listHits(h, {"h1.txt"});
     show(f, "a.txt");
     f.File1->refresh();  // no selection
     f.Del();
     ASSERT_TRUE(f.File1->selectFile("ro.txt"));
     makeReadOnly(logs(h, "ro.txt"));
     f.Del();
-    EXPECT_EQ(h.fakes.prompts.messageTexts(), (QStringList{"削除しますか？", "ファイルが指定されていません",
-                                                          "削除しますか？", "ファイルが指定されていません"}));
-    EXPECT_EQ(h.fakes.prompts.messages[1].title, "エラー");
-    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(f.Text1->text(), "abc");
-}
-
-TEST(Form1Delete, a_search_hit_is_removed_with_its_entry)
-{
-    Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", "abc"}});
-    auto& search = listHits(h, {"h1.txt", "h2.txt"});
-    ASSERT_TRUE(f.File1->selectFile("a.txt"));
-    f.Flag = 2;
-    f.appDel->trigger();
-    EXPECT_FALSE(QFileInfo::exists(hit(h, "h2.txt")));
-    EXPECT_TRUE(QFileInfo::exists(hit(h, "h1.txt")));
-    EXPECT_TRUE(QFileInfo::exists(logs(h, "a.txt")));
-    EXPECT_EQ(search.List2->count(), 1);
-}
-
-// Flag says where the shown file came from, not where the popup was opened:
-// the popup's "削除" removes the file that was right-clicked.
-TEST(Form1Delete, the_popup_deletes_the_file_it_was_opened_for_whatever_flag_says)
-{
-    Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", "abc"}, {"b.txt", "b"}});
-    auto& search = listHits(h, {"h1.txt"});
-
-    f.Flag = 2;  // from the file list while a hit is shown
-    ASSERT_TRUE(f.File1->selectFile("a.txt"));
-    h.fakes.prompts.popupChoices = {f.mnudel->text()};
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
-    EXPECT_FALSE(QFileInfo::exists(logs(h, "a.txt")));
-    EXPECT_TRUE(QFileInfo::exists(hit(h, "h1.txt")));
-
-    f.Flag = 0;  // from the search results while a listed file is selected
-    ASSERT_TRUE(f.File1->selectFile("b.txt"));
-    h.fakes.prompts.popupChoices = {f.mnudel->text()};
-    search.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
-    EXPECT_FALSE(QFileInfo::exists(hit(h, "h1.txt")));
-    EXPECT_TRUE(QFileInfo::exists(logs(h, "b.txt")));
-    EXPECT_EQ(search.List2->count(), 0);
-}
-
-TEST(Form1Delete, after_the_open_command_a_former_search_hit_is_no_longer_the_target)
-{
-    Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", "abc"}});
-    listHits(h, {"h1.txt"});
+    // After the open command the search hit once shown is no longer the target.
     f.Flag = 2;
     h.fakes.pickers.openAnswers = {logs(h, "a.txt")};
     f.appOpen_Click();
     f.Del();
-    EXPECT_EQ(h.fakes.prompts.messageTexts(), (QStringList{"削除しますか？", "ファイルが指定されていません"}));
+    const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
+    EXPECT_EQ(boxes(h), (QStringList{ask, none, ask, none, ask, none}));
+    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files).size(), 2);
     EXPECT_TRUE(QFileInfo::exists(hit(h, "h1.txt")));
+    EXPECT_EQ(f.Text1->text(), "abc");
+}
+
+// Flag says where the shown file came from, not where the popup was opened:
+// the popup's "削除" removes the file that was right-clicked.
+TEST(Form1Delete, the_command_deletes_the_selected_hit_and_the_popup_the_file_it_was_opened_for)
+{
+    Form1Harness h;
+    auto& f = loadWith(h, {{"a.txt", "abc"}, {"b.txt", "b"}, {"c.txt", "c"}});
+    auto& search = listHits(h, {"h1.txt", "h2.txt", "h3.txt"});
+    ASSERT_TRUE(f.File1->selectFile("a.txt"));
+    f.Flag = 2;
+    f.appDel->trigger();  // the shown hit goes, with its entry
+    EXPECT_FALSE(QFileInfo::exists(hit(h, "h3.txt")));
     EXPECT_TRUE(QFileInfo::exists(logs(h, "a.txt")));
+    EXPECT_EQ(search.List2->count(), 2);
+
+    // From the file list while a hit is shown.
+    ASSERT_TRUE(f.File1->selectFile("b.txt"));
+    h.fakes.prompts.popupChoices = {f.mnudel->text()};
+    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_FALSE(QFileInfo::exists(logs(h, "b.txt")));
+    EXPECT_TRUE(QFileInfo::exists(hit(h, "h2.txt")));
+
+    // From the search results while a listed file is selected.
+    f.Flag = 0;
+    ASSERT_TRUE(f.File1->selectFile("c.txt"));
+    h.fakes.prompts.popupChoices = {f.mnudel->text()};
+    search.List2->setCurrentRow(0);
+    search.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_FALSE(QFileInfo::exists(hit(h, "h1.txt")));
+    EXPECT_TRUE(QFileInfo::exists(hit(h, "h2.txt")));
+    EXPECT_TRUE(QFileInfo::exists(logs(h, "c.txt")));
+    EXPECT_EQ(search.List2->count(), 1);
 }
