@@ -47,61 +47,13 @@ QStringList ScriptedPrompts::messageTexts() const
     return out;
 }
 
-namespace {
-
-QString next(std::deque<QString>& queue)
+QString ScriptedPickers::answer(Request request, std::deque<QString>& queue)
 {
+    requests.push_back(std::move(request));
     if (queue.empty()) return {};
     QString value = queue.front();
     queue.pop_front();
     return value;
-}
-
-}  // namespace
-
-QString ScriptedPickers::askOpen(QWidget* owner, const platform::Filter& filter, const QString& initialFolder)
-{
-    requests.push_back({QStringLiteral("open"), owner, filter, initialFolder});
-    return next(openAnswers);
-}
-
-QString ScriptedPickers::askSave(QWidget* owner, const platform::Filter& filter, const QString& initialFolder)
-{
-    requests.push_back({QStringLiteral("save"), owner, filter, initialFolder});
-    return next(saveAnswers);
-}
-
-QString ScriptedPickers::askFolder(QWidget* owner)
-{
-    requests.push_back({QStringLiteral("folder"), owner, {}, {}});
-    return next(folderAnswers);
-}
-
-bool ScriptedPickers::applyTopmost(QWidget* window, bool onTop)
-{
-    topmostCalls.push_back({window, onTop});
-    return true;
-}
-
-bool RecordingLauncher::start(const QString& commandLine, const QString& filePath)
-{
-    starts.push_back({commandLine, filePath});
-    return succeed;
-}
-
-void FakeTray::add(const QString& toolTip)
-{
-    if (isShown) return;
-    isShown = true;
-    ++adds;
-    tip = toolTip;
-}
-
-void FakeTray::remove()
-{
-    if (!isShown) return;
-    isShown = false;
-    ++removes;
 }
 
 FakeServices::FakeServices(const QString& appDir, const QString& defaultFolder, const QString& homeFolder)

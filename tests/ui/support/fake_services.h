@@ -61,10 +61,24 @@ public:
     std::vector<TopmostCall> topmostCalls;
 
 protected:
-    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override;
-    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override;
-    QString askFolder(QWidget* owner) override;
-    bool applyTopmost(QWidget* window, bool onTop) override;
+    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override
+    {
+        return answer({QStringLiteral("open"), owner, filter, initialFolder}, openAnswers);
+    }
+    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override
+    {
+        return answer({QStringLiteral("save"), owner, filter, initialFolder}, saveAnswers);
+    }
+    QString askFolder(QWidget* owner) override { return answer({QStringLiteral("folder"), owner, {}, {}}, folderAnswers); }
+    bool applyTopmost(QWidget* window, bool onTop) override
+    {
+        topmostCalls.push_back({window, onTop});
+        return true;
+    }
+
+private:
+    // Records the request and takes the next answer ("" once the queue is empty).
+    QString answer(Request request, std::deque<QString>& queue);
 };
 
 class RecordingLauncher final : public platform::Launcher {
@@ -73,7 +87,11 @@ public:
         QString commandLine;
         QString filePath;
     };
-    bool start(const QString& commandLine, const QString& filePath) override;
+    bool start(const QString& commandLine, const QString& filePath) override
+    {
+        starts.push_back({commandLine, filePath});
+        return succeed;
+    }
     std::vector<Start> starts;
     bool succeed = true;
 };
@@ -94,8 +112,18 @@ public:
 class FakeTray final : public platform::Tray {
 public:
     bool available() const override { return isAvailable; }
-    void add(const QString& toolTip) override;
-    void remove() override;
+    void add(const QString& toolTip) override
+    {
+        if (isShown) return;
+        isShown = true;
+        ++adds;
+        tip = toolTip;
+    }
+    void remove() override
+    {
+        if (isShown) ++removes;
+        isShown = false;
+    }
     bool shown() const override { return isShown; }
     void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
     // Delivers a press on the icon as the desktop would.
