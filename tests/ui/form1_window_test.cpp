@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "support/form1_harness.h"
+#include "form1_files_fixture.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form3.h"
 #include "ui/dialogs/form4.h"
@@ -19,7 +19,9 @@
 using soramie::Form1;
 using soramie::platform::Answer;
 using soramie::platform::TrayEvent;
+using soramie::testing::boxes;
 using soramie::testing::Form1Harness;
+using soramie::testing::windowState;
 using soramie::testing::writeFile;
 
 namespace {
@@ -138,13 +140,9 @@ TEST_F(WindowState, quick_mode_asks_each_way_and_no_changes_nothing)
     EXPECT_FALSE(form().Command1->isHidden());
     EXPECT_FALSE(form().Command1->isEnabled()) << "enabled again only by a click on a file";
 
-    ASSERT_EQ(prompts.messages.size(), 4u);
-    EXPECT_EQ(prompts.messages[0].text, "クイックモードにしますか？");
-    EXPECT_EQ(prompts.messages[2].text, "クイックモードを解除しますか？");
-    for (const auto& m : prompts.messages) {
-        EXPECT_EQ(m.title, "モード変更");
-        EXPECT_EQ(m.buttons, soramie::platform::Buttons::YesNo);
-    }
+    const QString on = "モード変更|クイックモードにしますか？", off = "モード変更|クイックモードを解除しますか？";
+    EXPECT_EQ(boxes(h), QStringList({on, on, off, off}));
+    for (const auto& m : prompts.messages) EXPECT_EQ(m.buttons, soramie::platform::Buttons::YesNo);
 }
 
 TEST_F(WindowState, clear_empties_the_display_and_disables_itself_but_keeps_the_rest)
@@ -160,10 +158,7 @@ TEST_F(WindowState, clear_empties_the_display_and_disables_itself_but_keeps_the_
 
     form().Command6->click();
     EXPECT_EQ(form().Text1->text(), "");
-    EXPECT_EQ(form().windowTitle(), "SORAMIE");
-    EXPECT_EQ(form().panel(2), "");
-    EXPECT_EQ(form().panel(3), "");
-    EXPECT_EQ(form().panel(1), count);
+    EXPECT_EQ(windowState(form()), "SORAMIE|" + count + "||");
     EXPECT_FALSE(form().Command6->isEnabled());
     EXPECT_TRUE(form().Command1->isEnabled());
     EXPECT_EQ(form().File1->fileName(), "a.txt");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "support/form1_harness.h"
+#include "form1_files_fixture.h"
+#include "support/topmost_log.h"
 #include "ui/dialogs/find_keyword.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form3.h"
@@ -23,7 +24,10 @@
 using soramie::Form1;
 using soramie::Form3;
 using soramie::platform::Answer;
+using soramie::testing::boxes;
 using soramie::testing::Form1Harness;
+using soramie::testing::stacking;
+using soramie::testing::windowState;
 using soramie::testing::writeFile;
 
 namespace {
@@ -31,17 +35,22 @@ namespace {
 // "タイムアウト" in CP932, and the same word in half-width katakana.
 const QByteArray kFullWidth("\x83\x5e\x83\x43\x83\x80\x83\x41\x83\x45\x83\x67", 12);
 const QByteArray kHalfWidth("\xc0\xb2\xd1\xb1\xb3\xc4", 6);
+const QString kKeyword = QStringLiteral("タイムアウト");
+const QString kAskFirst = QStringLiteral("警告|なるべくテキストファイルの少ないところで実行して下さい。実行しますか？");
+const QString kCannotOpen = QStringLiteral("このファイルは開けません");
 
 // A folder "logs" with hits in walk order: a.txt, sub/b.txt, sub/deep/c.txt;
 // near misses (letter case, half-width form, empty file, hidden folder) and
 // *.log files; the window's work folder is "logs".
-struct SearchFixture {
+class Form3Search : public ::testing::Test {
+protected:
     Form1Harness h;
-    QString logs;
+    QString logs = h.root() + "/logs";
+    Form1& f = h.form();
+    Form3* d = nullptr;
 
-    SearchFixture()
+    Form3Search()
     {
-        logs = h.root() + "/logs";
         writeFile(logs + "/a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n");
         writeFile(logs + "/case.txt", "OCCURRED " + kHalfWidth);
         writeFile(logs + "/empty.txt", "");
@@ -52,141 +61,115 @@ struct SearchFixture {
         writeFile(logs + "/.hidden/e.txt", kFullWidth);
         h.writeSettings("[main]\r\nlog = " + logs.toUtf8() + "\r\nprogram = /opt/ed --x\r\n");
         EXPECT_TRUE(h.load());
-        form().appSword_Click();
-        dialog().txtType->setText(keyword());
+        f.appSword_Click();
+        d = f.form3;
+        d->txtType->setText(kKeyword);
     }
-    static QString keyword() { return QString::fromUtf8("タイムアウト"); }
-    Form1& form() { return h.form(); }
-    Form3& dialog() { return *form().form3; }
-    QStringList results()
+    QStringList results() const
     {
         QStringList out;
-        for (int i = 0; i < dialog().List2->count(); ++i) out << dialog().List2->item(i)->text();
+        for (int i = 0; i < d->List2->count(); ++i) out << d->List2->item(i)->text();
         return out;
     }
     // Selects entry `row` and presses it with `button`, as a click on the list does.
     void pressEntry(int row, Qt::MouseButton button = Qt::LeftButton)
     {
-        dialog().List2->setCurrentRow(row);
-        dialog().List2_MouseDown(button, QPoint(5, 5));
+        d->List2->setCurrentRow(row);
+        d->List2_MouseDown(button, QPoint(5, 5));
     }
 };
+using Form3Open = Form3Search;
 
-TEST(Form3Search, finds_the_keyword_exactly_in_walk_order_and_counts_the_hits)
+TEST_F(Form3Search, asks_first_then_lists_the_exact_hits_in_walk_order_and_clear_empties_the_list)
 {
-    SearchFixture s;
-    Form3& d = s.dialog();
-    d.Command4->click();
-    EXPECT_EQ(s.results(), QStringList({s.logs + "/a.txt", s.logs + "/sub/b.txt", s.logs + "/sub/deep/c.txt"}));
-    EXPECT_EQ(d.panel(2), QString::fromUtf8("3 件"));
-    EXPECT_EQ(d.searchFiles.size(), 5u);  // a, case, empty, sub/b, sub/deep/c
-    EXPECT_EQ(s.h.fakes.prompts.messageTexts(),
-              QStringList({QString::fromUtf8("なるべくテキストファイルの少ないところで実行して下さい。実行しますか？")}));
-    EXPECT_EQ(s.h.fakes.prompts.messages[0].title, QString::fromUtf8("警告"));
-    EXPECT_EQ(d.ProgressBar1->value(), 0);
-    EXPECT_TRUE(d.Command10->isEnabled());
-    EXPECT_TRUE(d.Command4->isEnabled());
-    EXPECT_TRUE(d.txtType->isEnabled());
-    EXPECT_FALSE(s.form().Command1->isEnabled());
+    d->Command4->click();
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/b.txt", logs + "/sub/deep/c.txt"}));
+    EXPECT_EQ(d->panel(2), "3 件");
+    EXPECT_EQ(d->searchFiles.size(), 5u);  // a, case, empty, sub/b, sub/deep/c
+    EXPECT_EQ(boxes(h), QStringList({kAskFirst}));
+    EXPECT_TRUE(d->Command10->isEnabled() && d->Command4->isEnabled() && d->txtType->isEnabled());
+    EXPECT_FALSE(f.Command1->isEnabled());
+
+    pressEntry(0);
+    ASSERT_EQ(f.Flag, 2);
+    ASSERT_TRUE(f.Command1->isEnabled());
+    d->Command10->click();
+    EXPECT_EQ(d->List2->count(), 0);
+    EXPECT_TRUE(d->txtType->text().isEmpty());
+    EXPECT_EQ(f.Flag, 0);
+    EXPECT_FALSE(f.Command1->isEnabled());
+    EXPECT_FALSE(d->Command10->isEnabled());
 }
 
-TEST(Form3Search, log_files_only_and_the_root_folder_only)
+TEST_F(Form3Search, the_checks_choose_log_files_and_the_root_folder_only_and_no_candidates_give_0_hits)
 {
-    SearchFixture s;
-    Form3& d = s.dialog();
-    d.Check4->setChecked(true);
-    d.Command4_Click();
-    EXPECT_EQ(s.results(), QStringList({s.logs + "/z.log", s.logs + "/sub/deep/d.log"}));
+    d->Check4->setChecked(true);
+    d->Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/z.log", logs + "/sub/deep/d.log"}));
+    d->Check1->setChecked(false);
+    d->Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/z.log"}));
+    EXPECT_EQ(d->panel(2), "1 件");
 
-    d.Check1->setChecked(false);
-    d.Command4_Click();
-    EXPECT_EQ(s.results(), QStringList({s.logs + "/z.log"}));
-    EXPECT_EQ(d.panel(2), QString::fromUtf8("1 件"));
+    d->Check4->setChecked(false);
+    f.Dir1->setPath(h.homeFolder());
+    d->Command4_Click();
+    EXPECT_TRUE(results().isEmpty());
+    EXPECT_EQ(d->panel(2), "0 件");
+    // At the root "/" the paths keep one separator.
+    f.Dir1->setPath("/");
+    d->Command4_Click();
+    for (const auto& path : d->searchFiles) EXPECT_FALSE(path.native().starts_with("//"));
 }
 
-TEST(Form3Search, a_folder_without_candidates_gives_0_hits_and_a_drive_root_keeps_one_separator)
+TEST_F(Form3Search, an_empty_keyword_or_no_to_the_warning_keeps_the_old_results_and_yes_empties_the_list_first)
 {
-    SearchFixture s;
-    s.form().Dir1->setPath(s.h.homeFolder());
-    s.dialog().Command4_Click();
-    EXPECT_TRUE(s.results().isEmpty());
-    EXPECT_EQ(s.dialog().panel(2), QString::fromUtf8("0 件"));
+    d->Command4->click();  // an earlier result
+    d->txtType->clear();
+    h.fakes.pickers.topmostCalls.clear();
+    h.fakes.prompts.messages.clear();
+    d->Command4_Click();
+    EXPECT_EQ(boxes(h), QStringList({"警告|キーワードを入れて下さい"}));
+    EXPECT_EQ(stacking(h.fakes.pickers, d), "-+");  // the box is shown outside the always-on-top state
+    EXPECT_EQ(results().size(), 3);
+    EXPECT_TRUE(d->searchFiles.empty());
+    EXPECT_TRUE(d->Command10->isEnabled());
 
-    // The root "/" (no subfolders, so only its own files are looked at).
-    s.form().Dir1->setPath("/");
-    s.dialog().Check1->setChecked(false);
-    s.dialog().Command4_Click();
-    for (const auto& path : s.dialog().searchFiles) EXPECT_FALSE(path.native().starts_with("//"));
-}
-
-TEST(Form3Search, an_empty_keyword_is_refused_outside_the_always_on_top_state)
-{
-    SearchFixture s;
-    Form3& d = s.dialog();
-    d.Command4->click();  // an earlier result
-    d.txtType->clear();
-    s.h.fakes.pickers.topmostCalls.clear();
-    d.Command4_Click();
-    EXPECT_EQ(s.h.fakes.prompts.messages.back().text, QString::fromUtf8("キーワードを入れて下さい"));
-    EXPECT_EQ(s.h.fakes.prompts.messages.back().title, QString::fromUtf8("警告"));
-    ASSERT_EQ(s.h.fakes.pickers.topmostCalls.size(), 2u);
-    EXPECT_EQ(s.h.fakes.pickers.topmostCalls[0].window, &d);
-    EXPECT_FALSE(s.h.fakes.pickers.topmostCalls[0].onTop);
-    EXPECT_TRUE(s.h.fakes.pickers.topmostCalls[1].onTop);
-    EXPECT_EQ(s.results().size(), 3);
-    EXPECT_TRUE(d.searchFiles.empty());
-    EXPECT_TRUE(d.Command10->isEnabled());
-}
-
-TEST(Form3Search, no_to_the_warning_keeps_the_old_results_and_yes_empties_the_list_first)
-{
-    SearchFixture s;
-    Form3& d = s.dialog();
-    d.Command4_Click();
-    d.txtType->setText("occurred");
+    d->txtType->setText("occurred");
     bool buttonDisabledWhileAsking = false;
-    s.h.fakes.prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d.Command4->isEnabled(); };
-    s.h.fakes.prompts.answers = {Answer::No};
-    d.Command4_Click();
+    h.fakes.prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d->Command4->isEnabled(); };
+    h.fakes.prompts.answers = {Answer::No};
+    d->Command4_Click();
     EXPECT_TRUE(buttonDisabledWhileAsking);
-    EXPECT_EQ(s.results().size(), 3);
-    EXPECT_EQ(d.panel(2), QString::fromUtf8("3 件"));
-    EXPECT_TRUE(d.Command4->isEnabled());
-
-    d.Command4_Click();
-    EXPECT_EQ(s.results(), QStringList({s.logs + "/a.txt"}));
+    EXPECT_EQ(results().size(), 3);
+    EXPECT_EQ(d->panel(2), "3 件");
+    EXPECT_TRUE(d->Command4->isEnabled());
+    d->Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
 }
 
-TEST(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enabled_after)
+TEST_F(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enabled_after)
 {
-    SearchFixture s;
-    Form1& f = s.form();
-    Form3& d = s.dialog();
     f.appOki_Click();
     f.loadForm2();
+    const auto anyEnabled = [&] { return f.isEnabled() || d->isEnabled() || f.form4->isEnabled() || f.form2->isEnabled(); };
     std::vector<int> values;
-    bool allDisabled = true;
-    QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    bool enabledWhileReading = false;
+    QObject::connect(d->ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
         values.push_back(v);
-        if (v > 0) allDisabled = allDisabled && !f.isEnabled() && !d.isEnabled() && !f.form4->isEnabled() &&
-                                      !f.form2->isEnabled();
+        if (v > 0) enabledWhileReading = enabledWhileReading || anyEnabled();
     });
-    d.Command4_Click();
-    ASSERT_FALSE(values.empty());
+    d->Command4_Click();
+    ASSERT_GE(values.size(), 2u);
     EXPECT_EQ(values.back(), 0);
     EXPECT_EQ(values[values.size() - 2], 100);
-    EXPECT_TRUE(allDisabled);
     EXPECT_TRUE(std::is_sorted(values.begin(), values.end() - 1));
-    EXPECT_TRUE(f.isEnabled());
-    EXPECT_TRUE(d.isEnabled());
-    EXPECT_TRUE(f.form4->isEnabled());
-    EXPECT_TRUE(f.form2->isEnabled());
+    EXPECT_FALSE(enabledWhileReading);
+    EXPECT_TRUE(f.isEnabled() && d->isEnabled() && f.form4->isEnabled() && f.form2->isEnabled());
 }
 
-TEST(Form3Search, unloading_the_dialog_during_a_search_destroys_it_after_the_search)
+TEST_F(Form3Search, unloading_the_dialog_during_a_search_destroys_it_after_the_search)
 {
-    SearchFixture s;
-    Form1& f = s.form();
     QPointer<Form3> dialog = f.form3;
     QObject::connect(dialog->ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
         if (v == 100) f.unloadForm3();
@@ -198,175 +181,136 @@ TEST(Form3Search, unloading_the_dialog_during_a_search_destroys_it_after_the_sea
     EXPECT_TRUE(dialog.isNull());
 }
 
-TEST(Form3Search, unreadable_candidates_are_counted_after_the_hits)
+TEST_F(Form3Search, unreadable_candidates_are_counted_after_the_hits)
 {
     if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
-    SearchFixture s;
-    const QString locked = s.logs + "/sub/locked.txt";
+    const QString locked = logs + "/sub/locked.txt";
     writeFile(locked, kFullWidth);
     QFile::setPermissions(locked, QFileDevice::Permissions());
-    s.dialog().Command4_Click();
-    EXPECT_EQ(s.dialog().panel(2), QString::fromUtf8("3 件 (読めないファイル 1)"));
+    d->Command4_Click();
+    EXPECT_EQ(d->panel(2), "3 件 (読めないファイル 1)");
 }
 
-TEST(Form3Search, clear_empties_the_list_and_keyword_and_resets_the_display_button)
+TEST_F(Form3Open, the_display_button_shows_the_hit_with_the_keyword_selected)
 {
-    SearchFixture s;
-    Form3& d = s.dialog();
-    d.Command4_Click();
-    s.pressEntry(0);
-    EXPECT_EQ(s.form().Flag, 2);
-    EXPECT_TRUE(s.form().Command1->isEnabled());
-    d.Command10->click();
-    EXPECT_EQ(d.List2->count(), 0);
-    EXPECT_TRUE(d.txtType->text().isEmpty());
-    EXPECT_EQ(s.form().Flag, 0);
-    EXPECT_FALSE(s.form().Command1->isEnabled());
-    EXPECT_FALSE(d.Command10->isEnabled());
-}
-
-TEST(Form3Open, the_display_button_shows_the_hit_with_the_keyword_selected)
-{
-    SearchFixture s;
-    Form1& f = s.form();
-    s.dialog().Command4_Click();
-    s.pressEntry(0);
+    d->Command4_Click();
+    pressEntry(0);
     EXPECT_TRUE(f.Text1->text().isEmpty());  // normal mode: the press only selects
     f.Command1->click();
     EXPECT_EQ(f.Text1->selectionStart(), 8);
-    EXPECT_EQ(f.Text1->selectedText(), SearchFixture::keyword());
-    EXPECT_EQ(f.windowTitle(), QString::fromUtf8("SORAMIE - タイムアウト -"));
-    EXPECT_EQ(f.panel(2), "logs a.txt ");
-    EXPECT_EQ(f.panel(3), "File Size 31 byte");
+    EXPECT_EQ(f.Text1->selectedText(), kKeyword);
+    EXPECT_EQ(windowState(f), "SORAMIE - タイムアウト -|Total 3 Files(*.txt)|logs a.txt |File Size 31 byte");
     EXPECT_EQ(f.focusWidget(), f.Text1);
-    EXPECT_TRUE(s.h.fakes.prompts.messages.size() == 1);  // only the search's warning
+    EXPECT_EQ(boxes(h), QStringList({kAskFirst}));
 }
 
-TEST(Form3Open, a_hit_beyond_character_32767_is_selected)
+TEST_F(Form3Open, a_hit_beyond_character_32767_is_selected)
 {
-    SearchFixture s;
-    Form1& f = s.form();
     // 100,000 one-byte and 40,000 two-byte characters ("あ") before the hit.
-    writeFile(s.logs + "/big.txt", QByteArray(100000, 'a') + QByteArray("\x82\xa0", 2).repeated(40000) + "timeout");
-    s.dialog().txtType->setText("timeout");
-    s.dialog().Command4_Click();
-    ASSERT_EQ(s.results(), QStringList({s.logs + "/big.txt"}));
-    s.pressEntry(0);
+    writeFile(logs + "/big.txt", QByteArray(100000, 'a') + QByteArray("\x82\xa0", 2).repeated(40000) + "timeout");
+    d->txtType->setText("timeout");
+    d->Command4_Click();
+    ASSERT_EQ(results(), QStringList({logs + "/big.txt"}));
+    pressEntry(0);
     f.Command1_Click();
     EXPECT_EQ(f.Text1->selectionStart(), 140000);
     EXPECT_EQ(f.Text1->selectionLength(), 7);
-    EXPECT_EQ(s.h.fakes.prompts.messages.size(), 1u);
+    EXPECT_EQ(h.fakes.prompts.messages.size(), 1u);
 }
 
-TEST(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
+TEST_F(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
 {
-    SearchFixture s;
-    Form1& f = s.form();
-    s.dialog().Command4_Click();
-    writeFile(s.logs + "/a.txt", "no longer here");
-    s.pressEntry(0);
+    d->Command4_Click();
+    writeFile(logs + "/a.txt", "no longer here");
+    pressEntry(0);
     f.Command1_Click();
-    EXPECT_EQ(s.h.fakes.prompts.messageTexts().mid(1), QStringList({QString::fromUtf8("このファイルは開けません")}));
+    EXPECT_EQ(h.fakes.prompts.messageTexts().mid(1), QStringList({kCannotOpen}));
     EXPECT_EQ(f.Text1->selectionLength(), 0);
     EXPECT_EQ(f.Text1->text(), "no longer here");
 
-    QFile::remove(s.logs + "/sub/b.txt");
-    s.h.fakes.prompts.messages.clear();
-    s.pressEntry(1);
+    QFile::remove(logs + "/sub/b.txt");
+    h.fakes.prompts.messages.clear();
+    pressEntry(1);
     f.Command1_Click();
-    EXPECT_FALSE(s.h.fakes.prompts.messages.empty());
-    for (const auto& m : s.h.fakes.prompts.messages) EXPECT_EQ(m.text, QString::fromUtf8("このファイルは開けません"));
+    EXPECT_FALSE(h.fakes.prompts.messages.empty());
+    for (const auto& m : h.fakes.prompts.messages) EXPECT_EQ(m.text, kCannotOpen);
     EXPECT_TRUE(f.Text1->text().isEmpty());
     EXPECT_TRUE(f.shownPath.isEmpty());
 }
 
-TEST(Form3Open, with_an_empty_result_list_or_no_entry_selected_the_display_button_disables_itself)
+TEST_F(Form3Open, with_an_empty_result_list_or_no_entry_selected_the_display_button_disables_itself)
 {
-    SearchFixture s;
-    Form1& f = s.form();
     f.Flag = 2;
-    f.Command1->setEnabled(true);
-    f.Command1_Click();
-    EXPECT_FALSE(f.Command1->isEnabled());
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_TRUE(s.h.fakes.prompts.messages.empty());
-
-    s.dialog().Command4_Click();
-    s.dialog().List2->clearSelection();
-    f.Command1->setEnabled(true);
-    f.Command1_Click();
-    EXPECT_FALSE(f.Command1->isEnabled());
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_EQ(s.h.fakes.prompts.messages.size(), 1u);  // the search's warning only
+    for (const bool searched : {false, true}) {
+        SCOPED_TRACE(searched ? "no entry selected" : "empty result list");
+        if (searched) d->Command4_Click();
+        d->List2->clearSelection();
+        f.Command1->setEnabled(true);
+        f.Command1_Click();
+        EXPECT_FALSE(f.Command1->isEnabled());
+        EXPECT_TRUE(f.Text1->text().isEmpty());
+        EXPECT_EQ(h.fakes.prompts.messages.size(), searched ? 1u : 0u);  // the search's warning only
+    }
 }
 
-TEST(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
+TEST_F(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
 {
-    SearchFixture s;
-    Form1& f = s.form();
-    Form3& d = s.dialog();
     f.Command1->hide();  // quick mode
-    d.Command4_Click();
-    d.Command10_Click();  // Flag 0
-    d.txtType->setText(SearchFixture::keyword());
-    d.Command4_Click();
+    d->Command4_Click();
+    d->Command10_Click();  // Flag 0
+    d->txtType->setText(kKeyword);
+    d->Command4_Click();
 
-    s.pressEntry(2);
-    EXPECT_EQ(f.Text1->text(), "x" + SearchFixture::keyword() + "x");
+    pressEntry(2);
+    EXPECT_EQ(f.Text1->text(), "x" + kKeyword + "x");
     EXPECT_EQ(f.Text1->selectionLength(), 0);
     EXPECT_EQ(f.panel(3), "        File Size 14 byte");
-    EXPECT_EQ(f.windowTitle(), QString::fromUtf8("SORAMIE - タイムアウト -"));
-    EXPECT_EQ(d.panel(2), "deep c.txt ");
+    EXPECT_EQ(f.windowTitle(), "SORAMIE - タイムアウト -");
+    EXPECT_EQ(d->panel(2), "deep c.txt ");
     EXPECT_EQ(f.Flag, 2);
     EXPECT_TRUE(f.Command1->isEnabled());
 
-    s.pressEntry(2);
+    pressEntry(2);
     EXPECT_EQ(f.Text1->selectionStart(), 1);
-    EXPECT_EQ(f.Text1->selectedText(), SearchFixture::keyword());
+    EXPECT_EQ(f.Text1->selectedText(), kKeyword);
 }
 
-TEST(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_file_menu)
+TEST_F(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_file_menu)
 {
-    SearchFixture s;
-    Form1& f = s.form();
-    Form3& d = s.dialog();
-    d.Command4_Click();
-    s.pressEntry(1, Qt::RightButton);
-    const QString hit = s.logs + "/sub/b.txt";
+    d->Command4_Click();
+    pressEntry(1, Qt::RightButton);
+    const QString hit = logs + "/sub/b.txt";
     EXPECT_EQ(f.memonameM, Form1::notepadCommand() + " " + hit);
     EXPECT_EQ(f.memoname, "/opt/ed --x " + hit);
     EXPECT_EQ(f.memoFile, hit);
     EXPECT_EQ(f.pro, "/opt/ed --x");
-    ASSERT_EQ(s.h.fakes.prompts.popups.size(), 1u);
-    EXPECT_TRUE(s.h.fakes.prompts.popups[0].visibleItems.contains(QString::fromUtf8("メモ帳で開く")));
+    ASSERT_EQ(h.fakes.prompts.popups.size(), 1u);
+    EXPECT_TRUE(h.fakes.prompts.popups[0].visibleItems.contains("メモ帳で開く"));
     EXPECT_EQ(f.Flag, 2);
 
     // No program configured any more, nothing selected, quick mode.
-    s.h.writeSettings("[main]\r\nlog = " + s.logs.toUtf8() + "\r\n");
+    h.writeSettings("[main]\r\nlog = " + logs.toUtf8() + "\r\n");
     f.Command1->hide();
     f.Text1->setText("old");
-    d.List2->clearSelection();
-    d.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
+    d->List2->clearSelection();
+    d->List2_MouseDown(Qt::RightButton, QPoint(1, 1));
     EXPECT_EQ(f.memonameM, Form1::notepadCommand() + " ");
     EXPECT_TRUE(f.pro.isEmpty());
     EXPECT_FALSE(f.mnuApp->isVisible());
-    EXPECT_EQ(s.h.fakes.prompts.popups.size(), 2u);
+    EXPECT_EQ(h.fakes.prompts.popups.size(), 2u);
     EXPECT_TRUE(f.Text1->text().isEmpty());
 }
 
-TEST(Form3Open, delete_from_the_hit_menu_removes_that_hit_not_the_file_list_selection)
+TEST_F(Form3Open, delete_from_the_hit_menu_removes_that_hit_not_the_file_list_selection)
 {
-    SearchFixture s;
-    Form1& f = s.form();
-    Form3& d = s.dialog();
-    d.Command4_Click();
+    d->Command4_Click();
     ASSERT_TRUE(f.File1->selectFile("case.txt"));
     f.Command1->hide();  // quick mode
-    s.h.fakes.prompts.popupChoices = {QString::fromUtf8("削除")};
-    s.pressEntry(1, Qt::RightButton);
-    EXPECT_FALSE(QFile::exists(s.logs + "/sub/b.txt"));
-    EXPECT_TRUE(QFile::exists(s.logs + "/case.txt"));
-    EXPECT_EQ(s.results(), QStringList({s.logs + "/a.txt", s.logs + "/sub/deep/c.txt"}));
+    h.fakes.prompts.popupChoices = {"削除"};
+    pressEntry(1, Qt::RightButton);
+    EXPECT_FALSE(QFile::exists(logs + "/sub/b.txt"));
+    EXPECT_TRUE(QFile::exists(logs + "/case.txt"));
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
     EXPECT_TRUE(f.Text1->text().isEmpty());  // no other hit is shown in its place
     EXPECT_EQ(f.Flag, 2);
 }
@@ -374,15 +318,16 @@ TEST(Form3Open, delete_from_the_hit_menu_removes_that_hit_not_the_file_list_sele
 TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reach_its_status_bar)
 {
     Form1Harness h;
-    writeFile(h.root() + "/logs/sub/a.txt", "a");
-    h.writeSettings("[main]\r\nlog = " + (h.root() + "/logs").toUtf8() + "\r\n");
+    const QString logs = h.root() + "/logs";
+    writeFile(logs + "/sub/a.txt", "a");
+    h.writeSettings("[main]\r\nlog = " + logs.toUtf8() + "\r\n");
     ASSERT_TRUE(h.load());
     Form1& f = h.form();
     ASSERT_FALSE(f.form3.isNull());  // created hidden by the start folder
     EXPECT_FALSE(f.form3->isVisible());
-    EXPECT_EQ(f.form3->panel(1), h.root() + "/logs");
-    f.Dir1->setPath(h.root() + "/logs/sub");
-    EXPECT_EQ(f.form3->panel(1), h.root() + "/logs/sub");
+    EXPECT_EQ(f.form3->panel(1), logs);
+    f.Dir1->setPath(logs + "/sub");
+    EXPECT_EQ(f.form3->panel(1), logs + "/sub");
 
     f.appSword->trigger();
     Form3* first = f.form3;
@@ -391,16 +336,15 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
     EXPECT_EQ(f.form3, first);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(first->txtType->text(), "kept");
-    EXPECT_EQ(first->windowTitle(), QString::fromUtf8("検索"));
+    EXPECT_EQ(first->windowTitle(), "検索");
     EXPECT_EQ(first->parentWidget(), nullptr);
-    ASSERT_EQ(h.fakes.pickers.topmostCalls.size(), 2u);
-    EXPECT_TRUE(h.fakes.pickers.topmostCalls[1].onTop);
+    EXPECT_EQ(stacking(h.fakes.pickers, first), "++");
 
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(f.form3.isNull());
     f.appSword->trigger();
-    EXPECT_EQ(f.form3->panel(1), h.root() + "/logs/sub");
+    EXPECT_EQ(f.form3->panel(1), logs + "/sub");
     EXPECT_TRUE(f.form3->txtType->text().isEmpty());
     EXPECT_TRUE(f.form3->Check1->isChecked());
     EXPECT_FALSE(f.form3->Check4->isChecked());
@@ -423,7 +367,7 @@ TEST(FindKeyword, finds_the_first_occurrence_in_characters_whatever_the_chunk_si
     const auto kana = Document::fromBytes("\x83\x83\x81\x5b\x83\x81");
     EXPECT_EQ(findFirstOccurrence(*kana, u"\u30e1")->value, 2u);
 
-    // "≒" has two codes (81 E0 and 87 90), so the text is searched.
+    // "≒" has two codes (81 E0 and 87 90), so the text is searched->
     const auto nec = Document::fromBytes((QByteArray("\x82\xa0", 2).repeated(20) + "\x87\x90x").toStdString());
     for (std::uint64_t chunk : {16, 17, 41, 42, 1 << 20}) {
         const auto at = findFirstOccurrence(*nec, u"\u2252x", chunk);
@@ -431,7 +375,7 @@ TEST(FindKeyword, finds_the_first_occurrence_in_characters_whatever_the_chunk_si
         EXPECT_EQ(at->value, 20u) << chunk;
     }
 
-    // A large document is searched while it is still being indexed.
+    // A large document is searched while it is still being indexed->
     std::string big(32 << 20, 'a');
     big.replace(10, 4, "head");
     big.replace(big.size() - 10, 6, "tail\x87\x90");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "support/form1_harness.h"
+#include "form1_files_fixture.h"
+#include "support/topmost_log.h"
 #include "ui/dialogs/form4.h"
 #include "ui/pane/text_pane.h"
 
@@ -17,7 +18,9 @@ using soramie::Form4;
 using soramie::platform::Answer;
 using soramie::platform::Buttons;
 using soramie::platform::Icon;
+using soramie::testing::boxes;
 using soramie::testing::Form1Harness;
+using soramie::testing::stacking;
 
 namespace {
 
@@ -40,7 +43,19 @@ struct ReplaceFixture {
         dialog().txtRepString->setText(by);
         dialog().cmdReplace->click();
     }
+    // What tells the two modes apart: the switch's caption and tip, the label
+    // between the boxes, the boxes' tips and which of the end box and Check3 shows.
+    QStringList layout()
+    {
+        Form4& d = dialog();
+        return {d.Command11->text(), d.Command11->toolTip(), d.Label3->text(), d.txtFndStartString->toolTip(),
+                d.txtFndEndString->isVisibleTo(&d) ? d.txtFndEndString->toolTip() : "(no end box)",
+                d.txtRepString->toolTip(), d.Check3->isVisibleTo(&d) ? "Check3" : "(no Check3)"};
+    }
 };
+
+const QStringList kSimpleLayout = {"単純指定置換", "単純指定置換", "", "置換前文字列", "(no end box)", "置換後文字列", "Check3"};
+const QStringList kRangeLayout = {"範囲指定置換", "範囲指定置換", "～", "置換範囲(始点)", "置換範囲(終点)", "置換後文字列", "(no Check3)"};
 
 TEST(Form4Range, replaces_each_stretch_and_reports_the_count_outside_the_always_on_top_state)
 {
@@ -62,26 +77,19 @@ TEST(Form4Range, replaces_each_stretch_and_reports_the_count_outside_the_always_
         {"x[a]y[b]z", "[", "]", "", "xyz", 2},      // an empty replacement deletes
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         ReplaceFixture r;
+        Form4& d = r.dialog();
         r.replace(c.text, c.start, c.end, c.by);
-        EXPECT_EQ(r.form().Text1->text(), QString::fromUtf8(c.result)) << c.text;
-        const auto& messages = r.h.fakes.prompts.messages;
-        ASSERT_EQ(messages.size(), 2u) << c.text;
-        EXPECT_EQ(messages[0].text, QString::fromUtf8("置換しますか？"));
-        EXPECT_EQ(messages[0].title, QString::fromUtf8("置換"));
-        EXPECT_EQ(messages[0].buttons, Buttons::YesNo);
-        EXPECT_EQ(messages[0].icon, Icon::Critical);
-        EXPECT_EQ(messages[1].text, QString::number(c.count) + QString::fromUtf8("個の項目を置換しました。"));
-        EXPECT_EQ(messages[1].title, QString::fromUtf8("置換結果"));
-        EXPECT_TRUE(r.dialog().txtFndStartString->text().isEmpty());
-        EXPECT_TRUE(r.dialog().txtFndEndString->text().isEmpty());
-        EXPECT_TRUE(r.dialog().txtRepString->text().isEmpty());
-        // One pause around the command: opened on top, then off, then on again.
-        const auto& calls = r.h.fakes.pickers.topmostCalls;
-        ASSERT_EQ(calls.size(), 3u);
-        EXPECT_FALSE(calls[1].onTop);
-        EXPECT_TRUE(calls[2].onTop);
-        EXPECT_EQ(calls[2].window, &r.dialog());
+        EXPECT_EQ(r.form().Text1->text(), QString::fromUtf8(c.result));
+        EXPECT_EQ(boxes(r.h),
+                  QStringList({"置換|置換しますか？", "置換結果|" + QString::number(c.count) + "個の項目を置換しました。"}));
+        EXPECT_EQ(r.h.fakes.prompts.messages[0].buttons, Buttons::YesNo);
+        EXPECT_EQ(r.h.fakes.prompts.messages[0].icon, Icon::Critical);
+        EXPECT_TRUE(d.txtFndStartString->text().isEmpty() && d.txtFndEndString->text().isEmpty() &&
+                    d.txtRepString->text().isEmpty());
+        // Opened on top, then one pause around the command.
+        EXPECT_EQ(stacking(r.h.fakes.pickers, &d), "+-+");
     }
 }
 
@@ -98,8 +106,7 @@ TEST(Form4Range, no_to_the_question_and_empty_markers_change_nothing)
         r.h.fakes.prompts.messages.clear();
         r.replace("x[a]y", start, end, "-");
         EXPECT_EQ(r.form().Text1->text(), "x[a]y");
-        EXPECT_EQ(r.h.fakes.prompts.messageTexts(), QStringList({QString::fromUtf8("検索範囲を指定して下さい")}));
-        EXPECT_EQ(r.h.fakes.prompts.messages[0].title, QString::fromUtf8("警告"));
+        EXPECT_EQ(boxes(r.h), QStringList({"警告|検索範囲を指定して下さい"}));
     }
 }
 
@@ -125,38 +132,26 @@ TEST(Form4Simple, replaces_every_occurrence_at_once_with_check3_choosing_the_ski
     EXPECT_TRUE(r.h.fakes.pickers.topmostCalls.empty());
 
     // Characters without a CP932 code may be put into the pane.
-    r.replace("price: EUR", "EUR", "", QString::fromUtf8("€"));
-    EXPECT_EQ(r.form().Text1->text(), QString::fromUtf8("price: €"));
+    r.replace("price: EUR", "EUR", "", "€");
+    EXPECT_EQ(r.form().Text1->text(), "price: €");
 }
 
 TEST(Form4Mode, the_switch_changes_the_mode_captions_and_tool_tips_and_keeps_the_boxes)
 {
     ReplaceFixture r;
     Form4& d = r.dialog();
-    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("置換"));
-    EXPECT_EQ(d.Command11->text(), QString::fromUtf8("置換方法変更"));
+    EXPECT_EQ(d.windowTitle(), "置換");
+    EXPECT_EQ(d.Command11->text(), "置換方法変更");
     EXPECT_FALSE(d.Check3->isVisibleTo(&d));
     EXPECT_TRUE(d.Check3->isChecked());
     d.txtFndStartString->setText("kept");
 
     d.Command11->click();
     EXPECT_EQ(r.form().flagb, 1);
-    EXPECT_EQ(d.Command11->text(), QString::fromUtf8("単純指定置換"));
-    EXPECT_EQ(d.Command11->toolTip(), QString::fromUtf8("単純指定置換"));
-    EXPECT_FALSE(d.txtFndEndString->isVisibleTo(&d));
-    EXPECT_TRUE(d.Check3->isVisibleTo(&d));
-    EXPECT_TRUE(d.Label3->text().isEmpty());
-    EXPECT_EQ(d.txtFndStartString->toolTip(), QString::fromUtf8("置換前文字列"));
-    EXPECT_EQ(d.txtRepString->toolTip(), QString::fromUtf8("置換後文字列"));
-
+    EXPECT_EQ(r.layout(), kSimpleLayout);
     d.Command11->click();
     EXPECT_EQ(r.form().flagb, 0);
-    EXPECT_EQ(d.Command11->text(), QString::fromUtf8("範囲指定置換"));
-    EXPECT_TRUE(d.txtFndEndString->isVisibleTo(&d));
-    EXPECT_FALSE(d.Check3->isVisibleTo(&d));
-    EXPECT_EQ(d.Label3->text(), QString::fromUtf8("～"));
-    EXPECT_EQ(d.txtFndStartString->toolTip(), QString::fromUtf8("置換範囲(始点)"));
-    EXPECT_EQ(d.txtFndEndString->toolTip(), QString::fromUtf8("置換範囲(終点)"));
+    EXPECT_EQ(r.layout(), kRangeLayout);
     EXPECT_EQ(d.txtFndStartString->text(), "kept");
 
     d.Command5->click();
@@ -176,19 +171,16 @@ TEST(Form4Mode, a_dialog_reopened_in_simple_mode_shows_the_simple_layout_and_rep
     ASSERT_TRUE(f.form4.isNull());
 
     f.appOki->trigger();
-    Form4& d = r.dialog();
     EXPECT_EQ(f.flagb, 1);
-    EXPECT_FALSE(d.txtFndEndString->isVisibleTo(&d));
-    EXPECT_TRUE(d.Check3->isVisibleTo(&d));
-    EXPECT_TRUE(d.Check3->isChecked());
-    EXPECT_EQ(d.Command11->text(), QString::fromUtf8("単純指定置換"));
+    EXPECT_EQ(r.layout(), kSimpleLayout);
+    EXPECT_TRUE(r.dialog().Check3->isChecked());
     r.replace("a-b", "-", "", "+");
     EXPECT_EQ(f.Text1->text(), "a+b");
     EXPECT_TRUE(r.h.fakes.prompts.messages.empty());
 
-    d.Command11->click();  // back to range mode
+    r.dialog().Command11->click();  // back to range mode
     EXPECT_EQ(f.flagb, 0);
-    EXPECT_TRUE(d.txtFndEndString->isVisibleTo(&d));
+    EXPECT_EQ(r.layout(), kRangeLayout);
 }
 
 }  // namespace
