@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The document's line index and character <-> byte mapping against a naive
-// sequential decode, and byte preservation when its text is rewritten.
+// sequential scan, and byte preservation when its text is rewritten.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "core/cp932.h"
 #include "document/document.h"
+#include "reference/literal_algorithms.h"
 
 using namespace soramie;
 
@@ -24,30 +24,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc->waitIndexed();
 
     // Characters: each start maps to its byte and every byte of it back.
-    std::size_t i = 0;
-    std::uint64_t c = 0;
-    while (i < size) {
-        std::size_t n = 1;
-        cp932::decodeOne(std::string_view(bytes).substr(i), n);
-        check(doc->byteOf(CharPos(c)).value == i);
-        for (std::size_t k = 0; k < n; ++k) check(doc->charOf(ByteOffset(i + k)).value == c);
-        i += n;
-        ++c;
+    const auto chars = reference::charStarts(bytes);
+    check(doc->charCount().value + 1 == chars.size());
+    for (std::size_t c = 0; c < chars.size(); ++c) {
+        check(doc->byteOf(CharPos(c)).value == chars[c]);
+        for (auto b = chars[c]; c + 1 < chars.size() && b < chars[c + 1]; ++b)
+            check(doc->charOf(ByteOffset(b)).value == c);
     }
-    check(doc->charCount().value == c);
-    check(doc->byteOf(CharPos(c)).value == size);
 
-    // Lines: a start after every LF and every CR not followed by LF.
-    std::uint64_t line = 0;
-    for (std::size_t k = 0; k < size; ++k) {
-        if (bytes[k] == '\n' || (bytes[k] == '\r' && (k + 1 == size || bytes[k + 1] != '\n'))) {
-            ++line;
-            check(doc->lineStart(LineNo(line)).value == k + 1);
-            check(doc->lineOf(ByteOffset(k)).value == line - 1);
-            check(doc->lineOf(ByteOffset(k + 1)).value == line);
-        }
+    // Lines: each start, and the bytes either side of it.
+    const auto lines = reference::lineStarts(bytes);
+    check(doc->lineCount() == lines.size());
+    for (std::size_t n = 1; n < lines.size(); ++n) {
+        check(doc->lineStart(LineNo(n)).value == lines[n]);
+        check(doc->lineOf(ByteOffset(lines[n] - 1)).value == n - 1 && doc->lineOf(ByteOffset(lines[n])).value == n);
     }
-    check(doc->lineCount() == line + 1);
 
     // Rewriting: the same text gives the same bytes; a change in the middle keeps
     // the bytes before and after it.

@@ -14,12 +14,6 @@ namespace cp932 = soramie::cp932;
 
 namespace {
 
-std::size_t cp932Bytes(std::u16string_view s) {
-    std::size_t n = 0;
-    for (char16_t u : s) n += static_cast<std::size_t>(cp932::byteLength(u));
-    return n;
-}
-
 // A value the writer stores and the reader must give back exactly.
 bool plainValue(std::u16string_view v) {
     if (v.find_first_of(u"\r\n") != std::u16string_view::npos) return false;
@@ -35,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::u16string_view key : {kLog, kTypedate, kProgram, kName, kBrowse}) {
         const std::u16string v = readSettingFrom(bytes, kSection, key, u"\x1F");
         if (v == u"\x1F") continue;
-        if (cp932Bytes(v) > kMaxValueBytes) std::abort();
+        if (cp932::encode(v).bytes.size() > kMaxValueBytes) std::abort();
         if (v.find_first_of(u"\r\n") != std::u16string::npos) std::abort();
     }
 

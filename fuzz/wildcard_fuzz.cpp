@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The wildcard matcher against a direct (memoised recursive) reading of its
 // rules, for UTF-8 and UTF-16 names; and the listing order is a total order.
+#include "cli/utf8.h"
 #include "core/wildcard.h"
 
 #include <cstdint>
@@ -56,27 +57,6 @@ bool reference(std::string_view pat, std::string_view name) {
     return pat.size() >= 2 && pat.ends_with(".*") && Reference::match(pat.substr(0, pat.size() - 2), name);
 }
 
-// UTF-8 to UTF-16 for well-formed input; false otherwise.
-bool toUtf16(std::string_view s, std::u16string& out) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = charLen(s, i);
-        auto b = static_cast<unsigned char>(s[i]);
-        if (n == 1 && b >= 0x80) return false;
-        char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-        for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += n;
-    }
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -87,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view pat = in.substr(0, cut), name = in.substr(cut + 1);
     const bool got = matches(pat, name);
     if (got != reference(pat, name)) std::abort();
-    std::u16string pat16, name16;
-    if (toUtf16(pat, pat16) && toUtf16(name, name16) && matches(pat16, name16) != got) std::abort();
+    const auto pat16 = soramie::cli::utf8ToUtf16(pat), name16 = soramie::cli::utf8ToUtf16(name);
+    if (pat16 && name16 && matches(*pat16, *name16) != got) std::abort();
 
     const int ab = compareNames(pat, name), ba = compareNames(name, pat);
     if (ab != -ba || ((ab == 0) != (pat == name))) std::abort();

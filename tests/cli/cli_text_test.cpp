@@ -5,10 +5,10 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "core/file_io.h"
+#include "search/temp_tree.h"
 
 namespace {
 
@@ -22,54 +22,27 @@ struct Outcome {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("soramie-cli-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    std::string write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-        return path(name);
-    }
-    static std::string read(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    // Appends `word` to `command` as one single-quoted shell word.
-    static void appendQuoted(std::string& command, const std::string& word) {
-        command.push_back(' ');
-        command.push_back('\'');
-        for (char c : word) {
-            if (c == '\'') command.append("'\\''");
-            else command.push_back(c);
-        }
-        command.push_back('\'');
+    std::string path(const std::string& name) const { return (tree / name).string(); }
+    std::string write(const std::string& name, const std::string& bytes) const { return tree.file(name, bytes).string(); }
+    static std::string read(const std::string& file) { return soramie::readWholeFile(file).value(); }
+    // `word` as one single-quoted shell word, preceded by a space.
+    static std::string quoted(const std::string& word) {
+        std::string q = " '";
+        for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
     }
 
     // Runs soramie-cli with `args`, standard input from `stdinBytes`.
     Outcome run(std::initializer_list<std::string> args, const std::string& stdinBytes = "") const {
-        std::string command;
-        appendQuoted(command, SORAMIE_CLI);
-        for (const std::string& a : args) appendQuoted(command, a);
-        command.append(" <");
-        appendQuoted(command, write("stdin", stdinBytes));
-        command.append(" >");
-        appendQuoted(command, path("stdout"));
-        command.append(" 2>");
-        appendQuoted(command, path("stderr"));
+        std::string command = quoted(SORAMIE_CLI);
+        for (const std::string& a : args) command += quoted(a);
+        command += " <" + quoted(write("stdin", stdinBytes)) + " >" + quoted(path("stdout")) + " 2>" +
+                   quoted(path("stderr"));
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(path("stdout")), read(path("stderr"))};
     }
 
-    fs::path dir_;
+    soramie::testing::TempTree tree;
 };
 
 // "あいうえおかきくけこ。さ" and other CP932 text, with undecodable bytes.

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+// Hand-picked cases; tests/core/text_routines_reference_test.cpp compares the
+// routines with the literal algorithms on random texts.
 #include "core/wrap.h"
 
 #include <gtest/gtest.h>
@@ -27,79 +29,50 @@ TEST(WrapCharSets, HoldTheListedCharactersInOrderWithTheirRepeats) {
 }
 
 TEST(SplitLines, TrimsSpacesOnlyAndKeepsAFinalEmptyPiece) {
-    const auto pieces = SplitLines(u"  a b  \r\n\r\n\t x\u3000 \r\n", u"\r\n");
-    ASSERT_EQ(pieces.size(), 4u);
-    EXPECT_EQ(pieces[0], u"a b");
-    EXPECT_EQ(pieces[1], u"");
-    EXPECT_EQ(pieces[2], u"\t x\u3000");  // TAB and the full-width space stay
-    EXPECT_EQ(pieces[3], u"");
+    EXPECT_EQ(SplitLines(u"  a b  \r\n\r\n\t x\u3000 \r\n", u"\r\n"),
+              (std::vector<std::u16string_view>{u"a b", u"", u"\t x\u3000", u""}));  // TAB and U+3000 stay
     EXPECT_EQ(SplitLines(u"", u"\r\n").size(), 1u);
-    EXPECT_EQ(SplitLines(u"\r\n", u"\r\n").size(), 2u);
     EXPECT_EQ(SplitLines(u"a\nb\rc", u"\r\n").size(), 1u);
     EXPECT_EQ(SplitLines(u" a ", u""), std::vector<std::u16string_view>{u"a"});
 }
 
-TEST(WrapText, BreaksFullWidthLinesAtTheWidthInBytes) {
-    EXPECT_EQ(wrap(u"あいうえおかきくけこさしすせそ"), u"あいうえおかきくけこ\r\nさしすせそ");
-    // The tenth full-width character starts at byte 20: it still fits.
-    EXPECT_EQ(wrap(u"aあいうえおかきくけこ"), u"aあいうえおかきくけこ");
-    EXPECT_EQ(wrap(u"abcdefghij", 4), u"abcd\r\nefgh\r\nij");
-    // Half-width katakana take one byte.
-    EXPECT_EQ(wrap(u"ｱｲｳｴｵ", 4), u"ｱｲｳｴ\r\nｵ");
-}
-
-TEST(WrapText, KeepsAClosingMarkWithTheCharacterBeforeIt) {
-    EXPECT_EQ(wrap(u"あいうえおかきくけこ。さ"), u"あいうえおかきくけ\r\nこ。さ");
-    // No move when the last character itself must not begin a line.
-    EXPECT_EQ(wrap(u"あいうえおかきくけ、。さ"), u"あいうえおかきくけ、\r\n。さ");
-}
-
-TEST(WrapText, MovesAnOpeningBracketToTheNextLine) {
-    EXPECT_EQ(wrap(u"あいうえおかきくけ「こさ"), u"あいうえおかきくけ\r\n「こさ");
-    // Also on a line that fits.
-    EXPECT_EQ(wrap(u"abc（"), u"abc\r\n（");
-    // Two opening brackets in a row stay together.
-    EXPECT_EQ(wrap(u"ab((", 4), u"ab((");
-}
-
-TEST(WrapText, TrimsSourceLinesButNotContinuationLines) {
-    EXPECT_EQ(wrap(u"  abc  "), u"abc");
-    EXPECT_EQ(wrap(u"    "), u"");
-    EXPECT_EQ(wrap(u"ab cd", 2), u"ab\r\n c\r\nd");
-}
-
-TEST(WrapText, KeepsBlankLinesAndTheFinalLineBreak) {
-    EXPECT_EQ(wrap(u""), u"");
-    EXPECT_EQ(wrap(u"a\r\n"), u"a\r\n");
-    EXPECT_EQ(wrap(u"a\r\n\r\nb"), u"a\r\n\r\nb");
-    EXPECT_EQ(wrap(u"\r\n"), u"\r\n");
-}
-
-TEST(WrapText, TreatsLoneLineFeedsAndCarriageReturnsAsOrdinaryCharacters) {
-    EXPECT_EQ(wrap(u"ab\ncd\nef", 4), u"ab\nc\r\nd\nef");
-    EXPECT_EQ(wrap(u"ab\rcd", 3), u"ab\r\r\ncd");
-}
-
-TEST(WrapText, UndecodableBytesCountOneByteAndStay) {
-    const std::u16string raw{u'a', u'\xDC81', u'b', u'\xDCFF'};
-    EXPECT_EQ(wrap(raw, 2), std::u16string({u'a', u'\xDC81', u'\r', u'\n', u'b', u'\xDCFF'}));
+TEST(WrapText, BreaksByBytesAndKeepsLineBreakRules) {
+    const struct {
+        const char* name;
+        std::u16string_view in;
+        std::int32_t width;
+        std::u16string_view out;
+    } cases[] = {
+        {"full width", u"あいうえおかきくけこさしすせそ", 20, u"あいうえおかきくけこ\r\nさしすせそ"},
+        {"closing mark stays with the character before", u"あいうえおかきくけこ。さ", 20, u"あいうえおかきくけ\r\nこ。さ"},
+        {"opening bracket moves down", u"あいうえおかきくけ「こさ", 20, u"あいうえおかきくけ\r\n「こさ"},
+        {"two opening brackets stay together", u"ab((", 4, u"ab(("},
+        {"source lines are trimmed", u"  abc  ", 20, u"abc"},
+        {"continuation lines are not", u"ab cd", 2, u"ab\r\n c\r\nd"},
+        {"blank lines and the final break stay", u"a\r\n\r\nb\r\n", 20, u"a\r\n\r\nb\r\n"},
+        {"lone CR", u"ab\rcd", 3, u"ab\r\r\ncd"},
+        {"undecodable bytes count one byte", u"a\xDC81" u"b\xDCFF", 2, u"a\xDC81\r\nb\xDCFF"},
+        {"width 1 still takes a double-byte character", u"あい", 1, u"あ\r\nい"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wrap(c.in, c.width), c.out);
+    }
 }
 
 TEST(WrapText, RefusesWidthsBelowOne) {
     EXPECT_FALSE(WrapText(u"abc", WrapWidth{0}).ok());
     EXPECT_EQ(WrapText(u"abc", WrapWidth{-5}).error(), WrapError::WidthBelowOne);
-    EXPECT_EQ(wrap(u"abc", 1), u"a\r\nb\r\nc");
-    // Width 1 still takes a whole double-byte character per line.
-    EXPECT_EQ(wrap(u"あい", 1), u"あ\r\nい");
 }
 
 TEST(WrapText, WrapsTextsWithMoreLinesThanASixteenBitCount) {
     std::u16string text;
-    for (int i = 0; i < 70000; ++i) text += u"abcdef\r\n";
-    const std::u16string out = wrap(text, 3);
     std::u16string expected;
-    for (int i = 0; i < 70000; ++i) expected += u"abc\r\ndef\r\n";
-    EXPECT_EQ(out, expected);
+    for (int i = 0; i < 70000; ++i) {
+        text += u"abcdef\r\n";
+        expected += u"abc\r\ndef\r\n";
+    }
+    EXPECT_EQ(wrap(text, 3), expected);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // Slow, literal versions of the text routines, written step by step the way the
 // routines are described (rebuilding the whole text for each replacement). Tests
 // and fuzz targets compare the fast routines in src/core/ against these on many
-// inputs; they are quadratic and meant for short texts only.
+// inputs; they are quadratic and meant for short texts only. The line and
+// character starts are the naive sequential scans the document index must match.
 #pragma once
 
 #include "core/cp932.h"
@@ -113,6 +114,27 @@ inline std::u16string WrapText(const std::u16string& text, std::int32_t W, std::
     }
     result.erase(result.size() - 2);
     return result;
+}
+
+// Byte offsets where lines start: 0, and after every LF and every CR not
+// followed by LF.
+inline std::vector<std::uint64_t> lineStarts(std::string_view b) {
+    std::vector<std::uint64_t> starts{0};
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == '\n' || (b[i] == '\r' && (i + 1 == b.size() || b[i + 1] != '\n'))) starts.push_back(i + 1);
+    }
+    return starts;
+}
+
+// Byte offsets where characters start, decoding one after the other, then the size.
+inline std::vector<std::uint64_t> charStarts(std::string_view b) {
+    std::vector<std::uint64_t> starts;
+    for (std::size_t i = 0, n = 1; i < b.size(); i += n) {
+        starts.push_back(i);
+        cp932::decodeOne(b.substr(i), n);
+    }
+    starts.push_back(b.size());
+    return starts;
 }
 
 // The page built the way the export builds it: two escape passes with

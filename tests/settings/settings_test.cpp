@@ -2,10 +2,10 @@
 #include "settings/settings.h"
 
 #include "core/cp932.h"
+#include "core/file_io.h"
 #include "search/temp_tree.h"
 
 #include <cerrno>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/stat.h>
@@ -16,10 +16,7 @@ namespace {
 using namespace soramie::settings;
 using soramie::testing::TempTree;
 
-std::string readAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string readAll(const std::filesystem::path& p) { return soramie::readWholeFile(p.string()).value(); }
 
 std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
 
