@@ -39,6 +39,22 @@ protected:
         form().showMinimized();
         QCoreApplication::processEvents();  // the window hides once the state change is over
     }
+    // The dialogs that are loaded, of settings, search, replace and about.
+    QStringList loaded()
+    {
+        QStringList out;
+        if (form().form2) out << "settings";
+        if (form().form3) out << "search";
+        if (form().form4) out << "replace";
+        if (form().aboutForm) out << "about";
+        return out;
+    }
+    // The tray icon: "shown" or "none", how often it was added and removed.
+    QString tray() const
+    {
+        const auto& t = h.fakes.tray;
+        return QStringLiteral("%1 +%2 -%3").arg(t.isShown ? "shown" : "none").arg(t.adds).arg(t.removes);
+    }
     // Opens the settings, search, replace and about dialogs.
     void openAllDialogs()
     {
@@ -53,39 +69,33 @@ protected:
 
 TEST_F(WindowState, minimising_hides_the_window_behind_one_tray_icon_that_restores_it)
 {
-    auto& tray = h.fakes.tray;
     minimise();
-    EXPECT_TRUE(tray.isShown);
-    EXPECT_EQ(tray.adds, 1);
-    EXPECT_EQ(tray.tip, "SORAMIE");
+    EXPECT_EQ(tray(), "shown +1 -0");
+    EXPECT_EQ(h.fakes.tray.tip, "SORAMIE");
     EXPECT_FALSE(form().isVisible());
 
-    tray.press(TrayEvent::LeftPress);
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(form().windowState(), Qt::WindowNoState);
-    EXPECT_TRUE(tray.isShown) << "the icon stays until the window is unloaded";
+    h.fakes.tray.press(TrayEvent::LeftPress);
+    EXPECT_TRUE(form().isVisible() && form().windowState() == Qt::WindowNoState);
+    EXPECT_EQ(tray(), "shown +1 -0") << "the icon stays until the window is unloaded";
 
     // Maximised, minimised, restored: back in the normal state, still one icon.
     form().showMaximized();
     minimise();
     EXPECT_FALSE(form().isVisible());
-    EXPECT_EQ(tray.adds, 1);
     h.fakes.prompts.popupChoices = {"元に戻す"};
-    tray.press(TrayEvent::RightPress);
+    h.fakes.tray.press(TrayEvent::RightPress);
     ASSERT_EQ(h.fakes.prompts.popups.size(), 1u);
     EXPECT_EQ(h.fakes.prompts.popups[0].visibleItems, QStringList({"元に戻す", "-", "終了"}));
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(form().windowState(), Qt::WindowNoState);
-    EXPECT_EQ(tray.removes, 0);
+    EXPECT_TRUE(form().isVisible() && form().windowState() == Qt::WindowNoState);
+    EXPECT_EQ(tray(), "shown +1 -0");
 }
 
 TEST_F(WindowState, without_a_tray_minimising_leaves_the_window_on_the_taskbar)
 {
     h.fakes.tray.isAvailable = false;
     minimise();
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(form().isMinimized());
-    EXPECT_EQ(h.fakes.tray.adds, 0);
+    EXPECT_TRUE(form().isVisible() && form().isMinimized());
+    EXPECT_EQ(tray(), "none +0 -0");
 }
 
 TEST_F(WindowState, every_resize_closes_the_settings_and_search_dialogs_only)
@@ -93,10 +103,7 @@ TEST_F(WindowState, every_resize_closes_the_settings_and_search_dialogs_only)
     openAllDialogs();
     form().form2->Text4->setText("typed");
     form().resize(form().size() + QSize(30, 20));
-    EXPECT_TRUE(form().form2.isNull());
-    EXPECT_TRUE(form().form3.isNull());
-    EXPECT_FALSE(form().form4.isNull());
-    EXPECT_FALSE(form().aboutForm.isNull());
+    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
 
     // A new settings dialog starts from the pane, not from what was typed.
     form().appSe->trigger();
@@ -105,12 +112,10 @@ TEST_F(WindowState, every_resize_closes_the_settings_and_search_dialogs_only)
     // Maximising, minimising (tray) and the first show count as resizes too.
     form().loadForm3().show();
     form().showMaximized();
-    EXPECT_TRUE(form().form2.isNull());
-    EXPECT_TRUE(form().form3.isNull());
+    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
     form().appSe->trigger();
     minimise();
-    EXPECT_TRUE(form().form2.isNull());
-    EXPECT_FALSE(form().form4.isNull());
+    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
 
     Form1Harness fresh;
     ASSERT_TRUE(fresh.load());
@@ -125,20 +130,17 @@ TEST_F(WindowState, quick_mode_asks_each_way_and_no_changes_nothing)
     form().Command1->setEnabled(true);
     prompts.answers = {Answer::No};
     form().mnuMode->trigger();
-    EXPECT_FALSE(form().Command1->isHidden());
-    EXPECT_TRUE(form().Command1->isEnabled());
+    EXPECT_TRUE(!form().Command1->isHidden() && form().Command1->isEnabled());
 
     form().mnuMode->trigger();  // Yes
-    EXPECT_TRUE(form().Command1->isHidden());
-    EXPECT_FALSE(form().Command1->isEnabled());
+    EXPECT_TRUE(form().Command1->isHidden() && !form().Command1->isEnabled());
 
     prompts.answers = {Answer::No};
     form().mnuMode->trigger();
     EXPECT_TRUE(form().Command1->isHidden());
 
     form().mnuMode->trigger();  // Yes
-    EXPECT_FALSE(form().Command1->isHidden());
-    EXPECT_FALSE(form().Command1->isEnabled()) << "enabled again only by a click on a file";
+    EXPECT_TRUE(!form().Command1->isHidden() && !form().Command1->isEnabled()) << "enabled only by a click on a file";
 
     const QString on = "モード変更|クイックモードにしますか？", off = "モード変更|クイックモードを解除しますか？";
     EXPECT_EQ(boxes(h), QStringList({on, on, off, off}));
@@ -159,8 +161,7 @@ TEST_F(WindowState, clear_empties_the_display_and_disables_itself_but_keeps_the_
     form().Command6->click();
     EXPECT_EQ(form().Text1->text(), "");
     EXPECT_EQ(windowState(form()), "SORAMIE|" + count + "||");
-    EXPECT_FALSE(form().Command6->isEnabled());
-    EXPECT_TRUE(form().Command1->isEnabled());
+    EXPECT_TRUE(!form().Command6->isEnabled() && form().Command1->isEnabled());
     EXPECT_EQ(form().File1->fileName(), "a.txt");
     EXPECT_TRUE(form().shownPath.isEmpty()) << "the pane no longer holds the file";
 }
@@ -169,11 +170,8 @@ TEST_F(WindowState, closing_removes_the_icon_only_after_a_minimise_and_unloads_a
 {
     openAllDialogs();
     form().close();
-    EXPECT_EQ(h.fakes.tray.removes, 0);
-    EXPECT_TRUE(form().form2.isNull());
-    EXPECT_TRUE(form().form3.isNull());
-    EXPECT_TRUE(form().form4.isNull());
-    EXPECT_TRUE(form().aboutForm.isNull());
+    EXPECT_EQ(tray(), "none +0 -0");
+    EXPECT_TRUE(loaded().isEmpty());
     EXPECT_TRUE(h.fakes.prompts.messages.empty());
 
     form().show();
@@ -181,10 +179,8 @@ TEST_F(WindowState, closing_removes_the_icon_only_after_a_minimise_and_unloads_a
     form().restoreFromTray();
     openAllDialogs();
     form().appExit->trigger();
-    EXPECT_EQ(h.fakes.tray.removes, 1);
-    EXPECT_FALSE(h.fakes.tray.isShown);
-    EXPECT_TRUE(form().form4.isNull());
-    EXPECT_TRUE(form().aboutForm.isNull());
+    EXPECT_EQ(tray(), "none +1 -1");
+    EXPECT_TRUE(loaded().isEmpty());
 }
 
 // Runs the event loop until `leave` ends the program; false if it never does.

@@ -112,14 +112,11 @@ TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_mes
         Form2& d = open();
         save(d, c.height, c.width, c.count, d.Command4);
         if (c.message.isEmpty()) {
-            EXPECT_TRUE(h.fakes.prompts.messages.empty());
-            EXPECT_EQ(d.Flag3, 1);
-            EXPECT_TRUE(QFile::exists(iniPath()));
+            EXPECT_TRUE(h.fakes.prompts.messages.empty() && d.Flag3 == 1 && QFile::exists(iniPath()));
             EXPECT_EQ(form().Text1->height(), px(QString(c.height).toInt()));
         } else {
             EXPECT_EQ(boxes(h), QStringList({"警告|" + c.message}));
-            EXPECT_EQ(d.Flag3, 0);
-            EXPECT_FALSE(QFile::exists(iniPath()));
+            EXPECT_TRUE(d.Flag3 == 0 && !QFile::exists(iniPath()));
             EXPECT_EQ(d.Text1->text() + d.Text3->text() + d.Text2->text(),
                       c.message == kHeightMessage ? QString("6255") + c.width + c.count
                       : c.message == kWidthMessage ? QString(c.height) + "8895" + c.count
@@ -166,9 +163,8 @@ TEST_F(SettingsDialog, in_the_normal_state_the_window_follows_heights_from_6255_
     save(*d, "7005", "8895", "100", d->Command4);
     EXPECT_EQ(form().windowHeightTwips(), 8520);
     EXPECT_EQ(form().Text1->height(), px(7005));
-    EXPECT_TRUE(form().form2.isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(form().form2.isNull() && first.isNull());
     EXPECT_EQ(bytesOf(iniPath()),
               "[main]\r\nlog = /var/tmp\r\ntypedate = 1\r\nprogram = /opt/viewer\r\nname = Viewer\r\nbrowse = w3m\r\n");
     EXPECT_EQ(form().pro + "|" + form().br, "/opt/viewer|w3m");
@@ -177,18 +173,15 @@ TEST_F(SettingsDialog, in_the_normal_state_the_window_follows_heights_from_6255_
     d = &open();
     save(*d, "6254", "8895", "100", d->Command4);
     EXPECT_EQ(form().Text1->height(), px(6254));
-    EXPECT_EQ(form().windowHeightTwips(), 8520);
-    EXPECT_FALSE(form().form2.isNull());
+    EXPECT_TRUE(form().windowHeightTwips() == 8520 && !form().form2.isNull());
 
     save(*d, "6255", "8895", "100", d->Command4);
-    EXPECT_EQ(form().windowHeightTwips(), 7770);
-    EXPECT_TRUE(form().form2.isNull());
+    EXPECT_TRUE(form().windowHeightTwips() == 7770 && form().form2.isNull());
 
     d = &open();
     save(*d, "6255", "9000", "100", d->Command2);
     EXPECT_EQ(form().windowWidthTwips(), 9000 + 2490);
-    EXPECT_EQ(form().Text1->width(), px(9000));
-    EXPECT_TRUE(form().form2.isNull());
+    EXPECT_TRUE(form().Text1->width() == px(9000) && form().form2.isNull());
 }
 
 TEST_F(SettingsDialog, a_box_after_the_save_resized_the_window_leaves_the_closed_dialog_closed)
@@ -214,8 +207,7 @@ TEST_F(SettingsDialog, maximised_or_minimised_windows_keep_their_size)
         const QSize before = form().size();
         Form2& d = open();
         save(d, "9000", "12000", "100", d.Command2);
-        EXPECT_EQ(d.Flag2, 0);
-        EXPECT_EQ(form().size(), before);
+        EXPECT_TRUE(d.Flag2 == 0 && form().size() == before);
         EXPECT_EQ(form().Text1->size(), QSize(px(12000), px(9000)));
         form().showNormal();
     }
@@ -228,14 +220,11 @@ TEST_F(SettingsDialog, ok_takes_the_browser_even_when_a_value_is_bad_and_only_up
     d.Text4->setText("/usr/bin/vi");
     save(d, "279", "8895", "100", d.Command2);
     EXPECT_EQ(form().br + "|" + form().pro, "chromium|");
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_FALSE(QFile::exists(iniPath()));
+    EXPECT_TRUE(d.isVisible() && !QFile::exists(iniPath()));
 
     save(d, "300", "8895", "100", d.Command2);
     EXPECT_EQ(form().pro, "") << "OK leaves pro to the next load";
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_TRUE(form().form2.isNull());
-    EXPECT_TRUE(form().mnuApp->isVisible());
+    EXPECT_TRUE(!d.isVisible() && form().form2.isNull() && form().mnuApp->isVisible());
 }
 
 TEST_F(SettingsDialog, the_program_item_follows_the_saved_path_and_name)
@@ -244,8 +233,7 @@ TEST_F(SettingsDialog, the_program_item_follows_the_saved_path_and_name)
     d.Text4->setText("/usr/bin/vi");
     d.Text5->setText("Vi");
     d.Command4->click();
-    EXPECT_EQ(form().mnuApp->text(), "Viで開く");
-    EXPECT_TRUE(form().mnuApp->isVisible());
+    EXPECT_TRUE(form().mnuApp->text() == "Viで開く" && form().mnuApp->isVisible());
     d.Text5->clear();
     d.Command4->click();
     EXPECT_EQ(form().mnuApp->text(), "(設定されていません)");
@@ -273,8 +261,7 @@ TEST_F(SettingsDialog, a_file_that_cannot_be_written_is_reported_and_the_old_fil
     ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
     EXPECT_TRUE(boxes(h)[0].startsWith("エラー|") && boxes(h)[0].contains(iniPath()));
     EXPECT_EQ(bytesOf(iniPath()), before);
-    EXPECT_EQ(form().Text1->height(), px(5000)) << "values already applied stay";
-    EXPECT_EQ(form().Text6->text(), "20");
+    EXPECT_TRUE(form().Text1->height() == px(5000) && form().Text6->text() == "20") << "values already applied stay";
     EXPECT_TRUE(d.isVisible()) << "OK does not close over a save that failed";
 
     // A folder that does not exist.
@@ -301,10 +288,9 @@ TEST_F(SettingsDialog, numeric_fields_take_only_digits_and_backspace_and_refill_
     QApplication::clipboard()->setText("abc");
     QTest::keyClick(height, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(height, Qt::Key_Insert, Qt::ShiftModifier);
-    EXPECT_EQ(height->text(), "62557");
     QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(height, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(height->text(), "62557");
+    EXPECT_EQ(height->text(), "62557") << "neither pasted nor cut";
 
     for (int i = 0; i < 5; ++i) QTest::keyClick(height, Qt::Key_Backspace);
     EXPECT_EQ(height->text(), "6255") << "emptied: refilled at once";
@@ -322,10 +308,8 @@ TEST(SettingsFieldNumber, reads_plain_decimal_digits_only)
     EXPECT_EQ(Form2::fieldNumber("300"), 300);
     EXPECT_EQ(Form2::fieldNumber(" 0300 "), 300);
     EXPECT_EQ(Form2::fieldNumber("99999999999999999999999"), 1'000'000'000'000'000);
-    for (const char* bad : {"", " ", "-5", "3e2", "30.0", "0x10", "+1"}) {
-        EXPECT_FALSE(Form2::fieldNumber(bad).has_value()) << bad;
-    }
-    EXPECT_FALSE(Form2::fieldNumber(QString::fromUtf8("３００")).has_value());
+    for (const char* bad : {"", " ", "-5", "3e2", "30.0", "0x10", "+1", "３００"})
+        EXPECT_FALSE(Form2::fieldNumber(QString::fromUtf8(bad)).has_value()) << bad;
 }
 
 TEST_F(SettingsDialog, pickers_fill_their_fields_and_a_cancel_keeps_the_old_text)

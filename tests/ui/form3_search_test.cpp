@@ -26,6 +26,7 @@ using soramie::Form3;
 using soramie::platform::Answer;
 using soramie::testing::boxes;
 using soramie::testing::Form1Harness;
+using soramie::testing::loadWith;
 using soramie::testing::stacking;
 using soramie::testing::windowState;
 using soramie::testing::writeFile;
@@ -51,16 +52,11 @@ protected:
 
     Form3Search()
     {
-        writeFile(logs + "/a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n");
-        writeFile(logs + "/case.txt", "OCCURRED " + kHalfWidth);
-        writeFile(logs + "/empty.txt", "");
-        writeFile(logs + "/z.log", kFullWidth);
-        writeFile(logs + "/sub/b.txt", kFullWidth);
-        writeFile(logs + "/sub/deep/c.txt", "x" + kFullWidth + "x");
-        writeFile(logs + "/sub/deep/d.log", kFullWidth);
-        writeFile(logs + "/.hidden/e.txt", kFullWidth);
-        h.writeSettings("[main]\r\nlog = " + logs.toUtf8() + "\r\nprogram = /opt/ed --x\r\n");
-        EXPECT_TRUE(h.load());
+        loadWith(h,
+                 {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"}, {"case.txt", "OCCURRED " + kHalfWidth},
+                  {"empty.txt", ""}, {"z.log", kFullWidth}, {"sub/b.txt", kFullWidth}, {"sub/deep/c.txt", "x" + kFullWidth + "x"},
+                  {"sub/deep/d.log", kFullWidth}, {".hidden/e.txt", kFullWidth}},
+                 "program = /opt/ed --x\r\n");
         f.appSword_Click();
         d = f.form3;
         d->txtType->setText(kKeyword);
@@ -71,6 +67,8 @@ protected:
         for (int i = 0; i < d->List2->count(); ++i) out << d->List2->item(i)->text();
         return out;
     }
+    // The pane's selection as "start:text".
+    QString selection() const { return QString::number(f.Text1->selectionStart()) + ":" + f.Text1->selectedText(); }
     // Selects entry `row` and presses it with `button`, as a click on the list does.
     void pressEntry(int row, Qt::MouseButton button = Qt::LeftButton)
     {
@@ -91,14 +89,11 @@ TEST_F(Form3Search, asks_first_then_lists_the_exact_hits_in_walk_order_and_clear
     EXPECT_FALSE(f.Command1->isEnabled());
 
     pressEntry(0);
-    ASSERT_EQ(f.Flag, 2);
-    ASSERT_TRUE(f.Command1->isEnabled());
+    ASSERT_TRUE(f.Flag == 2 && f.Command1->isEnabled());
     d->Command10->click();
-    EXPECT_EQ(d->List2->count(), 0);
-    EXPECT_TRUE(d->txtType->text().isEmpty());
+    EXPECT_TRUE(d->List2->count() == 0 && d->txtType->text().isEmpty());
     EXPECT_EQ(f.Flag, 0);
-    EXPECT_FALSE(f.Command1->isEnabled());
-    EXPECT_FALSE(d->Command10->isEnabled());
+    EXPECT_FALSE(f.Command1->isEnabled() || d->Command10->isEnabled());
 }
 
 TEST_F(Form3Search, the_checks_choose_log_files_and_the_root_folder_only_and_no_candidates_give_0_hits)
@@ -132,18 +127,16 @@ TEST_F(Form3Search, an_empty_keyword_or_no_to_the_warning_keeps_the_old_results_
     EXPECT_EQ(boxes(h), QStringList({"警告|キーワードを入れて下さい"}));
     EXPECT_EQ(stacking(h.fakes.pickers, d), "-+");  // the box is shown outside the always-on-top state
     EXPECT_EQ(results().size(), 3);
-    EXPECT_TRUE(d->searchFiles.empty());
-    EXPECT_TRUE(d->Command10->isEnabled());
+    EXPECT_TRUE(d->searchFiles.empty() && d->Command10->isEnabled());
 
     d->txtType->setText("occurred");
     bool buttonDisabledWhileAsking = false;
     h.fakes.prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d->Command4->isEnabled(); };
     h.fakes.prompts.answers = {Answer::No};
     d->Command4_Click();
-    EXPECT_TRUE(buttonDisabledWhileAsking);
+    EXPECT_TRUE(buttonDisabledWhileAsking && d->Command4->isEnabled());
     EXPECT_EQ(results().size(), 3);
     EXPECT_EQ(d->panel(2), "3 件");
-    EXPECT_TRUE(d->Command4->isEnabled());
     d->Command4_Click();
     EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
 }
@@ -161,8 +154,7 @@ TEST_F(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enable
     });
     d->Command4_Click();
     ASSERT_GE(values.size(), 2u);
-    EXPECT_EQ(values.back(), 0);
-    EXPECT_EQ(values[values.size() - 2], 100);
+    EXPECT_EQ(std::vector<int>(values.end() - 2, values.end()), (std::vector<int>{100, 0}));
     EXPECT_TRUE(std::is_sorted(values.begin(), values.end() - 1));
     EXPECT_FALSE(enabledWhileReading);
     EXPECT_TRUE(f.isEnabled() && d->isEnabled() && f.form4->isEnabled() && f.form2->isEnabled());
@@ -175,8 +167,7 @@ TEST_F(Form3Search, unloading_the_dialog_during_a_search_destroys_it_after_the_s
         if (v == 100) f.unloadForm3();
     });
     dialog->Command4_Click();
-    EXPECT_TRUE(f.isEnabled());
-    EXPECT_TRUE(f.form3.isNull());
+    EXPECT_TRUE(f.isEnabled() && f.form3.isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
 }
@@ -197,8 +188,7 @@ TEST_F(Form3Open, the_display_button_shows_the_hit_with_the_keyword_selected)
     pressEntry(0);
     EXPECT_TRUE(f.Text1->text().isEmpty());  // normal mode: the press only selects
     f.Command1->click();
-    EXPECT_EQ(f.Text1->selectionStart(), 8);
-    EXPECT_EQ(f.Text1->selectedText(), kKeyword);
+    EXPECT_EQ(selection(), "8:" + kKeyword);
     EXPECT_EQ(windowState(f), "SORAMIE - タイムアウト -|Total 3 Files(*.txt)|logs a.txt |File Size 31 byte");
     EXPECT_EQ(f.focusWidget(), f.Text1);
     EXPECT_EQ(boxes(h), QStringList({kAskFirst}));
@@ -213,8 +203,7 @@ TEST_F(Form3Open, a_hit_beyond_character_32767_is_selected)
     ASSERT_EQ(results(), QStringList({logs + "/big.txt"}));
     pressEntry(0);
     f.Command1_Click();
-    EXPECT_EQ(f.Text1->selectionStart(), 140000);
-    EXPECT_EQ(f.Text1->selectionLength(), 7);
+    EXPECT_EQ(selection(), "140000:timeout");
     EXPECT_EQ(h.fakes.prompts.messages.size(), 1u);
 }
 
@@ -225,8 +214,7 @@ TEST_F(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
     pressEntry(0);
     f.Command1_Click();
     EXPECT_EQ(h.fakes.prompts.messageTexts().mid(1), QStringList({kCannotOpen}));
-    EXPECT_EQ(f.Text1->selectionLength(), 0);
-    EXPECT_EQ(f.Text1->text(), "no longer here");
+    EXPECT_EQ(f.Text1->text() + "|" + f.Text1->selectedText(), "no longer here|");
 
     QFile::remove(logs + "/sub/b.txt");
     h.fakes.prompts.messages.clear();
@@ -234,8 +222,7 @@ TEST_F(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
     f.Command1_Click();
     EXPECT_FALSE(h.fakes.prompts.messages.empty());
     for (const auto& m : h.fakes.prompts.messages) EXPECT_EQ(m.text, kCannotOpen);
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_TRUE(f.shownPath.isEmpty());
+    EXPECT_TRUE(f.Text1->text().isEmpty() && f.shownPath.isEmpty());
 }
 
 TEST_F(Form3Open, with_an_empty_result_list_or_no_entry_selected_the_display_button_disables_itself)
@@ -264,15 +251,11 @@ TEST_F(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
     pressEntry(2);
     EXPECT_EQ(f.Text1->text(), "x" + kKeyword + "x");
     EXPECT_EQ(f.Text1->selectionLength(), 0);
-    EXPECT_EQ(f.panel(3), "        File Size 14 byte");
-    EXPECT_EQ(f.windowTitle(), "SORAMIE - タイムアウト -");
-    EXPECT_EQ(d->panel(2), "deep c.txt ");
-    EXPECT_EQ(f.Flag, 2);
-    EXPECT_TRUE(f.Command1->isEnabled());
+    EXPECT_EQ(f.windowTitle() + "|" + f.panel(3) + "|" + d->panel(2), "SORAMIE - タイムアウト -|        File Size 14 byte|deep c.txt ");
+    EXPECT_TRUE(f.Flag == 2 && f.Command1->isEnabled());
 
     pressEntry(2);
-    EXPECT_EQ(f.Text1->selectionStart(), 1);
-    EXPECT_EQ(f.Text1->selectedText(), kKeyword);
+    EXPECT_EQ(selection(), "1:" + kKeyword);
 }
 
 TEST_F(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_file_menu)
@@ -280,10 +263,8 @@ TEST_F(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_fi
     d->Command4_Click();
     pressEntry(1, Qt::RightButton);
     const QString hit = logs + "/sub/b.txt";
-    EXPECT_EQ(f.memonameM, Form1::notepadCommand() + " " + hit);
-    EXPECT_EQ(f.memoname, "/opt/ed --x " + hit);
-    EXPECT_EQ(f.memoFile, hit);
-    EXPECT_EQ(f.pro, "/opt/ed --x");
+    EXPECT_EQ(f.memonameM + "|" + f.memoname + "|" + f.memoFile + "|" + f.pro,
+              Form1::notepadCommand() + " " + hit + "|/opt/ed --x " + hit + "|" + hit + "|/opt/ed --x");
     ASSERT_EQ(h.fakes.prompts.popups.size(), 1u);
     EXPECT_TRUE(h.fakes.prompts.popups[0].visibleItems.contains("メモ帳で開く"));
     EXPECT_EQ(f.Flag, 2);
@@ -294,8 +275,7 @@ TEST_F(Form3Open, the_right_button_prepares_the_command_lines_and_pops_up_the_fi
     f.Text1->setText("old");
     d->List2->clearSelection();
     d->List2_MouseDown(Qt::RightButton, QPoint(1, 1));
-    EXPECT_EQ(f.memonameM, Form1::notepadCommand() + " ");
-    EXPECT_TRUE(f.pro.isEmpty());
+    EXPECT_EQ(f.memonameM + "|" + f.pro, Form1::notepadCommand() + " |");
     EXPECT_FALSE(f.mnuApp->isVisible());
     EXPECT_EQ(h.fakes.prompts.popups.size(), 2u);
     EXPECT_TRUE(f.Text1->text().isEmpty());
@@ -308,8 +288,7 @@ TEST_F(Form3Open, delete_from_the_hit_menu_removes_that_hit_not_the_file_list_se
     f.Command1->hide();  // quick mode
     h.fakes.prompts.popupChoices = {"削除"};
     pressEntry(1, Qt::RightButton);
-    EXPECT_FALSE(QFile::exists(logs + "/sub/b.txt"));
-    EXPECT_TRUE(QFile::exists(logs + "/case.txt"));
+    EXPECT_TRUE(!QFile::exists(logs + "/sub/b.txt") && QFile::exists(logs + "/case.txt"));
     EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
     EXPECT_TRUE(f.Text1->text().isEmpty());  // no other hit is shown in its place
     EXPECT_EQ(f.Flag, 2);
@@ -319,10 +298,7 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
 {
     Form1Harness h;
     const QString logs = h.root() + "/logs";
-    writeFile(logs + "/sub/a.txt", "a");
-    h.writeSettings("[main]\r\nlog = " + logs.toUtf8() + "\r\n");
-    ASSERT_TRUE(h.load());
-    Form1& f = h.form();
+    Form1& f = loadWith(h, {{"sub/a.txt", "a"}});
     ASSERT_FALSE(f.form3.isNull());  // created hidden by the start folder
     EXPECT_FALSE(f.form3->isVisible());
     EXPECT_EQ(f.form3->panel(1), logs);
@@ -334,8 +310,7 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
     first->txtType->setText("kept");
     f.appSword->trigger();
     EXPECT_EQ(f.form3, first);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->txtType->text(), "kept");
+    EXPECT_TRUE(first->isVisible() && first->txtType->text() == "kept");
     EXPECT_EQ(first->windowTitle(), "検索");
     EXPECT_EQ(first->parentWidget(), nullptr);
     EXPECT_EQ(stacking(h.fakes.pickers, first), "++");
@@ -345,9 +320,7 @@ TEST(Form3Menu, the_menu_command_opens_one_dialog_on_top_and_folder_changes_reac
     EXPECT_TRUE(f.form3.isNull());
     f.appSword->trigger();
     EXPECT_EQ(f.form3->panel(1), logs + "/sub");
-    EXPECT_TRUE(f.form3->txtType->text().isEmpty());
-    EXPECT_TRUE(f.form3->Check1->isChecked());
-    EXPECT_FALSE(f.form3->Check4->isChecked());
+    EXPECT_TRUE(f.form3->txtType->text().isEmpty() && f.form3->Check1->isChecked() && !f.form3->Check4->isChecked());
 }
 
 // Occurrences across chunk boundaries, after double-byte and undecodable
