@@ -182,9 +182,20 @@ TEST_F(Form3Search, unreadable_candidates_are_counted_after_the_hits)
     EXPECT_EQ(d->panel(2), "3 件 (読めないファイル 1)");
 }
 
-TEST_F(Form3Open, the_display_button_shows_the_hit_with_the_keyword_selected)
+TEST_F(Form3Open, the_display_button_shows_the_selected_hit_with_the_keyword_selected_and_without_one_disables_itself)
 {
-    d->Command4_Click();
+    f.Flag = 2;
+    for (const bool searched : {false, true}) {
+        SCOPED_TRACE(searched ? "no entry selected" : "empty result list");
+        if (searched) d->Command4_Click();
+        d->List2->clearSelection();
+        f.Command1->setEnabled(true);
+        f.Command1_Click();
+        EXPECT_FALSE(f.Command1->isEnabled());
+        EXPECT_TRUE(f.Text1->text().isEmpty());
+        EXPECT_EQ(h.fakes.prompts.messages.size(), searched ? 1u : 0u);  // the search's warning only
+    }
+
     pressEntry(0);
     EXPECT_TRUE(f.Text1->text().isEmpty());  // normal mode: the press only selects
     f.Command1->click();
@@ -223,21 +234,6 @@ TEST_F(Form3Open, a_changed_or_vanished_hit_is_reported_and_nothing_is_selected)
     EXPECT_FALSE(h.fakes.prompts.messages.empty());
     for (const auto& m : h.fakes.prompts.messages) EXPECT_EQ(m.text, kCannotOpen);
     EXPECT_TRUE(f.Text1->text().isEmpty() && f.shownPath.isEmpty());
-}
-
-TEST_F(Form3Open, with_an_empty_result_list_or_no_entry_selected_the_display_button_disables_itself)
-{
-    f.Flag = 2;
-    for (const bool searched : {false, true}) {
-        SCOPED_TRACE(searched ? "no entry selected" : "empty result list");
-        if (searched) d->Command4_Click();
-        d->List2->clearSelection();
-        f.Command1->setEnabled(true);
-        f.Command1_Click();
-        EXPECT_FALSE(f.Command1->isEnabled());
-        EXPECT_TRUE(f.Text1->text().isEmpty());
-        EXPECT_EQ(h.fakes.prompts.messages.size(), searched ? 1u : 0u);  // the search's warning only
-    }
 }
 
 TEST_F(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
