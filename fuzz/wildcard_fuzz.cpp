@@ -42,7 +42,13 @@ struct Reference {
             }
         } else if (n == name.size()) r = false;
         else if (pat[p] == '?') r = at(p + 1, n + charLen(name, n));
-        else r = fold(pat[p]) == fold(name[n]) && at(p + 1, n + 1);
+        else {
+            // Literals compare whole characters (ASCII letters folded).
+            const std::size_t lp = charLen(pat, p), ln = charLen(name, n);
+            r = lp == ln;
+            for (std::size_t k = 0; r && k < lp; ++k) r = fold(pat[p + k]) == fold(name[n + k]);
+            r = r && at(p + lp, n + ln);
+        }
         m = r;
         return r;
     }

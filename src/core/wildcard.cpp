@@ -37,7 +37,18 @@ constexpr char32_t unitValue(Char c) {
     else return static_cast<char32_t>(c);
 }
 
-// Greedy match with backtracking to the last '*': each '*' only ever resumes
+// Whole characters compared, ASCII letters without regard to case.
+template <class Char>
+bool sameCharacter(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(unitValue(a[i])) != foldAscii(unitValue(b[i]))) return false;
+    }
+    return true;
+}
+
+// Pattern and name advance by whole characters only (a broken sequence counts
+// as one character per unit), so both are cut into the same characters at
+// every step. Greedy match with backtracking to the last '*': each '*' only ever resumes
 // one character further, so the work is bounded by |pattern|·|name|.
 template <class Char>
 bool matchPlain(std::basic_string_view<Char> pat, std::basic_string_view<Char> name) {
@@ -55,10 +66,13 @@ bool matchPlain(std::basic_string_view<Char> pat, std::basic_string_view<Char> n
             n += charLength(name, n);
             continue;
         }
-        if (p < pat.size() && foldAscii(unitValue(pat[p])) == foldAscii(unitValue(name[n]))) {
-            ++p;
-            ++n;
-            continue;
+        if (p < pat.size()) {
+            const std::size_t lp = charLength(pat, p), ln = charLength(name, n);
+            if (lp == ln && sameCharacter(pat.substr(p, lp), name.substr(n, ln))) {
+                p += lp;
+                n += ln;
+                continue;
+            }
         }
         if (starP == none) return false;
         starN += charLength(name, starN);
