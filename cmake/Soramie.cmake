@@ -47,9 +47,9 @@ function(soramie_test name)
 endfunction()
 
 # soramie_fuzzer(name SOURCES ... LINKS ...): a libFuzzer target and a short CTest
-# smoke run of it (SORAMIE_FUZZ_SECONDS, default 10) from a fixed seed, so a
+# smoke run of it (SORAMIE_FUZZ_SECONDS, default 20) from a fixed seed, so a
 # slower machine runs a prefix of the same inputs.
-set(SORAMIE_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs under CTest")
+set(SORAMIE_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 function(soramie_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
