@@ -10,7 +10,12 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <vector>
+
+// GoogleTest prints QString values as UTF-8 text in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']'; }
 
 namespace soramie::testing {
 
