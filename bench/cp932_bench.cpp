@@ -12,14 +12,16 @@ using namespace soramie::cp932;
 
 constexpr std::size_t kCorpusBytes = 8 << 20;
 
-std::string repeatTo(const std::u16string& lines) {
+std::string repeatTo(const std::u16string& lines)
+{
     const std::string unit = encode(lines).bytes;
     std::string out;
     while (out.size() < kCorpusBytes) out += unit;
     return out;
 }
 
-const std::string& logCorpus() {
+const std::string& logCorpus()
+{
     static const std::string corpus = repeatTo(
         u"2026-12-06 10:00:00.530 INFO  [worker-14] 処理が完了しました id=192363340 利用者=日本語\r\n"
         u"2026-12-06 10:00:00.634 DEBUG [worker-4] request id=944870516 method=GET path=/static/app.js "
@@ -31,7 +33,8 @@ const std::string& logCorpus() {
     return corpus;
 }
 
-const std::string& proseCorpus() {
+const std::string& proseCorpus()
+{
     static const std::string corpus = repeatTo(
         u"　名前へ削除の花に来年は電話！森で時刻が映画まで文字列で日本語で病院か？\r\n"
         u"　㈱で今日が1666夏だった。電話も≒は先週で日本語のｉで来年の削除か？雪とｶﾀｶﾅで雨も朝で場所だった。\r\n"
@@ -39,7 +42,8 @@ const std::string& proseCorpus() {
     return corpus;
 }
 
-void decodeBench(benchmark::State& state, const std::string& bytes) {
+void decodeBench(benchmark::State& state, const std::string& bytes)
+{
     std::u16string text;
     for (auto _ : state) {
         text.clear();
@@ -49,7 +53,8 @@ void decodeBench(benchmark::State& state, const std::string& bytes) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-void encodeBench(benchmark::State& state, const std::string& bytes) {
+void encodeBench(benchmark::State& state, const std::string& bytes)
+{
     const std::u16string text = decode(bytes);
     for (auto _ : state) {
         EncodeResult r = encode(text);

@@ -17,7 +17,8 @@
 
 namespace {
 
-bool writeAll(int fd, const char* p, std::size_t n) {
+bool writeAll(int fd, const char* p, std::size_t n)
+{
     while (n > 0) {
         const ssize_t w = ::write(fd, p, n);
         if (w < 0) return false;
@@ -29,7 +30,8 @@ bool writeAll(int fd, const char* p, std::size_t n) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 2;

@@ -15,9 +15,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
 
 namespace {
 

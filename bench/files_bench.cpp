@@ -13,14 +13,14 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <sys/resource.h>
+#include <cstdio>
 
 namespace {
 
 long peakMegabytes()
 {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
 }

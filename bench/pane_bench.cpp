@@ -29,7 +29,8 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-long peakRssKiB() {
+long peakRssKiB()
+{
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
@@ -37,7 +38,8 @@ long peakRssKiB() {
 
 void report(const char* key, double seconds) { std::printf("%s %.4f\n", key, seconds); }
 
-int runPane(const char* path) {
+int runPane(const char* path)
+{
     soramie::TextPane pane;
     pane.resize(1000, 700);
     pane.show();
@@ -76,7 +78,8 @@ int runPane(const char* path) {
     return 0;
 }
 
-int runPlain(const char* path) {
+int runPlain(const char* path)
+{
     QPlainTextEdit edit;
     edit.resize(1000, 700);
     edit.show();
@@ -92,7 +95,8 @@ int runPlain(const char* path) {
     return 0;
 }
 
-int runEmpty() {
+int runEmpty()
+{
     soramie::TextPane pane;
     pane.resize(1000, 700);
     pane.show();
@@ -104,7 +108,8 @@ int runEmpty() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     if (argc >= 3 && std::strcmp(argv[1], "pane") == 0) return runPane(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "plain") == 0) return runPlain(argv[2]);

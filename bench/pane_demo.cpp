@@ -11,7 +11,8 @@
 
 #include "ui/pane/text_pane.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s FILE [--grab OUT.png] [--select START LENGTH]\n", argv[0]);

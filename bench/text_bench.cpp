@@ -34,7 +34,8 @@ constexpr std::u16string_view kProse =
 enum Corpus : int { kLogCorpus = 0, kProseCorpus = 1 };
 
 // The corpus as text, at least `megabytes` MB of CP932; built once per size.
-const std::u16string& corpus(Corpus which, std::int64_t megabytes) {
+const std::u16string& corpus(Corpus which, std::int64_t megabytes)
+{
     static std::map<std::pair<int, std::int64_t>, std::u16string> cache;
     auto& text = cache[{which, megabytes}];
     if (text.empty()) {
@@ -47,14 +48,15 @@ const std::u16string& corpus(Corpus which, std::int64_t megabytes) {
     return text;
 }
 
-std::int64_t sourceBytes(Corpus which, std::int64_t megabytes) {
+std::int64_t sourceBytes(Corpus which, std::int64_t megabytes)
+{
     const std::u16string_view unit = which == kLogCorpus ? kLog : kProse;
-    return static_cast<std::int64_t>(corpus(which, megabytes).size() / unit.size() *
-                                     cp932::encode(unit).bytes.size());
+    return static_cast<std::int64_t>(corpus(which, megabytes).size() / unit.size() * cp932::encode(unit).bytes.size());
 }
 
 template <class Body>
-void run(benchmark::State& state, Body body) {
+void run(benchmark::State& state, Body body)
+{
     const auto which = static_cast<Corpus>(state.range(0));
     const std::int64_t mb = state.range(1);
     const std::u16string& text = corpus(which, mb);
@@ -62,14 +64,16 @@ void run(benchmark::State& state, Body body) {
     state.SetBytesProcessed(state.iterations() * sourceBytes(which, mb));
 }
 
-void BM_WrapText(benchmark::State& state) {
+void BM_WrapText(benchmark::State& state)
+{
     run(state, [](const std::u16string& text) {
         auto wrapped = WrapText(text, WrapWidth{100});
         benchmark::DoNotOptimize(wrapped->data());
     });
 }
 
-void BM_ChrReplace(benchmark::State& state) {
+void BM_ChrReplace(benchmark::State& state)
+{
     // Several replacements per line, the result growing.
     run(state, [](const std::u16string& text) {
         auto out = chrReplace(text, u"=", u"&eq;", false);
@@ -77,7 +81,8 @@ void BM_ChrReplace(benchmark::State& state) {
     });
 }
 
-void BM_RangeReplace(benchmark::State& state) {
+void BM_RangeReplace(benchmark::State& state)
+{
     // One stretch per line ([worker-N] or 「…」/（…）).
     const bool log = state.range(0) == kLogCorpus;
     run(state, [log](const std::u16string& text) {
@@ -87,14 +92,16 @@ void BM_RangeReplace(benchmark::State& state) {
     });
 }
 
-void BM_HtmlPage(benchmark::State& state) {
+void BM_HtmlPage(benchmark::State& state)
+{
     run(state, [](const std::u16string& text) {
         auto page = HtmlPage(text);
         benchmark::DoNotOptimize(page.data());
     });
 }
 
-void BM_HtmlPageBytes(benchmark::State& state) {
+void BM_HtmlPageBytes(benchmark::State& state)
+{
     const auto which = static_cast<Corpus>(state.range(0));
     const std::int64_t mb = state.range(1);
     const std::string bytes = cp932::encode(corpus(which, mb)).bytes;
@@ -106,7 +113,8 @@ void BM_HtmlPageBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
-void sizes(benchmark::internal::Benchmark* b) {
+void sizes(benchmark::internal::Benchmark* b)
+{
     for (int which : {kLogCorpus, kProseCorpus})
         for (int mb : {100, 200}) b->Args({which, mb});
     b->ArgNames({"prose", "MB"})->Unit(benchmark::kMillisecond)->MinTime(1.0);

@@ -11,7 +11,8 @@
 
 using namespace soramie::cp932;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     // Bytes -> text -> bytes keeps the length and the text; only duplicate codes
@@ -35,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Any UTF-16 text: the encoded length is the sum of the units' byte lengths,
     // and every unit without a code is counted.
     std::u16string units(size / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    for (std::size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
     const EncodeResult r = encode(units);
     std::size_t length = 0;
     std::size_t missing = 0;

@@ -13,12 +13,14 @@
 using namespace soramie;
 
 namespace {
-void check(bool ok) {
+void check(bool ok)
+{
     if (!ok) std::abort();
 }
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const auto doc = Document::fromBytes(bytes);
     doc->waitIndexed();

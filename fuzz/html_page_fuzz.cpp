@@ -8,7 +8,8 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace soramie;
     const std::u16string text = fuzz::fuzzTexts(data, size, 1)[0];
     const std::u16string page = HtmlPage(text);

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     if (size < 2) return 0;
     const std::size_t keywordBytes = data[0] % 8;
     const std::size_t chunk = data[1] % 16 + 1;

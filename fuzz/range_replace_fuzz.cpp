@@ -6,7 +6,8 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace soramie;
     auto t = fuzz::fuzzTexts(data, size, 4);  // text, start, end, replacement
     if (t[1].empty() || t[2].empty()) {

@@ -6,7 +6,8 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace soramie;
     const auto t = fuzz::fuzzTexts(data, size, 3);  // subject, from, to
     for (const bool normal : {true, false}) {

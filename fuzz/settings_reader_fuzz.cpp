@@ -15,7 +15,8 @@ namespace cp932 = soramie::cp932;
 namespace {
 
 // A value the writer stores and the reader must give back exactly.
-bool plainValue(std::u16string_view v) {
+bool plainValue(std::u16string_view v)
+{
     if (v.find_first_of(u"\r\n") != std::u16string_view::npos) return false;
     if (!v.empty() && (v.front() == u' ' || v.front() == u'\t' || v.back() == u' ' || v.back() == u'\t')) return false;
     const auto enc = cp932::encode(v);
@@ -24,7 +25,8 @@ bool plainValue(std::u16string_view v) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     for (std::u16string_view key : {kLog, kTypedate, kProgram, kName, kBrowse}) {
         const std::u16string v = readSettingFrom(bytes, kSection, key, u"\x1F");

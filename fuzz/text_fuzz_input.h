@@ -17,12 +17,13 @@ namespace soramie::fuzz {
 // to the routines (line ends, spaces, the wrap sets, markup, kana, an
 // undecodable byte), so short inputs hit them often; runs of other bytes are
 // decoded as CP932.
-inline std::vector<std::u16string> fuzzTexts(const std::uint8_t* data, std::size_t size, std::size_t count) {
+inline std::vector<std::u16string> fuzzTexts(const std::uint8_t* data, std::size_t size, std::size_t count)
+{
     static constexpr char16_t kAlphabet[32] = {
-        u'\r', u'\n', u' ',    u'\u3000', u'\u3002', u'\u300C', u'\uFF08', u'$',
-        u'"',  u'<',  u'>',    u'&',      u';',      u'[',      u']',      u'|',
-        u'あ', u'a',  u'\xDC81', u'ｱ',    u'ﾟ',      u'\u3001', u'\u300D', u'\uFF09',
-        u'\\', u'!',  u'漢',   u'\t',     u'b',      u'\u2018', u'\uFFE0', u'\uFFE5'};
+        u'\r', u'\n', u' ',      u'\u3000', u'\u3002', u'\u300C', u'\uFF08', u'$',
+        u'"',  u'<',  u'>',      u'&',      u';',      u'[',      u']',      u'|',
+        u'あ', u'a',  u'\xDC81', u'ｱ',      u'ﾟ',      u'\u3001', u'\u300D', u'\uFF09',
+        u'\\', u'!',  u'漢',     u'\t',     u'b',      u'\u2018', u'\uFFE0', u'\uFFE5'};
     std::vector<std::u16string> texts(count);
     std::size_t part = 0;
     std::size_t i = 0;

@@ -14,7 +14,8 @@ using namespace soramie::wildcard;
 
 namespace {
 
-std::size_t charLen(std::string_view s, std::size_t i) {
+std::size_t charLen(std::string_view s, std::size_t i)
+{
     const auto b = static_cast<unsigned char>(s[i]);
     const std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 1;
     if (i + n > s.size()) return 1;
@@ -29,7 +30,8 @@ struct Reference {
     std::string_view pat, name;
     std::vector<signed char> memo;  // -1 unknown
 
-    bool at(std::size_t p, std::size_t n) {
+    bool at(std::size_t p, std::size_t n)
+    {
         signed char& m = memo[p * (name.size() + 1) + n];
         if (m >= 0) return m;
         bool r;
@@ -52,20 +54,23 @@ struct Reference {
         m = r;
         return r;
     }
-    static bool match(std::string_view pat, std::string_view name) {
+    static bool match(std::string_view pat, std::string_view name)
+    {
         Reference ref{pat, name, std::vector<signed char>((pat.size() + 1) * (name.size() + 1), -1)};
         return ref.at(0, 0);
     }
 };
 
-bool reference(std::string_view pat, std::string_view name) {
+bool reference(std::string_view pat, std::string_view name)
+{
     if (Reference::match(pat, name)) return true;
     return pat.size() >= 2 && pat.ends_with(".*") && Reference::match(pat.substr(0, pat.size() - 2), name);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     if (size > 512) return 0;
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     const std::size_t cut = in.find('\0');

@@ -6,7 +6,8 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace soramie;
     if (size < 1) return 0;
     const std::int32_t width = static_cast<std::int32_t>(data[0] % 40) - 1;  // -1 .. 38

@@ -27,8 +27,7 @@ QString defaultHandOverPath()
 
 FileReceiver::FileReceiver(QString socketPath, std::function<void(const QString&)> onFile)
     : socketPath_(std::move(socketPath)), onFile_(std::move(onFile))
-{
-}
+{}
 
 FileReceiver::~FileReceiver()
 {

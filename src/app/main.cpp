@@ -21,10 +21,7 @@ namespace {
 
 using soramie::app::CommandLine;
 
-void print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
+void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit().constData(), stream); }
 
 // --help and --version are answered before the window system is touched, so
 // they work without a display.
@@ -55,7 +52,8 @@ void placeProgramFiles(soramie::platform::AppInfo& app)
     // The settings writer puts its temporary file beside the settings file, so
     // the folder has to exist before the settings dialog first saves.
     QDir().mkpath(configFolder);
-    const auto files = soramie::settings::programFiles(layout, exeFolder, base, QFile::encodeName(configFolder).toStdString());
+    const auto files =
+        soramie::settings::programFiles(layout, exeFolder, base, QFile::encodeName(configFolder).toStdString());
     app.settingsFile = QFile::decodeName(files.settings.c_str());
     app.readmeFile = QFile::decodeName(files.readme.c_str());
 }
@@ -84,14 +82,15 @@ int main(int argc, char** argv)
     placeProgramFiles(services.app);
 
     const QString socketPath = soramie::app::defaultHandOverPath();
-    if (!file.isEmpty() && services.instance.anotherIsRunning()
-        && soramie::app::sendFile(socketPath, file, std::chrono::seconds(3))) {
+    if (!file.isEmpty() && services.instance.anotherIsRunning() &&
+        soramie::app::sendFile(socketPath, file, std::chrono::seconds(3))) {
         return 0;
     }
 
     soramie::Form1 window(services);
     if (!window.Form_Load()) return 0;
-    soramie::app::FileReceiver receiver(socketPath, [&window](const QString& path) { window.showHandedOverFile(path); });
+    soramie::app::FileReceiver receiver(socketPath,
+                                        [&window](const QString& path) { window.showHandedOverFile(path); });
     receiver.listen();  // without it a second start only shows its refusal
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

@@ -16,7 +16,8 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
 
-int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {}, {}, 1, err);
     if (!a) return usageError(err, "", kDecodeUsage);
     std::string utf8;
@@ -31,7 +32,8 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
     return kExitOk;
 }
 
-int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {}, {"--replace"}, 1, err);
     if (!a) return usageError(err, "", kEncodeUsage);
     const bool replace = a->flag("--replace");

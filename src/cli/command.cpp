@@ -15,7 +15,8 @@ namespace soramie::cli {
 namespace {
 
 // Reads standard input to its end.
-bool readStdin(std::string& bytes) {
+bool readStdin(std::string& bytes)
+{
     std::FILE* f = stdin;
     constexpr std::size_t kChunk = 1 << 20;
     for (;;) {
@@ -30,15 +31,17 @@ bool readStdin(std::string& bytes) {
 
 }  // namespace
 
-const std::string* ParsedArgs::value(std::string_view name) const {
+const std::string* ParsedArgs::value(std::string_view name) const
+{
     const auto it = values.find(name);
     return it == values.end() ? nullptr : &it->second;
 }
 
 std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
                                     std::initializer_list<std::string_view> valueOptions,
-                                    std::initializer_list<std::string_view> flagOptions,
-                                    std::size_t maxOperands, std::ostream& err) {
+                                    std::initializer_list<std::string_view> flagOptions, std::size_t maxOperands,
+                                    std::ostream& err)
+{
     const auto listed = [](std::initializer_list<std::string_view> names, std::string_view word) {
         for (std::string_view n : names)
             if (n == word) return true;
@@ -72,17 +75,20 @@ std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
     return parsed;
 }
 
-int usageError(std::ostream& err, std::string_view message, std::string_view usage) {
+int usageError(std::ostream& err, std::string_view message, std::string_view usage)
+{
     if (!message.empty()) err << "soramie-cli: " << message << "\n";
     err << usage << "\n";
     return kExitUsage;
 }
 
-std::string inputName(const std::string* operand) {
+std::string inputName(const std::string* operand)
+{
     return operand == nullptr || *operand == "-" ? std::string("standard input") : *operand;
 }
 
-Result<std::string, IoError> readInput(const std::string* operand) {
+Result<std::string, IoError> readInput(const std::string* operand)
+{
     std::string bytes;
     if (operand == nullptr || *operand == "-") {
         if (!readStdin(bytes)) return unexpected(IoError{inputName(operand), "read", errno});
@@ -91,21 +97,24 @@ Result<std::string, IoError> readInput(const std::string* operand) {
     return readWholeFile(*operand);
 }
 
-bool writeOutput(std::ostream& out, std::string_view bytes) {
+bool writeOutput(std::ostream& out, std::string_view bytes)
+{
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     return !out.fail();
 }
 
-int ioFailure(std::ostream& err, const IoError& e) {
+int ioFailure(std::ostream& err, const IoError& e)
+{
     err << "soramie-cli: cannot " << e.what << " " << e.path;
     if (e.errnoValue != 0) err << ": " << std::strerror(e.errnoValue);
     err << "\n";
     return kExitFailure;
 }
 
-std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8,
-                                           std::ostream& err, std::string_view usage) {
+std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8, std::ostream& err,
+                                           std::string_view usage)
+{
     auto text = utf8ToUtf16(utf8);
     if (!text) {
         usageError(err, std::string(option) + " is not valid UTF-8", usage);

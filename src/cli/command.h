@@ -42,8 +42,8 @@ struct ParsedArgs {
 // a missing value, or more than `maxOperands` operands.
 std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
                                     std::initializer_list<std::string_view> valueOptions,
-                                    std::initializer_list<std::string_view> flagOptions,
-                                    std::size_t maxOperands, std::ostream& err);
+                                    std::initializer_list<std::string_view> flagOptions, std::size_t maxOperands,
+                                    std::ostream& err);
 
 // Writes "soramie-cli: <message>" and the usage line to `err`; returns kExitUsage.
 int usageError(std::ostream& err, std::string_view message, std::string_view usage);
@@ -61,7 +61,7 @@ int ioFailure(std::ostream& err, const IoError& e);
 
 // A TEXT argument (UTF-8) as program text; nullopt after a usage message when it
 // is not UTF-8 or holds a character without a CP932 code.
-std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8,
-                                           std::ostream& err, std::string_view usage);
+std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8, std::ostream& err,
+                                           std::string_view usage);
 
 }  // namespace soramie::cli

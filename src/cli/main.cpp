@@ -34,7 +34,8 @@ constexpr std::string_view kUsage =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::ios::sync_with_stdio(false);
     if (argc < 2) return soramie::cli::usageError(std::cerr, "", kUsage);
     const std::string_view name = argv[1];

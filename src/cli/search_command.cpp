@@ -18,7 +18,8 @@ constexpr std::string_view kUsage = "usage: soramie-cli search [--log] [--no-sub
 
 }  // namespace
 
-int runSearchCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runSearchCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto parsed = parseArgs(args, {}, {"--log", "--no-subfolders"}, 2, err);
     if (!parsed) return usageError(err, "", kUsage);
     if (parsed->operands.size() != 2) return usageError(err, "FOLDER and KEYWORD are required", kUsage);

@@ -24,7 +24,8 @@ constexpr std::string_view kHtmlUsage = "usage: soramie-cli html [--stdout] FILE
 // result as CP932. Every unit of the result comes from the input or from checked
 // TEXT arguments, so it always encodes; undecodable bytes come back unchanged.
 int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
-                const std::function<std::u16string(std::u16string)>& transform) {
+                const std::function<std::u16string(std::u16string)>& transform)
+{
     auto bytes = readInput(a.file());
     if (!bytes) return ioFailure(err, bytes.error());
     std::u16string text = cp932::decode(*bytes);
@@ -37,7 +38,8 @@ int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
 
 }  // namespace
 
-int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {"--width"}, {}, 1, err);
     if (!a) return usageError(err, "", kWrapUsage);
     const std::string* widthText = a->value("--width");
@@ -47,12 +49,12 @@ int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::os
     const auto [ptr, ec] = std::from_chars(widthText->data(), end, width);
     if (ec != std::errc() || ptr != end) return usageError(err, "--width needs a whole number", kWrapUsage);
     if (width < 1) return usageError(err, "--width must be at least 1", kWrapUsage);
-    return rewriteText(*a, out, err, [width](std::u16string text) {
-        return std::move(WrapText(text, WrapWidth{width}).value());
-    });
+    return rewriteText(*a, out, err,
+                       [width](std::u16string text) { return std::move(WrapText(text, WrapWidth{width}).value()); });
 }
 
-int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {"--from", "--to"}, {"--keep-existing"}, 1, err);
     if (!a) return usageError(err, "", kReplaceUsage);
     if (a->value("--from") == nullptr || a->value("--to") == nullptr)
@@ -62,12 +64,11 @@ int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std:
     const auto to = textArgument("--to", *a->value("--to"), err, kReplaceUsage);
     if (!to) return kExitUsage;
     const bool fNormalRep = !a->flag("--keep-existing");
-    return rewriteText(*a, out, err, [&](std::u16string text) {
-        return chrReplace(text, *from, *to, fNormalRep);
-    });
+    return rewriteText(*a, out, err, [&](std::u16string text) { return chrReplace(text, *from, *to, fNormalRep); });
 }
 
-int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {"--start", "--end", "--with"}, {}, 1, err);
     if (!a) return usageError(err, "", kRangeUsage);
     if (a->value("--start") == nullptr || a->value("--end") == nullptr || a->value("--with") == nullptr)
@@ -88,7 +89,8 @@ int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out,
     return status;
 }
 
-int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
+{
     const auto a = parseArgs(args, {}, {"--stdout"}, 1, err);
     if (!a) return usageError(err, "", kHtmlUsage);
     const bool toStdout = a->flag("--stdout");

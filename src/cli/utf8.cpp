@@ -3,7 +3,8 @@
 
 namespace soramie::cli {
 
-std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& i) {
+std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& i)
+{
     const auto b = static_cast<unsigned char>(s[i]);
     ++i;
     if (b < 0x80) return b;
@@ -30,7 +31,8 @@ std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& i) {
     return c;
 }
 
-std::optional<std::u16string> utf8ToUtf16(std::string_view s) {
+std::optional<std::u16string> utf8ToUtf16(std::string_view s)
+{
     std::u16string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
@@ -46,7 +48,8 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view s) {
     return out;
 }
 
-void appendUtf8(char32_t c, std::string& out) {
+void appendUtf8(char32_t c, std::string& out)
+{
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {

@@ -20,7 +20,8 @@ using detail::kSingle;
 using detail::leadIndex;
 
 // Unit of the pair lead+trail, or 0 when the pair has no character.
-inline char16_t pairUnit(unsigned char lead, unsigned char trail) {
+inline char16_t pairUnit(unsigned char lead, unsigned char trail)
+{
     return trail >= 0x40 ? kPair[leadIndex(lead)][trail - 0x40] : char16_t{0};
 }
 
@@ -33,11 +34,12 @@ inline std::uint16_t codeUnchecked(char16_t u) { return kEncode[kEncodePage[u >>
 // The chosen code would be read back together with rawLead when rawLead+its first
 // byte is a character; then another code of u whose first byte does not join is
 // used. Text decoded from bytes always has one: the code it was decoded from.
-std::uint16_t codeAfterRawLead(char16_t u, unsigned char rawLead, std::uint16_t chosen) {
+std::uint16_t codeAfterRawLead(char16_t u, unsigned char rawLead, std::uint16_t chosen)
+{
     if (pairUnit(rawLead, static_cast<unsigned char>(chosen >> 8)) == 0) return chosen;
     const detail::AltCode* const end = detail::kAltCodes + detail::kAltCodeCount;
-    const detail::AltCode* alt = std::lower_bound(
-        detail::kAltCodes, end, u, [](const detail::AltCode& a, char16_t v) { return a.unit < v; });
+    const detail::AltCode* alt =
+        std::lower_bound(detail::kAltCodes, end, u, [](const detail::AltCode& a, char16_t v) { return a.unit < v; });
     for (; alt != end && alt->unit == u; ++alt)
         if (pairUnit(rawLead, static_cast<unsigned char>(alt->code >> 8)) == 0) return alt->code;
     return chosen;
@@ -46,7 +48,8 @@ std::uint16_t codeAfterRawLead(char16_t u, unsigned char rawLead, std::uint16_t 
 // Widens the ASCII run starting at s (s < end, *s < 0x80). Writes at most as many
 // units as bytes it consumes, plus up to 15 scratch units within the room the
 // caller reserved (one unit per remaining input byte). Advances s and d.
-inline void copyAsciiRun(const unsigned char*& s, const unsigned char* end, char16_t*& d) {
+inline void copyAsciiRun(const unsigned char*& s, const unsigned char* end, char16_t*& d)
+{
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     while (end - s >= 16) {
@@ -69,7 +72,8 @@ inline void copyAsciiRun(const unsigned char*& s, const unsigned char* end, char
 
 }  // namespace
 
-void decodeAppend(std::string_view bytes, std::u16string& out) {
+void decodeAppend(std::string_view bytes, std::u16string& out)
+{
     const std::size_t base = out.size();
     // Every byte yields at most one unit, so bytes.size() units of room suffice.
     out.resize(base + bytes.size());
@@ -99,13 +103,15 @@ void decodeAppend(std::string_view bytes, std::u16string& out) {
     out.resize(base + static_cast<std::size_t>(d - begin));
 }
 
-std::u16string decode(std::string_view bytes) {
+std::u16string decode(std::string_view bytes)
+{
     std::u16string out;
     decodeAppend(bytes, out);
     return out;
 }
 
-char16_t decodeOne(std::string_view bytes, std::size_t& consumed) {
+char16_t decodeOne(std::string_view bytes, std::size_t& consumed)
+{
     const auto b = static_cast<unsigned char>(bytes[0]);
     consumed = 1;
     if (!isLeadByte(b)) return kSingle[b];
@@ -118,7 +124,8 @@ char16_t decodeOne(std::string_view bytes, std::size_t& consumed) {
     return rawByteUnit(b);
 }
 
-int codeOf(char16_t u) {
+int codeOf(char16_t u)
+{
     if (isRawByte(u)) return rawByteValue(u);
     const std::uint16_t code = codeUnchecked(u);
     return code == kNoCode ? -1 : code;
@@ -126,7 +133,8 @@ int codeOf(char16_t u) {
 
 int byteLength(char16_t u) { return codeOf(u) > 0xFF ? 2 : 1; }
 
-void encodeAppend(std::u16string_view text, EncodeResult& out) {
+void encodeAppend(std::u16string_view text, EncodeResult& out)
+{
     std::string& bytes = out.bytes;
     std::size_t n = bytes.size();
     // Every unit yields at most two bytes.
@@ -164,7 +172,8 @@ void encodeAppend(std::u16string_view text, EncodeResult& out) {
     out.lastUnit = prev;
 }
 
-EncodeResult encode(std::u16string_view text) {
+EncodeResult encode(std::u16string_view text)
+{
     EncodeResult out;
     encodeAppend(text, out);
     return out;

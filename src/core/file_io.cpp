@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "core/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace soramie {
 namespace {
@@ -16,25 +16,35 @@ namespace {
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { if (fd_ >= 0) ::close(fd_); }
+    ~Fd()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     // Closes now; returns close()'s result.
-    int close() { const int r = ::close(fd_); fd_ = -1; return r; }
+    int close()
+    {
+        const int r = ::close(fd_);
+        fd_ = -1;
+        return r;
+    }
 
 private:
     int fd_;
 };
 
-std::string folderOf(const std::string& path) {
+std::string folderOf(const std::string& path)
+{
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
 
-std::string nameOf(const std::string& path) {
+std::string nameOf(const std::string& path)
+{
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -43,7 +53,8 @@ constexpr int kMaxLinks = 40;  // the kernel's own limit for a path lookup
 
 // The file a write to `path` must replace: symbolic links followed. `info` is
 // filled when that file exists; `exists` tells whether it does.
-int resolveTarget(std::string path, std::string& target, struct stat& info, bool& exists) {
+int resolveTarget(std::string path, std::string& target, struct stat& info, bool& exists)
+{
     for (int hops = 0;; ++hops) {
         if (::lstat(path.c_str(), &info) != 0) {
             if (errno != ENOENT) return errno;
@@ -75,7 +86,8 @@ int resolveTarget(std::string path, std::string& target, struct stat& info, bool
 }
 
 // Creates a new hidden file beside `target` (mode 0666 minus the umask).
-int createTemp(const std::string& target, std::string& tempPath) {
+int createTemp(const std::string& target, std::string& tempPath)
+{
     static std::atomic<std::uint32_t> counter{0};
     std::random_device random;
     // A name near the file system's limit gets a short stem instead.
@@ -91,7 +103,8 @@ int createTemp(const std::string& target, std::string& tempPath) {
     return -EEXIST;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+bool writeAll(int fd, std::string_view bytes)
+{
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
@@ -108,7 +121,8 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 // Makes the rename itself durable; the data are in place either way.
-void flushFolder(const std::string& folder) {
+void flushFolder(const std::string& folder)
+{
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
@@ -117,7 +131,8 @@ void flushFolder(const std::string& folder) {
 
 }  // namespace
 
-Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from) {
+Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from)
+{
     // Opening a FIFO for reading waits for a writer, unless non-blocking.
     const int nonBlocking = from == ReadFrom::RegularFileOnly ? O_NONBLOCK : 0;
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking));
@@ -146,7 +161,8 @@ Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom fro
     return bytes;
 }
 
-Status<IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault) {
+Status<IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault)
+{
     auto injected = [&](WriteStep step) { return fault ? fault(step) : 0; };
     auto failure = [&](const char* what, int err) { return unexpected(IoError{path, what, err}); };
 

@@ -22,13 +22,13 @@ Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom fro
 
 // The steps of writeFileSafely, in the order they run.
 enum class WriteStep {
-    Resolve,     // follow symbolic links, check the target is a writable regular file
-    CreateTemp,  // create the temporary file beside the target
-    Write,       // write the bytes to it
-    Permissions, // give it the target's owner and permission bits
-    Flush,       // flush it to the disk
-    Close,       // close it
-    Replace,     // rename it over the target
+    Resolve,      // follow symbolic links, check the target is a writable regular file
+    CreateTemp,   // create the temporary file beside the target
+    Write,        // write the bytes to it
+    Permissions,  // give it the target's owner and permission bits
+    Flush,        // flush it to the disk
+    Close,        // close it
+    Replace,      // rename it over the target
 };
 
 // Test seam: called before each step; a non-zero errno value makes that step

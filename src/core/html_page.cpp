@@ -14,18 +14,21 @@ constexpr std::string_view kLt = "&lt;";
 constexpr std::string_view kGt = "&gt;";
 
 template <class Char>
-bool isMarkup(Char c) {
+bool isMarkup(Char c)
+{
     return c == Char('<') || c == Char('>') || c == Char('\r');
 }
 
 // Appends ASCII markup to a string of either character type.
 template <class String>
-void appendAscii(String& out, std::string_view ascii) {
+void appendAscii(String& out, std::string_view ascii)
+{
     out.append(ascii.begin(), ascii.end());
 }
 
 template <class Char>
-std::size_t pageLength(std::basic_string_view<Char> source) {
+std::size_t pageLength(std::basic_string_view<Char> source)
+{
     std::size_t angles = 0;
     std::size_t breaks = 0;
     for (std::size_t i = 0; i < source.size(); ++i) {
@@ -41,7 +44,8 @@ std::size_t pageLength(std::basic_string_view<Char> source) {
 }
 
 template <class Char>
-void appendPage(std::basic_string_view<Char> source, std::basic_string<Char>& out) {
+void appendPage(std::basic_string_view<Char> source, std::basic_string<Char>& out)
+{
     out.reserve(out.size() + pageLength(source));
     appendAscii(out, kHead);
     std::size_t run = 0;  // start of the characters not yet copied
@@ -67,13 +71,15 @@ void appendPage(std::basic_string_view<Char> source, std::basic_string<Char>& ou
 
 }  // namespace
 
-std::size_t htmlPageLength(std::size_t sourceLength, std::size_t angles, std::size_t breaks) {
+std::size_t htmlPageLength(std::size_t sourceLength, std::size_t angles, std::size_t breaks)
+{
     // "&lt;"/"&gt;" add 3 per angle; a break of 1 or 2 characters becomes 6, counted
     // generously as 6 each; the final line adds one more "<BR>\r\n".
     return kHead.size() + sourceLength + 3 * angles + kLineEnd.size() * (breaks + 1) + kTail.size();
 }
 
-std::u16string HtmlPage(std::u16string_view source) {
+std::u16string HtmlPage(std::u16string_view source)
+{
     std::u16string page;
     appendHtmlPage(source, page);
     return page;

@@ -19,8 +19,7 @@ inline constexpr char kNativeSeparator = '/';
 
 // The full path of `name` in `folder`: one separator between the two, or none
 // when the folder already ends with the separator (a root such as "C:\" or "/").
-std::string JoinFolderFile(std::string_view folder, std::string_view name,
-                           char separator = kNativeSeparator);
+std::string JoinFolderFile(std::string_view folder, std::string_view name, char separator = kNativeSeparator);
 
 // The status-bar label of a file: the name of the folder that directly holds it,
 // a space, the file name, a space ("2024 a.txt " for C:\logs\2024\a.txt).

@@ -15,7 +15,8 @@ class ForwardFinder {
 public:
     ForwardFinder(std::u16string_view hay, std::u16string_view needle) : hay_(hay), needle_(needle) {}
 
-    std::size_t findFrom(std::size_t from) {
+    std::size_t findFrom(std::size_t from)
+    {
         if (searched_ && from >= searchedFrom_ && (found_ == npos || found_ >= from)) return found_;
         searched_ = true;
         searchedFrom_ = from;
@@ -33,8 +34,9 @@ private:
 
 }  // namespace
 
-std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFrom,
-                          std::u16string_view ChrTo, bool fNormalRep) {
+std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
+                          bool fNormalRep)
+{
     if (ChrFrom.empty()) return std::u16string(Subject);
     // The result at any moment is `out` followed by Subject[i..]; the scan
     // position is out.size().
@@ -73,7 +75,8 @@ std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFr
 }
 
 std::size_t rangeReplace(std::u16string& text, std::u16string_view start, std::u16string_view end,
-                         std::u16string_view replacement) {
+                         std::u16string_view replacement)
+{
     if (start.empty() || end.empty()) return 0;
     const std::u16string_view source(text);
     ForwardFinder endFinder(source, end);

@@ -17,8 +17,8 @@ namespace soramie {
 // doubling. After each occurrence, replaced or not, the scan resumes
 // `ChrTo.size()` characters after the occurrence's start. An empty `ChrFrom`
 // returns `Subject` unchanged.
-std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFrom,
-                          std::u16string_view ChrTo, bool fNormalRep);
+std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
+                          bool fNormalRep);
 
 // Replaces every stretch from an occurrence of `start` through the first
 // occurrence of `end` that begins at or after it (the end marker may overlap the

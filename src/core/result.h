@@ -16,7 +16,10 @@ struct Unexpected {
     E error;
 };
 template <class E>
-Unexpected<std::decay_t<E>> unexpected(E&& e) { return {std::forward<E>(e)}; }
+Unexpected<std::decay_t<E>> unexpected(E&& e)
+{
+    return {std::forward<E>(e)};
+}
 
 template <class T, class E>
 class Result {
@@ -27,14 +30,26 @@ public:
     bool ok() const { return v_.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    T& value() { assert(ok()); return std::get<0>(v_); }
-    const T& value() const { assert(ok()); return std::get<0>(v_); }
+    T& value()
+    {
+        assert(ok());
+        return std::get<0>(v_);
+    }
+    const T& value() const
+    {
+        assert(ok());
+        return std::get<0>(v_);
+    }
     T& operator*() { return value(); }
     const T& operator*() const { return value(); }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
 
-    const E& error() const { assert(!ok()); return std::get<1>(v_); }
+    const E& error() const
+    {
+        assert(!ok());
+        return std::get<1>(v_);
+    }
 
 private:
     std::variant<T, E> v_;

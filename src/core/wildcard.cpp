@@ -10,7 +10,8 @@ namespace {
 constexpr char32_t foldAscii(char32_t c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; }
 
 // Length in code units of the character starting at s[i] (i < s.size()).
-std::size_t charLength(std::string_view s, std::size_t i) {
+std::size_t charLength(std::string_view s, std::size_t i)
+{
     const auto b = static_cast<unsigned char>(s[i]);
     std::size_t n = 1;
     if (b >= 0xC2 && b <= 0xDF) n = 2;
@@ -23,7 +24,8 @@ std::size_t charLength(std::string_view s, std::size_t i) {
     return n;
 }
 
-std::size_t charLength(std::u16string_view s, std::size_t i) {
+std::size_t charLength(std::u16string_view s, std::size_t i)
+{
     const char16_t u = s[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
         return 2;
@@ -32,14 +34,16 @@ std::size_t charLength(std::u16string_view s, std::size_t i) {
 }
 
 template <class Char>
-constexpr char32_t unitValue(Char c) {
+constexpr char32_t unitValue(Char c)
+{
     if constexpr (sizeof(Char) == 1) return static_cast<unsigned char>(c);
     else return static_cast<char32_t>(c);
 }
 
 // Whole characters compared, ASCII letters without regard to case.
 template <class Char>
-bool sameCharacter(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+bool sameCharacter(std::basic_string_view<Char> a, std::basic_string_view<Char> b)
+{
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (foldAscii(unitValue(a[i])) != foldAscii(unitValue(b[i]))) return false;
     }
@@ -51,7 +55,8 @@ bool sameCharacter(std::basic_string_view<Char> a, std::basic_string_view<Char> 
 // every step. Greedy match with backtracking to the last '*': each '*' only ever resumes
 // one character further, so the work is bounded by |pattern|·|name|.
 template <class Char>
-bool matchPlain(std::basic_string_view<Char> pat, std::basic_string_view<Char> name) {
+bool matchPlain(std::basic_string_view<Char> pat, std::basic_string_view<Char> name)
+{
     constexpr std::size_t none = static_cast<std::size_t>(-1);
     std::size_t p = 0, n = 0;
     std::size_t starP = none, starN = 0;
@@ -84,7 +89,8 @@ bool matchPlain(std::basic_string_view<Char> pat, std::basic_string_view<Char> n
 }
 
 template <class Char>
-bool matchAny(std::basic_string_view<Char> pat, std::basic_string_view<Char> name) {
+bool matchAny(std::basic_string_view<Char> pat, std::basic_string_view<Char> name)
+{
     if (matchPlain(pat, name)) return true;
     // A trailing ".*" may also stand for "no extension at all".
     const std::size_t n = pat.size();
@@ -99,7 +105,8 @@ bool matchAny(std::basic_string_view<Char> pat, std::basic_string_view<Char> nam
 bool matches(std::string_view pattern, std::string_view name) { return matchAny(pattern, name); }
 bool matches(std::u16string_view pattern, std::u16string_view name) { return matchAny(pattern, name); }
 
-int compareNames(std::string_view a, std::string_view b) {
+int compareNames(std::string_view a, std::string_view b)
+{
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         const char32_t x = foldAscii(static_cast<unsigned char>(a[i]));

@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::u16string_view kCrLf = u"\r\n";
 
-std::u16string_view trimSpaces(std::u16string_view s) {
+std::u16string_view trimSpaces(std::u16string_view s)
+{
     const std::size_t first = s.find_first_not_of(u' ');
     if (first == std::u16string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(u' ') - first + 1);
@@ -20,7 +21,8 @@ std::u16string_view trimSpaces(std::u16string_view s) {
 // Membership of UTF-16 units, exact comparison of code units.
 class CharSet {
 public:
-    explicit CharSet(std::u16string_view chars) {
+    explicit CharSet(std::u16string_view chars)
+    {
         for (char16_t c : chars) bits_.set(c);
     }
     bool contains(char16_t c) const { return bits_.test(c); }
@@ -32,8 +34,9 @@ private:
 inline int byteLen(char16_t u) { return u < 0x80 ? 1 : cp932::byteLength(u); }
 
 // Appends the wrapped lines of one trimmed source line, each followed by CR LF.
-void wrapLine(std::u16string_view line, std::int32_t width, const CharSet& noStart,
-              const CharSet& noEnd, std::u16string& out) {
+void wrapLine(std::u16string_view line, std::int32_t width, const CharSet& noStart, const CharSet& noEnd,
+              std::u16string& out)
+{
     do {
         // k: characters whose first byte lies within the first `width` bytes.
         std::size_t k = 0;
@@ -43,10 +46,8 @@ void wrapLine(std::u16string_view line, std::int32_t width, const CharSet& noSta
             const char16_t c = line[k - 1];
             const char16_t b = line[k - 2];
             const bool hasNext = k < line.size();
-            if (hasNext && !noStart.contains(c) && noStart.contains(line[k]))
-                --k;
-            else if (!noEnd.contains(b) && noEnd.contains(c))
-                --k;
+            if (hasNext && !noStart.contains(c) && noStart.contains(line[k])) --k;
+            else if (!noEnd.contains(b) && noEnd.contains(c)) --k;
         }
         out.append(line.substr(0, k));
         out.append(kCrLf);
@@ -57,7 +58,8 @@ void wrapLine(std::u16string_view line, std::int32_t width, const CharSet& noSta
 
 }  // namespace
 
-std::vector<std::u16string_view> SplitLines(std::u16string_view text, std::u16string_view delimiter) {
+std::vector<std::u16string_view> SplitLines(std::u16string_view text, std::u16string_view delimiter)
+{
     std::vector<std::u16string_view> pieces;
     if (delimiter.empty()) return {trimSpaces(text)};  // nothing to split at
     std::size_t from = 0;
@@ -72,8 +74,9 @@ std::vector<std::u16string_view> SplitLines(std::u16string_view text, std::u16st
     }
 }
 
-Result<std::u16string, WrapError> WrapText(std::u16string_view text, WrapWidth width,
-                                           std::u16string_view noStart, std::u16string_view noEnd) {
+Result<std::u16string, WrapError> WrapText(std::u16string_view text, WrapWidth width, std::u16string_view noStart,
+                                           std::u16string_view noEnd)
+{
     if (width.bytes < 1) return unexpected(WrapError::WidthBelowOne);
     const auto starts = std::make_unique<CharSet>(noStart);
     const auto ends = std::make_unique<CharSet>(noEnd);

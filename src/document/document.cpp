@@ -34,14 +34,16 @@ constexpr std::uint64_t kReadPiece = 8 * 1024 * 1024;
 // read into them, and a failed allocation is an error value, not an exception.
 class PageBuffer {
 public:
-    bool allocate(std::uint64_t size) {
+    bool allocate(std::uint64_t size)
+    {
         size_ = size == 0 ? 1 : size;
         void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return false;
         data_ = static_cast<char*>(p);
         return true;
     }
-    ~PageBuffer() {
+    ~PageBuffer()
+    {
         if (data_) ::munmap(data_, size_);
     }
     char* get() const { return data_; }
@@ -53,7 +55,8 @@ private:
 
 struct FdCloser {
     int fd;
-    ~FdCloser() {
+    ~FdCloser()
+    {
         if (fd >= 0) ::close(fd);
     }
 };
@@ -88,7 +91,7 @@ struct Document::Impl {
     // Chunk plan: chunk c covers [boundary(starts[c]), boundary(starts[c + 1])).
     std::vector<std::uint64_t> starts;
     std::vector<std::optional<doc_detail::Segment>> slots;  // guarded by m
-    std::size_t nextPublish = 0;                             // guarded by m
+    std::size_t nextPublish = 0;                            // guarded by m
     std::atomic<std::size_t> nextChunk{0};
 
     // Published index (guarded by m).
@@ -101,7 +104,8 @@ struct Document::Impl {
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
 
-    ~Impl() {
+    ~Impl()
+    {
         stop.store(true);
         {
             std::lock_guard lock(m);
@@ -116,7 +120,8 @@ struct Document::Impl {
     // First position p >= x with a sync byte (< 0x40, never part of a pair's
     // trail) or the final size; waits for the bytes it needs. Returns nullopt when
     // stopped.
-    std::optional<std::uint64_t> boundary(std::uint64_t x) {
+    std::optional<std::uint64_t> boundary(std::uint64_t x)
+    {
         if (x == 0) return 0;
         std::uint64_t from = x;
         for (;;) {
@@ -138,7 +143,8 @@ struct Document::Impl {
     }
 
     // Indexes chunk c; returns false when stopped.
-    bool indexChunk(std::size_t c) {
+    bool indexChunk(std::size_t c)
+    {
         const auto b = boundary(starts[c]);
         if (!b) return false;
         const auto e = c + 1 < starts.size() ? boundary(starts[c + 1]) : boundary(~std::uint64_t{0} >> 1);
@@ -154,7 +160,8 @@ struct Document::Impl {
         return true;
     }
 
-    void publish(std::size_t c, doc_detail::Segment seg) {
+    void publish(std::size_t c, doc_detail::Segment seg)
+    {
         {
             std::lock_guard lock(m);
             slots[c] = std::move(seg);
@@ -172,7 +179,8 @@ struct Document::Impl {
         cv.notify_all();
     }
 
-    void worker() {
+    void worker()
+    {
         for (;;) {
             const std::size_t c = nextChunk.fetch_add(1);
             if (c >= starts.size() || stop.load()) return;
@@ -180,7 +188,8 @@ struct Document::Impl {
         }
     }
 
-    void loader() {
+    void loader()
+    {
         std::uint64_t loaded;
         {
             std::lock_guard lock(m);
@@ -217,7 +226,8 @@ struct Document::Impl {
     // Plans the chunks, indexes the first one here when its bytes are loaded and
     // starts the background threads for the rest. withLoader: the file still
     // needs reading.
-    void start(bool withLoader) {
+    void start(bool withLoader)
+    {
         const std::uint64_t size = expectedSize;
         starts.push_back(0);
         if (size > kSmallDocument) {
@@ -228,8 +238,8 @@ struct Document::Impl {
         std::size_t first = 0;
         {
             std::unique_lock lock(m);
-            const bool ready = loadDone || starts.size() == 1 ||
-                               doc_detail::findSync(data, starts[1], loadedBytes) < loadedBytes;
+            const bool ready =
+                loadDone || starts.size() == 1 || doc_detail::findSync(data, starts[1], loadedBytes) < loadedBytes;
             lock.unlock();
             if (ready) {
                 indexChunk(0);
@@ -244,17 +254,20 @@ struct Document::Impl {
     }
 
     // Index lookups; the caller holds m.
-    const PublishedSegment& segOfByte(std::uint64_t b) const {
+    const PublishedSegment& segOfByte(std::uint64_t b) const
+    {
         auto it = std::upper_bound(segs.begin(), segs.end(), b,
                                    [](std::uint64_t v, const PublishedSegment& s) { return v < s.seg.begin; });
         return *std::prev(it);
     }
-    const PublishedSegment& segOfChar(std::uint64_t c) const {
+    const PublishedSegment& segOfChar(std::uint64_t c) const
+    {
         auto it = std::upper_bound(segs.begin(), segs.end(), c,
                                    [](std::uint64_t v, const PublishedSegment& s) { return v < s.charBegin; });
         return *std::prev(it);
     }
-    std::uint64_t breakAt(std::uint64_t k) const {  // k < breakTotal
+    std::uint64_t breakAt(std::uint64_t k) const
+    {  // k < breakTotal
         auto it = std::upper_bound(segs.begin(), segs.end(), k,
                                    [](std::uint64_t v, const PublishedSegment& s) { return v < s.breakBegin; });
         // Skip back over segments without breaks that share the same breakBegin.
@@ -264,13 +277,15 @@ struct Document::Impl {
             --it;
         }
     }
-    std::uint64_t charOfLocked(std::uint64_t b) const {
+    std::uint64_t charOfLocked(std::uint64_t b) const
+    {
         if (segs.empty()) return 0;
         b = std::min(b, indexedEnd);
         const auto& s = segOfByte(b);
         return s.charBegin + doc_detail::charOf(data, s.seg, b);
     }
-    std::uint64_t byteOfLocked(std::uint64_t c) const {
+    std::uint64_t byteOfLocked(std::uint64_t c) const
+    {
         if (segs.empty()) return 0;
         c = std::min(c, charTotal);
         const auto& s = segOfChar(c);
@@ -278,11 +293,13 @@ struct Document::Impl {
     }
     std::uint64_t lineStartLocked(std::uint64_t n) const { return n == 0 ? 0 : breakAt(n - 1); }
 
-    void waitLoaded() const {
+    void waitLoaded() const
+    {
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return loadDone; });
     }
-    void waitIndexed() const {
+    void waitIndexed() const
+    {
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return indexDone; });
     }
@@ -295,7 +312,8 @@ DocumentPtr Document::empty() { return fromBytes({}); }
 
 DocumentPtr Document::fromBytes(std::string bytes) { return fromEncoded(std::move(bytes), {}, std::nullopt).document; }
 
-Result<DocumentPtr, IoError> Document::fromFile(const std::string& path) {
+Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
+{
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return unexpected(IoError{path, "open", errno});
@@ -339,7 +357,8 @@ namespace {
 
 // Appends the CP932 bytes of units to out; units without a code become '?' and
 // are recorded with their byte offset.
-void encodeRecording(std::u16string_view units, std::string& out, std::vector<Substitution>& subs) {
+void encodeRecording(std::u16string_view units, std::string& out, std::vector<Substitution>& subs)
+{
     for (const char16_t u : units) {
         const int code = cp932::codeOf(u);
         if (code < 0) {
@@ -357,7 +376,8 @@ void encodeRecording(std::u16string_view units, std::string& out, std::vector<Su
 }  // namespace
 
 TextDocument Document::fromEncoded(std::string bytes, std::vector<Substitution> subs,
-                                   std::optional<CharPos> firstUnencodable) {
+                                   std::optional<CharPos> firstUnencodable)
+{
     auto impl = std::make_unique<Impl>();
     impl->subs = std::move(subs);
     impl->owned_ = std::move(bytes);
@@ -372,7 +392,8 @@ TextDocument Document::fromEncoded(std::string bytes, std::vector<Substitution> 
     return r;
 }
 
-TextDocument Document::fromText(std::u16string_view text) {
+TextDocument Document::fromText(std::u16string_view text)
+{
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 2);
     std::vector<Substitution> subs;
@@ -389,7 +410,8 @@ TextDocument Document::fromText(std::u16string_view text) {
     return fromEncoded(std::move(bytes), std::move(subs), first);
 }
 
-TextDocument Document::withText(std::u16string_view text) const {
+TextDocument Document::withText(std::u16string_view text) const
+{
     const std::u16string old = this->text();
     const std::size_t common = std::min(old.size(), text.size());
     std::size_t prefix = 0;
@@ -416,7 +438,8 @@ TextDocument Document::withText(std::u16string_view text) const {
     const std::int64_t shift = static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(suffixBegin);
     for (const auto& s : d_->subs) {
         if (s.at.value >= suffixBegin)
-            subs.push_back({ByteOffset(static_cast<std::uint64_t>(static_cast<std::int64_t>(s.at.value) + shift)), s.unit});
+            subs.push_back(
+                {ByteOffset(static_cast<std::uint64_t>(static_cast<std::int64_t>(s.at.value) + shift)), s.unit});
     }
     bytes.append(all.substr(suffixBegin));
 
@@ -430,44 +453,52 @@ TextDocument Document::withText(std::u16string_view text) const {
     return fromEncoded(std::move(bytes), std::move(subs), first);
 }
 
-ByteOffset Document::size() const {
+ByteOffset Document::size() const
+{
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->finalSizeLocked());
 }
 
-bool Document::loaded() const {
+bool Document::loaded() const
+{
     std::lock_guard lock(d_->m);
     return d_->loadDone;
 }
 
-bool Document::indexed() const {
+bool Document::indexed() const
+{
     std::lock_guard lock(d_->m);
     return d_->indexDone;
 }
 
 void Document::waitIndexed() const { d_->waitIndexed(); }
 
-std::optional<IoError> Document::loadError() const {
+std::optional<IoError> Document::loadError() const
+{
     std::lock_guard lock(d_->m);
     return d_->loadErr;
 }
 
-ByteOffset Document::indexedBytes() const {
+ByteOffset Document::indexedBytes() const
+{
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->indexedEnd);
 }
 
-std::uint64_t Document::lineCount() const {
+std::uint64_t Document::lineCount() const
+{
     std::lock_guard lock(d_->m);
     return d_->breakTotal + 1;
 }
 
-ByteOffset Document::lineStart(LineNo n) const {
+ByteOffset Document::lineStart(LineNo n) const
+{
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->lineStartLocked(std::min(n.value, d_->breakTotal)));
 }
 
-ByteOffset Document::lineEnd(LineNo n) const {
+ByteOffset Document::lineEnd(LineNo n) const
+{
     std::lock_guard lock(d_->m);
     if (n.value >= d_->breakTotal) return ByteOffset(d_->indexedEnd);
     const std::uint64_t start = d_->lineStartLocked(n.value);
@@ -477,34 +508,41 @@ ByteOffset Document::lineEnd(LineNo n) const {
     return ByteOffset(end);
 }
 
-LineNo Document::lineOf(ByteOffset b) const {
+LineNo Document::lineOf(ByteOffset b) const
+{
     std::lock_guard lock(d_->m);
     if (d_->segs.empty()) return LineNo(0);
     const auto& s = d_->segOfByte(std::min(b.value, d_->indexedEnd));
     const auto& br = s.seg.breaks;
-    return LineNo(s.breakBegin + static_cast<std::uint64_t>(std::upper_bound(br.begin(), br.end(), b.value) - br.begin()));
+    return LineNo(s.breakBegin +
+                  static_cast<std::uint64_t>(std::upper_bound(br.begin(), br.end(), b.value) - br.begin()));
 }
 
-CharPos Document::charCount() const {
+CharPos Document::charCount() const
+{
     std::lock_guard lock(d_->m);
     return CharPos(d_->charTotal);
 }
 
-ByteOffset Document::byteOf(CharPos c) const {
+ByteOffset Document::byteOf(CharPos c) const
+{
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->byteOfLocked(c.value));
 }
 
-CharPos Document::charOf(ByteOffset b) const {
+CharPos Document::charOf(ByteOffset b) const
+{
     std::lock_guard lock(d_->m);
     return CharPos(d_->charOfLocked(b.value));
 }
 
-std::string_view Document::bytes(ByteOffset from, ByteOffset to) const {
+std::string_view Document::bytes(ByteOffset from, ByteOffset to) const
+{
     return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
 }
 
-std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const {
+std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const
+{
     std::u16string out;
     out.reserve(static_cast<std::size_t>(to.value - from.value));
     std::uint64_t pos = from.value;
@@ -519,12 +557,14 @@ std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const {
     return out;
 }
 
-std::u16string Document::text() const {
+std::u16string Document::text() const
+{
     d_->waitIndexed();
     return textOfBytes(ByteOffset(0), size());
 }
 
-std::u16string Document::text(CharPos from, std::uint64_t length) const {
+std::u16string Document::text(CharPos from, std::uint64_t length) const
+{
     std::uint64_t b0, b1;
     {
         std::lock_guard lock(d_->m);
@@ -536,7 +576,8 @@ std::u16string Document::text(CharPos from, std::uint64_t length) const {
     return textOfBytes(ByteOffset(b0), ByteOffset(b1));
 }
 
-std::string_view Document::bytesForSave() const {
+std::string_view Document::bytesForSave() const
+{
     d_->waitLoaded();
     return bytes(ByteOffset(0), size());
 }

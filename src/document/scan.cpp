@@ -14,21 +14,24 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
 }  // namespace
 
-std::uint64_t findSync(const unsigned char* data, std::uint64_t from, std::uint64_t to) {
+std::uint64_t findSync(const unsigned char* data, std::uint64_t from, std::uint64_t to)
+{
     for (std::uint64_t i = from; i < to; ++i) {
         if (data[i] < 0x40) return i;
     }
     return to;
 }
 
-int charBytes(const unsigned char* data, std::uint64_t i, std::uint64_t limit) {
+int charBytes(const unsigned char* data, std::uint64_t i, std::uint64_t limit)
+{
     if (!cp932::isLeadByte(data[i]) || i + 1 >= limit) return 1;
     std::size_t consumed = 1;
     cp932::decodeOne(std::string_view(reinterpret_cast<const char*>(data + i), 2), consumed);
     return static_cast<int>(consumed);
 }
 
-Segment scan(const unsigned char* data, std::uint64_t avail, std::uint64_t begin, std::uint64_t end) {
+Segment scan(const unsigned char* data, std::uint64_t avail, std::uint64_t begin, std::uint64_t end)
+{
     Segment s;
     s.begin = begin;
     s.end = end;
@@ -68,7 +71,8 @@ Segment scan(const unsigned char* data, std::uint64_t avail, std::uint64_t begin
     return s;
 }
 
-std::uint64_t charOf(const unsigned char* data, const Segment& seg, std::uint64_t b) {
+std::uint64_t charOf(const unsigned char* data, const Segment& seg, std::uint64_t b)
+{
     auto it = std::upper_bound(seg.checkpoints.begin(), seg.checkpoints.end(), b,
                                [](std::uint64_t v, const Checkpoint& c) { return v < c.byte; });
     const Checkpoint& cp = *std::prev(it);
@@ -83,7 +87,8 @@ std::uint64_t charOf(const unsigned char* data, const Segment& seg, std::uint64_
     return chars;
 }
 
-std::uint64_t byteOf(const unsigned char* data, const Segment& seg, std::uint64_t chars) {
+std::uint64_t byteOf(const unsigned char* data, const Segment& seg, std::uint64_t chars)
+{
     auto it = std::upper_bound(seg.checkpoints.begin(), seg.checkpoints.end(), chars,
                                [](std::uint64_t v, const Checkpoint& c) { return v < c.chars; });
     const Checkpoint& cp = *std::prev(it);

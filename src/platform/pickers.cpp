@@ -28,10 +28,7 @@ QString folderWithSeparator(const QString& path)
     return path.left(path.size() - name.size());
 }
 
-void enterFolderOf(const QString& path)
-{
-    QDir::setCurrent(QFileInfo(path).absolutePath());
-}
+void enterFolderOf(const QString& path) { QDir::setCurrent(QFileInfo(path).absolutePath()); }
 
 }  // namespace
 
@@ -52,10 +49,7 @@ QString Pickers::showSaveDialog(QWidget* owner, const Filter& filter, const QStr
     return path;
 }
 
-QString Pickers::browseForFolder(QWidget* owner)
-{
-    return askFolder(owner);
-}
+QString Pickers::browseForFolder(QWidget* owner) { return askFolder(owner); }
 
 int Pickers::setTopmost(QWidget* window, int flag)
 {

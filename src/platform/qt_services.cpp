@@ -24,11 +24,16 @@ namespace {
 QMessageBox::Icon toQt(Icon icon)
 {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Critical: return QMessageBox::Critical;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::None: break;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -48,10 +53,7 @@ Answer QtPrompts::message(QWidget* owner, const MessageRequest& request)
     return Answer::Ok;
 }
 
-QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos)
-{
-    return menu.exec(globalPos);
-}
+QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos) { return menu.exec(globalPos); }
 
 // ---- QtPickers ---------------------------------------------------------------------
 
@@ -111,7 +113,8 @@ bool QtPickers::applyTopmost(QWidget* window, bool onTop)
 QStringList commandWords(const QString& commandLine)
 {
     QStringList words;
-    for (const std::u16string& w : splitCommandLine(commandLine.toStdU16String())) words << QString::fromStdU16String(w);
+    for (const std::u16string& w : splitCommandLine(commandLine.toStdU16String()))
+        words << QString::fromStdU16String(w);
     return words;
 }
 
@@ -164,17 +167,15 @@ bool browsable(const QStorageInfo& volume)
     const QString root = volume.rootPath();
     if (root == QLatin1String("/")) return true;
     if (!QFileInfo(root).isDir()) return false;  // a bind-mounted single file
-    static const QStringList systemTrees = {QStringLiteral("/proc"), QStringLiteral("/sys"),
-                                            QStringLiteral("/dev"), QStringLiteral("/run"),
-                                            QStringLiteral("/boot"), QStringLiteral("/snap")};
+    static const QStringList systemTrees = {QStringLiteral("/proc"), QStringLiteral("/sys"),  QStringLiteral("/dev"),
+                                            QStringLiteral("/run"),  QStringLiteral("/boot"), QStringLiteral("/snap")};
     for (const QString& tree : systemTrees) {
         if (root == tree || root.startsWith(tree + QLatin1Char('/'))) {
             if (!root.startsWith(QStringLiteral("/run/media/"))) return false;
         }
     }
-    static const QStringList pseudo = {QStringLiteral("proc"), QStringLiteral("sysfs"),
-                                       QStringLiteral("devpts"), QStringLiteral("cgroup"),
-                                       QStringLiteral("cgroup2"), QStringLiteral("mqueue"),
+    static const QStringList pseudo = {QStringLiteral("proc"),   QStringLiteral("sysfs"),   QStringLiteral("devpts"),
+                                       QStringLiteral("cgroup"), QStringLiteral("cgroup2"), QStringLiteral("mqueue"),
                                        QStringLiteral("autofs"), QStringLiteral("squashfs")};
     return !pseudo.contains(QString::fromLatin1(volume.fileSystemType()));
 }
@@ -199,10 +200,7 @@ QStringList QtDrives::roots() const
 QtTray::QtTray() = default;
 QtTray::~QtTray() = default;
 
-bool QtTray::available() const
-{
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
+bool QtTray::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 void QtTray::add(const QString& toolTip)
 {
@@ -217,20 +215,11 @@ void QtTray::add(const QString& toolTip)
     icon_->show();
 }
 
-void QtTray::remove()
-{
-    icon_.reset();
-}
+void QtTray::remove() { icon_.reset(); }
 
-bool QtTray::shown() const
-{
-    return icon_ != nullptr;
-}
+bool QtTray::shown() const { return icon_ != nullptr; }
 
-void QtTray::setHandler(std::function<void(TrayEvent)> handler)
-{
-    handler_ = std::move(handler);
-}
+void QtTray::setHandler(std::function<void(TrayEvent)> handler) { handler_ = std::move(handler); }
 
 // ---- QtServices --------------------------------------------------------------------------------
 

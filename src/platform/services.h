@@ -160,19 +160,23 @@ public:
 // ---- Application facts ----------------------------------------------------------
 
 struct AppInfo {
-    QString executableDir;      // folder of the executable (settings file, readme.txt)
-    QString baseName;           // "soramie"
-    QString defaultStartFolder; // start folder when the setting "log" is empty
-    QString homeFolder;         // last fallback for the start folder
+    QString executableDir;       // folder of the executable (settings file, readme.txt)
+    QString baseName;            // "soramie"
+    QString defaultStartFolder;  // start folder when the setting "log" is empty
+    QString homeFolder;          // last fallback for the start folder
     // The settings file and readme.txt where the layout puts them elsewhere
     // (settings/location.h: an installed program); empty means beside the executable.
     QString settingsFile;
     QString readmeFile;
     QString settingsPath() const
     {
-        return !settingsFile.isEmpty() ? settingsFile : executableDir + QLatin1Char('/') + baseName + QStringLiteral(".ini");
+        return !settingsFile.isEmpty() ? settingsFile
+                                       : executableDir + QLatin1Char('/') + baseName + QStringLiteral(".ini");
     }
-    QString readmePath() const { return !readmeFile.isEmpty() ? readmeFile : executableDir + QStringLiteral("/readme.txt"); }
+    QString readmePath() const
+    {
+        return !readmeFile.isEmpty() ? readmeFile : executableDir + QStringLiteral("/readme.txt");
+    }
 };
 
 // ---- The bundle ---------------------------------------------------------------------

@@ -16,15 +16,15 @@ namespace {
 constexpr std::array<std::uint8_t, 256> kRank = [] {
     std::array<std::uint8_t, 256> r{};
     for (int b = 0; b < 256; ++b) {
-        std::uint8_t v = 60;                                  // symbols, other trail bytes
-        if (b < 0x20 || b == 0x7F) v = 5;                     // control bytes
+        std::uint8_t v = 60;               // symbols, other trail bytes
+        if (b < 0x20 || b == 0x7F) v = 5;  // control bytes
         if (b >= 'A' && b <= 'Z') v = 110;
         if (b >= '0' && b <= '9') v = 170;
         if (b >= 'a' && b <= 'z') v = 180;
-        if (b >= 0xA1 && b <= 0xDF) v = 100;                  // half-width katakana, trail bytes
+        if (b >= 0xA1 && b <= 0xDF) v = 100;                                // half-width katakana, trail bytes
         if ((b >= 0x88 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEA)) v = 140;  // kanji lead bytes
-        if (b >= 0x81 && b <= 0x83) v = 230;                  // kana and symbol lead bytes
-        if (b == 0x80 || b == 0xA0 || b >= 0xFD) v = 10;     // single bytes seldom written
+        if (b >= 0x81 && b <= 0x83) v = 230;                                // kana and symbol lead bytes
+        if (b == 0x80 || b == 0xA0 || b >= 0xFD) v = 10;                    // single bytes seldom written
         r[static_cast<std::size_t>(b)] = v;
     }
     for (unsigned char b : {' ', '\t', '\r', '\n'}) r[b] = 255;
@@ -36,7 +36,8 @@ std::uint8_t rankAt(const std::string& s, std::size_t i) { return kRank[static_c
 
 }  // namespace
 
-ByteFinder::ByteFinder(std::string needle) : needle_(std::move(needle)) {
+ByteFinder::ByteFinder(std::string needle) : needle_(std::move(needle))
+{
     const std::size_t k = needle_.size();
     if (k < 2) return;
     // The rarest byte first, then the rarest at another offset, preferring a
@@ -56,7 +57,8 @@ ByteFinder::ByteFinder(std::string needle) : needle_(std::move(needle)) {
     }
 }
 
-const char* ByteFinder::find(const char* hay, std::size_t size) const {
+const char* ByteFinder::find(const char* hay, std::size_t size) const
+{
     const std::size_t k = needle_.size();
     if (k == 0) return hay;
     if (size < k) return nullptr;

@@ -20,7 +20,7 @@ public:
 
 private:
     std::string needle_;
-    std::size_t first_ = 0;   // offsets of the two probe bytes in the needle
+    std::size_t first_ = 0;  // offsets of the two probe bytes in the needle
     std::size_t second_ = 0;
 };
 

@@ -3,17 +3,17 @@
 
 #include "core/cp932.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace soramie::search {
 namespace fs = std::filesystem;
@@ -21,7 +21,8 @@ namespace {
 
 // How many CP932 codes decode to each UTF-16 unit (saturating at 2). Units with
 // more than one code cannot be found by searching for one byte spelling.
-const std::array<std::uint8_t, 0x10000>& codeCounts() {
+const std::array<std::uint8_t, 0x10000>& codeCounts()
+{
     static const auto table = [] {
         auto counts = std::make_unique<std::array<std::uint8_t, 0x10000>>();
         counts->fill(0);
@@ -54,7 +55,8 @@ constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
 
 // Length of the character at data[pos]; data[pos + 1] must exist unless pos is
 // the last byte of the file.
-std::size_t charLength(const char* data, std::size_t pos, std::size_t end) {
+std::size_t charLength(const char* data, std::size_t pos, std::size_t end)
+{
     if (!cp932::isLeadByte(static_cast<unsigned char>(data[pos])) || pos + 1 >= end) return 1;
     std::size_t used = 1;
     cp932::decodeOne(std::string_view(data + pos, 2), used);
@@ -65,7 +67,8 @@ std::size_t charLength(const char* data, std::size_t pos, std::size_t end) {
 // character start at or after `target`, jumping to the last sync byte before
 // `target` when there is one. Amortised linear over a file since `boundary`
 // never moves back.
-std::size_t advanceBoundary(const char* data, std::size_t boundary, std::size_t target, std::size_t end) {
+std::size_t advanceBoundary(const char* data, std::size_t boundary, std::size_t target, std::size_t end)
+{
     if (boundary >= target) return boundary;
     for (std::size_t q = target; q > boundary; --q) {
         if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) {
@@ -78,7 +81,8 @@ std::size_t advanceBoundary(const char* data, std::size_t boundary, std::size_t 
 }
 
 // Position just past the last sync byte in data[0, end), or 0.
-std::size_t afterLastSyncByte(const char* data, std::size_t end) {
+std::size_t afterLastSyncByte(const char* data, std::size_t end)
+{
     for (std::size_t q = end; q > 0; --q) {
         if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) return q;
     }
@@ -92,12 +96,13 @@ std::size_t afterLastSyncByte(const char* data, std::size_t end) {
 class KeywordMatcher::Source {
 public:
     Source(std::string_view memory, std::vector<char>& buffer, std::size_t chunk)
-        : memory_(memory), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)) {}
+        : memory_(memory), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1))
+    {}
     // Reads the file open as `fd` up to `length` bytes (its size when opened),
     // or to its end if it has shrunk since.
-    Source(int fd, std::uint64_t length, std::vector<char>& buffer, std::size_t chunk,
-           const std::atomic<bool>* cancel)
-        : fd_(fd), remaining_(length), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)), cancel_(cancel) {}
+    Source(int fd, std::uint64_t length, std::vector<char>& buffer, std::size_t chunk, const std::atomic<bool>* cancel)
+        : fd_(fd), remaining_(length), buffer_(buffer), chunk_(std::max<std::size_t>(chunk, 1)), cancel_(cancel)
+    {}
 
     // The window: data()[0, size()).
     const char* data() const { return buffer_.data(); }
@@ -111,7 +116,8 @@ public:
 
     // Drops data()[0, keepFrom) and appends up to one chunk of new bytes.
     // False on a read error or cancel.
-    bool next(std::size_t keepFrom) {
+    bool next(std::size_t keepFrom)
+    {
         if (error_) return false;
         if (cancel_ && cancel_->load(std::memory_order_relaxed)) {
             error_ = ECANCELED;
@@ -135,7 +141,8 @@ public:
     }
 
 private:
-    std::size_t readSome(char* dst, std::size_t n) {
+    std::size_t readSome(char* dst, std::size_t n)
+    {
         if (fd_ < 0) {
             n = std::min(n, memory_.size() - offset_);
             std::memcpy(dst, memory_.data() + offset_, n);
@@ -169,7 +176,8 @@ private:
     int error_ = 0;
 };
 
-KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyword)) {
+KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyword))
+{
     if (keyword_.empty()) return;
     const auto& counts = codeCounts();
     for (char16_t u : keyword_) {
@@ -181,7 +189,8 @@ KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyw
     bytesSearch_ = true;
 }
 
-bool KeywordMatcher::scanBytes(Source& src) const {
+bool KeywordMatcher::scanBytes(Source& src) const
+{
     const std::size_t k = finder_.needle().size();
     // Bytes kept from one window to the next: a match may straddle the edge,
     // and the last byte may be a lead byte whose trail is still unread.
@@ -207,7 +216,8 @@ bool KeywordMatcher::scanBytes(Source& src) const {
     }
 }
 
-bool KeywordMatcher::scanText(Source& src) const {
+bool KeywordMatcher::scanText(Source& src) const
+{
     const std::size_t k = keyword_.size();
     std::u16string text;  // the last k - 1 decoded units of earlier windows, then this one
     if (!src.start()) return false;
@@ -228,7 +238,8 @@ bool KeywordMatcher::scanText(Source& src) const {
     }
 }
 
-bool KeywordMatcher::contains(std::string_view bytes, std::size_t chunkBytes) const {
+bool KeywordMatcher::contains(std::string_view bytes, std::size_t chunkBytes) const
+{
     if (keyword_.empty()) return true;
     std::vector<char> buffer;
     Source src(bytes, buffer, chunkBytes);
@@ -236,11 +247,9 @@ bool KeywordMatcher::contains(std::string_view bytes, std::size_t chunkBytes) co
 }
 
 Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::vector<char>& buffer,
-                                                    std::size_t chunkBytes,
-                                                    const std::atomic<bool>* cancel) const {
-    auto failure = [&](const char* what, int err) {
-        return unexpected(IoError{file.string(), what, err});
-    };
+                                                   std::size_t chunkBytes, const std::atomic<bool>* cancel) const
+{
+    auto failure = [&](const char* what, int err) { return unexpected(IoError{file.string(), what, err}); };
     // Non-blocking open so that a FIFO put in place of a file cannot hang the scan.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return failure("open", errno);
@@ -268,8 +277,8 @@ Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::ve
     return found;
 }
 
-ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view keyword,
-                     const ScanOptions& options) {
+ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view keyword, const ScanOptions& options)
+{
     enum class Outcome : std::uint8_t { Pending, Hit, Miss, Failed };
     const KeywordMatcher matcher{std::u16string(keyword)};
     const std::size_t total = candidates.size();
@@ -311,10 +320,17 @@ ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view k
     ScanResult result;
     for (std::size_t i = 0; i < total; ++i) {
         switch (outcomes[i]) {
-        case Outcome::Hit: result.hits.push_back(candidates[i]); break;
-        case Outcome::Failed: result.unreadable.push_back(std::move(*errors[i])); break;
-        case Outcome::Pending: result.cancelled = true; break;
-        case Outcome::Miss: break;
+            case Outcome::Hit:
+                result.hits.push_back(candidates[i]);
+                break;
+            case Outcome::Failed:
+                result.unreadable.push_back(std::move(*errors[i]));
+                break;
+            case Outcome::Pending:
+                result.cancelled = true;
+                break;
+            case Outcome::Miss:
+                break;
         }
     }
     return result;

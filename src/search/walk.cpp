@@ -3,11 +3,11 @@
 
 #include "core/wildcard.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <algorithm>
+#include <cerrno>
 #include <string>
 #include <utility>
 
@@ -25,7 +25,8 @@ struct Entry {
 // What the walk makes of the entry `name` of the open folder `dir`, whose type
 // readdir gave as `type`; false when it is neither a candidate file nor a
 // folder to enter. Only unknown types and links cost a stat.
-bool classify(int dir, const char* name, unsigned char type, Kind& kind) {
+bool classify(int dir, const char* name, unsigned char type, Kind& kind)
+{
     struct stat st {};
     if (type == DT_UNKNOWN) {
         if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -45,8 +46,9 @@ bool classify(int dir, const char* name, unsigned char type, Kind& kind) {
 
 // The folder's candidates matching `pattern` and, when wanted, its enterable
 // subfolders, in listing order. False when the folder cannot be listed.
-bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfolders,
-                std::vector<Entry>& entries, IoError* error) {
+bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfolders, std::vector<Entry>& entries,
+                IoError* error)
+{
     entries.clear();
     DIR* dir = ::opendir(folder.c_str());
     int err = dir ? 0 : errno;
@@ -83,7 +85,8 @@ bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfo
 
 }  // namespace
 
-bool collectFiles(const fs::path& folder, std::string_view pattern, std::vector<fs::path>& out) {
+bool collectFiles(const fs::path& folder, std::string_view pattern, std::vector<fs::path>& out)
+{
     std::vector<Entry> entries;
     if (!listFolder(folder, pattern, false, entries, nullptr)) return false;
     for (const Entry& e : entries) out.push_back(folder / e.name);
@@ -91,7 +94,8 @@ bool collectFiles(const fs::path& folder, std::string_view pattern, std::vector<
 }
 
 WalkStats walkFolder(const fs::path& folder, std::string_view pattern, Subfolders subfolders,
-                     std::vector<fs::path>& out, const WalkControl& control) {
+                     std::vector<fs::path>& out, const WalkControl& control)
+{
     WalkStats stats;
     const bool deep = subfolders == Subfolders::Include;
     // Folders still to visit, the next one on top: popping the top and pushing

@@ -54,8 +54,7 @@ bool collectFiles(const std::filesystem::path& folder, std::string_view pattern,
 
 // Appends to `out` the candidates of `folder` and, with Subfolders::Include, of
 // every subfolder the walk enters, in the order described above.
-WalkStats walkFolder(const std::filesystem::path& folder, std::string_view pattern,
-                     Subfolders subfolders, std::vector<std::filesystem::path>& out,
-                     const WalkControl& control = {});
+WalkStats walkFolder(const std::filesystem::path& folder, std::string_view pattern, Subfolders subfolders,
+                     std::vector<std::filesystem::path>& out, const WalkControl& control = {});
 
 }  // namespace soramie::search

@@ -3,8 +3,8 @@
 
 #include "settings/settings.h"
 
-#include <system_error>
 #include <unistd.h>
+#include <system_error>
 
 namespace soramie::settings {
 

@@ -13,7 +13,8 @@ namespace {
 
 bool isBlank(char16_t u) { return u == u' ' || u == u'\t'; }
 
-std::u16string_view trim(std::u16string_view s) {
+std::u16string_view trim(std::u16string_view s)
+{
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
@@ -21,7 +22,8 @@ std::u16string_view trim(std::u16string_view s) {
 
 char16_t foldAscii(char16_t u) { return (u >= u'a' && u <= u'z') ? static_cast<char16_t>(u - 0x20) : u; }
 
-bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b)
+{
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (foldAscii(a[i]) != foldAscii(b[i])) return false;
@@ -30,7 +32,8 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 }
 
 // The longest prefix of `value` that takes at most kMaxValueBytes in CP932.
-std::u16string cutToMaxBytes(std::u16string_view value) {
+std::u16string cutToMaxBytes(std::u16string_view value)
+{
     std::size_t bytes = 0, n = 0;
     for (; n < value.size(); ++n) {
         bytes += static_cast<std::size_t>(cp932::byteLength(value[n]));
@@ -40,7 +43,8 @@ std::u16string cutToMaxBytes(std::u16string_view value) {
 }
 
 // At most kMaxFileBytes of the file; empty when it cannot be read.
-std::string readHead(const std::filesystem::path& file) {
+std::string readHead(const std::filesystem::path& file)
+{
     std::string bytes;
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return bytes;
@@ -53,12 +57,14 @@ std::string readHead(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator) {
+std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator)
+{
     return JoinFolderFile(exeFolder, baseName, separator) + ".ini";
 }
 
 std::u16string readSettingFrom(std::string_view bytes, std::u16string_view section, std::u16string_view key,
-                               std::u16string_view def) {
+                               std::u16string_view def)
+{
     bytes = bytes.substr(0, kMaxFileBytes);
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     // CR and LF are below 0x40, so they never sit inside a double-byte
@@ -88,7 +94,8 @@ std::u16string readSettingFrom(std::string_view bytes, std::u16string_view secti
     return std::u16string(def);
 }
 
-Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate) {
+Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate)
+{
     struct Line {
         std::u16string_view key;
         std::u16string_view value;
@@ -118,11 +125,13 @@ Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u
 }
 
 std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16string_view key,
-                                         std::u16string_view def) const {
+                                         std::u16string_view def) const
+{
     return readSettingFrom(readHead(file_), section, key, def);
 }
 
-Status<IoError> SettingsFile::write(const SettingsFields& fields) const {
+Status<IoError> SettingsFile::write(const SettingsFields& fields) const
+{
     auto bytes = formatSettings(fields, ReadSetting(kSection, kTypedate, kTypedateDefault));
     if (!bytes.ok()) {
         IoError e = bytes.error();

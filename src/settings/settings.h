@@ -40,13 +40,12 @@ inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 // without extension) and ".ini". Nothing is put between folder and name when the
 // folder already ends with `separator` (a root such as "C:\" or "/"), otherwise
 // one separator. Example: ("/opt/soramie", "soramie") -> "/opt/soramie/soramie.ini".
-std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName,
-                             char separator = '/');
+std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator = '/');
 
 // ReadSetting's contract (see SettingsFile::ReadSetting) applied to the bytes
 // of a settings file; only the first kMaxFileBytes of them are looked at.
-std::u16string readSettingFrom(std::string_view fileBytes, std::u16string_view section,
-                               std::u16string_view key, std::u16string_view def);
+std::u16string readSettingFrom(std::string_view fileBytes, std::u16string_view section, std::u16string_view key,
+                               std::u16string_view def);
 
 // The four values the settings dialog edits; `typedate` is not among them, the
 // writer keeps the file's own value.
@@ -82,8 +81,7 @@ public:
     //   part of the value; a UTF-8 byte-order mark at the start is ignored; lines
     //   may end with CR LF, LF or CR.
     // - Only the first kMaxFileBytes bytes of the file are read.
-    std::u16string ReadSetting(std::u16string_view section, std::u16string_view key,
-                               std::u16string_view def) const;
+    std::u16string ReadSetting(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
 
     // Rewrites the whole file with exactly six CR LF-ended CP932 lines:
     // "[main]", "log = "…, "typedate = "…, "program = "…, "name = "…, "browse = "…,

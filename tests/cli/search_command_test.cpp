@@ -17,7 +17,8 @@ struct CliRun {
     std::string err;
 };
 
-CliRun search(std::vector<std::string> args) {
+CliRun search(std::vector<std::string> args)
+{
     std::ostringstream out, err;
     const int status = soramie::cli::runSearchCommand(args, out, err);
     return {status, out.str(), err.str()};
@@ -25,7 +26,8 @@ CliRun search(std::vector<std::string> args) {
 
 std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
 
-TEST(SearchCommand, PrintsHitsInWalkOrderAndExitsByOutcome) {
+TEST(SearchCommand, PrintsHitsInWalkOrderAndExitsByOutcome)
+{
     TempTree tree;
     const std::string root = tree.root().string();
     tree.file("a.txt", sjis(u"障害が発生しました\r\n"));
@@ -45,7 +47,8 @@ TEST(SearchCommand, PrintsHitsInWalkOrderAndExitsByOutcome) {
     EXPECT_EQ(r.out, "");
 }
 
-TEST(SearchCommand, ListsUnreadableFilesOnStandardError) {
+TEST(SearchCommand, ListsUnreadableFilesOnStandardError)
+{
     TempTree tree;
     tree.file("a.txt", "key");
     std::filesystem::create_symlink(tree / "a.txt", tree / "b.txt");
@@ -64,12 +67,18 @@ TEST(SearchCommand, ListsUnreadableFilesOnStandardError) {
     }
 }
 
-TEST(SearchCommand, RejectsBadArgumentsWithStatusTwo) {
+TEST(SearchCommand, RejectsBadArgumentsWithStatusTwo)
+{
     TempTree tree;
     const std::string root = tree.root().string();
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {root}, {root, "a", "b"}, {"--regex", root, "a"}, {root, ""}, {root, "\xFF"},
-             {root, "\xF0\x9F\x98\x80"}, {(tree / "missing").string(), "a"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {root},
+                                                                  {root, "a", "b"},
+                                                                  {"--regex", root, "a"},
+                                                                  {root, ""},
+                                                                  {root, "\xFF"},
+                                                                  {root, "\xF0\x9F\x98\x80"},
+                                                                  {(tree / "missing").string(), "a"}}) {
         const CliRun r = search(args);
         EXPECT_EQ(r.status, soramie::cli::kSearchUsageError) << ::testing::PrintToString(args);
         EXPECT_NE(r.err.find("usage: soramie-cli search"), std::string::npos);

@@ -21,7 +21,8 @@ using namespace soramie::cp932;
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv() {
+    ~Iconv()
+    {
         if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
     }
     Iconv(const Iconv&) = delete;
@@ -29,7 +30,8 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // The converted bytes, or nothing when glibc rejects any part of the input.
-    std::optional<std::string> convert(const std::string& in) {
+    std::optional<std::string> convert(const std::string& in)
+    {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out(in.size() * 4 + 8, '\0');
         char* src = const_cast<char*>(in.data());
@@ -45,29 +47,33 @@ private:
     iconv_t cd_;
 };
 
-std::u16string fromUtf16le(const std::string& b) {
+std::u16string fromUtf16le(const std::string& b)
+{
     std::u16string s;
     for (std::size_t i = 0; i + 1 < b.size(); i += 2)
-        s.push_back(static_cast<char16_t>(static_cast<unsigned char>(b[i]) | static_cast<unsigned char>(b[i + 1]) << 8));
+        s.push_back(
+            static_cast<char16_t>(static_cast<unsigned char>(b[i]) | static_cast<unsigned char>(b[i + 1]) << 8));
     return s;
 }
 
-std::string toUtf16le(char16_t u) {
-    return {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
-}
+std::string toUtf16le(char16_t u) { return {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)}; }
 
-std::string bytesOf(std::initializer_list<int> v) {
+std::string bytesOf(std::initializer_list<int> v)
+{
     std::string s;
     for (int b : v) s.push_back(static_cast<char>(b));
     return s;
 }
 
-int pairCode(const std::string& b) {
-    return b.size() == 2 ? static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1])
-                         : b.size() == 1 ? static_cast<unsigned char>(b[0]) : -1;
+int pairCode(const std::string& b)
+{
+    return b.size() == 2   ? static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1])
+           : b.size() == 1 ? static_cast<unsigned char>(b[0])
+                           : -1;
 }
 
-TEST(Cp932Decode, EverySingleByteDecodesAsWindows) {
+TEST(Cp932Decode, EverySingleByteDecodesAsWindows)
+{
     Iconv ref("UTF-16LE", "CP932");
     ASSERT_TRUE(ref.ok());
     const std::pair<int, char16_t> windowsOnly[] = {
@@ -88,7 +94,8 @@ TEST(Cp932Decode, EverySingleByteDecodesAsWindows) {
     EXPECT_EQ(decode("\\~"), u"\\~");
 }
 
-TEST(Cp932Decode, EveryPairDecodesAsWindowsOrKeepsItsLeadByte) {
+TEST(Cp932Decode, EveryPairDecodesAsWindowsOrKeepsItsLeadByte)
+{
     Iconv ref("UTF-16LE", "CP932");
     ASSERT_TRUE(ref.ok());
     int pairs = 0;
@@ -118,7 +125,8 @@ TEST(Cp932Decode, EveryPairDecodesAsWindowsOrKeepsItsLeadByte) {
     EXPECT_EQ(decode(bytesOf({0xF0, 0x40, 0xF9, 0xFC})), u"\uE000\uE757");
 }
 
-TEST(Cp932Encode, EveryUnitEncodesToTheCodeWindowsChooses) {
+TEST(Cp932Encode, EveryUnitEncodesToTheCodeWindowsChooses)
+{
     Iconv ref("CP932", "UTF-16LE");
     ASSERT_TRUE(ref.ok());
     int encodable = 0;
@@ -150,7 +158,8 @@ TEST(Cp932Encode, EveryUnitEncodesToTheCodeWindowsChooses) {
     EXPECT_EQ(codeOf(u'\uF8F3'), 0xFF);
 }
 
-TEST(Cp932Encode, UnitsWithoutCodeAreReportedAndWrittenAsQuestionMarks) {
+TEST(Cp932Encode, UnitsWithoutCodeAreReportedAndWrittenAsQuestionMarks)
+{
     EncodeResult r = encode(u"a\u00E9b\u20ACc");
     EXPECT_EQ(r.bytes, "a?b?c");
     EXPECT_FALSE(r.complete());
@@ -167,13 +176,16 @@ TEST(Cp932Encode, UnitsWithoutCodeAreReportedAndWrittenAsQuestionMarks) {
     // A character outside the BMP has no code, even when its low surrogate lies in
     // the range that stands for raw bytes (U+1F4A9 is D83D DCA9).
     r = encode(u"\U0001F4A9!");
-    EXPECT_EQ(r.bytes, "??" "!");
+    EXPECT_EQ(r.bytes,
+              "??"
+              "!");
     EXPECT_EQ(r.unencodableCount, 2u);
     EXPECT_EQ(r.firstUnencodable, 0u);
 }
 
 // Undecodable bytes in general are covered by the random round trip below.
-TEST(Cp932RoundTrip, RawLeadBytesStayRawBesideDuplicatesAndEdits) {
+TEST(Cp932RoundTrip, RawLeadBytesStayRawBesideDuplicatesAndEdits)
+{
     // A character with several codes after a raw lead byte keeps a code that
     // leaves the byte undecodable: EE+FA would be read back as one character.
     const std::string beforeDuplicate = bytesOf({0xEE, 0xEE, 0xEF, 0x87, 0x90, 0xED, 0x40});
@@ -191,7 +203,8 @@ TEST(Cp932RoundTrip, RawLeadBytesStayRawBesideDuplicatesAndEdits) {
     EXPECT_EQ(encode(edited).bytes, bytesOf({0x88, 'x', 0x0D, 0x0A, 0x88, 0x9F}));
 }
 
-TEST(Cp932RoundTrip, RandomBytesComeBackExactlyApartFromDuplicateCodes) {
+TEST(Cp932RoundTrip, RandomBytesComeBackExactlyApartFromDuplicateCodes)
+{
     std::mt19937 rng(932);
     // Leads 0x87, 0xED, 0xEE and 0xFA..0xFC hold every code that encodes differently.
     std::vector<char> plain;
@@ -219,7 +232,8 @@ TEST(Cp932RoundTrip, RandomBytesComeBackExactlyApartFromDuplicateCodes) {
     }
 }
 
-TEST(Cp932Decode, AsciiRunsOfEveryLengthAndAlignmentDecodeLikeOneByOne) {
+TEST(Cp932Decode, AsciiRunsOfEveryLengthAndAlignmentDecodeLikeOneByOne)
+{
     const std::string mixed = bytesOf({0x82, 0xA0, 0xB1, 0x81});  // あ, ｱ, lone lead
     for (std::size_t skip = 0; skip < 4; ++skip) {
         for (std::size_t run = 0; run <= 40; ++run) {

@@ -5,38 +5,42 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using soramie::readWholeFile;
-using soramie::WriteStep;
 using soramie::writeFileSafely;
+using soramie::WriteStep;
 using soramie::testing::TempTree;
 
 namespace {
 
-std::string contents(const fs::path& p) {
+std::string contents(const fs::path& p)
+{
     auto r = readWholeFile(p.string());
     return r ? *r : std::string("<unreadable>");
 }
 
-mode_t modeOf(const fs::path& p) {
+mode_t modeOf(const fs::path& p)
+{
     struct stat st {};
     ::stat(p.c_str(), &st);
     return st.st_mode & 07777;
 }
 
-std::vector<std::string> namesIn(const fs::path& folder) {
+std::vector<std::string> namesIn(const fs::path& folder)
+{
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::string allBytes() {
+std::string allBytes()
+{
     std::string s;
     for (int i = 0; i < 256; ++i) s.push_back(static_cast<char>(i));
     return s + "\x82\xA0\x81\r\n\xFF";
@@ -44,7 +48,8 @@ std::string allBytes() {
 
 }  // namespace
 
-TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back) {
+TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back)
+{
     TempTree t;
     const auto p = t / "a.txt";
     ASSERT_TRUE(writeFileSafely(p.string(), allBytes()));
@@ -56,7 +61,8 @@ TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back) {
     EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"a.txt"});  // no temporary file left
 }
 
-TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file_the_umask_mode) {
+TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file_the_umask_mode)
+{
     TempTree t;
     const auto p = t.file("x.sh", "old");
     ::chmod(p.c_str(), 0751);
@@ -70,11 +76,12 @@ TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file
     EXPECT_EQ(modeOf(fresh), 0640u);
 }
 
-TEST(FileIo, writes_through_symbolic_links_and_keeps_them) {
+TEST(FileIo, writes_through_symbolic_links_and_keeps_them)
+{
     TempTree t;
     const auto real = t.file("data/real.txt", "old");
-    fs::create_symlink("data/real.txt", t / "rel-link");          // relative target
-    fs::create_symlink(t / "rel-link", t / "link-to-link");       // a chain
+    fs::create_symlink("data/real.txt", t / "rel-link");     // relative target
+    fs::create_symlink(t / "rel-link", t / "link-to-link");  // a chain
     ASSERT_TRUE(writeFileSafely((t / "link-to-link").string(), "new"));
     EXPECT_TRUE(fs::is_symlink(t / "link-to-link"));
     EXPECT_TRUE(fs::is_symlink(t / "rel-link"));
@@ -90,7 +97,8 @@ TEST(FileIo, writes_through_symbolic_links_and_keeps_them) {
     EXPECT_EQ(writeFileSafely((t / "loop-a").string(), "x").error().errnoValue, ELOOP);
 }
 
-TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_nothing) {
+TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_nothing)
+{
     TempTree t;
     t.folder("dir");
     const auto ro = t.file("ro.txt", "keep");
@@ -101,8 +109,8 @@ TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_not
     const struct {
         const char* name;
         int err;
-    } cases[] = {{"dir", EISDIR}, {"ro.txt", EACCES}, {"fifo", EINVAL}, {"missing/a.txt", ENOENT},
-                 {"ro.txt/a.txt", ENOTDIR}};
+    } cases[] = {
+        {"dir", EISDIR}, {"ro.txt", EACCES}, {"fifo", EINVAL}, {"missing/a.txt", ENOENT}, {"ro.txt/a.txt", ENOTDIR}};
     for (const auto& c : cases) {
         auto r = writeFileSafely((t / c.name).string(), "new");
         ASSERT_FALSE(r) << c.name;
@@ -118,13 +126,14 @@ TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_not
     EXPECT_EQ(readWholeFile((t / "fifo").string(), soramie::ReadFrom::RegularFileOnly).error().errnoValue, EINVAL);
 }
 
-TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file) {
+TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file)
+{
     const struct {
         WriteStep step;
         const char* what;
-    } steps[] = {{WriteStep::Resolve, "resolve"},       {WriteStep::CreateTemp, "create a temporary file"},
-                 {WriteStep::Write, "write"},           {WriteStep::Permissions, "set permissions"},
-                 {WriteStep::Flush, "flush"},           {WriteStep::Close, "close"},
+    } steps[] = {{WriteStep::Resolve, "resolve"}, {WriteStep::CreateTemp, "create a temporary file"},
+                 {WriteStep::Write, "write"},     {WriteStep::Permissions, "set permissions"},
+                 {WriteStep::Flush, "flush"},     {WriteStep::Close, "close"},
                  {WriteStep::Replace, "replace"}};
     for (const auto& s : steps) {
         TempTree t;
@@ -140,7 +149,8 @@ TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file) {
     }
 }
 
-TEST(FileIo, a_name_at_the_file_system_limit_still_gets_a_temporary_file) {
+TEST(FileIo, a_name_at_the_file_system_limit_still_gets_a_temporary_file)
+{
     TempTree t;
     const auto p = t / std::string(250, 'n');
     ASSERT_TRUE(writeFileSafely(p.string(), "x"));

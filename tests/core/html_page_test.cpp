@@ -12,18 +12,18 @@
 namespace soramie {
 namespace {
 
-const std::string kHead =
-    "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n";
+const std::string kHead = "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n";
 const std::string kTail = "</BODY>\r\n</HTML>";
 
 std::u16string ascii(const std::string& s) { return {s.begin(), s.end()}; }
 
-TEST(HtmlPage, EscapesAngleBracketsAndBreaksEveryLine) {
+TEST(HtmlPage, EscapesAngleBracketsAndBreaksEveryLine)
+{
     const struct {
         std::u16string_view in;
         std::string body;
     } cases[] = {
-        {u"a<b>c&d\"e", "a&lt;b&gt;c&d\"e<BR>\r\n"},           // only < and > are escaped
+        {u"a<b>c&d\"e", "a&lt;b&gt;c&d\"e<BR>\r\n"},            // only < and > are escaped
         {u"one\r\ntwo\r\n", "one<BR>\r\ntwo<BR>\r\n<BR>\r\n"},  // a final break gives an empty line
         {u"a\nb\n", "a\nb\n<BR>\r\n"},                          // a lone LF stays in the line
         {u"a\rb", "a<BR>\r\nb<BR>\r\n"},                        // a lone CR splits
@@ -37,7 +37,8 @@ TEST(HtmlPage, EscapesAngleBracketsAndBreaksEveryLine) {
     EXPECT_EQ(out, ascii("x" + kHead + "y<BR>\r\n" + kTail)) << "append keeps what is there";
 }
 
-TEST(HtmlPageBytes, KeepsEverySourceByteIncludingUndecodableOnes) {
+TEST(HtmlPageBytes, KeepsEverySourceByteIncludingUndecodableOnes)
+{
     // 0x81 0x3C: a lead byte whose would-be trail is "<"; 0xED 0x40 has another
     // code in the encoder's choice; 0xFF and a lone lead byte at the end.
     const std::string source = "\x81<\xED\x40\x82\xA0>\r\n\xFF\x83";

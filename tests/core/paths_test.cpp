@@ -6,7 +6,8 @@
 namespace soramie {
 namespace {
 
-TEST(JoinFolderFile, PutsOneSeparatorUnlessTheFolderAlreadyEndsWithIt) {
+TEST(JoinFolderFile, PutsOneSeparatorUnlessTheFolderAlreadyEndsWithIt)
+{
     EXPECT_EQ(JoinFolderFile("C:\\", "a.txt", '\\'), "C:\\a.txt");
     EXPECT_EQ(JoinFolderFile("C:\\logs\\2024", "a.txt", '\\'), "C:\\logs\\2024\\a.txt");
     EXPECT_EQ(JoinFolderFile("/", "a.txt", '/'), "/a.txt");
@@ -15,7 +16,8 @@ TEST(JoinFolderFile, PutsOneSeparatorUnlessTheFolderAlreadyEndsWithIt) {
     EXPECT_EQ(JoinFolderFile("/tmp/a\\", "b", '/'), "/tmp/a\\/b");
 }
 
-TEST(FolderFileLabel, NamesTheHoldingFolderThenTheFileEachFollowedByASpace) {
+TEST(FolderFileLabel, NamesTheHoldingFolderThenTheFileEachFollowedByASpace)
+{
     EXPECT_EQ(FolderFileLabel("C:\\a.txt", '\\'), "C: a.txt ");
     EXPECT_EQ(FolderFileLabel("C:\\logs\\2024\\a.txt", '\\'), "2024 a.txt ");
     EXPECT_EQ(FolderFileLabel("/var/log/a.txt.html", '/'), "log a.txt.html ");

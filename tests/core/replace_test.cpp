@@ -10,7 +10,8 @@
 namespace soramie {
 namespace {
 
-TEST(ChrReplace, EscapesInBothModesWithoutRescanningInsertedText) {
+TEST(ChrReplace, EscapesInBothModesWithoutRescanningInsertedText)
+{
     const struct {
         std::u16string_view subject, from, to;
         bool normal;
@@ -32,7 +33,8 @@ TEST(ChrReplace, EscapesInBothModesWithoutRescanningInsertedText) {
     EXPECT_EQ(chrReplace(once, u"&", u"&amp;", false), once) << "running it again changes nothing";
 }
 
-TEST(RangeReplace, ReplacesEachStretchWithItsMarkersAndCountsThem) {
+TEST(RangeReplace, ReplacesEachStretchWithItsMarkersAndCountsThem)
+{
     const struct {
         std::u16string_view text, start, end, with, out;
         std::size_t count;
@@ -40,12 +42,12 @@ TEST(RangeReplace, ReplacesEachStretchWithItsMarkersAndCountsThem) {
         {u"x[a]y[b]z", u"[", u"]", u"-", u"x-y-z", 2},
         {u"x|a|b|y", u"|", u"|", u"-", u"x-a-b-y", 3},
         {u"[[a]]", u"[", u"]", u"-", u"-]", 1},
-        {u"x[", u"[", u"]]]", u"-", u"x-", 1},        // no end marker: its length goes
-        {u"xaby", u"ab", u"b", u"-", u"x-y", 1},      // end overlaps start
+        {u"x[", u"[", u"]]]", u"-", u"x-", 1},    // no end marker: its length goes
+        {u"xaby", u"ab", u"b", u"-", u"x-y", 1},  // end overlaps start
         {u"[a][b]", u"[", u"]", u"[x]", u"[x][x]", 2},
         {u"abc", u"[", u"]", u"-", u"abc", 0},
-        {u"abc", u"", u"]", u"", u"abc", 0},          // empty markers replace nothing
-        {u"a[b", u"[", u"", u"-", u"a[b", 0},         // instead of looping forever
+        {u"abc", u"", u"]", u"", u"abc", 0},   // empty markers replace nothing
+        {u"a[b", u"[", u"", u"-", u"a[b", 0},  // instead of looping forever
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);

@@ -19,7 +19,8 @@ class RandomText {
 public:
     explicit RandomText(unsigned seed) : rng_(seed) {}
 
-    std::u16string text(std::u16string_view alphabet, std::size_t maxLength) {
+    std::u16string text(std::u16string_view alphabet, std::size_t maxLength)
+    {
         std::u16string s;
         const std::size_t n = below(maxLength + 1);
         while (s.size() < n) {
@@ -39,11 +40,11 @@ private:
 
 // Japanese, ASCII, both wrap sets, spaces (also full-width), CR, LF, HTML and
 // range markers, half-width katakana and undecodable bytes.
-const std::u16string kWrapAlphabet =
-    u"あいう漢字ab1 \u3000 \r\n\t。、」）「（$\"\\!ｱｰﾟ｢\xDC81\xDCFF<>&";
+const std::u16string kWrapAlphabet = u"あいう漢字ab1 \u3000 \r\n\t。、」）「（$\"\\!ｱｰﾟ｢\xDC81\xDCFF<>&";
 const std::u16string kReplaceAlphabet = u"ab&;<>[]|\r\n あ\xDC81";
 
-TEST(TextRoutinesAgainstReference, WrapTextAndSplitLinesMatchOnRandomTexts) {
+TEST(TextRoutinesAgainstReference, WrapTextAndSplitLinesMatchOnRandomTexts)
+{
     RandomText r(1);
     for (int i = 0; i < 4000; ++i) {
         const std::u16string text = r.text(kWrapAlphabet, 60);
@@ -59,7 +60,8 @@ TEST(TextRoutinesAgainstReference, WrapTextAndSplitLinesMatchOnRandomTexts) {
     }
 }
 
-TEST(TextRoutinesAgainstReference, ChrReplaceAndRangeReplaceMatchOnRandomTexts) {
+TEST(TextRoutinesAgainstReference, ChrReplaceAndRangeReplaceMatchOnRandomTexts)
+{
     RandomText r(3);
     for (int i = 0; i < 20000; ++i) {
         const std::u16string subject = r.text(kReplaceAlphabet, 30);
@@ -82,7 +84,8 @@ TEST(TextRoutinesAgainstReference, ChrReplaceAndRangeReplaceMatchOnRandomTexts) 
     }
 }
 
-TEST(TextRoutinesAgainstReference, HtmlPageMatchesOnRandomTexts) {
+TEST(TextRoutinesAgainstReference, HtmlPageMatchesOnRandomTexts)
+{
     RandomText r(5);
     for (int i = 0; i < 4000; ++i) {
         const std::u16string source = r.text(kReplaceAlphabet, 50);

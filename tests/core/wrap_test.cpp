@@ -10,13 +10,15 @@
 namespace soramie {
 namespace {
 
-std::u16string wrap(std::u16string_view text, std::int32_t width = 20) {
+std::u16string wrap(std::u16string_view text, std::int32_t width = 20)
+{
     auto r = WrapText(text, WrapWidth{width});
     EXPECT_TRUE(r.ok());
     return r.ok() ? *r : std::u16string(u"<error>");
 }
 
-TEST(WrapCharSets, HoldTheListedCharactersInOrderWithTheirRepeats) {
+TEST(WrapCharSets, HoldTheListedCharactersInOrderWithTheirRepeats)
+{
     EXPECT_EQ(NoStartChars.size(), 51u);
     EXPECT_EQ(NoEndChars.size(), 22u);
     EXPECT_EQ(NoStartChars.front(), u'!');
@@ -28,7 +30,8 @@ TEST(WrapCharSets, HoldTheListedCharactersInOrderWithTheirRepeats) {
     EXPECT_NE(NoEndChars.find(u'"'), std::u16string_view::npos);
 }
 
-TEST(SplitLines, TrimsSpacesOnlyAndKeepsAFinalEmptyPiece) {
+TEST(SplitLines, TrimsSpacesOnlyAndKeepsAFinalEmptyPiece)
+{
     EXPECT_EQ(SplitLines(u"  a b  \r\n\r\n\t x\u3000 \r\n", u"\r\n"),
               (std::vector<std::u16string_view>{u"a b", u"", u"\t x\u3000", u""}));  // TAB and U+3000 stay
     EXPECT_EQ(SplitLines(u"", u"\r\n").size(), 1u);
@@ -36,7 +39,8 @@ TEST(SplitLines, TrimsSpacesOnlyAndKeepsAFinalEmptyPiece) {
     EXPECT_EQ(SplitLines(u" a ", u""), std::vector<std::u16string_view>{u"a"});
 }
 
-TEST(WrapText, BreaksByBytesAndKeepsLineBreakRules) {
+TEST(WrapText, BreaksByBytesAndKeepsLineBreakRules)
+{
     const struct {
         const char* name;
         std::u16string_view in;
@@ -44,14 +48,18 @@ TEST(WrapText, BreaksByBytesAndKeepsLineBreakRules) {
         std::u16string_view out;
     } cases[] = {
         {"full width", u"あいうえおかきくけこさしすせそ", 20, u"あいうえおかきくけこ\r\nさしすせそ"},
-        {"closing mark stays with the character before", u"あいうえおかきくけこ。さ", 20, u"あいうえおかきくけ\r\nこ。さ"},
+        {"closing mark stays with the character before", u"あいうえおかきくけこ。さ", 20,
+         u"あいうえおかきくけ\r\nこ。さ"},
         {"opening bracket moves down", u"あいうえおかきくけ「こさ", 20, u"あいうえおかきくけ\r\n「こさ"},
         {"two opening brackets stay together", u"ab((", 4, u"ab(("},
         {"source lines are trimmed", u"  abc  ", 20, u"abc"},
         {"continuation lines are not", u"ab cd", 2, u"ab\r\n c\r\nd"},
         {"blank lines and the final break stay", u"a\r\n\r\nb\r\n", 20, u"a\r\n\r\nb\r\n"},
         {"lone CR", u"ab\rcd", 3, u"ab\r\r\ncd"},
-        {"undecodable bytes count one byte", u"a\xDC81" u"b\xDCFF", 2, u"a\xDC81\r\nb\xDCFF"},
+        {"undecodable bytes count one byte",
+         u"a\xDC81"
+         u"b\xDCFF",
+         2, u"a\xDC81\r\nb\xDCFF"},
         {"width 1 still takes a double-byte character", u"あい", 1, u"あ\r\nい"},
     };
     for (const auto& c : cases) {
@@ -60,12 +68,14 @@ TEST(WrapText, BreaksByBytesAndKeepsLineBreakRules) {
     }
 }
 
-TEST(WrapText, RefusesWidthsBelowOne) {
+TEST(WrapText, RefusesWidthsBelowOne)
+{
     EXPECT_FALSE(WrapText(u"abc", WrapWidth{0}).ok());
     EXPECT_EQ(WrapText(u"abc", WrapWidth{-5}).error(), WrapError::WidthBelowOne);
 }
 
-TEST(WrapText, WrapsTextsWithMoreLinesThanASixteenBitCount) {
+TEST(WrapText, WrapsTextsWithMoreLinesThanASixteenBitCount)
+{
     std::u16string text;
     std::u16string expected;
     for (int i = 0; i < 70000; ++i) {

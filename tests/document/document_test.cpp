@@ -16,10 +16,11 @@ namespace {
 
 // Random CP932-ish bytes: ASCII, CR/LF mixes, kanji, half-width kana, lone and
 // invalid lead bytes, single bytes 0x80/0xA0/0xFD-0xFF.
-std::string randomBytes(std::mt19937& rng, std::size_t n) {
+std::string randomBytes(std::mt19937& rng, std::size_t n)
+{
     static const std::vector<std::string> pieces = {
-        "a", "Z", " ", "\t", "\r", "\n", "\r\n", "\n\r", "\x82\xA0", "\x88\x9F", "\xB1", "\x81",
-        "\x81\x20", "\x85\x40", "\xEF\x40", "\x80", "\xA0", "\xFD", "\xFF", "\xFC\xFC", "\xED\x40", "\x00"};
+        "a",    "Z",        " ",        "\t",       "\r",   "\n",   "\r\n", "\n\r", "\x82\xA0", "\x88\x9F", "\xB1",
+        "\x81", "\x81\x20", "\x85\x40", "\xEF\x40", "\x80", "\xA0", "\xFD", "\xFF", "\xFC\xFC", "\xED\x40", "\x00"};
     std::string s;
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     while (s.size() < n) s += pieces[pick(rng)];
@@ -30,7 +31,8 @@ std::string randomBytes(std::mt19937& rng, std::size_t n) {
 // Indices into starts (byte offsets) to check: all of them when there are fewer
 // than all; else a random sample and the ones within reach of the chunk edges.
 std::vector<std::size_t> sampleAround(const std::vector<std::uint64_t>& starts, std::size_t all, int random,
-                                      std::size_t reach) {
+                                      std::size_t reach)
+{
     std::vector<std::size_t> out;
     if (starts.size() < all) {
         for (std::size_t k = 0; k < starts.size(); ++k) out.push_back(k);
@@ -45,7 +47,8 @@ std::vector<std::size_t> sampleAround(const std::vector<std::uint64_t>& starts, 
     return out;
 }
 
-void expectIndexMatches(const Document& doc, const std::string& bytes) {
+void expectIndexMatches(const Document& doc, const std::string& bytes)
+{
     ASSERT_TRUE(doc.indexed());
     const auto lines = reference::lineStarts(bytes);
     ASSERT_EQ(doc.lineCount(), lines.size());
@@ -74,7 +77,8 @@ void expectIndexMatches(const Document& doc, const std::string& bytes) {
     EXPECT_EQ(doc.charOf(ByteOffset(bytes.size())).value, chars.size() - 1);
 }
 
-TEST(DocumentIndex, MatchesNaiveScanOnRandomSmallTexts) {
+TEST(DocumentIndex, MatchesNaiveScanOnRandomSmallTexts)
+{
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
         const std::string bytes = randomBytes(rng, rng() % 300);
@@ -83,7 +87,8 @@ TEST(DocumentIndex, MatchesNaiveScanOnRandomSmallTexts) {
     }
 }
 
-TEST(DocumentIndex, MatchesNaiveScanAcrossParallelChunks) {
+TEST(DocumentIndex, MatchesNaiveScanAcrossParallelChunks)
+{
     // Large enough for background chunks; CR LF pairs and lead bytes are put on
     // both sides of the first chunk edge and of checkpoint edges.
     std::mt19937 rng(11);
@@ -97,7 +102,8 @@ TEST(DocumentIndex, MatchesNaiveScanAcrossParallelChunks) {
     expectIndexMatches(*doc, bytes);
 }
 
-TEST(DocumentIndex, AnswersFromThePartIndexedSoFarWhileItGrows) {
+TEST(DocumentIndex, AnswersFromThePartIndexedSoFarWhileItGrows)
+{
     std::mt19937 rng(13);
     const std::string bytes = randomBytes(rng, 12u << 20);
     const auto lines = reference::lineStarts(bytes);
@@ -116,7 +122,8 @@ TEST(DocumentIndex, AnswersFromThePartIndexedSoFarWhileItGrows) {
     EXPECT_GT(checks, 0u);
 }
 
-TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan) {
+TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan)
+{
     std::mt19937 rng(3);
     for (int round = 0; round < 50; ++round) {
         const std::string s = randomBytes(rng, 20000);
@@ -132,7 +139,8 @@ TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan) {
     }
 }
 
-TEST(DocumentIndex, TheEmptyDocumentHasOneEmptyLine) {
+TEST(DocumentIndex, TheEmptyDocumentHasOneEmptyLine)
+{
     const auto empty = Document::empty();
     EXPECT_EQ(empty->lineCount(), 1u);
     EXPECT_EQ(empty->size().value, 0u);
@@ -140,7 +148,8 @@ TEST(DocumentIndex, TheEmptyDocumentHasOneEmptyLine) {
     EXPECT_TRUE(empty->text().empty());
 }
 
-TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes) {
+TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes)
+{
     std::mt19937 rng(5);
     const std::string big = randomBytes(rng, 3u << 20);
     const testing::TempTree tree;
@@ -159,7 +168,8 @@ TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes) {
     EXPECT_EQ(same.document->bytesForSave(), small);
 }
 
-TEST(DocumentBytes, RewriteKeepsPrefixAndSuffixBytes) {
+TEST(DocumentBytes, RewriteKeepsPrefixAndSuffixBytes)
+{
     // 0xED40 (NEC-selected IBM) re-encodes differently; it must survive outside the change.
     const std::string before = "\xED\x40 head \x81\x20 middle \xFA\x40 tail \xED\x40";
     const auto doc = Document::fromBytes(before);
@@ -172,7 +182,8 @@ TEST(DocumentBytes, RewriteKeepsPrefixAndSuffixBytes) {
     EXPECT_EQ(r.document->text(), text);
 }
 
-TEST(DocumentBytes, UnencodableCharactersAreReportedAndKeptInText) {
+TEST(DocumentBytes, UnencodableCharactersAreReportedAndKeptInText)
+{
     const std::u16string text = u"a\U0001F600b\u00E9c";
     const auto r = Document::fromText(text);
     EXPECT_EQ(r.unencodableCount, 3u);
@@ -186,7 +197,8 @@ TEST(DocumentBytes, UnencodableCharactersAreReportedAndKeptInText) {
     EXPECT_EQ(again.unencodableCount, 3u);
 }
 
-TEST(DocumentFile, UnreadableFilesFailWithTheStep) {
+TEST(DocumentFile, UnreadableFilesFailWithTheStep)
+{
     const auto missing = Document::fromFile("/nonexistent/soramie/x.txt");
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().what, "open");
@@ -201,7 +213,8 @@ TEST(DocumentFile, UnreadableFilesFailWithTheStep) {
     EXPECT_EQ((*e)->lineCount(), 1u);
 }
 
-TEST(DocumentText, RangesDecodeUndecodableBytesAsRawUnits) {
+TEST(DocumentText, RangesDecodeUndecodableBytesAsRawUnits)
+{
     const auto doc = Document::fromBytes("\x82\xA0\x81\x20x");
     EXPECT_EQ(doc->text(), std::u16string(u"\u3042") + char16_t(0xDC81) + u" x");
     EXPECT_EQ(doc->text(CharPos(1), 2), std::u16string(1, char16_t(0xDC81)) + u" ");

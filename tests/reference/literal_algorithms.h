@@ -17,27 +17,30 @@ namespace soramie::reference {
 
 // 1-based position of `needle` in `hay` at or after 1-based `start`, 0 if none
 // (an empty needle is found at `start`).
-inline std::size_t inStr(std::size_t start, const std::u16string& hay, std::u16string_view needle) {
+inline std::size_t inStr(std::size_t start, const std::u16string& hay, std::u16string_view needle)
+{
     if (start < 1 || start > hay.size() + 1) return 0;
     const std::size_t at = hay.find(needle, start - 1);
     return at == std::u16string::npos ? 0 : at + 1;
 }
 
 // Characters `start`.. (1-based) of s, `length` of them or up to the end.
-inline std::u16string mid(const std::u16string& s, std::size_t start,
-                          std::size_t length = std::u16string::npos) {
+inline std::u16string mid(const std::u16string& s, std::size_t start, std::size_t length = std::u16string::npos)
+{
     if (start > s.size()) return {};
     return s.substr(start - 1, length);
 }
 
-inline std::u16string trimSpaces(std::u16string s) {
+inline std::u16string trimSpaces(std::u16string s)
+{
     while (!s.empty() && s.front() == u' ') s.erase(0, 1);
     while (!s.empty() && s.back() == u' ') s.pop_back();
     return s;
 }
 
 inline std::u16string chrReplace(const std::u16string& Subject, const std::u16string& ChrFrom,
-                                 const std::u16string& ChrTo, bool fNormalRep) {
+                                 const std::u16string& ChrTo, bool fNormalRep)
+{
     if (ChrFrom.empty()) return Subject;
     const std::size_t inside = inStr(1, ChrTo, ChrFrom);
     std::u16string result = Subject;
@@ -57,7 +60,8 @@ inline std::u16string chrReplace(const std::u16string& Subject, const std::u16st
 }
 
 inline std::size_t rangeReplace(std::u16string& T, const std::u16string& S, const std::u16string& E,
-                                const std::u16string& R) {
+                                const std::u16string& R)
+{
     std::size_t count = 0;
     std::size_t p = 1;
     for (;;) {
@@ -72,7 +76,8 @@ inline std::size_t rangeReplace(std::u16string& T, const std::u16string& S, cons
 }
 
 // Pieces numbered from 0 here (the routine's unused slot 0 is left out).
-inline std::vector<std::u16string> SplitLines(std::u16string s, const std::u16string& d) {
+inline std::vector<std::u16string> SplitLines(std::u16string s, const std::u16string& d)
+{
     std::vector<std::u16string> pieces;
     if (s.size() >= d.size() && s.compare(s.size() - d.size(), d.size(), d) == 0) s += d;
     do {
@@ -85,13 +90,15 @@ inline std::vector<std::u16string> SplitLines(std::u16string s, const std::u16st
     return pieces;
 }
 
-inline bool inSet(std::u16string_view set, const std::u16string& L, std::int64_t k) {
+inline bool inSet(std::u16string_view set, const std::u16string& L, std::int64_t k)
+{
     if (k < 1 || k > static_cast<std::int64_t>(L.size())) return false;
     return set.find(L[static_cast<std::size_t>(k - 1)]) != std::u16string_view::npos;
 }
 
 inline std::u16string WrapText(const std::u16string& text, std::int32_t W, std::u16string_view noStart,
-                               std::u16string_view noEnd) {
+                               std::u16string_view noEnd)
+{
     std::u16string result;
     for (std::u16string L : SplitLines(text, u"\r\n")) {
         std::int64_t k = 0;
@@ -118,7 +125,8 @@ inline std::u16string WrapText(const std::u16string& text, std::int32_t W, std::
 
 // Byte offsets where lines start: 0, and after every LF and every CR not
 // followed by LF.
-inline std::vector<std::uint64_t> lineStarts(std::string_view b) {
+inline std::vector<std::uint64_t> lineStarts(std::string_view b)
+{
     std::vector<std::uint64_t> starts{0};
     for (std::size_t i = 0; i < b.size(); ++i) {
         if (b[i] == '\n' || (b[i] == '\r' && (i + 1 == b.size() || b[i + 1] != '\n'))) starts.push_back(i + 1);
@@ -127,7 +135,8 @@ inline std::vector<std::uint64_t> lineStarts(std::string_view b) {
 }
 
 // Byte offsets where characters start, decoding one after the other, then the size.
-inline std::vector<std::uint64_t> charStarts(std::string_view b) {
+inline std::vector<std::uint64_t> charStarts(std::string_view b)
+{
     std::vector<std::uint64_t> starts;
     for (std::size_t i = 0, n = 1; i < b.size(); i += n) {
         starts.push_back(i);
@@ -140,7 +149,8 @@ inline std::vector<std::uint64_t> charStarts(std::string_view b) {
 // The page built the way the export builds it: two escape passes with
 // chrReplace, then the lines of E + CR LF read back one by one (a line ends at
 // CR LF or at a lone CR).
-inline std::u16string HtmlPage(const std::u16string& source) {
+inline std::u16string HtmlPage(const std::u16string& source)
+{
     std::u16string e = chrReplace(chrReplace(source, u"<", u"&lt;", false), u">", u"&gt;", false);
     e += u"\r\n";
     std::u16string body;

@@ -4,8 +4,8 @@
 #include "core/cp932.h"
 #include "search/temp_tree.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -17,7 +17,8 @@ using soramie::testing::numbered;
 using soramie::testing::TempTree;
 
 // What the scan must agree with: decode everything, then look.
-bool reference(std::string_view bytes, std::u16string_view keyword) {
+bool reference(std::string_view bytes, std::u16string_view keyword)
+{
     return cp932::decode(bytes).find(keyword) != std::u16string::npos;
 }
 
@@ -25,7 +26,8 @@ std::string sjis(std::u16string_view text) { return cp932::encode(text).bytes; }
 
 // Boundaries, duplicate codes and undecodable bytes are compared with the
 // decoding reference on random texts below; these are the cases it cannot draw.
-TEST(KeywordMatcher, PicksItsPathAndHandlesKeywordsNoFileHolds) {
+TEST(KeywordMatcher, PicksItsPathAndHandlesKeywordsNoFileHolds)
+{
     EXPECT_TRUE(KeywordMatcher(u"A").searchesBytes());
     EXPECT_FALSE(KeywordMatcher(u"x∵").searchesBytes()) << "several codes need the decoding path";
     EXPECT_FALSE(KeywordMatcher(u"Error").contains(""));
@@ -34,7 +36,8 @@ TEST(KeywordMatcher, PicksItsPathAndHandlesKeywordsNoFileHolds) {
     EXPECT_FALSE(KeywordMatcher(u"エラー").contains(sjis(u"ｴﾗｰ"))) << "half-width is not full-width";
 }
 
-TEST(ByteFinder, FindsTheSameFirstOccurrenceAsMemmem) {
+TEST(ByteFinder, FindsTheSameFirstOccurrenceAsMemmem)
+{
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> byte(0, 3);  // a small alphabet makes near-misses common
     const char alphabet[] = {'\x83', 'A', '@', '\n'};
@@ -43,7 +46,8 @@ TEST(ByteFinder, FindsTheSameFirstOccurrenceAsMemmem) {
         for (char& c : hay) c = alphabet[byte(rng)];
         std::string needle(static_cast<std::size_t>(1 + round % 7), ' ');
         for (char& c : needle) c = alphabet[byte(rng)];
-        if (round % 3 == 0 && hay.size() >= needle.size()) hay.replace(hay.size() - needle.size(), needle.size(), needle);
+        if (round % 3 == 0 && hay.size() >= needle.size())
+            hay.replace(hay.size() - needle.size(), needle.size(), needle);
         const ByteFinder finder(needle);
         const void* expected = ::memmem(hay.data(), hay.size(), needle.data(), needle.size());
         ASSERT_EQ(static_cast<const void*>(finder.find(hay.data(), hay.size())), expected) << "round " << round;
@@ -52,20 +56,34 @@ TEST(ByteFinder, FindsTheSameFirstOccurrenceAsMemmem) {
 
 // Bytes that exercise boundaries: pairs whose trail bytes are ASCII, stray and
 // unassigned lead bytes, single-byte specials, line breaks, duplicated codes.
-std::string randomText(std::mt19937& rng, std::size_t pieces) {
+std::string randomText(std::mt19937& rng, std::size_t pieces)
+{
     static const std::string_view kPieces[] = {
-        "A", "a", "@", "\\", "\r\n", " ", "\x83\x41", "\x83\x5C", "\x81\xE6", "\x87\x9A", "\xFA\x5B",
-        "\x81", "\x83", "\x85\x40", "\xB1", "\x80", "\xA0", "\xFD", "\xEF\x40", "\x82\xA0", "\xE0"};
+        "A",    "a",    "@",        "\\",   "\r\n", " ",    "\x83\x41", "\x83\x5C", "\x81\xE6", "\x87\x9A", "\xFA\x5B",
+        "\x81", "\x83", "\x85\x40", "\xB1", "\x80", "\xA0", "\xFD",     "\xEF\x40", "\x82\xA0", "\xE0"};
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
     std::string s;
     for (std::size_t i = 0; i < pieces; ++i) s += kPieces[pick(rng)];
     return s;
 }
 
-TEST(KeywordMatcher, AgreesWithDecodeAndFindForEveryWindowSize) {
-    const std::u16string keywords[] = {
-        u"A", u"@", u"\\", u"ア", u"ソ", u"Aア", u"ア\\A", u"ｱ", u"\u0080", u"\uF8F0", u"∵", u"A∵",
-        std::u16string{cp932::rawByteUnit(0x81)}, std::u16string{cp932::rawByteUnit(0x85), u'@'}, u"\r\nA"};
+TEST(KeywordMatcher, AgreesWithDecodeAndFindForEveryWindowSize)
+{
+    const std::u16string keywords[] = {u"A",
+                                       u"@",
+                                       u"\\",
+                                       u"ア",
+                                       u"ソ",
+                                       u"Aア",
+                                       u"ア\\A",
+                                       u"ｱ",
+                                       u"\u0080",
+                                       u"\uF8F0",
+                                       u"∵",
+                                       u"A∵",
+                                       std::u16string{cp932::rawByteUnit(0x81)},
+                                       std::u16string{cp932::rawByteUnit(0x85), u'@'},
+                                       u"\r\nA"};
     std::mt19937 rng(932);
     for (int round = 0; round < 300; ++round) {
         const std::string text = randomText(rng, 1 + round % 40);
@@ -80,7 +98,8 @@ TEST(KeywordMatcher, AgreesWithDecodeAndFindForEveryWindowSize) {
     }
 }
 
-TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges) {
+TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges)
+{
     TempTree tree;
     const std::size_t chunk = KeywordMatcher::kMinChunkBytes;
     std::vector<char> buffer;
@@ -105,7 +124,8 @@ TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges) {
     check("empty", "", u"カ");
 }
 
-TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart) {
+TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart)
+{
     TempTree tree;
     std::vector<fs::path> candidates;
     std::vector<fs::path> expectedHits;
@@ -139,7 +159,8 @@ TEST(ScanFiles, KeepsCandidateOrderAndListsUnreadableFilesApart) {
     EXPECT_EQ(all.hits.size(), candidates.size() - 2) << "the empty keyword is in every readable file";
 }
 
-TEST(ScanFiles, CancelStopsBeforeFurtherFiles) {
+TEST(ScanFiles, CancelStopsBeforeFurtherFiles)
+{
     TempTree tree;
     std::vector<fs::path> candidates;
     for (int i = 0; i < 20; ++i) candidates.push_back(tree.file(numbered("f", i, ".txt"), "key"));

@@ -3,24 +3,25 @@
 // Removal works by file descriptor, so trees deeper than PATH_MAX go away too.
 #pragma once
 
-#include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace soramie::testing {
 
 // prefix + i + suffix, e.g. numbered("f", 3, ".txt") == "f3.txt".
-inline std::string numbered(std::string_view prefix, int i, std::string_view suffix) {
+inline std::string numbered(std::string_view prefix, int i, std::string_view suffix)
+{
     std::string s(prefix);
     s += std::to_string(i);
     s += suffix;
@@ -29,12 +30,14 @@ inline std::string numbered(std::string_view prefix, int i, std::string_view suf
 
 class TempTree {
 public:
-    TempTree() {
+    TempTree()
+    {
         std::string tmpl = (std::filesystem::temp_directory_path() / "soramie-test-XXXXXX").string();
         if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
         root_ = tmpl;
     }
-    ~TempTree() {
+    ~TempTree()
+    {
         const int cwd = ::open(".", O_RDONLY | O_DIRECTORY);
         if (::chdir(root_.parent_path().c_str()) == 0) removeTree(root_.filename().c_str());
         if (cwd >= 0) {
@@ -49,13 +52,15 @@ public:
     std::filesystem::path operator/(std::string_view rel) const { return root_ / rel; }
 
     // Writes `bytes` to root/rel, creating the folders on the way.
-    std::filesystem::path file(std::string_view rel, std::string_view bytes = {}) const {
+    std::filesystem::path file(std::string_view rel, std::string_view bytes = {}) const
+    {
         const auto p = root_ / rel;
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p;
     }
-    std::filesystem::path folder(std::string_view rel) const {
+    std::filesystem::path folder(std::string_view rel) const
+    {
         const auto p = root_ / rel;
         std::filesystem::create_directories(p);
         return p;
@@ -66,7 +71,8 @@ private:
     // working with relative names only (any depth, any path length), and
     // restoring permissions a test took away. Symbolic links are removed, not
     // followed.
-    static void removeTree(const char* name) {
+    static void removeTree(const char* name)
+    {
         if (::chdir(name) != 0) {
             ::chmod(name, 0700);
             if (::chdir(name) != 0) return;

@@ -15,14 +15,16 @@ using namespace soramie::search;
 using soramie::testing::TempTree;
 
 // Paths relative to the tree root, for readable expectations.
-std::vector<std::string> relative(const TempTree& tree, const std::vector<fs::path>& paths) {
+std::vector<std::string> relative(const TempTree& tree, const std::vector<fs::path>& paths)
+{
     std::vector<std::string> out;
     for (const auto& p : paths) out.push_back(p.lexically_relative(tree.root()).string());
     return out;
 }
 
 std::vector<std::string> walk(const TempTree& tree, Subfolders sub = Subfolders::Include,
-                              std::string_view pattern = "*.txt", WalkStats* stats = nullptr) {
+                              std::string_view pattern = "*.txt", WalkStats* stats = nullptr)
+{
     std::vector<fs::path> out;
     WalkStats s = walkFolder(tree.root(), pattern, sub, out);
     if (stats) *stats = std::move(s);
@@ -31,7 +33,8 @@ std::vector<std::string> walk(const TempTree& tree, Subfolders sub = Subfolders:
 
 using Names = std::vector<std::string>;
 
-TEST(FolderWalk, IsPreOrderWithFilesBeforeSubfoldersAndNamesSorted) {
+TEST(FolderWalk, IsPreOrderWithFilesBeforeSubfoldersAndNamesSorted)
+{
     TempTree tree;
     // Created out of order: the listing order must not depend on it.
     tree.file("z/d.txt");
@@ -44,7 +47,8 @@ TEST(FolderWalk, IsPreOrderWithFilesBeforeSubfoldersAndNamesSorted) {
     EXPECT_EQ(walk(tree, Subfolders::Exclude), (Names{"a.txt", "B.TXT"}));
 }
 
-TEST(FolderWalk, PatternSelectsFilesButFoldersAreEnteredWhateverTheirName) {
+TEST(FolderWalk, PatternSelectsFilesButFoldersAreEnteredWhateverTheirName)
+{
     TempTree tree;
     tree.file("notes.txt/inner.txt");
     tree.file("a.b/c.txt");
@@ -60,19 +64,21 @@ TEST(FolderWalk, PatternSelectsFilesButFoldersAreEnteredWhateverTheirName) {
     EXPECT_EQ(relative(tree, direct), (Names{".hidden.txt"}));
 }
 
-TEST(FolderWalk, FollowsLinksToFilesButNeverToFolders) {
+TEST(FolderWalk, FollowsLinksToFilesButNeverToFolders)
+{
     TempTree tree;
     tree.file("real/a.txt");
     tree.file("target.dat", "x");
-    fs::create_directory_symlink(tree.root(), tree / "real/loop");       // a cycle
-    fs::create_directory_symlink(tree / "real", tree / "alias");          // a second way in
-    fs::create_symlink(tree / "target.dat", tree / "link.txt");          // link to a file
-    fs::create_symlink(tree / "nowhere", tree / "dangling.txt");         // link to nothing
-    ASSERT_EQ(::mkfifo((tree / "pipe.txt").c_str(), 0600), 0);           // would block a reader
+    fs::create_directory_symlink(tree.root(), tree / "real/loop");  // a cycle
+    fs::create_directory_symlink(tree / "real", tree / "alias");    // a second way in
+    fs::create_symlink(tree / "target.dat", tree / "link.txt");     // link to a file
+    fs::create_symlink(tree / "nowhere", tree / "dangling.txt");    // link to nothing
+    ASSERT_EQ(::mkfifo((tree / "pipe.txt").c_str(), 0600), 0);      // would block a reader
     EXPECT_EQ(walk(tree), (Names{"link.txt", "real/a.txt"}));
 }
 
-TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing) {
+TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing)
+{
     TempTree tree;
     WalkStats stats;
     std::vector<fs::path> out;
@@ -92,7 +98,8 @@ TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing) {
 
 // Creates `levels` nested folders named `name` below `root` by descriptor, so
 // the full path may exceed PATH_MAX, with "f.txt" in every `every`-th level.
-void makeDeepTree(const fs::path& root, const std::string& name, int levels, int every) {
+void makeDeepTree(const fs::path& root, const std::string& name, int levels, int every)
+{
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
     for (int i = 1; i <= levels && fd >= 0; ++i) {
         ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
@@ -104,7 +111,8 @@ void makeDeepTree(const fs::path& root, const std::string& name, int levels, int
     ::close(fd);
 }
 
-TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash) {
+TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash)
+{
     TempTree deep;
     makeDeepTree(deep.root(), "d", 1000, 1);
     std::vector<fs::path> out;
@@ -123,7 +131,8 @@ TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash) {
     EXPECT_LT(out.size(), 40u);
 }
 
-TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled) {
+TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
+{
     TempTree tree;
     for (int i = 0; i < 5; ++i) tree.file(soramie::testing::numbered("d", i, "/f.txt"));
     std::atomic<bool> cancel{false};

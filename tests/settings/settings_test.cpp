@@ -5,11 +5,11 @@
 #include "core/file_io.h"
 #include "search/temp_tree.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <iterator>
 
 namespace {
 
@@ -26,12 +26,14 @@ protected:
     SettingsFile settings{tree / "soramie.ini"};
 
     void give(std::string_view bytes) { tree.file("soramie.ini", bytes); }
-    std::u16string read(std::u16string_view key, std::u16string_view def = u"") {
+    std::u16string read(std::u16string_view key, std::u16string_view def = u"")
+    {
         return settings.ReadSetting(kSection, key, def);
     }
 };
 
-TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt) {
+TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt)
+{
     EXPECT_EQ(settingsFilePath("/opt/soramie", "soramie"), "/opt/soramie/soramie.ini");
     EXPECT_EQ(settingsFilePath("/opt/soramie/", "viewer"), "/opt/soramie/viewer.ini");
     EXPECT_EQ(settingsFilePath("/", "soramie"), "/soramie.ini");
@@ -39,26 +41,29 @@ TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt) {
     EXPECT_EQ(settingsFilePath("C:\\Tools", "soramie", '\\'), "C:\\Tools\\soramie.ini");
 }
 
-TEST_F(SettingsFileTest, MissingFileGivesEveryDefault) {
+TEST_F(SettingsFileTest, MissingFileGivesEveryDefault)
+{
     EXPECT_EQ(read(kLog), u"");
     EXPECT_EQ(read(kProgram), u"");
     EXPECT_EQ(read(kTypedate, kTypedateDefault), u"1");
     EXPECT_EQ(settings.ReadSetting(u"main", u"browse", u"fallback"), u"fallback");
 }
 
-TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike) {
-    give("; comment line\r\n"
-         "log = ignored before any section\r\n"
-         "[other]\r\n"
-         "log = wrong section\r\n"
-         "  [ MAIN ]  \r\n"
-         "# log = commented out\r\n"
-         "a line without equals sign\r\n"
-         "LOG=/var/log/app\r\n"
-         "  program\t=   /usr/bin/kate   \r\n"
-         "name = \"Kate\"\r\n"
-         "log = second copy loses\r\n"
-         "typedate =\r\n");
+TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike)
+{
+    give(
+        "; comment line\r\n"
+        "log = ignored before any section\r\n"
+        "[other]\r\n"
+        "log = wrong section\r\n"
+        "  [ MAIN ]  \r\n"
+        "# log = commented out\r\n"
+        "a line without equals sign\r\n"
+        "LOG=/var/log/app\r\n"
+        "  program\t=   /usr/bin/kate   \r\n"
+        "name = \"Kate\"\r\n"
+        "log = second copy loses\r\n"
+        "typedate =\r\n");
     EXPECT_EQ(read(kLog), u"/var/log/app");
     EXPECT_EQ(read(kProgram), u"/usr/bin/kate");
     EXPECT_EQ(read(kName), u"\"Kate\"");
@@ -67,7 +72,8 @@ TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike) {
     EXPECT_EQ(settings.ReadSetting(u"other", u"log", u""), u"wrong section");
 }
 
-TEST_F(SettingsFileTest, AcceptsByteOrderMarkBareLineFeedsAndRepeatedSections) {
+TEST_F(SettingsFileTest, AcceptsByteOrderMarkBareLineFeedsAndRepeatedSections)
+{
     give("\xEF\xBB\xBF[main]\nlog = a\n[x]\nname = b\n[Main]\nbrowse = c\rprogram = d");
     EXPECT_EQ(read(kLog), u"a");
     EXPECT_EQ(read(kName), u"");
@@ -75,13 +81,15 @@ TEST_F(SettingsFileTest, AcceptsByteOrderMarkBareLineFeedsAndRepeatedSections) {
     EXPECT_EQ(read(kProgram), u"d");
 }
 
-TEST_F(SettingsFileTest, DecodesShiftJisValuesWhoseTrailBytesLookLikeAscii) {
+TEST_F(SettingsFileTest, DecodesShiftJisValuesWhoseTrailBytesLookLikeAscii)
+{
     // ソ and 表 end in 0x5C, ゾ in 0x5D (']').
     give("[main]\r\nlog = " + sjis(u"C:\\ソフト\\表ゾ]") + "\r\n");
     EXPECT_EQ(read(kLog), u"C:\\ソフト\\表ゾ]");
 }
 
-TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters) {
+TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters)
+{
     give("[main]\r\nlog = " + std::string(200, 'x') + "\r\nname = " + sjis(std::u16string(64, u'漢')) +
          "\r\nprogram = a" + sjis(std::u16string(63, u'漢')) + "\r\nbrowse = " + sjis(std::u16string(130, u'ｱ')) +
          "\r\n");
@@ -91,7 +99,8 @@ TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters) {
     EXPECT_EQ(read(kBrowse), std::u16string(127, u'ｱ')) << "half-width katakana take one byte";
 }
 
-TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound) {
+TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound)
+{
     std::string bytes = "[main]\r\nlog = first\r\n";
     for (std::size_t i = 0; bytes.size() < kMaxFileBytes + 4096; ++i) {
         bytes.push_back(static_cast<char>((i * 7919u) >> 3));
@@ -102,19 +111,21 @@ TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound) {
     EXPECT_EQ(read(kName), u"");
 }
 
-TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedate) {
+TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedate)
+{
     give("[main]\r\ntypedate=2\r\nlog = old\r\n[extra]\r\nkey = gone\r\n");
     ASSERT_TRUE(settings.write({u"C:\\ログ", u"/usr/bin/kate", u"ケイト", u""}).ok());
-    EXPECT_EQ(readAll(settings.path()),
-              "[main]\r\nlog = " + sjis(u"C:\\ログ") + "\r\ntypedate = 2\r\nprogram = /usr/bin/kate\r\nname = " +
-                  sjis(u"ケイト") + "\r\nbrowse = \r\n");
+    EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = " + sjis(u"C:\\ログ") +
+                                            "\r\ntypedate = 2\r\nprogram = /usr/bin/kate\r\nname = " + sjis(u"ケイト") +
+                                            "\r\nbrowse = \r\n");
     EXPECT_EQ(read(kLog), u"C:\\ログ");
     EXPECT_EQ(read(kName), u"ケイト");
     EXPECT_EQ(read(kBrowse, u"x"), u"") << "an empty field reads back as empty text";
     EXPECT_EQ(settings.ReadSetting(u"extra", u"key", u"-"), u"-");
 }
 
-TEST_F(SettingsFileTest, WriteGivesTypedateItsDefaultOrKeepsItEmpty) {
+TEST_F(SettingsFileTest, WriteGivesTypedateItsDefaultOrKeepsItEmpty)
+{
     ASSERT_TRUE(settings.write({}).ok());
     EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = \r\ntypedate = 1\r\nprogram = \r\nname = \r\nbrowse = \r\n");
     give("[main]\r\ntypedate = \r\n");
@@ -122,7 +133,8 @@ TEST_F(SettingsFileTest, WriteGivesTypedateItsDefaultOrKeepsItEmpty) {
     EXPECT_EQ(read(kTypedate, kTypedateDefault), u"");
 }
 
-TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone) {
+TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone)
+{
     give("[main]\r\nlog = keep\r\n");
     auto emoji = settings.write({u"/home/\U0001F600", {}, {}, {}});
     ASSERT_FALSE(emoji.ok());
@@ -134,7 +146,8 @@ TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1) << "no temporary left";
 }
 
-TEST(SettingsWrite, FailureIsReportedAndTheOldFileSurvives) {
+TEST(SettingsWrite, FailureIsReportedAndTheOldFileSurvives)
+{
     TempTree tree;
     SettingsFile nowhere(tree / "missing" / "soramie.ini");
     auto r = nowhere.write({});

@@ -105,7 +105,8 @@ TEST(Form1Display, a_right_press_prepares_both_command_lines_and_runs_the_chosen
 
     // The chosen item runs before the press goes on (it deletes the file here).
     QStringList order;
-    QObject::connect(f.mnudel, &QAction::triggered, [&] { order << "menu:" + QString::number(f.Command1->isEnabled()); });
+    QObject::connect(f.mnudel, &QAction::triggered,
+                     [&] { order << "menu:" + QString::number(f.Command1->isEnabled()); });
     f.Command1->setEnabled(false);
     h.fakes.prompts.popupChoices = {"削除"};
     press(f, "a b.txt", Qt::RightButton);

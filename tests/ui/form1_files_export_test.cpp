@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // HTML export and program launches of the main window.
-#include "platform/qt_services.h"
 #include "form1_files_fixture.h"
+#include "platform/qt_services.h"
 #include "ui/dialogs/form3.h"
 #include "ui/pane/text_pane.h"
 
@@ -23,8 +23,7 @@ using namespace soramie::testing;
 
 namespace {
 
-const QByteArray kHead =
-    "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n";
+const QByteArray kHead = "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n";
 const QByteArray kTail = "</BODY>\r\n</HTML>";
 
 // Exports the listed file `name`.
@@ -39,8 +38,8 @@ void exportFile(Form1& f, const QString& name)
 TEST(Form1Export, writes_the_page_beside_the_source_and_shows_its_source_in_the_pane)
 {
     Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", "a<b>c&d"}, {"two.txt", "x<\r\ny>\r\n"},
-                           {"raw.txt", QByteArray("\x82\xa0<\x81\r\n\xff", 7)}});
+    auto& f = loadWith(
+        h, {{"a.txt", "a<b>c&d"}, {"two.txt", "x<\r\ny>\r\n"}, {"raw.txt", QByteArray("\x82\xa0<\x81\r\n\xff", 7)}});
     f.Command6->setEnabled(false);
     f.Flag = 2;
     const QString title = f.windowTitle(), total = f.panel(1);
@@ -50,7 +49,8 @@ TEST(Form1Export, writes_the_page_beside_the_source_and_shows_its_source_in_the_
     EXPECT_EQ(bytesOf(logs(h, "a.txt.html")), page);
     EXPECT_EQ(f.filea + f.shownPath, logs(h, "a.txt.html") + logs(h, "a.txt.html"));
     EXPECT_EQ(f.Text1->text(), QString::fromLatin1(page));
-    EXPECT_EQ(windowState(f), title + "|" + total + "|logs a.txt.html |File Size " + QString::number(page.size()) + " byte");
+    EXPECT_EQ(windowState(f),
+              title + "|" + total + "|logs a.txt.html |File Size " + QString::number(page.size()) + " byte");
     EXPECT_TRUE(f.Command6->isEnabled());
     EXPECT_EQ(f.Flag, 2);
     EXPECT_TRUE(h.fakes.prompts.messages.empty());  // no browser set: no question
@@ -185,8 +185,8 @@ TEST(Form1Launch, hostile_file_names_reach_the_program_as_exactly_one_argument)
     Form1 f({fk.prompts, fk.pickers, real, fk.instance, fk.drives, fk.tray, fk.app});
     f.pro = "\"" + recorder + "\" --opt";
 
-    const QString names[] = {"/t/a b.txt", "/t/x; rm -rf y.txt", "/t/$(touch pwned) `id`.txt",
-                             "/t/-n.txt", QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt")};
+    const QString names[] = {"/t/a b.txt", "/t/x; rm -rf y.txt", "/t/$(touch pwned) `id`.txt", "/t/-n.txt",
+                             QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt")};
     for (const QString& name : names) {
         const int fd = ::open((recorder + ".fifo").toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
         ASSERT_GE(fd, 0);

@@ -105,7 +105,8 @@ TEST(Form1Save, a_failed_save_names_the_file_keeps_the_old_file_and_the_pane)
 
     const QStringList m = boxes(h);
     ASSERT_EQ(m.size(), 2);
-    EXPECT_TRUE(m[0].startsWith("エラー|") && m[0].contains("ro.txt") && m[0].contains("読み取り専用")) << m[0].toStdString();
+    EXPECT_TRUE(m[0].startsWith("エラー|") && m[0].contains("ro.txt") && m[0].contains("読み取り専用"))
+        << m[0].toStdString();
     EXPECT_TRUE(m[1].contains("x.txt") && m[1].contains("フォルダがありません")) << m[1].toStdString();
     EXPECT_EQ(bytesOf(logs(h, "ro.txt")), "read only");
     EXPECT_EQ(f.Text1->text(), "changed");
@@ -117,12 +118,15 @@ TEST(Form1Save, characters_without_a_cp932_code_are_saved_only_after_the_user_ag
     Form1Harness h;
     auto& f = loadWith(h, {{"a.txt", "abc"}});
     show(f, "a.txt");
-    f.Text1->setText(QString::fromUtf8("a\xc3\xa9" "b\xf0\x9f\x98\x80"));  // aéb😀
+    f.Text1->setText(
+        QString::fromUtf8("a\xc3\xa9"
+                          "b\xf0\x9f\x98\x80"));  // aéb😀
     h.fakes.prompts.answers = {Answer::No, Answer::Yes};
     f.appWrite_Click();
     ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
     const QString question = h.fakes.prompts.messages[0].text;
-    EXPECT_TRUE(question.contains(QString::fromUtf8("2 個")) && question.contains(QString::fromUtf8("「\xc3\xa9」U+00E9")))
+    EXPECT_TRUE(question.contains(QString::fromUtf8("2 個")) &&
+                question.contains(QString::fromUtf8("「\xc3\xa9」U+00E9")))
         << question.toStdString();
     EXPECT_TRUE(question.endsWith(QString::fromUtf8("保存すると失われます。保存しますか？")));
     EXPECT_EQ(bytesOf(logs(h, "a.txt")), "abc");

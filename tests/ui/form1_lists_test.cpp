@@ -144,8 +144,8 @@ TEST(Form1Drives, choosing_a_drive_moves_to_its_current_folder_and_back)
 TEST_F(Form1Lists, the_wrap_count_field_sets_the_wrap_width_in_bytes_and_ignores_text_that_is_not_a_width)
 {
     // Text that is not a number, or a width below one byte, keeps the previous width (60).
-    const std::pair<const char*, int> cases[] = {{"50", 100}, {"12.25", 24}, {"12.75", 26}, {"abc", 60},
-                                                 {"12abc", 60}, {"0", 60}, {"-5", 60}, {"0.2", 60}, {"1e12", 60}};
+    const std::pair<const char*, int> cases[] = {{"50", 100}, {"12.25", 24}, {"12.75", 26}, {"abc", 60}, {"12abc", 60},
+                                                 {"0", 60},   {"-5", 60},    {"0.2", 60},   {"1e12", 60}};
     for (const auto& [text, width] : cases) {
         f.Text6->setText("30");
         f.Text6->setText(text);

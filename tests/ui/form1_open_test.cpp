@@ -10,8 +10,13 @@ using namespace soramie::testing;
 
 TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zeros)
 {
-    const std::pair<qint64, const char*> cases[] = {{0, "0"},      {999, "0.999"}, {1234, "1.234"}, {2000, "2"},
-                                                    {500, "0.5"},  {1010, "1.01"}, {1073741824, "1073741.824"}};
+    const std::pair<qint64, const char*> cases[] = {{0, "0"},
+                                                    {999, "0.999"},
+                                                    {1234, "1.234"},
+                                                    {2000, "2"},
+                                                    {500, "0.5"},
+                                                    {1010, "1.01"},
+                                                    {1073741824, "1073741.824"}};
     for (const auto& [bytes, text] : cases) EXPECT_EQ(kilobytesText(bytes), text) << bytes;
 }
 

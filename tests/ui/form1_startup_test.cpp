@@ -50,7 +50,8 @@ TEST(Form1Startup, settings_give_the_variables_the_program_item_and_a_start_fold
     const QString work = volume + "logs/2024";
     ASSERT_TRUE(writeFile(work + "/x.txt", "x"));
     h.fakes.drives.rootList = {"/", volume};
-    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + work.toUtf8() + "\r\ntypedate = 0\r\nprogram = /usr/bin/ed\r\n"
+    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + work.toUtf8() +
+                                "\r\ntypedate = 0\r\nprogram = /usr/bin/ed\r\n"
                                 "name = Editor\r\nbrowse = firefox\r\n"));
     ASSERT_TRUE(h.load());
     auto& f = h.form();
@@ -78,7 +79,8 @@ TEST(Form1Startup, a_second_instance_says_so_once_and_ends_without_touching_the_
     const QString before = QDir::currentPath();
     EXPECT_FALSE(h.load());
     ASSERT_EQ(h.fakes.prompts.messages.size(), 1u);
-    EXPECT_EQ(h.fakes.prompts.messages[0].title + "|" + h.fakes.prompts.messages[0].text, "SORAMIE|既に起動されています");
+    EXPECT_EQ(h.fakes.prompts.messages[0].title + "|" + h.fakes.prompts.messages[0].text,
+              "SORAMIE|既に起動されています");
     EXPECT_EQ(h.fakes.prompts.messages[0].buttons, soramie::platform::Buttons::Ok);
     EXPECT_TRUE(h.form().Dir1->path().isEmpty() && h.form().File1->path().isEmpty());
     EXPECT_EQ(QDir::currentPath(), before);

@@ -18,8 +18,8 @@
 
 using soramie::Form1;
 using soramie::Form2;
-using soramie::testing::bytesOf;
 using soramie::testing::boxes;
+using soramie::testing::bytesOf;
 using soramie::testing::Form1Harness;
 using soramie::testing::stacking;
 
@@ -64,7 +64,8 @@ protected:
 
 TEST_F(SettingsDialog, opens_with_the_pane_size_the_wrap_count_and_the_file_values_in_focus_order)
 {
-    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = /srv/logs\r\nprogram = /usr/bin/ed\r\nname = Ed\r\nbrowse = firefox\r\n"));
+    ASSERT_TRUE(
+        h.writeSettings("[main]\r\nlog = /srv/logs\r\nprogram = /usr/bin/ed\r\nname = Ed\r\nbrowse = firefox\r\n"));
     form().br = "lynx";  // the running value, not the file's
     form().Text6->setText("40");
     Form2& d = open();
@@ -77,7 +78,7 @@ TEST_F(SettingsDialog, opens_with_the_pane_size_the_wrap_count_and_the_file_valu
     EXPECT_TRUE(stacking(h.fakes.pickers, &d).endsWith('+'));
 
     // The focus order.
-    const QWidget* order[] = {d.Text1, d.Text2, d.Text3, d.Command2, d.Text4, d.Text5,
+    const QWidget* order[] = {d.Text1,    d.Text2,    d.Text3, d.Command2, d.Text4, d.Text5,
                               d.Command1, d.Command3, d.Text6, d.Command4, d.Text7, d.Command5};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         const QWidget* next = order[i]->nextInFocusChain();
@@ -100,10 +101,14 @@ TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_mes
         QString message;  // empty: accepted
     };
     const Case cases[] = {
-        {"280", "8895", "10", {}},          {"10000", "20000", "10", {}},
-        {"279", "8895", "10", kHeightMessage}, {"10001", "8895", "10", kHeightMessage},
-        {"300", "8894", "10", kWidthMessage},  {"300", "20001", "10", kWidthMessage},
-        {"300", "8895", "9", kCountMessage},   {"12a", "8895", "10", kHeightMessage},
+        {"280", "8895", "10", {}},
+        {"10000", "20000", "10", {}},
+        {"279", "8895", "10", kHeightMessage},
+        {"10001", "8895", "10", kHeightMessage},
+        {"300", "8894", "10", kWidthMessage},
+        {"300", "20001", "10", kWidthMessage},
+        {"300", "8895", "9", kCountMessage},
+        {"12a", "8895", "10", kHeightMessage},
         {"300", "", "10", {}},  // refilled with 8895 at once
     };
     form().showMaximized();  // the pane changes, the window does not: the dialog stays
@@ -120,7 +125,7 @@ TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_mes
             EXPECT_EQ(boxes(h), QStringList({"警告|" + c.message}));
             EXPECT_TRUE(d.Flag3 == 0 && !QFile::exists(iniPath()));
             EXPECT_EQ(d.Text1->text() + d.Text3->text() + d.Text2->text(),
-                      c.message == kHeightMessage ? QString("6255") + c.width + c.count
+                      c.message == kHeightMessage  ? QString("6255") + c.width + c.count
                       : c.message == kWidthMessage ? QString(c.height) + "8895" + c.count
                                                    : QString(c.height) + c.width + "100");
         }
@@ -149,7 +154,8 @@ TEST_F(SettingsDialog, bad_fields_give_their_boxes_in_order_and_defaults_and_onl
     EXPECT_EQ(bytesOf(iniPath()), before);
 }
 
-TEST_F(SettingsDialog, in_the_normal_state_the_window_follows_heights_from_6255_up_and_every_width_after_the_file_is_written)
+TEST_F(SettingsDialog,
+       in_the_normal_state_the_window_follows_heights_from_6255_up_and_every_width_after_the_file_is_written)
 {
     ASSERT_EQ(form().windowHeightTwips(), 7770);
     ASSERT_EQ(form().windowWidthTwips(), 11385);
@@ -205,7 +211,8 @@ TEST_F(SettingsDialog, maximised_or_minimised_windows_keep_their_size)
 {
     h.fakes.tray.isAvailable = false;
     for (const bool maximise : {true, false}) {
-        if (maximise) form().showMaximized(); else form().showMinimized();
+        if (maximise) form().showMaximized();
+        else form().showMinimized();
         QCoreApplication::processEvents();
         const QSize before = form().size();
         Form2& d = open();

@@ -53,9 +53,14 @@ protected:
     Form3Search()
     {
         loadWith(h,
-                 {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"}, {"case.txt", "OCCURRED " + kHalfWidth},
-                  {"empty.txt", ""}, {"z.log", kFullWidth}, {"sub/b.txt", kFullWidth}, {"sub/deep/c.txt", "x" + kFullWidth + "x"},
-                  {"sub/deep/d.log", kFullWidth}, {".hidden/e.txt", kFullWidth}},
+                 {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"},
+                  {"case.txt", "OCCURRED " + kHalfWidth},
+                  {"empty.txt", ""},
+                  {"z.log", kFullWidth},
+                  {"sub/b.txt", kFullWidth},
+                  {"sub/deep/c.txt", "x" + kFullWidth + "x"},
+                  {"sub/deep/d.log", kFullWidth},
+                  {".hidden/e.txt", kFullWidth}},
                  "program = /opt/ed --x\r\n");
         f.appSword_Click();
         d = f.form3;
@@ -145,7 +150,9 @@ TEST_F(Form3Search, the_windows_are_disabled_while_the_files_are_read_and_enable
 {
     f.appOki_Click();
     f.loadForm2();
-    const auto anyEnabled = [&] { return f.isEnabled() || d->isEnabled() || f.form4->isEnabled() || f.form2->isEnabled(); };
+    const auto anyEnabled = [&] {
+        return f.isEnabled() || d->isEnabled() || f.form4->isEnabled() || f.form2->isEnabled();
+    };
     std::vector<int> values;
     bool enabledWhileReading = false;
     QObject::connect(d->ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
@@ -247,7 +254,8 @@ TEST_F(Form3Open, quick_mode_shows_at_once_and_selects_from_the_second_press_on)
     pressEntry(2);
     EXPECT_EQ(f.Text1->text(), "x" + kKeyword + "x");
     EXPECT_EQ(f.Text1->selectionLength(), 0);
-    EXPECT_EQ(f.windowTitle() + "|" + f.panel(3) + "|" + d->panel(2), "SORAMIE - タイムアウト -|        File Size 14 byte|deep c.txt ");
+    EXPECT_EQ(f.windowTitle() + "|" + f.panel(3) + "|" + d->panel(2),
+              "SORAMIE - タイムアウト -|        File Size 14 byte|deep c.txt ");
     EXPECT_TRUE(f.Flag == 2 && f.Command1->isEnabled());
 
     pressEntry(2);

@@ -48,14 +48,20 @@ struct ReplaceFixture {
     QStringList layout()
     {
         Form4& d = dialog();
-        return {d.Command11->text(), d.Command11->toolTip(), d.Label3->text(), d.txtFndStartString->toolTip(),
+        return {d.Command11->text(),
+                d.Command11->toolTip(),
+                d.Label3->text(),
+                d.txtFndStartString->toolTip(),
                 d.txtFndEndString->isVisibleTo(&d) ? d.txtFndEndString->toolTip() : "(no end box)",
-                d.txtRepString->toolTip(), d.Check3->isVisibleTo(&d) ? "Check3" : "(no Check3)"};
+                d.txtRepString->toolTip(),
+                d.Check3->isVisibleTo(&d) ? "Check3" : "(no Check3)"};
     }
 };
 
-const QStringList kSimpleLayout = {"単純指定置換", "単純指定置換", "", "置換前文字列", "(no end box)", "置換後文字列", "Check3"};
-const QStringList kRangeLayout = {"範囲指定置換", "範囲指定置換", "～", "置換範囲(始点)", "置換範囲(終点)", "置換後文字列", "(no Check3)"};
+const QStringList kSimpleLayout = {"単純指定置換", "単純指定置換", "",      "置換前文字列",
+                                   "(no end box)", "置換後文字列", "Check3"};
+const QStringList kRangeLayout = {"範囲指定置換",   "範囲指定置換", "～",         "置換範囲(始点)",
+                                  "置換範囲(終点)", "置換後文字列", "(no Check3)"};
 
 TEST(Form4Range, replaces_each_stretch_and_reports_the_count_outside_the_always_on_top_state)
 {
@@ -69,12 +75,12 @@ TEST(Form4Range, replaces_each_stretch_and_reports_the_count_outside_the_always_
     };
     const Case cases[] = {
         {"x[a]y[b]z", "[", "]", "-", "x-y-z", 2},
-        {"x|a|b|y", "|", "|", "-", "x-a-b-y", 3},   // the same marker on both ends
-        {"x[a", "[", "]", "-", "x-a", 1},           // no end marker: its length is replaced
-        {"xaby", "ab", "b", "-", "x-y", 1},         // the end marker inside the start marker
-        {"]x[a", "[", "]", "-", "]x-a", 1},         // an end marker before the start is not used
-        {"x[a]y", "(", ")", "-", "x[a]y", 0},       // no start marker
-        {"x[a]y[b]z", "[", "]", "", "xyz", 2},      // an empty replacement deletes
+        {"x|a|b|y", "|", "|", "-", "x-a-b-y", 3},  // the same marker on both ends
+        {"x[a", "[", "]", "-", "x-a", 1},          // no end marker: its length is replaced
+        {"xaby", "ab", "b", "-", "x-y", 1},        // the end marker inside the start marker
+        {"]x[a", "[", "]", "-", "]x-a", 1},        // an end marker before the start is not used
+        {"x[a]y", "(", ")", "-", "x[a]y", 0},      // no start marker
+        {"x[a]y[b]z", "[", "]", "", "xyz", 2},     // an empty replacement deletes
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -82,8 +88,8 @@ TEST(Form4Range, replaces_each_stretch_and_reports_the_count_outside_the_always_
         Form4& d = r.dialog();
         r.replace(c.text, c.start, c.end, c.by);
         EXPECT_EQ(r.form().Text1->text(), QString::fromUtf8(c.result));
-        EXPECT_EQ(boxes(r.h),
-                  QStringList({"置換|置換しますか？", "置換結果|" + QString::number(c.count) + "個の項目を置換しました。"}));
+        EXPECT_EQ(boxes(r.h), QStringList({"置換|置換しますか？",
+                                           "置換結果|" + QString::number(c.count) + "個の項目を置換しました。"}));
         EXPECT_TRUE(r.h.fakes.prompts.messages[0].buttons == Buttons::YesNo &&
                     r.h.fakes.prompts.messages[0].icon == Icon::Critical);
         EXPECT_TRUE(d.txtFndStartString->text().isEmpty() && d.txtFndEndString->text().isEmpty() &&

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "ui/pane/text_pane.h"
 
@@ -14,36 +14,42 @@ namespace {
 
 class PaneTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         pane.resize(420, 220);
         pane.show();
         cell = pane.cellSize();
     }
     // Shows CP932 bytes.
-    void show(std::string bytes) {
+    void show(std::string bytes)
+    {
         auto doc = Document::fromBytes(std::move(bytes));
         doc->waitIndexed();
         pane.setDocument(doc);
     }
     // Middle of cell (column, row) of the viewport.
-    QPoint at(int column, int row) const {
+    QPoint at(int column, int row) const
+    {
         return {column * cell.width() + cell.width() / 4, row * cell.height() + cell.height() / 2};
     }
-    void click(int column, int row, Qt::KeyboardModifiers mods = {}) {
+    void click(int column, int row, Qt::KeyboardModifiers mods = {})
+    {
         QTest::mouseClick(pane.viewport(), Qt::LeftButton, mods, at(column, row));
     }
     void key(int k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(&pane, static_cast<Qt::Key>(k), mods); }
     std::pair<qint64, qint64> sel() const { return {pane.selectionStart(), pane.selectionLength()}; }
 
     // Pixels that differ from the background in a viewport rectangle.
-    static int ink(const QImage& img, QRect r) {
+    static int ink(const QImage& img, QRect r)
+    {
         const QRgb bg = img.pixel(img.width() - 2, img.height() - 2);
         int n = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x) n += img.pixel(x, y) != bg;
         return n;
     }
-    QRect cells(int column, int row, int width) const {
+    QRect cells(int column, int row, int width) const
+    {
         // Leaves out the top and bottom pixel rows, where the focus frame may run.
         return {column * cell.width(), row * cell.height() + 1, width * cell.width(), cell.height() - 2};
     }
@@ -55,7 +61,8 @@ protected:
 // 日本語 = 93FA 967B 8CEA; あ = 82A0.
 const std::string kJapanese = "\x93\xFA\x96\x7B\x8C\xEA";
 
-TEST_F(PaneTest, DrawsJapaneseGlyphsHexCellsAndTabsOnTheCellGrid) {
+TEST_F(PaneTest, DrawsJapaneseGlyphsHexCellsAndTabsOnTheCellGrid)
+{
     show(kJapanese + "\tA\x81\x20\x01\r\n\x82\xA0");
     const QImage img = pane.viewport()->grab().toImage();
     // Each kanji takes two cells and has ink.
@@ -72,7 +79,8 @@ TEST_F(PaneTest, DrawsJapaneseGlyphsHexCellsAndTabsOnTheCellGrid) {
     EXPECT_GT(ink(img, cells(0, 1, 2)), 10);
 }
 
-TEST_F(PaneTest, SelectionApiCountsCharactersIncludingUndecodableBytes) {
+TEST_F(PaneTest, SelectionApiCountsCharactersIncludingUndecodableBytes)
+{
     show("ab" + kJapanese + "\x81\x20z\r\nxy");
     pane.setSelection(2, 4);  // 日本語 + the raw 0x81
     EXPECT_EQ(sel(), std::make_pair(qint64(2), qint64(4)));
@@ -83,7 +91,8 @@ TEST_F(PaneTest, SelectionApiCountsCharactersIncludingUndecodableBytes) {
     EXPECT_EQ(sel(), std::make_pair(qint64(12), qint64(0)));
 }
 
-TEST_F(PaneTest, KeyboardMovesAndExtendsBySelectionRules) {
+TEST_F(PaneTest, KeyboardMovesAndExtendsBySelectionRules)
+{
     pane.setFocus();
     show("abc" + kJapanese + "\r\n0123456789\r\nxy");
     key(Qt::Key_Right);
@@ -113,7 +122,8 @@ TEST_F(PaneTest, KeyboardMovesAndExtendsBySelectionRules) {
     EXPECT_EQ(pane.text(), before);
 }
 
-TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth) {
+TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth)
+{
     pane.setFocus();
     show(kJapanese + "\x81\x20!");
     key(Qt::Key_A, Qt::ControlModifier);
@@ -127,7 +137,8 @@ TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth) {
     EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(6)));
 }
 
-TEST_F(PaneTest, MouseClickDragShiftClickAndDoubleClickSelectUnlessDisabled) {
+TEST_F(PaneTest, MouseClickDragShiftClickAndDoubleClickSelectUnlessDisabled)
+{
     show("abc " + kJapanese + " def\r\nline two");
     pane.setEnabled(false);
     click(3, 0);
@@ -148,7 +159,8 @@ TEST_F(PaneTest, MouseClickDragShiftClickAndDoubleClickSelectUnlessDisabled) {
     EXPECT_EQ(pane.selectedText(), QStringLiteral("def"));
 }
 
-TEST_F(PaneTest, DraggingBelowThePaneScrollsAndExtends) {
+TEST_F(PaneTest, DraggingBelowThePaneScrollsAndExtends)
+{
     std::string many;
     for (int i = 0; i < 200; ++i) many += "line " + std::to_string(i) + "\r\n";
     show(many);
@@ -159,7 +171,8 @@ TEST_F(PaneTest, DraggingBelowThePaneScrollsAndExtends) {
     QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, QPoint(5, pane.viewport()->height() + 20));
 }
 
-TEST_F(PaneTest, VeryLongLineScrollsToItsEndAndPaints) {
+TEST_F(PaneTest, VeryLongLineScrollsToItsEndAndPaints)
+{
     std::string line(20u << 20, 'x');
     line += kJapanese;
     show(line);
@@ -176,7 +189,8 @@ TEST_F(PaneTest, VeryLongLineScrollsToItsEndAndPaints) {
     EXPECT_EQ(pane.horizontalScrollBar()->value(), 0);
 }
 
-TEST_F(PaneTest, EmptyTextShowsNothing) {
+TEST_F(PaneTest, EmptyTextShowsNothing)
+{
     show("\xED\x40 keep \x81\x20 " + kJapanese);
     pane.setText(QString());
     EXPECT_EQ(pane.sizeInBytes(), 0u);

@@ -57,7 +57,8 @@ TEST(Pickers, set_topmost_acts_only_on_flags_zero_and_one)
 {
     ScriptedPickers pickers;
     QWidget window;
-    for (const int flag : {2, -1, 1, 0}) EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag == 0 || flag == 1) << flag;
+    for (const int flag : {2, -1, 1, 0})
+        EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag == 0 || flag == 1) << flag;
     ASSERT_EQ(pickers.topmostCalls.size(), 2u);
     EXPECT_TRUE(pickers.topmostCalls[0].onTop);
     EXPECT_FALSE(pickers.topmostCalls[1].onTop);

@@ -83,8 +83,7 @@ std::optional<CharPos> findText(const Document& doc, std::u16string_view keyword
 
 }  // namespace
 
-std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword,
-                                           std::uint64_t chunkBytes)
+std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword, std::uint64_t chunkBytes)
 {
     if (keyword.empty()) return std::nullopt;
     if (doc.unencodableCount() == 0 && search::KeywordMatcher(std::u16string(keyword)).searchesBytes()) {

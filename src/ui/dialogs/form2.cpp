@@ -39,17 +39,17 @@ protected:
         if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
-        case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return false;
-        default:
-            break;
+            case Qt::Key_Backspace:
+            case Qt::Key_Delete:
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab:
+                return false;
+            default:
+                break;
         }
-        if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
-            key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Undo) ||
-            key->matches(QKeySequence::Redo) || key->matches(QKeySequence::SelectAll)) {
+        if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
+            key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->matches(QKeySequence::SelectAll)) {
             return true;
         }
         const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -75,8 +75,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, 
     return out;
 }
 
-QLineEdit* field(QWidget* parent, const char* name, const QString& text, const QString& toolTip, int l, int t,
-                 int w, int h)
+QLineEdit* field(QWidget* parent, const char* name, const QString& text, const QString& toolTip, int l, int t, int w,
+                 int h)
 {
     auto* out = new QLineEdit(text, parent);
     out->setObjectName(QString::fromLatin1(name));
@@ -129,8 +129,9 @@ Form2::Form2(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     setFixedSize(twips::px(4815), twips::px(4095));
     // Frames with their caption on the top border line, so the controls fit
     // under the caption at their places.
-    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
-                                 "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
+    setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
     buildControls();
     // Goes with the main window when that is destroyed without unloading it.
     connect(&form1_, &QObject::destroyed, this, &QObject::deleteLater);
@@ -182,7 +183,7 @@ void Form2::buildControls()
     numeric(Text2, digits, defaultWrapCount());
     numeric(Text3, digits, defaultWidth());
 
-    QWidget* const order[] = {Text1, Text2, Text3, Command2, Text4, Text5,
+    QWidget* const order[] = {Text1,    Text2,    Text3, Command2, Text4, Text5,
                               Command1, Command3, Text6, Command4, Text7, Command5};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     Text1->setFocus();
@@ -315,15 +316,9 @@ void Form2::pickProgramInto(QLineEdit* field)
     if (field->text().isEmpty()) field->setText(old);
 }
 
-void Form2::Command1_Click()
-{
-    pickProgramInto(Text4);
-}
+void Form2::Command1_Click() { pickProgramInto(Text4); }
 
-void Form2::Command5_Click()
-{
-    pickProgramInto(Text7);
-}
+void Form2::Command5_Click() { pickProgramInto(Text7); }
 
 void Form2::Command3_Click()
 {

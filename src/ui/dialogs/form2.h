@@ -47,18 +47,18 @@ public:
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label7 = nullptr;
-    QLineEdit* Text1 = nullptr;      // pane height in twips (digits only)
-    QLineEdit* Text2 = nullptr;      // wrap count in characters (digits only)
-    QLineEdit* Text3 = nullptr;      // pane width in twips (digits only)
-    QLineEdit* Text4 = nullptr;      // external program path
-    QLineEdit* Text5 = nullptr;      // external program name
-    QLineEdit* Text6 = nullptr;      // work folder
-    QLineEdit* Text7 = nullptr;      // browser command line
-    QPushButton* Command1 = nullptr; // "..." program picker
-    QPushButton* Command2 = nullptr; // "OK"
-    QPushButton* Command3 = nullptr; // "..." folder picker
-    QPushButton* Command4 = nullptr; // "更新"
-    QPushButton* Command5 = nullptr; // "..." browser picker
+    QLineEdit* Text1 = nullptr;       // pane height in twips (digits only)
+    QLineEdit* Text2 = nullptr;       // wrap count in characters (digits only)
+    QLineEdit* Text3 = nullptr;       // pane width in twips (digits only)
+    QLineEdit* Text4 = nullptr;       // external program path
+    QLineEdit* Text5 = nullptr;       // external program name
+    QLineEdit* Text6 = nullptr;       // work folder
+    QLineEdit* Text7 = nullptr;       // browser command line
+    QPushButton* Command1 = nullptr;  // "..." program picker
+    QPushButton* Command2 = nullptr;  // "OK"
+    QPushButton* Command3 = nullptr;  // "..." folder picker
+    QPushButton* Command4 = nullptr;  // "更新"
+    QPushButton* Command5 = nullptr;  // "..." browser picker
 
     // 1 while every value the last settei examined was valid, else 0.
     int Flag3 = 0;
@@ -106,9 +106,9 @@ private:
     bool savedAndWritten() const { return Flag3 != 0 && written_; }
 
     Form1& form1_;
-    bool closed_ = false;      // closed (being destroyed); no more topmost calls
-    bool written_ = false;     // the last settei wrote the settings file
-    bool resizedMain_ = false; // the last settei changed the main window's size
+    bool closed_ = false;       // closed (being destroyed); no more topmost calls
+    bool written_ = false;      // the last settei wrote the settings file
+    bool resizedMain_ = false;  // the last settei changed the main window's size
 };
 
 }  // namespace soramie

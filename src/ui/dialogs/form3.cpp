@@ -94,17 +94,17 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     layout->addWidget(client);
 
     txtType = control(new QLineEdit(client), "txtType", QStringLiteral("キーワード(検索)"), 1570, 25, 3850, 300);
-    Command4 = control(new QPushButton(QStringLiteral("文字列検索"), client), "Command4",
-                       QStringLiteral("文字列検索"), 10, 25, 1515, 300);
+    Command4 = control(new QPushButton(QStringLiteral("文字列検索"), client), "Command4", QStringLiteral("文字列検索"),
+                       10, 25, 1515, 300);
     List2 = control(new ResultList(client), "List2", QStringLiteral("検索結果"), 10, 360, 5415, 1500);
     List2->setUniformItemSizes(true);
-    Check1 = control(new QCheckBox(QStringLiteral("サブフォルダ対象"), client), "Check1", QString(), 30, 1900,
-                     1695, 300);
+    Check1 =
+        control(new QCheckBox(QStringLiteral("サブフォルダ対象"), client), "Check1", QString(), 30, 1900, 1695, 300);
     Check1->setChecked(true);
     Check4 = control(new QCheckBox(QStringLiteral("*.log 検索"), client), "Check4",
                      QStringLiteral("デフォルトは*.txtです"), 1800, 1900, 1095, 300);
-    Command10 = control(new QPushButton(QStringLiteral("クリア"), client), "Command10", QStringLiteral("クリア"),
-                        4080, 1890, 1275, 300);
+    Command10 = control(new QPushButton(QStringLiteral("クリア"), client), "Command10", QStringLiteral("クリア"), 4080,
+                        1890, 1275, 300);
     Command10->setEnabled(false);
 
     // The status bar runs along the bottom edge; the progress bar sits on its
@@ -149,15 +149,9 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
 
 Form3::~Form3() = default;
 
-QString Form3::panel(int n) const
-{
-    return panels_[n - 1]->text();
-}
+QString Form3::panel(int n) const { return panels_[n - 1]->text(); }
 
-void Form3::setPanel(int n, const QString& text)
-{
-    panels_[n - 1]->setText(text);
-}
+void Form3::setPanel(int n, const QString& text) { panels_[n - 1]->setText(text); }
 
 QString Form3::selectedPath() const
 {
@@ -233,7 +227,8 @@ void Form3::runSearch(const QString& keyword)
             options.progress = [&job, bar](std::size_t done, std::size_t total) {
                 const int percent = static_cast<int>(done * 100 / total);
                 if (job.lastPercent.exchange(percent) == percent) return;
-                QMetaObject::invokeMethod(bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    bar, [bar, percent] { bar->setValue(percent); }, Qt::QueuedConnection);
             };
             job.result = search::scanFiles(job.candidates, job.keyword, options);
         } catch (const std::exception&) {
@@ -241,7 +236,8 @@ void Form3::runSearch(const QString& keyword)
             job.result = {};
         }
         QMetaObject::invokeMethod(
-            &loop, [&loop, &finished] {
+            &loop,
+            [&loop, &finished] {
                 finished = true;
                 loop.quit();
             },
@@ -333,8 +329,8 @@ void Form3::showHit(const QString& path)
     }
     form1_.Text1->setDocument(*loaded);
     form1_.shownPath = path;
-    form1_.setPanel(3, QStringLiteral("        File Size ") + QString::number((*loaded)->size().value) +
-                           QStringLiteral(" byte"));
+    form1_.setPanel(
+        3, QStringLiteral("        File Size ") + QString::number((*loaded)->size().value) + QStringLiteral(" byte"));
     const QString keyword = txtType->text();
     form1_.setWindowTitle(QStringLiteral("SORAMIE - ") + keyword + QStringLiteral(" -"));
     // Only from the second press on (the shown file came from this list) is

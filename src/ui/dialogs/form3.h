@@ -51,12 +51,12 @@ public:
     ~Form3() override;
 
     // ---- Controls ------------------------------------------------------------------
-    QLineEdit* txtType = nullptr;     // keyword, taken exactly as typed
-    QPushButton* Command4 = nullptr;  // "文字列検索"
-    ResultList* List2 = nullptr;      // full paths of the hits, in walk order
-    QCheckBox* Check1 = nullptr;      // "サブフォルダ対象"
-    QCheckBox* Check4 = nullptr;      // "*.log 検索" (otherwise *.txt)
-    QPushButton* Command10 = nullptr; // "クリア"
+    QLineEdit* txtType = nullptr;      // keyword, taken exactly as typed
+    QPushButton* Command4 = nullptr;   // "文字列検索"
+    ResultList* List2 = nullptr;       // full paths of the hits, in walk order
+    QCheckBox* Check1 = nullptr;       // "サブフォルダ対象"
+    QCheckBox* Check4 = nullptr;       // "*.log 検索" (otherwise *.txt)
+    QPushButton* Command10 = nullptr;  // "クリア"
     QProgressBar* ProgressBar1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
 

@@ -37,7 +37,8 @@ std::u16string paneText(const TextPane& pane)
 
 void setPaneText(TextPane& pane, const std::u16string& text)
 {
-    pane.setText(QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+    pane.setText(
+        QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
 }
 
 // Keeps a dialog out of the always-on-top state from its first message box
@@ -81,15 +82,15 @@ Form4::Form4(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     Command5 = button("Command5", QStringLiteral("クリア"), 1440, 1208);
     Command11 = button("Command11", QStringLiteral("置換方法変更"), 2760, 1425);
     Label1 = control(new QLabel(QStringLiteral("対象文字列"), this), "Label1", QString(), 120, 540, 975, 300);
-    txtFndStartString = control(new QLineEdit(this), "txtFndStartString", QStringLiteral("置換範囲(始点)"), 1080,
-                                480, 2175, 300);
+    txtFndStartString =
+        control(new QLineEdit(this), "txtFndStartString", QStringLiteral("置換範囲(始点)"), 1080, 480, 2175, 300);
     Label3 = control(new QLabel(kRangeMark, this), "Label3", QString(), 3360, 600, 375, 255);
-    txtFndEndString = control(new QLineEdit(this), "txtFndEndString", QStringLiteral("置換範囲(終点)"), 3600, 480,
-                              2175, 300);
+    txtFndEndString =
+        control(new QLineEdit(this), "txtFndEndString", QStringLiteral("置換範囲(終点)"), 3600, 480, 2175, 300);
     Label2 = control(new QLabel(QStringLiteral("置換文字列"), this), "Label2", QString(), 120, 900, 975, 300);
     txtRepString = control(new QLineEdit(this), "txtRepString", QStringLiteral("置換後文字列"), 1080, 840, 2175, 300);
-    Check3 = control(new QCheckBox(QStringLiteral(" 置換済みチェック"), this), "Check3", QString(), 120, 1200,
-                     2175, 255);
+    Check3 =
+        control(new QCheckBox(QStringLiteral(" 置換済みチェック"), this), "Check3", QString(), 120, 1200, 2175, 255);
     Check3->setChecked(true);
     Check3->hide();
 
@@ -172,14 +173,13 @@ void Form4::replaceRange()
                                 platform::Buttons::Ok, platform::Icon::Warning});
         return;
     }
-    const platform::Answer answer = pause.message(
-        prompts, {QStringLiteral("置換しますか？"), QStringLiteral("置換"), platform::Buttons::YesNo,
-                  platform::Icon::Critical});
+    const platform::Answer answer = pause.message(prompts, {QStringLiteral("置換しますか？"), QStringLiteral("置換"),
+                                                            platform::Buttons::YesNo, platform::Icon::Critical});
     if (answer != platform::Answer::Yes) return;
 
     std::u16string text = paneText(*form1_.Text1);
-    const std::size_t count = rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()),
-                                           view(txtRepString->text()));
+    const std::size_t count =
+        rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()), view(txtRepString->text()));
     setPaneText(*form1_.Text1, text);
     pause.message(prompts, {QString::number(count) + QStringLiteral("個の項目を置換しました。"),
                             QStringLiteral("置換結果"), platform::Buttons::Ok, platform::Icon::Information});
@@ -189,8 +189,8 @@ void Form4::replaceRange()
 void Form4::replaceSimple()
 {
     const bool fNormalRep = !Check3->isChecked();
-    const std::u16string replaced = chrReplace(paneText(*form1_.Text1), view(txtFndStartString->text()),
-                                               view(txtRepString->text()), fNormalRep);
+    const std::u16string replaced =
+        chrReplace(paneText(*form1_.Text1), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
     setPaneText(*form1_.Text1, replaced);
 }
 

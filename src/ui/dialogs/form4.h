@@ -33,16 +33,16 @@ public:
     explicit Form4(Form1& form1);
     ~Form4() override;
 
-    QPushButton* cmdReplace = nullptr;  // "一括置換"
-    QPushButton* Command5 = nullptr;    // "クリア"
-    QPushButton* Command11 = nullptr;   // mode switch
-    QLabel* Label1 = nullptr;           // "対象文字列"
+    QPushButton* cmdReplace = nullptr;       // "一括置換"
+    QPushButton* Command5 = nullptr;         // "クリア"
+    QPushButton* Command11 = nullptr;        // mode switch
+    QLabel* Label1 = nullptr;                // "対象文字列"
     QLineEdit* txtFndStartString = nullptr;  // start marker / search string
-    QLabel* Label3 = nullptr;           // "～" in range mode
+    QLabel* Label3 = nullptr;                // "～" in range mode
     QLineEdit* txtFndEndString = nullptr;    // end marker (range mode only)
-    QLabel* Label2 = nullptr;           // "置換文字列"
-    QLineEdit* txtRepString = nullptr;  // replacement
-    QCheckBox* Check3 = nullptr;        // simple mode: skip occurrences inside the replacement
+    QLabel* Label2 = nullptr;                // "置換文字列"
+    QLineEdit* txtRepString = nullptr;       // replacement
+    QCheckBox* Check3 = nullptr;             // simple mode: skip occurrences inside the replacement
 
     void cmdReplace_Click();
     // Empties the three boxes.

@@ -38,7 +38,8 @@ QString frmAbout::readmeText(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return {};
-    return QString::fromStdU16String(cp932::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    return QString::fromStdU16String(
+        cp932::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
 frmAbout::frmAbout(const QString& readmePath, QWidget* parent) : QDialog(parent)

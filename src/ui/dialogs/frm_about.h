@@ -26,10 +26,10 @@ public:
     ~frmAbout() override;
 
     QLabel* picIcon = nullptr;
-    QLabel* Label1 = nullptr;        // "SORAMIE ver0.097a"
-    QPlainTextEdit* Text1 = nullptr; // readme.txt, read-only
-    QFrame* Line1[2] = {};           // grey separator line and its white highlight
-    QPushButton* cmdOK = nullptr;    // "OK"
+    QLabel* Label1 = nullptr;         // "SORAMIE ver0.097a"
+    QPlainTextEdit* Text1 = nullptr;  // readme.txt, read-only
+    QFrame* Line1[2] = {};            // grey separator line and its white highlight
+    QPushButton* cmdOK = nullptr;     // "OK"
 
     // The text of a readme file as bytes decoded from CP932; empty when the
     // file cannot be read.

@@ -10,10 +10,7 @@
 
 namespace soramie::twips {
 
-inline int px(int twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0));
-}
+inline int px(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / 15.0)); }
 
 // Places w at (left, top) with the given size, all in twips.
 inline void place(QWidget* w, int left, int top, int width, int height)

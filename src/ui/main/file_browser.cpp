@@ -131,10 +131,7 @@ void FileList::setPath(const QString& folder)
     refresh();
 }
 
-void FileList::setPattern(const QString& pattern)
-{
-    pattern_ = pattern;
-}
+void FileList::setPattern(const QString& pattern) { pattern_ = pattern; }
 
 void FileList::refresh()
 {
@@ -164,15 +161,9 @@ bool FileList::selectFile(const QString& name)
     return true;
 }
 
-QStringList FileList::names() const
-{
-    return model_->stringList();
-}
+QStringList FileList::names() const { return model_->stringList(); }
 
-int FileList::count() const
-{
-    return model_->rowCount();
-}
+int FileList::count() const { return model_->rowCount(); }
 
 void FileList::mousePressEvent(QMouseEvent* event)
 {

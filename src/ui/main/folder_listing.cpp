@@ -15,8 +15,7 @@ namespace {
 
 enum class Kind { File, Folder };
 
-Result<std::vector<std::string>, IoError> listEntries(const std::string& folder, Kind kind,
-                                                      const std::string* pattern)
+Result<std::vector<std::string>, IoError> listEntries(const std::string& folder, Kind kind, const std::string* pattern)
 {
     std::error_code ec;
     fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
@@ -32,7 +31,8 @@ Result<std::vector<std::string>, IoError> listEntries(const std::string& folder,
         if (wanted && !typeEc) names.push_back(std::move(name));
     }
     if (ec) return unexpected(IoError{folder, "read folder", ec.value()});
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return wildcard::nameLess(a, b); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return wildcard::nameLess(a, b); });
     return names;
 }
 

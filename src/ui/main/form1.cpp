@@ -48,18 +48,14 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-int px(int twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
-}
+int px(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
 
 void place(QWidget* w, int left, int top, int width, int height)
 {
     w->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture,
-                           const QString& toolTip)
+QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const QString& toolTip)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -89,15 +85,9 @@ QAction* separator(QMenu* menu, const char* name)
 
 }  // namespace
 
-QString Form1::notepadCommand()
-{
-    return QStringLiteral("xdg-open");
-}
+QString Form1::notepadCommand() { return QStringLiteral("xdg-open"); }
 
-QString Form1::versionText()
-{
-    return QStringLiteral("SORAMIE ver.0.097a");
-}
+QString Form1::versionText() { return QStringLiteral("SORAMIE ver.0.097a"); }
 
 Form1::Form1(platform::Services services, QWidget* parent) : QMainWindow(parent), services_(std::move(services))
 {
@@ -237,29 +227,21 @@ void Form1::connectHandlers()
     acceptFileDrops();
 
     const std::pair<QAction*, void (Form1::*)()> commands[] = {
-        {appOpen, &Form1::appOpen_Click},   {appWrite, &Form1::appWrite_Click},
-        {appNWrite, &Form1::appNWrite_Click}, {appHt, &Form1::appHt_Click},
-        {appExit, &Form1::appExit_Click},   {appDel, &Form1::appDel_Click},
-        {appSe, &Form1::appSe_Click},       {appSword, &Form1::appSword_Click},
-        {appOki, &Form1::appOki_Click},     {mnuMode, &Form1::mnuMode_Click},
-        {mnuVer, &Form1::mnuVer_Click},     {mnuMemo1, &Form1::mnuMemo1_Click},
-        {mnuApp, &Form1::mnuApp_Click},     {mnudel, &Form1::mnudel_Click},
-        {mnuAbout, &Form1::mnuAbout_Click}, {mnuEnd, &Form1::mnuEnd_Click},
+        {appOpen, &Form1::appOpen_Click}, {appWrite, &Form1::appWrite_Click}, {appNWrite, &Form1::appNWrite_Click},
+        {appHt, &Form1::appHt_Click},     {appExit, &Form1::appExit_Click},   {appDel, &Form1::appDel_Click},
+        {appSe, &Form1::appSe_Click},     {appSword, &Form1::appSword_Click}, {appOki, &Form1::appOki_Click},
+        {mnuMode, &Form1::mnuMode_Click}, {mnuVer, &Form1::mnuVer_Click},     {mnuMemo1, &Form1::mnuMemo1_Click},
+        {mnuApp, &Form1::mnuApp_Click},   {mnudel, &Form1::mnudel_Click},     {mnuAbout, &Form1::mnuAbout_Click},
+        {mnuEnd, &Form1::mnuEnd_Click},
     };
     for (const auto& [action, handler] : commands) {
         connect(action, &QAction::triggered, this, [this, handler = handler] { (this->*handler)(); });
     }
 }
 
-QString Form1::panel(int n) const
-{
-    return StatusBar1->panels[n - 1]->text();
-}
+QString Form1::panel(int n) const { return StatusBar1->panels[n - 1]->text(); }
 
-void Form1::setPanel(int n, const QString& text)
-{
-    StatusBar1->panels[n - 1]->setText(text);
-}
+void Form1::setPanel(int n, const QString& text) { StatusBar1->panels[n - 1]->setText(text); }
 
 bool Form1::Form_Load()
 {

@@ -69,13 +69,13 @@ public:
     DriveList* Drive1 = nullptr;
     FolderList* Dir1 = nullptr;
     QComboBox* Combo1 = nullptr;
-    QPushButton* Command8 = nullptr;   // "更新"
+    QPushButton* Command8 = nullptr;  // "更新"
     FileList* File1 = nullptr;
     QToolButton* Command1 = nullptr;   // display; hidden while quick mode is on
     QToolButton* Command6 = nullptr;   // clear display
     QToolButton* Command12 = nullptr;  // "折返し"
     TextPane* Text1 = nullptr;
-    QLineEdit* Text6 = nullptr;        // hidden wrap count
+    QLineEdit* Text6 = nullptr;  // hidden wrap count
     StatusBar4* StatusBar1 = nullptr;
 
     // Text of status bar panel n (1..4), and setting it.

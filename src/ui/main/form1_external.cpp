@@ -38,30 +38,30 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (droppedFile(drag->mimeData()).isEmpty()) {
-                drag->ignore();
-            } else {
-                drag->setDropAction(Qt::CopyAction);
-                drag->accept();
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDragMoveEvent*>(event);
+                if (droppedFile(drag->mimeData()).isEmpty()) {
+                    drag->ignore();
+                } else {
+                    drag->setDropAction(Qt::CopyAction);
+                    drag->accept();
+                }
+                return true;
             }
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const QString path = droppedFile(drop->mimeData());
-            if (path.isEmpty()) return QObject::eventFilter(watched, event);
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            // Shown once the drop has finished, so that a message box never
-            // holds the file manager's drag open.
-            QTimer::singleShot(0, &form_, [form = &form_, path] { form->showFileFromOutside(path); });
-            return true;
-        }
-        default:
-            return QObject::eventFilter(watched, event);
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                const QString path = droppedFile(drop->mimeData());
+                if (path.isEmpty()) return QObject::eventFilter(watched, event);
+                drop->setDropAction(Qt::CopyAction);
+                drop->accept();
+                // Shown once the drop has finished, so that a message box never
+                // holds the file manager's drag open.
+                QTimer::singleShot(0, &form_, [form = &form_, path] { form->showFileFromOutside(path); });
+                return true;
+            }
+            default:
+                return QObject::eventFilter(watched, event);
         }
     }
 

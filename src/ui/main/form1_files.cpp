@@ -10,20 +10,20 @@
 #include "core/file_io.h"
 #include "core/html_page.h"
 #include "document/document.h"
+#include "platform/qt_services.h"
 #include "ui/dialogs/form3.h"
 #include "ui/main/file_browser.h"
 #include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
-#include "platform/qt_services.h"
 
 #include <QDir>
 #include <QToolButton>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace soramie {
 
@@ -37,23 +37,35 @@ using platform::Icon;
 QString reasonText(const IoError& error)
 {
     switch (error.errnoValue) {
-    case EACCES:
-    case EPERM: return QStringLiteral("書き込みが許可されていません（読み取り専用です）。");
-    case EROFS: return QStringLiteral("読み取り専用のドライブです。");
-    case ENOENT: return QStringLiteral("保存先のフォルダがありません。");
-    case ENOTDIR: return QStringLiteral("保存先のパスの途中にフォルダでないものがあります。");
-    case EISDIR: return QStringLiteral("同じ名前のフォルダがあります。");
-    case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
-    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
-    case EIO: return QStringLiteral("ディスクの読み書きでエラーが起きました。");
-    case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます。");
-    case ELOOP: return QStringLiteral("シンボリックリンクが循環しています。");
-    case EBUSY:
-    case ETXTBSY: return QStringLiteral("ファイルが使用中です。");
-    case EINVAL:
-        if (error.what == "resolve") return QStringLiteral("通常のファイルではありません。");
-        break;
-    default: break;
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("書き込みが許可されていません（読み取り専用です）。");
+        case EROFS:
+            return QStringLiteral("読み取り専用のドライブです。");
+        case ENOENT:
+            return QStringLiteral("保存先のフォルダがありません。");
+        case ENOTDIR:
+            return QStringLiteral("保存先のパスの途中にフォルダでないものがあります。");
+        case EISDIR:
+            return QStringLiteral("同じ名前のフォルダがあります。");
+        case ENOSPC:
+            return QStringLiteral("ディスクの空き容量が足りません。");
+        case EDQUOT:
+            return QStringLiteral("ディスクの使用量の上限を超えました。");
+        case EIO:
+            return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+        case ENAMETOOLONG:
+            return QStringLiteral("ファイル名が長すぎます。");
+        case ELOOP:
+            return QStringLiteral("シンボリックリンクが循環しています。");
+        case EBUSY:
+        case ETXTBSY:
+            return QStringLiteral("ファイルが使用中です。");
+        case EINVAL:
+            if (error.what == "resolve") return QStringLiteral("通常のファイルではありません。");
+            break;
+        default:
+            break;
     }
     return QStringLiteral("エラー番号 %1（%2）。")
         .arg(error.errnoValue)
@@ -99,11 +111,11 @@ bool confirmLosses(Form1& form, const Document& doc)
     const Unencodable u = unencodableOf(doc);
     const QString shown = QString::fromUcs4(&u.first, 1);
     const QString code = QStringLiteral("U+%1").arg(static_cast<uint>(u.first), 4, 16, QLatin1Char('0')).toUpper();
-    const QString text =
-        QStringLiteral("Shift-JIS で表せない文字が %1 個あります（最初の文字:「%2」%3）。\n"
-                       "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")
-            .arg(u.count)
-            .arg(shown, code);
+    const QString text = QStringLiteral(
+                             "Shift-JIS で表せない文字が %1 個あります（最初の文字:「%2」%3）。\n"
+                             "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")
+                             .arg(u.count)
+                             .arg(shown, code);
     return form.services().prompts.message(&form, {text, QStringLiteral("警告"), Buttons::YesNo, Icon::Warning}) ==
            Answer::Yes;
 }
@@ -133,19 +145,15 @@ bool launch(Form1& form, const QString& commandLine, const QString& file)
 {
     if (form.services().launcher.start(commandLine, file)) return true;
     const QStringList words = platform::commandWords(commandLine);
-    const QString text = words.isEmpty()
-                             ? QStringLiteral("起動するプログラムが設定されていません。")
-                             : QStringLiteral("「%1」を起動できませんでした。").arg(words.first());
+    const QString text = words.isEmpty() ? QStringLiteral("起動するプログラムが設定されていません。")
+                                         : QStringLiteral("「%1」を起動できませんでした。").arg(words.first());
     form.services().prompts.message(&form, {text, QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
     return false;
 }
 
 // The selected entry of the search dialog's result list; empty when the dialog
 // is not loaded or nothing is selected there.
-QString selectedHit(const Form1& form)
-{
-    return form.form3 ? form.form3->selectedPath() : QString();
-}
+QString selectedHit(const Form1& form) { return form.form3 ? form.form3->selectedPath() : QString(); }
 
 // Removes the search dialog's selected entry when it names path.
 void removeHitEntry(Form1& form, const QString& path)
@@ -218,8 +226,8 @@ void Form1::appNWrite_Click()
 void Form1::Del()
 {
     const QString name = File1->fileName();
-    deleteAfterAsking(*this, Flag != 0 ? selectedHit(*this)
-                                       : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name)));
+    deleteAfterAsking(
+        *this, Flag != 0 ? selectedHit(*this) : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name)));
 }
 
 void Form1::appDel_Click() { Del(); }
@@ -231,8 +239,8 @@ void Form1::mnudel_Click() { deleteAfterAsking(*this, memoFile); }
 void Form1::appHt_Click()
 {
     auto fail = [this] {
-        services_.prompts.message(this, {QStringLiteral("ファイルを指定して下さい"), QStringLiteral("エラー"),
-                                         Buttons::Ok, Icon::Critical});
+        services_.prompts.message(
+            this, {QStringLiteral("ファイルを指定して下さい"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
     };
     const QString name = File1->fileName();
     const QString source = name.isEmpty() ? selectedHit(*this) : joinFolderFile(File1->path(), name);
@@ -271,9 +279,9 @@ void Form1::appHt_Click()
     Text1->setDocument(Document::fromBytes(std::move(page)));
     shownPath = filea;
 
-    if (!br.isEmpty() && services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"),
-                                                          QStringLiteral("確認"), Buttons::YesNo,
-                                                          Icon::Question}) == Answer::Yes) {
+    if (!br.isEmpty() &&
+        services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),
+                                         Buttons::YesNo, Icon::Question}) == Answer::Yes) {
         launch(*this, br, filea);  // a browser that cannot start is reported; the export stands
     }
     setPanel(3, QStringLiteral("File Size ") + QString::number(pageSize) + QStringLiteral(" byte"));

@@ -56,20 +56,11 @@ void Form1::unloadForm4()
     }
 }
 
-void Form1::appSword_Click()
-{
-    present(services_.pickers, loadForm3());
-}
+void Form1::appSword_Click() { present(services_.pickers, loadForm3()); }
 
-void Form1::appOki_Click()
-{
-    present(services_.pickers, loadForm4());
-}
+void Form1::appOki_Click() { present(services_.pickers, loadForm4()); }
 
-void Form1::showSearchFolder(const QString& folder)
-{
-    loadForm3().setPanel(1, folder);
-}
+void Form1::showSearchFolder(const QString& folder) { loadForm3().setPanel(1, folder); }
 
 bool Form1::selectKeyword(const QString& keyword)
 {

@@ -29,10 +29,7 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kFrameWidthTwips = 90;
 constexpr int kFrameHeightTwips = 660;
 
-int toPixels(int twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
-}
+int toPixels(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
 
 }  // namespace
 
@@ -47,15 +44,9 @@ QIcon Form1::programIcon()
 
 // ---- Window size in twips ----------------------------------------------------------
 
-int Form1::windowWidthTwips() const
-{
-    return centralWidget()->width() * kTwipsPerPixel + kFrameWidthTwips;
-}
+int Form1::windowWidthTwips() const { return centralWidget()->width() * kTwipsPerPixel + kFrameWidthTwips; }
 
-int Form1::windowHeightTwips() const
-{
-    return centralWidget()->height() * kTwipsPerPixel + kFrameHeightTwips;
-}
+int Form1::windowHeightTwips() const { return centralWidget()->height() * kTwipsPerPixel + kFrameHeightTwips; }
 
 void Form1::setWindowSizeTwips(int width, int height)
 {
@@ -88,7 +79,11 @@ void Form1::Form_Resize()
     // Hidden once the state change is over: hiding in the middle of it leaves
     // some window managers with a window they cannot restore.
     QMetaObject::invokeMethod(
-        this, [this] { if (isMinimized() && services_.tray.shown()) hide(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            if (isMinimized() && services_.tray.shown()) hide();
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::restoreFromTray()
@@ -107,10 +102,7 @@ void Form1::Form_Unload()
     unloadFrmAbout();
 }
 
-void Form1::endProgram()
-{
-    QCoreApplication::quit();
-}
+void Form1::endProgram() { QCoreApplication::quit(); }
 
 void Form1::changeEvent(QEvent* event)
 {
@@ -137,15 +129,9 @@ void Form1::appExit_Click()
     endProgram();
 }
 
-void Form1::mnuEnd_Click()
-{
-    close();
-}
+void Form1::mnuEnd_Click() { close(); }
 
-void Form1::mnuAbout_Click()
-{
-    restoreFromTray();
-}
+void Form1::mnuAbout_Click() { restoreFromTray(); }
 
 // ---- Quick mode and clear ------------------------------------------------------------------
 
@@ -163,10 +149,7 @@ void Form1::mode()
     }
 }
 
-void Form1::mnuMode_Click()
-{
-    mode();
-}
+void Form1::mnuMode_Click() { mode(); }
 
 void Form1::Command6_Click()
 {

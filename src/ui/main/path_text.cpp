@@ -7,25 +7,16 @@
 
 namespace soramie {
 
-std::string toNativePath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
+std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString fromNativePath(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
+QString fromNativePath(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
 
 QString joinFolderFile(const QString& folder, const QString& name)
 {
     return fromNativePath(JoinFolderFile(toNativePath(folder), toNativePath(name)));
 }
 
-QString folderFileLabel(const QString& path)
-{
-    return fromNativePath(FolderFileLabel(toNativePath(path)));
-}
+QString folderFileLabel(const QString& path) { return fromNativePath(FolderFileLabel(toNativePath(path))); }
 
 QString withoutFinalSeparator(const QString& path)
 {

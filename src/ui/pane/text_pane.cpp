@@ -36,13 +36,15 @@ struct Glyph {
     int bytes = 1;
 };
 
-Glyph glyphAt(std::string_view line, std::size_t i) {
+Glyph glyphAt(std::string_view line, std::size_t i)
+{
     std::size_t n = 1;
     const char16_t u = cp932::decodeOne(line.substr(i), n);
     return {u, static_cast<int>(n)};
 }
 
-std::uint64_t cellsOf(const Glyph& g, std::uint64_t cell) {
+std::uint64_t cellsOf(const Glyph& g, std::uint64_t cell)
+{
     if (g.unit == u'\t') return kTabCells - cell % kTabCells;
     return static_cast<std::uint64_t>(g.bytes);
 }
@@ -55,7 +57,8 @@ bool isHexCell(char16_t u) { return cp932::isRawByte(u) || u == 0x80 || (u >= 0x
 
 // Length of the run of printable ASCII (one cell per byte) at line[i], counted
 // in whole 8-byte words and at most about limit bytes.
-std::size_t printableRun(std::string_view line, std::size_t i, std::size_t limit) {
+std::size_t printableRun(std::string_view line, std::size_t i, std::size_t limit)
+{
     constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
     constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
     std::size_t n = 0;
@@ -71,7 +74,8 @@ std::size_t printableRun(std::string_view line, std::size_t i, std::size_t limit
 int clampInt(std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, INT_MAX)); }
 
 // Word classes for double-click; 0 never joins its neighbours.
-int wordClass(char16_t u) {
+int wordClass(char16_t u)
+{
     if (u == u' ' || u == u'\t' || u == 0x3000) return 1;
     if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_' ||
         (u >= 0xFF10 && u <= 0xFF19) || (u >= 0xFF21 && u <= 0xFF3A) || (u >= 0xFF41 && u <= 0xFF5A))
@@ -85,7 +89,8 @@ int wordClass(char16_t u) {
 
 }  // namespace
 
-TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document::empty()) {
+TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document::empty())
+{
     font_ = QFont(QStringLiteral("ＭＳ ゴシック"), 9);
     font_.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"),
                        QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")});
@@ -112,7 +117,8 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document
 
 TextPane::~TextPane() = default;
 
-void TextPane::setDocument(DocumentPtr doc) {
+void TextPane::setDocument(DocumentPtr doc)
+{
     doc_ = doc ? std::move(doc) : Document::empty();
     anchor_ = caret_ = goalCell_ = 0;
     widestCells_ = 0;
@@ -133,8 +139,10 @@ void TextPane::setDocument(DocumentPtr doc) {
 
 QString TextPane::text() const { return QString::fromStdU16String(doc_->text()); }
 
-TextDocument TextPane::setText(const QString& text) {
-    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+TextDocument TextPane::setText(const QString& text)
+{
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
+                                    static_cast<std::size_t>(text.size()));
     TextDocument r = doc_->size().value == 0 ? Document::fromText(units) : doc_->withText(units);
     setDocument(r.document);
     return r;
@@ -144,22 +152,26 @@ void TextPane::clear() { setDocument(nullptr); }
 
 std::uint64_t TextPane::sizeInBytes() const { return doc_->size().value; }
 
-qint64 TextPane::selectionStart() const {
+qint64 TextPane::selectionStart() const
+{
     return static_cast<qint64>(doc_->charOf(ByteOffset(std::min(anchor_, caret_))).value);
 }
 
-qint64 TextPane::selectionLength() const {
+qint64 TextPane::selectionLength() const
+{
     const auto a = doc_->charOf(ByteOffset(std::min(anchor_, caret_)));
     const auto b = doc_->charOf(ByteOffset(std::max(anchor_, caret_)));
     return static_cast<qint64>(b - a);
 }
 
-QString TextPane::selectedText() const {
+QString TextPane::selectedText() const
+{
     const auto s = doc_->textOfBytes(ByteOffset(std::min(anchor_, caret_)), ByteOffset(std::max(anchor_, caret_)));
     return QString::fromStdU16String(s);
 }
 
-void TextPane::setSelection(qint64 start, qint64 length) {
+void TextPane::setSelection(qint64 start, qint64 length)
+{
     const auto s = static_cast<std::uint64_t>(std::max<qint64>(0, start));
     const auto e = s + static_cast<std::uint64_t>(std::max<qint64>(0, length));
     if (e > doc_->charCount().value) doc_->waitIndexed();
@@ -173,7 +185,8 @@ void TextPane::setSelection(qint64 start, qint64 length) {
     emit selectionChanged();
 }
 
-void TextPane::selectAll() {
+void TextPane::selectAll()
+{
     doc_->waitIndexed();
     anchor_ = 0;
     caret_ = doc_->size().value;
@@ -181,7 +194,8 @@ void TextPane::selectAll() {
     emit selectionChanged();
 }
 
-void TextPane::copy() const {
+void TextPane::copy() const
+{
     if (anchor_ == caret_) return;
     QString s = selectedText();
     // Undecodable bytes are not Unicode characters; the clipboard gets U+FFFD.
@@ -193,7 +207,8 @@ void TextPane::copy() const {
 
 void TextPane::refresh() { viewport()->update(); }
 
-const QStaticText& TextPane::glyph(char16_t unit) const {
+const QStaticText& TextPane::glyph(char16_t unit) const
+{
     auto it = glyphs_.find(unit);
     if (it == glyphs_.end()) {
         QStaticText st{QString(QChar(unit))};
@@ -206,7 +221,8 @@ const QStaticText& TextPane::glyph(char16_t unit) const {
 
 QSize TextPane::cellSize() const { return {cellW_, cellH_}; }
 
-QMenu* TextPane::createContextMenu() {
+QMenu* TextPane::createContextMenu()
+{
     auto* menu = new QMenu(this);
     QAction* copyAction = menu->addAction(QStringLiteral("コピー(&C)"), this, &TextPane::copy);
     copyAction->setEnabled(anchor_ != caret_);
@@ -218,17 +234,20 @@ QMenu* TextPane::createContextMenu() {
 
 std::uint64_t TextPane::firstLine() const { return static_cast<std::uint64_t>(verticalScrollBar()->value()); }
 std::uint64_t TextPane::firstCell() const { return static_cast<std::uint64_t>(horizontalScrollBar()->value()); }
-std::uint64_t TextPane::visibleLines() const {
+std::uint64_t TextPane::visibleLines() const
+{
     return static_cast<std::uint64_t>(std::max(1, viewport()->height() / cellH_));
 }
-std::uint64_t TextPane::visibleCells() const {
+std::uint64_t TextPane::visibleCells() const
+{
     return static_cast<std::uint64_t>(std::max(1, viewport()->width() / cellW_));
 }
 std::uint64_t TextPane::lineOf(std::uint64_t byte) const { return doc_->lineOf(ByteOffset(byte)).value; }
 std::uint64_t TextPane::lineStart(std::uint64_t line) const { return doc_->lineStart(LineNo(line)).value; }
 std::uint64_t TextPane::lineEnd(std::uint64_t line) const { return doc_->lineEnd(LineNo(line)).value; }
 
-void TextPane::updateScrollBars() {
+void TextPane::updateScrollBars()
+{
     const std::uint64_t lines = doc_->lineCount();
     const std::uint64_t rows = visibleLines();
     verticalScrollBar()->setRange(0, clampInt(lines > rows ? lines - rows : 0));
@@ -239,7 +258,8 @@ void TextPane::updateScrollBars() {
     horizontalScrollBar()->setPageStep(clampInt(cols));
 }
 
-void TextPane::pollIndex() {
+void TextPane::pollIndex()
+{
     const bool done = doc_->indexed();
     const std::uint64_t before = static_cast<std::uint64_t>(verticalScrollBar()->maximum());
     updateScrollBars();
@@ -248,7 +268,8 @@ void TextPane::pollIndex() {
     if (done) indexTimer_->stop();
 }
 
-const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const {
+const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const
+{
     for (const auto& c : lineCache_) {
         if (c.line == line) return &c;
     }
@@ -281,16 +302,17 @@ const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const {
     return &lineCache_.back();
 }
 
-TextPane::LinePos TextPane::seek(std::uint64_t line, Seek by, std::uint64_t target) const {
+TextPane::LinePos TextPane::seek(std::uint64_t line, Seek by, std::uint64_t target) const
+{
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     LinePos p{start, 0};
     // Checkpoints pay off only for targets far into a long line.
     if (end - start > kLongLine && (by == Seek::ByCell ? target : target - start) > kLongLine) {
         if (const LineCells* lc = longLine(line)) {
-            auto it = std::upper_bound(lc->marks.begin(), lc->marks.end(), target, [by](std::uint64_t t, const LinePos& m) {
-                return t < (by == Seek::ByCell ? m.cell : m.byte);
-            });
+            auto it = std::upper_bound(
+                lc->marks.begin(), lc->marks.end(), target,
+                [by](std::uint64_t t, const LinePos& m) { return t < (by == Seek::ByCell ? m.cell : m.byte); });
             if (it != lc->marks.begin()) p = *std::prev(it);
         }
     }
@@ -305,7 +327,8 @@ TextPane::LinePos TextPane::seek(std::uint64_t line, Seek by, std::uint64_t targ
     return p;
 }
 
-std::uint64_t TextPane::lineCells(std::uint64_t line) const {
+std::uint64_t TextPane::lineCells(std::uint64_t line) const
+{
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     if (end - start > kLongLine) {
@@ -316,7 +339,8 @@ std::uint64_t TextPane::lineCells(std::uint64_t line) const {
 
 // ---- painting --------------------------------------------------------------
 
-void TextPane::paintEvent(QPaintEvent*) {
+void TextPane::paintEvent(QPaintEvent*)
+{
     QPainter p(viewport());
     const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
     const QPalette& pal = palette();
@@ -358,7 +382,8 @@ void TextPane::paintEvent(QPaintEvent*) {
                                            [](const Substitution& s, std::uint64_t b) { return s.at.value < b; });
                 if (it != subs.end() && it->at.value == pos.byte) g.unit = it->unit;
             }
-            const int x = static_cast<int>((static_cast<std::int64_t>(pos.cell) - static_cast<std::int64_t>(hcell)) * cellW_);
+            const int x =
+                static_cast<int>((static_cast<std::int64_t>(pos.cell) - static_cast<std::int64_t>(hcell)) * cellW_);
             const int width = static_cast<int>(w) * cellW_;
             const bool selected = showSel && pos.byte >= selA && pos.byte < selB;
             if (selected) p.fillRect(x, y, width, cellH_, selBack);
@@ -384,7 +409,8 @@ void TextPane::paintEvent(QPaintEvent*) {
         }
         // A selected line break shows as one selected cell after the line.
         if (showSel && pos.byte == end && line + 1 < lines && end >= selA && end < selB) {
-            const int x = static_cast<int>((static_cast<std::int64_t>(pos.cell) - static_cast<std::int64_t>(hcell)) * cellW_);
+            const int x =
+                static_cast<int>((static_cast<std::int64_t>(pos.cell) - static_cast<std::int64_t>(hcell)) * cellW_);
             p.fillRect(x, y, cellW_, cellH_, selBack);
         }
         // A line's cells are at least its bytes; long lines are measured exactly
@@ -413,14 +439,16 @@ void TextPane::paintEvent(QPaintEvent*) {
     }
 }
 
-void TextPane::resizeEvent(QResizeEvent* event) {
+void TextPane::resizeEvent(QResizeEvent* event)
+{
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
 }
 
 void TextPane::scrollContentsBy(int, int) { viewport()->update(); }
 
-void TextPane::ensureVisible(std::uint64_t byte) {
+void TextPane::ensureVisible(std::uint64_t byte)
+{
     const std::uint64_t line = lineOf(byte);
     const std::uint64_t rows = visibleLines();
     updateScrollBars();
@@ -445,7 +473,8 @@ void TextPane::ensureVisible(std::uint64_t byte) {
 
 // ---- caret and selection ---------------------------------------------------
 
-void TextPane::moveCaret(std::uint64_t byte, Select select, Column column) {
+void TextPane::moveCaret(std::uint64_t byte, Select select, Column column)
+{
     caret_ = byte;
     if (select == Select::Move) anchor_ = byte;
     if (column == Column::Reset) goalCell_ = seek(lineOf(byte), Seek::ByByte, byte).cell;
@@ -454,7 +483,8 @@ void TextPane::moveCaret(std::uint64_t byte, Select select, Column column) {
     emit selectionChanged();
 }
 
-std::uint64_t TextPane::caretAt(QPoint pt) const {
+std::uint64_t TextPane::caretAt(QPoint pt) const
+{
     const std::uint64_t lines = doc_->lineCount();
     const std::uint64_t row = pt.y() < 0 ? 0 : static_cast<std::uint64_t>(pt.y() / cellH_);
     const std::uint64_t line = std::min(firstLine() + row, lines - 1);
@@ -463,14 +493,16 @@ std::uint64_t TextPane::caretAt(QPoint pt) const {
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     if (p.byte < end) {
-        const Glyph g = glyphAt(doc_->bytes(ByteOffset(start), ByteOffset(end)), static_cast<std::size_t>(p.byte - start));
+        const Glyph g =
+            glyphAt(doc_->bytes(ByteOffset(start), ByteOffset(end)), static_cast<std::size_t>(p.byte - start));
         if (x - static_cast<double>(p.cell) > static_cast<double>(cellsOf(g, p.cell)) / 2.0)
             p.byte += static_cast<std::uint64_t>(g.bytes);
     }
     return p.byte;
 }
 
-void TextPane::selectWordAt(std::uint64_t byte) {
+void TextPane::selectWordAt(std::uint64_t byte)
+{
     const std::uint64_t line = lineOf(byte);
     const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
@@ -509,7 +541,8 @@ void TextPane::selectWordAt(std::uint64_t byte) {
     emit selectionChanged();
 }
 
-void TextPane::keyPressEvent(QKeyEvent* e) {
+void TextPane::keyPressEvent(QKeyEvent* e)
+{
     if (e->matches(QKeySequence::Copy)) {
         copy();
         return;
@@ -524,58 +557,60 @@ void TextPane::keyPressEvent(QKeyEvent* e) {
     const std::uint64_t line = lineOf(caret_);
     const std::uint64_t lines = doc_->lineCount();
     switch (e->key()) {
-    case Qt::Key_Left: {
-        if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), Select::Move);
-        std::uint64_t b = caret_;
-        if (b == lineStart(line)) {
-            if (line > 0) b = lineEnd(line - 1);
-        } else {
-            b = doc_->byteOf(doc_->charOf(ByteOffset(b)) - 1).value;
+        case Qt::Key_Left: {
+            if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), Select::Move);
+            std::uint64_t b = caret_;
+            if (b == lineStart(line)) {
+                if (line > 0) b = lineEnd(line - 1);
+            } else {
+                b = doc_->byteOf(doc_->charOf(ByteOffset(b)) - 1).value;
+            }
+            return moveCaret(b, how);
         }
-        return moveCaret(b, how);
-    }
-    case Qt::Key_Right: {
-        if (!shift && anchor_ != caret_) return moveCaret(std::max(anchor_, caret_), Select::Move);
-        std::uint64_t b = caret_;
-        if (b >= lineEnd(line)) {
-            if (line + 1 < lines) b = lineStart(line + 1);
-        } else {
-            b = doc_->byteOf(doc_->charOf(ByteOffset(b)) + 1).value;
+        case Qt::Key_Right: {
+            if (!shift && anchor_ != caret_) return moveCaret(std::max(anchor_, caret_), Select::Move);
+            std::uint64_t b = caret_;
+            if (b >= lineEnd(line)) {
+                if (line + 1 < lines) b = lineStart(line + 1);
+            } else {
+                b = doc_->byteOf(doc_->charOf(ByteOffset(b)) + 1).value;
+            }
+            return moveCaret(b, how);
         }
-        return moveCaret(b, how);
-    }
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        const std::uint64_t step =
-            (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) ? std::max<std::uint64_t>(1, visibleLines() - 1) : 1;
-        const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
-        const std::uint64_t target = up ? (line > step ? line - step : 0) : std::min(lines - 1, line + step);
-        if (step > 1) {
-            const auto v = static_cast<std::uint64_t>(verticalScrollBar()->value());
-            verticalScrollBar()->setValue(clampInt(up ? (v > step ? v - step : 0) : v + step));
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            const std::uint64_t step = (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown)
+                                           ? std::max<std::uint64_t>(1, visibleLines() - 1)
+                                           : 1;
+            const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
+            const std::uint64_t target = up ? (line > step ? line - step : 0) : std::min(lines - 1, line + step);
+            if (step > 1) {
+                const auto v = static_cast<std::uint64_t>(verticalScrollBar()->value());
+                verticalScrollBar()->setValue(clampInt(up ? (v > step ? v - step : 0) : v + step));
+            }
+            return moveCaret(seek(target, Seek::ByCell, goalCell_).byte, how, Column::Keep);
         }
-        return moveCaret(seek(target, Seek::ByCell, goalCell_).byte, how, Column::Keep);
-    }
-    case Qt::Key_Home:
-        if (ctrl) return moveCaret(0, how);
-        return moveCaret(lineStart(line), how);
-    case Qt::Key_End:
-        if (ctrl) {
-            doc_->waitIndexed();
-            updateScrollBars();
-            return moveCaret(doc_->size().value, how);
-        }
-        return moveCaret(lineEnd(line), how);
-    default:
-        // The pane is read-only: keys that would edit do nothing.
-        e->accept();
-        return;
+        case Qt::Key_Home:
+            if (ctrl) return moveCaret(0, how);
+            return moveCaret(lineStart(line), how);
+        case Qt::Key_End:
+            if (ctrl) {
+                doc_->waitIndexed();
+                updateScrollBars();
+                return moveCaret(doc_->size().value, how);
+            }
+            return moveCaret(lineEnd(line), how);
+        default:
+            // The pane is read-only: keys that would edit do nothing.
+            e->accept();
+            return;
     }
 }
 
-void TextPane::mousePressEvent(QMouseEvent* e) {
+void TextPane::mousePressEvent(QMouseEvent* e)
+{
     if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
     setFocus(Qt::MouseFocusReason);
     lastMouse_ = e->position().toPoint();
@@ -583,7 +618,8 @@ void TextPane::mousePressEvent(QMouseEvent* e) {
     dragging_ = true;
 }
 
-void TextPane::mouseMoveEvent(QMouseEvent* e) {
+void TextPane::mouseMoveEvent(QMouseEvent* e)
+{
     if (!dragging_) return;
     lastMouse_ = e->position().toPoint();
     if (viewport()->rect().contains(lastMouse_)) {
@@ -595,19 +631,22 @@ void TextPane::mouseMoveEvent(QMouseEvent* e) {
     }
 }
 
-void TextPane::mouseReleaseEvent(QMouseEvent* e) {
+void TextPane::mouseReleaseEvent(QMouseEvent* e)
+{
     if (e->button() == Qt::LeftButton) {
         dragging_ = false;
         scrollTimer_->stop();
     }
 }
 
-void TextPane::mouseDoubleClickEvent(QMouseEvent* e) {
+void TextPane::mouseDoubleClickEvent(QMouseEvent* e)
+{
     if (e->button() != Qt::LeftButton) return;
     selectWordAt(caretAt(e->position().toPoint()));
 }
 
-void TextPane::autoScroll() {
+void TextPane::autoScroll()
+{
     if (!dragging_) {
         scrollTimer_->stop();
         return;
@@ -619,27 +658,32 @@ void TextPane::autoScroll() {
     if (lastMouse_.y() > r.bottom()) v->setValue(v->value() + 1);
     if (lastMouse_.x() < r.left()) h->setValue(h->value() - 2);
     if (lastMouse_.x() > r.right()) h->setValue(h->value() + 2);
-    const QPoint inside(std::clamp(lastMouse_.x(), r.left(), r.right() + 1), std::clamp(lastMouse_.y(), r.top(), r.bottom()));
+    const QPoint inside(std::clamp(lastMouse_.x(), r.left(), r.right() + 1),
+                        std::clamp(lastMouse_.y(), r.top(), r.bottom()));
     moveCaret(caretAt(inside), Select::Extend);
 }
 
-void TextPane::contextMenuEvent(QContextMenuEvent* e) {
+void TextPane::contextMenuEvent(QContextMenuEvent* e)
+{
     QMenu* menu = createContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(e->globalPos());
 }
 
-void TextPane::focusInEvent(QFocusEvent* e) {
+void TextPane::focusInEvent(QFocusEvent* e)
+{
     QAbstractScrollArea::focusInEvent(e);
     viewport()->update();
 }
 
-void TextPane::focusOutEvent(QFocusEvent* e) {
+void TextPane::focusOutEvent(QFocusEvent* e)
+{
     QAbstractScrollArea::focusOutEvent(e);
     viewport()->update();
 }
 
-void TextPane::changeEvent(QEvent* e) {
+void TextPane::changeEvent(QEvent* e)
+{
     QAbstractScrollArea::changeEvent(e);
     if (e->type() == QEvent::EnabledChange) {
         dragging_ = false;

@@ -15,7 +15,10 @@
 
 // GoogleTest prints QString values as UTF-8 text in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']'; }
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
+}
 
 namespace soramie::testing {
 
@@ -32,8 +35,8 @@ public:
     platform::Answer message(QWidget* owner, const platform::MessageRequest& request) override;
     QAction* popup(QMenu& menu, QPoint globalPos) override;
 
-    std::deque<platform::Answer> answers;   // for Yes/No boxes; empty: Yes
-    std::deque<QString> popupChoices;       // captions; empty or "": close without a choice
+    std::deque<platform::Answer> answers;  // for Yes/No boxes; empty: Yes
+    std::deque<QString> popupChoices;      // captions; empty or "": close without a choice
     std::vector<platform::MessageRequest> messages;
     std::vector<Popup> popups;
     // Called with each message request before it is answered (e.g. to inspect
@@ -74,7 +77,10 @@ protected:
     {
         return answer({QStringLiteral("save"), owner, filter, initialFolder}, saveAnswers);
     }
-    QString askFolder(QWidget* owner) override { return answer({QStringLiteral("folder"), owner, {}, {}}, folderAnswers); }
+    QString askFolder(QWidget* owner) override
+    {
+        return answer({QStringLiteral("folder"), owner, {}, {}}, folderAnswers);
+    }
     bool applyTopmost(QWidget* window, bool onTop) override
     {
         topmostCalls.push_back({window, onTop});
@@ -132,7 +138,10 @@ public:
     bool shown() const override { return isShown; }
     void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
     // Delivers a press on the icon as the desktop would.
-    void press(platform::TrayEvent event) { if (handler) handler(event); }
+    void press(platform::TrayEvent event)
+    {
+        if (handler) handler(event);
+    }
 
     bool isAvailable = true;
     bool isShown = false;

@@ -15,10 +15,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.write(bytes) == bytes.size();
 }
 
-bool makeFolder(const QString& path)
-{
-    return QDir().mkpath(path);
-}
+bool makeFolder(const QString& path) { return QDir().mkpath(path); }
 
 namespace {
 
@@ -32,8 +29,7 @@ QString prepared(const QTemporaryDir& dir, const char* name)
 
 }  // namespace
 
-Form1Harness::Form1Harness()
-    : fakes(QString(), QString(), QString())
+Form1Harness::Form1Harness() : fakes(QString(), QString(), QString())
 {
     fakes.app.executableDir = prepared(dir_, "app");
     fakes.app.defaultStartFolder = prepared(dir_, "default");
@@ -57,9 +53,6 @@ Form1& Form1Harness::form()
     return *form_;
 }
 
-bool Form1Harness::load()
-{
-    return form().Form_Load();
-}
+bool Form1Harness::load() { return form().Form_Load(); }
 
 }  // namespace soramie::testing
