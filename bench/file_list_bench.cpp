@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     for (long i = 0; i < files; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "/server-%06ld.%s", (i * 7919) % files, i % 4 == 0 ? "log" : "txt");
-        const int fd = ::open((folder + name).constData(), O_CREAT | O_WRONLY, 0644);
+        const int fd = ::open(QByteArray(folder + name).constData(), O_CREAT | O_WRONLY, 0644);
         if (fd >= 0) ::close(fd);
     }
     const QString path = QString::fromLocal8Bit(folder);

@@ -1,9 +1,25 @@
 # SPDX-License-Identifier: MIT
-# Shared compile settings for every SORAMIE target.
+# Compile settings shared by every SORAMIE target, as INTERFACE targets that a
+# target links:
+#   soramie_options      C++20, warnings; -Werror when SORAMIE_WERROR is on (the ci presets)
+#   soramie_strict       soramie_options plus the conversion warnings of the window-free layers
+#   soramie_qt_options   soramie_options plus the string-safety macros of the Qt code
 
-set(SORAMIE_WARNINGS
+add_library(soramie_options INTERFACE)
+target_compile_features(soramie_options INTERFACE cxx_std_20)
+target_compile_options(soramie_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
-  -Wimplicit-fallthrough -Wcast-qual)
+  -Wimplicit-fallthrough -Wcast-qual
+  $<$<BOOL:${SORAMIE_WERROR}>:-Werror>)
+
+add_library(soramie_strict INTERFACE)
+target_link_libraries(soramie_strict INTERFACE soramie_options)
+target_compile_options(soramie_strict INTERFACE -Wconversion -Wsign-conversion)
+
+add_library(soramie_qt_options INTERFACE)
+target_link_libraries(soramie_qt_options INTERFACE soramie_options)
+target_compile_definitions(soramie_qt_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 
 if(SORAMIE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -14,22 +30,17 @@ if(SORAMIE_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# soramie_defaults(target): warnings (errors under CI) for a target of ours.
-function(soramie_defaults target)
-  target_compile_options(${target} PRIVATE ${SORAMIE_WARNINGS})
-  if(SORAMIE_WERROR)
-    target_compile_options(${target} PRIVATE -Werror)
-  endif()
-endfunction()
-
-# soramie_library(name SOURCES ... LINKS ...): one library per layer; headers are
-# included as "layer/file.h" from src/.
+# soramie_library(name SOURCES ... LINKS ... [OPTIONS target]): one static library
+# per layer; headers are included as "layer/file.h" from src/. OPTIONS names the
+# options target (default soramie_strict; the Qt layers pass soramie_qt_options).
 function(soramie_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "OPTIONS" "SOURCES;LINKS" ${ARGN})
+  if(NOT ARG_OPTIONS)
+    set(ARG_OPTIONS soramie_strict)
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC ${ARG_LINKS})
-  soramie_defaults(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_LINKS} PRIVATE ${ARG_OPTIONS})
 endfunction()
 
 # soramie_test(name SOURCES ... LINKS ... [LABELS ...]): a GoogleTest executable
@@ -37,9 +48,8 @@ endfunction()
 function(soramie_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main soramie_options)
   target_compile_definitions(${name} PRIVATE SORAMIE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
-  soramie_defaults(${name})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     LABELS "unit;${ARG_LABELS}"
@@ -53,9 +63,8 @@ set(SORAMIE_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CT
 function(soramie_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LINKS})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} soramie_options)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  soramie_defaults(${name})
   add_test(NAME ${name}
     COMMAND ${name} -seed=1 -max_total_time=${SORAMIE_FUZZ_SECONDS} -max_len=4096 -print_final_stats=1)
   set_tests_properties(${name} PROPERTIES LABELS "fuzz" TIMEOUT 300)

@@ -27,8 +27,8 @@ constexpr std::array<std::uint8_t, 256> kRank = [] {
         if (b == 0x80 || b == 0xA0 || b >= 0xFD) v = 10;                    // single bytes seldom written
         r[static_cast<std::size_t>(b)] = v;
     }
-    for (unsigned char b : {' ', '\t', '\r', '\n'}) r[b] = 255;
-    for (unsigned char b : {'.', ',', ':', '/', '-', '=', '[', ']', '_'}) r[b] = 160;
+    for (const char c : {' ', '\t', '\r', '\n'}) r[static_cast<unsigned char>(c)] = 255;
+    for (const char c : {'.', ',', ':', '/', '-', '=', '[', ']', '_'}) r[static_cast<unsigned char>(c)] = 160;
     return r;
 }();
 
