@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "form1_files_fixture.h"
+#include "ui/common/program_icon.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form3.h"
 #include "ui/dialogs/form4.h"
@@ -216,7 +217,7 @@ TEST_F(WindowState, all_three_ways_out_end_the_program)
 
 TEST(ProgramIcon, is_built_into_the_program_in_several_sizes)
 {
-    const QIcon icon = Form1::programIcon();
+    const QIcon icon = soramie::programIcon();
     EXPECT_FALSE(icon.isNull());
     EXPECT_GE(icon.availableSizes().size(), 6);
     EXPECT_FALSE(icon.pixmap(16, 16).isNull());

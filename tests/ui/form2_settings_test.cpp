@@ -157,8 +157,8 @@ TEST_F(SettingsDialog, bad_fields_give_their_boxes_in_order_and_defaults_and_onl
 TEST_F(SettingsDialog,
        in_the_normal_state_the_window_follows_heights_from_6255_up_and_every_width_after_the_file_is_written)
 {
-    ASSERT_EQ(form().windowHeightTwips(), 7770);
-    ASSERT_EQ(form().windowWidthTwips(), 11385);
+    ASSERT_EQ(form().windowSize().height.value, 7770);
+    ASSERT_EQ(form().windowSize().width.value, 11385);
 
     // A save that resizes the window closes the dialog, after "更新" too, and
     // the file holds what was typed; of the rest only a hand-written typedate stays.
@@ -170,7 +170,7 @@ TEST_F(SettingsDialog,
     d->Text7->setText("w3m");
     QPointer<Form2> first = d;
     save(*d, "7005", "8895", "100", d->Command4);
-    EXPECT_EQ(form().windowHeightTwips(), 8520);
+    EXPECT_EQ(form().windowSize().height.value, 8520);
     EXPECT_EQ(form().Text1->height(), px(7005));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form().form2.isNull() && first.isNull());
@@ -182,14 +182,14 @@ TEST_F(SettingsDialog,
     d = &open();
     save(*d, "6254", "8895", "100", d->Command4);
     EXPECT_EQ(form().Text1->height(), px(6254));
-    EXPECT_TRUE(form().windowHeightTwips() == 8520 && !form().form2.isNull());
+    EXPECT_TRUE(form().windowSize().height.value == 8520 && !form().form2.isNull());
 
     save(*d, "6255", "8895", "100", d->Command4);
-    EXPECT_TRUE(form().windowHeightTwips() == 7770 && form().form2.isNull());
+    EXPECT_TRUE(form().windowSize().height.value == 7770 && form().form2.isNull());
 
     d = &open();
     save(*d, "6255", "9000", "100", d->Command2);
-    EXPECT_EQ(form().windowWidthTwips(), 9000 + 2490);
+    EXPECT_EQ(form().windowSize().width.value, 9000 + 2490);
     EXPECT_TRUE(form().Text1->width() == px(9000) && form().form2.isNull());
 }
 

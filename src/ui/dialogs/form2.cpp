@@ -2,9 +2,9 @@
 #include "ui/dialogs/form2.h"
 
 #include "settings/settings.h"
-#include "ui/dialogs/twips.h"
-#include "ui/main/form1.h"
-#include "ui/main/path_text.h"
+#include "ui/common/main_window_port.h"
+#include "ui/common/path_text.h"
+#include "ui/common/twips.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -114,14 +114,9 @@ void numeric(QLineEdit* field, QObject* filter, const QString& defaultText)
     });
 }
 
-QString programCaption(const QString& name)
-{
-    return name.isEmpty() ? QStringLiteral("(設定されていません)") : name + QStringLiteral("で開く");
-}
-
 }  // namespace
 
-Form2::Form2(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
+Form2::Form2(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
 {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -134,16 +129,17 @@ Form2::Form2(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
     buildControls();
     // Goes with the main window when that is destroyed without unloading it.
-    connect(&form1_, &QObject::destroyed, this, &QObject::deleteLater);
+    connect(&main_.widget(), &QObject::destroyed, this, &QObject::deleteLater);
 
     // Load step: the program and its name are read again from the file.
-    const settings::SettingsFile file(toNativePath(form1_.services().app.settingsPath()));
-    form1_.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
-    form1_.pron = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kName, u""));
-    Text7->setText(form1_.br);
-    Text6->setText(form1_.strret);
-    Text5->setText(form1_.pron);
-    Text4->setText(form1_.pro);
+    ViewerState& state = main_.state();
+    const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
+    state.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
+    state.pron = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kName, u""));
+    Text7->setText(state.br);
+    Text6->setText(state.strret);
+    Text5->setText(state.pron);
+    Text4->setText(state.pro);
 }
 
 Form2::~Form2() = default;
@@ -211,13 +207,13 @@ std::optional<qint64> Form2::fieldNumber(const QString& text)
 void Form2::setTopmost(int flag)
 {
     // A dialog that the main window's resize has closed stays closed.
-    if (!closed_) form1_.services().pickers.setTopmost(this, flag);
+    if (!closed_) main_.services().pickers.setTopmost(this, flag);
 }
 
 void Form2::warn(const platform::MessageRequest& request)
 {
     setTopmost(0);
-    form1_.services().prompts.message(closed_ ? static_cast<QWidget*>(&form1_) : this, request);
+    main_.services().prompts.message(closed_ ? &main_.widget() : this, request);
     setTopmost(1);
 }
 
@@ -239,63 +235,63 @@ void Form2::settei()
     const QString name = Text5->text();
     const settings::SettingsFields fields{Text6->text().toStdU16String(), program.toStdU16String(),
                                           name.toStdU16String(), Text7->text().toStdU16String()};
-    const QSize before = form1_.size();
+    QWidget& window = main_.widget();
+    const QSize before = window.size();
     written_ = false;
 
     Flag3 = 1;
-    Flag2 = (form1_.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) ? 0 : 1;
-    TextPane* pane = form1_.Text1;
+    Flag2 = (window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) ? 0 : 1;
+    TextPane& pane = main_.pane();
 
     const std::optional<qint64> h = fieldNumber(heightText);
     if (!h || *h < 280 || *h > 10000) {
         reject(Text1, defaultHeight(), QStringLiteral("高さに設定出来る数値は、280～10000までです"));
     } else {
-        pane->resize(pane->width(), twips::px(static_cast<int>(*h)));
-        if (Flag2 == 1 && *h >= 6255) {
-            form1_.setWindowSizeTwips(form1_.windowWidthTwips(), static_cast<int>(*h) + 1515);
-        }
+        const Twips height(static_cast<int>(*h));
+        pane.resize(pane.width(), height.toPixels());
+        if (Flag2 == 1 && *h >= 6255) main_.setWindowSize({main_.windowSize().width, height + Twips(1515)});
     }
 
     const std::optional<qint64> w = fieldNumber(widthText);
     if (!w || *w < 8895 || *w > 20000) {
         reject(Text3, defaultWidth(), QStringLiteral("幅に設定出来る数値は、8895～20000までです"));
     } else {
-        pane->resize(twips::px(static_cast<int>(*w)), pane->height());
-        if (Flag2 == 1) form1_.setWindowSizeTwips(static_cast<int>(*w) + 2490, form1_.windowHeightTwips());
+        const Twips width(static_cast<int>(*w));
+        pane.resize(width.toPixels(), pane.height());
+        if (Flag2 == 1) main_.setWindowSize({width + Twips(2490), main_.windowSize().height});
     }
 
     const std::optional<qint64> c = fieldNumber(countText);
     if (!c || *c < 10) {
         reject(Text2, defaultWrapCount(), QStringLiteral("折返し文字数に設定出来る数値は、10以上の数値です"));
     } else {
-        form1_.Text6->setText(countText);
+        main_.setWrapCount(countText);
     }
 
     if (Flag3 == 1) {
-        const settings::SettingsFile file(toNativePath(form1_.services().app.settingsPath()));
+        const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
         const Status<IoError> saved = file.write(fields);
         written_ = saved.ok();
         if (!saved) {
             const QString problem = saved.error().errnoValue == EILSEQ
                                         ? QStringLiteral("設定ファイルに保存できない文字があります")
                                         : QStringLiteral("設定ファイルに書き込めません");
-            warn({problem + QLatin1Char('\n') + form1_.services().app.settingsPath(), QStringLiteral("エラー"),
+            warn({problem + QLatin1Char('\n') + main_.services().app.settingsPath(), QStringLiteral("エラー"),
                   platform::Buttons::Ok, platform::Icon::Critical});
         }
-        form1_.mnuApp->setVisible(!program.isEmpty());
-        form1_.mnuApp->setText(programCaption(name));
+        main_.setProgramItem(program, name);
     }
-    resizedMain_ = form1_.size() != before;
+    resizedMain_ = window.size() != before;
 }
 
 void Form2::Command2_Click()
 {
     const QString browser = Text7->text();
     settei();
-    form1_.br = browser;
+    main_.state().br = browser;
     if (savedAndWritten() || resizedMain_) {
         close();
-        form1_.activateWindow();
+        main_.widget().activateWindow();
     }
 }
 
@@ -304,15 +300,15 @@ void Form2::Command4_Click()
     const QString browser = Text7->text();
     const QString program = Text4->text();
     settei();
-    form1_.br = browser;
-    form1_.pro = program;
+    main_.state().br = browser;
+    main_.state().pro = program;
     if (resizedMain_) close();
 }
 
 void Form2::pickProgramInto(QLineEdit* field)
 {
     const QString old = field->text();
-    field->setText(form1_.services().pickers.showOpenDialog(this, platform::programFilter(), QDir::currentPath()));
+    field->setText(main_.services().pickers.showOpenDialog(this, platform::programFilter(), QDir::currentPath()));
     if (field->text().isEmpty()) field->setText(old);
 }
 
@@ -323,7 +319,7 @@ void Form2::Command5_Click() { pickProgramInto(Text7); }
 void Form2::Command3_Click()
 {
     setTopmost(0);
-    const QString chosen = form1_.services().pickers.browseForFolder(this);
+    const QString chosen = main_.services().pickers.browseForFolder(this);
     const QString old = Text6->text();
     Text6->setText(chosen);
     if (Text6->text().isEmpty()) Text6->setText(old);
@@ -333,7 +329,7 @@ void Form2::Command3_Click()
 void Form2::closeEvent(QCloseEvent* event)
 {
     closed_ = true;
-    if (form1_.form2 == this) form1_.form2.clear();
+    emit closed();
     QWidget::closeEvent(event);
 }
 

@@ -5,7 +5,7 @@
 // to the main window at once and, when all three are valid, rewrites the
 // settings file and updates the main window's program menu item.
 //
-// A top-level window without owner, created by Form1::loadForm2 and destroyed
+// A top-level window without owner, created by the main window and destroyed
 // when it is closed (by its close box, by "OK" after a valid save, or by any
 // resize of the main window). All methods run on the GUI thread.
 #pragma once
@@ -24,7 +24,7 @@ class QPushButton;
 
 namespace soramie {
 
-class Form1;
+class MainWindowPort;
 
 class Form2 : public QWidget {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
     // Runs the dialog's load step: the main window's pro and pron are read
     // again from the settings file, and the program, name, browser and work
     // folder fields are filled from the main window's variables.
-    explicit Form2(Form1& form1);
+    explicit Form2(MainWindowPort& main);
     ~Form2() override;
 
     // ---- Controls -----------------------------------------------------------------
@@ -88,6 +88,10 @@ public:
     // saturated at 10^15; nothing for any other text (pasted with the mouse).
     static std::optional<qint64> fieldNumber(const QString& text);
 
+signals:
+    // The dialog is being closed (it is deleted later).
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -105,7 +109,7 @@ private:
     // save resized the main window (whose resize steps close this dialog).
     bool savedAndWritten() const { return Flag3 != 0 && written_; }
 
-    Form1& form1_;
+    MainWindowPort& main_;
     bool closed_ = false;       // closed (being destroyed); no more topmost calls
     bool written_ = false;      // the last settei wrote the settings file
     bool resizedMain_ = false;  // the last settei changed the main window's size

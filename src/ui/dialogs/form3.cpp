@@ -5,12 +5,9 @@
 #include "search/scan.h"
 #include "search/walk.h"
 #include "settings/settings.h"
-#include "ui/dialogs/form2.h"
-#include "ui/dialogs/form4.h"
-#include "ui/dialogs/twips.h"
-#include "ui/main/file_browser.h"
-#include "ui/main/form1.h"
-#include "ui/main/path_text.h"
+#include "ui/common/main_window_port.h"
+#include "ui/common/path_text.h"
+#include "ui/common/twips.h"
 #include "ui/pane/text_pane.h"
 
 #include <QCheckBox>
@@ -22,7 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <atomic>
@@ -32,6 +28,7 @@
 namespace soramie {
 
 using twips::control;
+
 using twips::px;
 
 void ResultList::mousePressEvent(QMouseEvent* event)
@@ -80,7 +77,7 @@ QString unreadableList(const std::vector<IoError>& errors)
 
 }  // namespace
 
-Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
+Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("検索"));
@@ -142,9 +139,9 @@ Form3::Form3(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     connect(List2, &ResultList::mousePressed, this, &Form3::List2_MouseDown);
     // Panel 1 names the folder a search covers from the start, also for a
     // dialog created again after the main window unloaded it.
-    setPanel(1, form1.Dir1->path());
+    setPanel(1, main_.currentFolder());
     // The dialog has no owner; it goes with the main window it belongs to.
-    connect(&form1, &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
+    connect(&main_.widget(), &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
 }
 
 Form3::~Form3() = default;
@@ -161,9 +158,9 @@ QString Form3::selectedPath() const
 
 platform::Answer Form3::ask(const platform::MessageRequest& request)
 {
-    platform::Pickers& pickers = form1_.services().pickers;
+    platform::Pickers& pickers = main_.services().pickers;
     pickers.setTopmost(this, 0);
-    const platform::Answer answer = form1_.services().prompts.message(this, request);
+    const platform::Answer answer = main_.services().prompts.message(this, request);
     pickers.setTopmost(this, 1);
     return answer;
 }
@@ -195,7 +192,7 @@ void Form3::runSearch(const QString& keyword)
     searching_ = true;
     disableWindows();
 
-    QString root = form1_.Dir1->path();
+    QString root = main_.currentFolder();
     if (!root.endsWith(kSeparator)) root += kSeparator;
     txtType->setEnabled(false);
     List2->clear();
@@ -207,7 +204,7 @@ void Form3::runSearch(const QString& keyword)
     job.pattern = Check4->isChecked() ? "*.log" : "*.txt";
     job.subfolders = Check1->isChecked() ? search::Subfolders::Include : search::Subfolders::Exclude;
     job.keyword = keyword.toStdU16String();
-    form1_.Command1->setEnabled(false);
+    main_.setDisplayButtonEnabled(false);
 
     // The walk and the reading run off the GUI thread; the GUI thread runs a
     // local event loop meanwhile, so the windows repaint and the progress bar
@@ -263,10 +260,8 @@ void Form3::runSearch(const QString& keyword)
 void Form3::disableWindows()
 {
     disabled_.clear();
-    disabled_.emplace_back(&form1_);
+    for (QWidget* window : main_.commandWindows()) disabled_.emplace_back(window);
     disabled_.emplace_back(this);
-    if (form1_.form2) disabled_.emplace_back(form1_.form2.data());
-    if (form1_.form4) disabled_.emplace_back(form1_.form4.data());
     for (const auto& window : disabled_) window->setEnabled(false);
 }
 
@@ -283,8 +278,8 @@ void Form3::Command10_Click()
     List2->clear();
     txtType->clear();
     txtType->setEnabled(true);
-    form1_.Flag = 0;
-    form1_.Command1->setEnabled(false);
+    main_.state().Flag = 0;
+    main_.setDisplayButtonEnabled(false);
     Command10->setEnabled(false);
 }
 
@@ -293,13 +288,10 @@ void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
     if (searching_) return;
     QString path = selectedPath();
     if (button == Qt::RightButton) {
-        const settings::SettingsFile file(toNativePath(form1_.services().app.settingsPath()));
-        form1_.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
-        if (form1_.pro.isEmpty()) form1_.mnuApp->setVisible(false);
-        form1_.memoFile = path;
-        form1_.memonameM = Form1::notepadCommand() + QLatin1Char(' ') + path;
-        form1_.memoname = form1_.pro + QLatin1Char(' ') + path;
-        form1_.services().prompts.popup(*form1_.mnuMemo, globalPos);
+        // The program is read again from the settings file before the popup.
+        const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
+        main_.state().pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
+        main_.showFilePopup(path, globalPos);
         // A command that removed the entry (delete) leaves nothing selected,
         // not the entry that took its place.
         if (!path.isEmpty() && List2->findItems(path, Qt::MatchExactly).isEmpty()) {
@@ -307,18 +299,19 @@ void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
             path.clear();
         }
     }
-    if (form1_.Command1->isHidden()) showHit(path);
-    form1_.Command1->setEnabled(true);
-    form1_.Flag = 2;
-    form1_.File1->refresh();
+    if (main_.quickMode()) showHit(path);
+    main_.setDisplayButtonEnabled(true);
+    main_.state().Flag = 2;
+    main_.refreshFileList();
 }
 
 void Form3::showHit(const QString& path)
 {
-    form1_.Text1->setEnabled(true);
-    form1_.Command6->setEnabled(true);
-    form1_.Text1->setDocument(nullptr);
-    form1_.shownPath.clear();
+    TextPane& pane = main_.pane();
+    ViewerState& state = main_.state();
+    main_.enableDisplay();
+    pane.setDocument(nullptr);
+    state.shownPath.clear();
     if (path.isEmpty()) return;
     auto loaded = Document::fromFile(toNativePath(path));
     if (!loaded) {
@@ -327,15 +320,15 @@ void Form3::showHit(const QString& path)
              platform::Icon::Critical});
         return;
     }
-    form1_.Text1->setDocument(*loaded);
-    form1_.shownPath = path;
-    form1_.setPanel(
+    pane.setDocument(*loaded);
+    state.shownPath = path;
+    main_.setPanel(
         3, QStringLiteral("        File Size ") + QString::number((*loaded)->size().value) + QStringLiteral(" byte"));
     const QString keyword = txtType->text();
-    form1_.setWindowTitle(QStringLiteral("SORAMIE - ") + keyword + QStringLiteral(" -"));
+    main_.setCaption(keyword);
     // Only from the second press on (the shown file came from this list) is
     // the keyword selected; a keyword that no longer occurs selects nothing.
-    if (form1_.Flag == 2) form1_.selectKeyword(keyword);
+    if (state.Flag == 2) (void)main_.selectKeyword(keyword);
     setPanel(2, folderFileLabel(path));
 }
 

@@ -3,8 +3,8 @@
 // under the main window's current folder that contain a keyword, lists their
 // full paths in List2 and opens a listed file in the main window.
 //
-// A top-level window without owner, created hidden by Form1::loadForm3 and
-// destroyed when closed (Form1::unloadForm3) or when the main window goes. All
+// A top-level window without owner, created hidden by the main window and
+// destroyed when closed, unloaded (unload()) or when the main window goes. All
 // methods run on the GUI thread. A search reads the files on worker threads
 // while the GUI thread keeps painting; the main window and the settings,
 // search and replace dialogs are disabled meanwhile, so no other command runs.
@@ -29,7 +29,7 @@ class QStatusBar;
 
 namespace soramie {
 
-class Form1;
+class MainWindowPort;
 
 // The result list: reports every mouse press after the list has handled it
 // (so a press on an entry has selected it).
@@ -47,7 +47,7 @@ protected:
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form3(Form1& form1);
+    explicit Form3(MainWindowPort& main);
     ~Form3() override;
 
     // ---- Controls ------------------------------------------------------------------
@@ -82,7 +82,7 @@ public:
     // True from the moment the windows are disabled until they are enabled again.
     bool searching() const { return searching_; }
     // Hides the dialog and destroys it, at once or, during a search, when the
-    // search ends. Called by Form1::unloadForm3.
+    // search ends.
     void unload();
 
 protected:
@@ -99,7 +99,7 @@ private:
     void enableWindows();
     void showHit(const QString& path);
 
-    Form1& form1_;
+    MainWindowPort& main_;
     QLabel* panels_[2] = {};
     std::vector<QPointer<QWidget>> disabled_;
     bool searching_ = false;

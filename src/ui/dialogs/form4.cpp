@@ -2,13 +2,14 @@
 #include "ui/dialogs/form4.h"
 
 #include "core/replace.h"
-#include "ui/dialogs/twips.h"
-#include "ui/main/form1.h"
+#include "ui/common/main_window_port.h"
+#include "ui/common/twips.h"
 #include "ui/pane/text_pane.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <string>
@@ -16,7 +17,6 @@
 namespace soramie {
 
 using twips::control;
-using twips::px;
 
 namespace {
 
@@ -68,12 +68,12 @@ private:
 
 }  // namespace
 
-Form4::Form4(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
+Form4::Form4(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("置換"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(px(5820), px(1470));
+    setFixedSize(twips::px(5820), twips::px(1470));
 
     const auto button = [this](const char* name, const QString& caption, int left, int width) {
         return control(new QPushButton(caption, this), name, caption, left, 120, width, 300);
@@ -104,13 +104,13 @@ Form4::Form4(Form1& form1) : QWidget(nullptr, Qt::Dialog), form1_(form1)
     // The mode lives in the main window and outlasts the dialog: a dialog
     // created while simple mode is on shows the simple layout, so the screen
     // never promises a confirmed range replacement that would not happen.
-    if (form1_.flagb != 0) showSimpleLayout(QStringLiteral("単純指定置換"));
+    if (main_.state().flagb != 0) showSimpleLayout(QStringLiteral("単純指定置換"));
 
     connect(cmdReplace, &QPushButton::clicked, this, &Form4::cmdReplace_Click);
     connect(Command5, &QPushButton::clicked, this, &Form4::Command5_Click);
     connect(Command11, &QPushButton::clicked, this, &Form4::Command11_Click);
     // The dialog has no owner; it goes with the main window it belongs to.
-    connect(&form1, &QObject::destroyed, [self = QPointer<Form4>(this)] { delete self.data(); });
+    connect(&main_.widget(), &QObject::destroyed, [self = QPointer<Form4>(this)] { delete self.data(); });
 }
 
 Form4::~Form4() = default;
@@ -139,11 +139,12 @@ void Form4::showRangeLayout(const QString& caption)
 
 void Form4::Command11_Click()
 {
-    if (form1_.flagb == 0) {
-        form1_.flagb = 1;
+    int& flagb = main_.state().flagb;
+    if (flagb == 0) {
+        flagb = 1;
         showSimpleLayout(QStringLiteral("単純指定置換"));
     } else {
-        form1_.flagb = 0;
+        flagb = 0;
         showRangeLayout(QStringLiteral("範囲指定置換"));
     }
 }
@@ -157,7 +158,7 @@ void Form4::Command5_Click()
 
 void Form4::cmdReplace_Click()
 {
-    if (form1_.flagb == 0) {
+    if (main_.state().flagb == 0) {
         replaceRange();
     } else {
         replaceSimple();
@@ -166,8 +167,8 @@ void Form4::cmdReplace_Click()
 
 void Form4::replaceRange()
 {
-    platform::Prompts& prompts = form1_.services().prompts;
-    TopmostPause pause(form1_.services().pickers, this);
+    platform::Prompts& prompts = main_.services().prompts;
+    TopmostPause pause(main_.services().pickers, this);
     if (txtFndStartString->text().isEmpty() || txtFndEndString->text().isEmpty()) {
         pause.message(prompts, {QStringLiteral("検索範囲を指定して下さい"), QStringLiteral("警告"),
                                 platform::Buttons::Ok, platform::Icon::Warning});
@@ -177,10 +178,10 @@ void Form4::replaceRange()
                                                             platform::Buttons::YesNo, platform::Icon::Critical});
     if (answer != platform::Answer::Yes) return;
 
-    std::u16string text = paneText(*form1_.Text1);
+    std::u16string text = paneText(main_.pane());
     const std::size_t count =
         rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()), view(txtRepString->text()));
-    setPaneText(*form1_.Text1, text);
+    setPaneText(main_.pane(), text);
     pause.message(prompts, {QString::number(count) + QStringLiteral("個の項目を置換しました。"),
                             QStringLiteral("置換結果"), platform::Buttons::Ok, platform::Icon::Information});
     Command5_Click();
@@ -190,8 +191,8 @@ void Form4::replaceSimple()
 {
     const bool fNormalRep = !Check3->isChecked();
     const std::u16string replaced =
-        chrReplace(paneText(*form1_.Text1), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
-    setPaneText(*form1_.Text1, replaced);
+        chrReplace(paneText(main_.pane()), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
+    setPaneText(main_.pane(), replaced);
 }
 
 void Form4::unload()

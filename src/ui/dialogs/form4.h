@@ -9,7 +9,7 @@
 //      skipped.
 // Only the pane's text changes; nothing is written to disk.
 //
-// A top-level window without owner, created hidden by Form1::loadForm4 and
+// A top-level window without owner, created hidden by the main window and
 // destroyed when closed or when the main window goes. It shows the layout of
 // the mode `flagb` holds when it is created. All methods run on the GUI thread.
 #pragma once
@@ -25,12 +25,12 @@ class QPushButton;
 
 namespace soramie {
 
-class Form1;
+class MainWindowPort;
 
 class Form4 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form4(Form1& form1);
+    explicit Form4(MainWindowPort& main);
     ~Form4() override;
 
     QPushButton* cmdReplace = nullptr;       // "一括置換"
@@ -50,7 +50,7 @@ public:
     // Switches flagb between range and simple mode and the layout with it.
     void Command11_Click();
 
-    // Hides the dialog and destroys it. Called by Form1::unloadForm4.
+    // Hides the dialog and destroys it.
     void unload();
 
 private:
@@ -59,7 +59,7 @@ private:
     void showSimpleLayout(const QString& caption);
     void showRangeLayout(const QString& caption);
 
-    Form1& form1_;
+    MainWindowPort& main_;
 };
 
 }  // namespace soramie

@@ -2,8 +2,8 @@
 #include "ui/dialogs/frm_about.h"
 
 #include "core/cp932.h"
-#include "ui/dialogs/twips.h"
-#include "ui/main/form1.h"
+#include "ui/common/program_icon.h"
+#include "ui/common/twips.h"
 
 #include <QFile>
 #include <QFrame>
@@ -13,6 +13,8 @@
 #include <QPushButton>
 
 namespace soramie {
+
+using twips::px;
 
 namespace {
 
@@ -26,7 +28,7 @@ QFrame* line(QWidget* parent, int x0, int x1, int y, int thickness, const QColor
     QPalette palette = out->palette();
     palette.setColor(QPalette::Window, colour);
     out->setPalette(palette);
-    out->setGeometry(twips::px(x0), twips::px(y), twips::px(x1 - x0), thickness);
+    out->setGeometry(px(x0), px(y), px(x1 - x0), thickness);
     return out;
 }
 
@@ -46,13 +48,13 @@ frmAbout::frmAbout(const QString& readmePath, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFixedSize(twips::px(7455), twips::px(4275));
+    setFixedSize(px(7455), px(4275));
     setModal(false);
 
     picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     twips::place(picIcon, 120, 120, 540, 540);
-    picIcon->setPixmap(Form1::programIcon().pixmap(picIcon->size()));
+    picIcon->setPixmap(programIcon().pixmap(picIcon->size()));
 
     Label1 = new QLabel(QStringLiteral("SORAMIE ver0.097a"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -3,7 +3,7 @@
 // version, and the text of readme.txt (CP932) read once when the dialog is
 // created. "OK" is the default and the cancel button, so Enter and Esc close it.
 //
-// A top-level window without owner, created by Form1::loadFrmAbout and
+// A top-level window without owner, created by the main window and
 // destroyed when it is closed. GUI thread only.
 #pragma once
 

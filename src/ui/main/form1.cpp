@@ -3,8 +3,12 @@
 #include "ui/main/form1.h"
 
 #include "settings/settings.h"
+#include "ui/common/path_text.h"
+#include "ui/common/program_icon.h"
+#include "ui/common/twips.h"
+#include "ui/dialogs/form2.h"
+#include "ui/dialogs/form4.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -19,8 +23,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
-
-#include <cmath>
 
 namespace soramie {
 
@@ -46,14 +48,12 @@ public:
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using twips::place;
 
-int px(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
-
-void place(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
+// The frame around the client area that the window sizes in twips include
+// (borders, caption and menu bar).
+constexpr Twips kFrameWidth(90);
+constexpr Twips kFrameHeight(660);
 
 QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const QString& toolTip)
 {
@@ -98,7 +98,7 @@ Form1::Form1(platform::Services services, QWidget* parent) : QMainWindow(parent)
     client->setObjectName(QStringLiteral("client"));
     // The design size; the window may grow (the settings dialog and the user
     // resize it) while the controls keep their places.
-    client->setMinimumSize(px(11295), px(7110));
+    client->setMinimumSize(twips::px(11295), twips::px(7110));
     setCentralWidget(client);
     buildControls(client);
     buildMenus();
@@ -241,7 +241,66 @@ void Form1::connectHandlers()
 
 QString Form1::panel(int n) const { return StatusBar1->panels[n - 1]->text(); }
 
+// ---- The port the dialogs use ------------------------------------------------------------
+
 void Form1::setPanel(int n, const QString& text) { StatusBar1->panels[n - 1]->setText(text); }
+
+QString Form1::currentFolder() const { return Dir1->path(); }
+
+void Form1::refreshFileList() { File1->refresh(); }
+
+void Form1::setCaption(const QString& name)
+{
+    setWindowTitle(QStringLiteral("SORAMIE - ") + name + QStringLiteral(" -"));
+}
+
+bool Form1::quickMode() const { return Command1->isHidden(); }
+
+void Form1::setDisplayButtonEnabled(bool enabled) { Command1->setEnabled(enabled); }
+
+void Form1::enableDisplay()
+{
+    Text1->setEnabled(true);
+    Command6->setEnabled(true);
+}
+
+void Form1::showFilePopup(const QString& path, QPoint globalPos)
+{
+    if (pro.isEmpty()) mnuApp->setVisible(false);
+    memoFile = path;
+    memonameM = notepadCommand() + QLatin1Char(' ') + path;
+    memoname = pro + QLatin1Char(' ') + path;
+    services_.prompts.popup(*mnuMemo, globalPos);
+}
+
+void Form1::setProgramItem(const QString& program, const QString& name)
+{
+    mnuApp->setVisible(!program.isEmpty());
+    mnuApp->setText(name.isEmpty() ? QStringLiteral("(設定されていません)") : name + QStringLiteral("で開く"));
+}
+
+void Form1::setWrapCount(const QString& count) { Text6->setText(count); }
+
+TwipsSize Form1::windowSize() const
+{
+    const QWidget* client = centralWidget();
+    return {Twips::fromPixels(client->width()) + kFrameWidth, Twips::fromPixels(client->height()) + kFrameHeight};
+}
+
+void Form1::setWindowSize(TwipsSize size)
+{
+    const QSize client((size.width - kFrameWidth).toPixels(), (size.height - kFrameHeight).toPixels());
+    const QSize target = this->size() + (client - centralWidget()->size());
+    if (target != this->size()) resize(target);
+}
+
+QList<QWidget*> Form1::commandWindows()
+{
+    QList<QWidget*> out{this};
+    if (form2) out << form2.data();
+    if (form4) out << form4.data();
+    return out;
+}
 
 bool Form1::Form_Load()
 {
@@ -254,8 +313,7 @@ bool Form1::Form_Load()
     flagc = read(settings::kTypedate, settings::kTypedateDefault);
     pro = read(settings::kProgram, u"");
     pron = read(settings::kName, u"");
-    mnuApp->setText(pron.isEmpty() ? QStringLiteral("(設定されていません)") : pron + QStringLiteral("で開く"));
-    mnuApp->setVisible(!pro.isEmpty());
+    setProgramItem(pro, pron);
     wrapWidth_ = 100;
 
     if (services_.instance.anotherIsRunning()) {

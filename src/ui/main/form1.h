@@ -4,7 +4,8 @@
 // bar, the menus and the public variables the dialogs share.
 //
 // Controls, menu items and variables carry the names the whole program uses for
-// them and are public: the dialogs read and write them directly. Every handler
+// them. The dialogs reach the main window only through MainWindowPort, which
+// Form1 implements; the shared variables are its ViewerState. Every handler
 // runs on the GUI thread. Platform facilities (message boxes, popup menus,
 // pickers, program start, single instance, drives, tray) come through the
 // Services bundle, never directly, so tests script them.
@@ -21,6 +22,8 @@
 #pragma once
 
 #include "platform/services.h"
+#include "ui/common/main_window_port.h"
+#include "ui/common/viewer_state.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,7 +33,6 @@
 
 class QAction;
 class QComboBox;
-class QIcon;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -54,7 +56,7 @@ class StatusBar4;
 // "1.234" for 1234 bytes: bytes / 1000 with the fraction digits it needs.
 QString kilobytesText(std::uint64_t bytes);
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public ViewerState, public MainWindowPort {
     Q_OBJECT
 public:
     explicit Form1(platform::Services services, QWidget* parent = nullptr);
@@ -78,9 +80,8 @@ public:
     QLineEdit* Text6 = nullptr;  // hidden wrap count
     StatusBar4* StatusBar1 = nullptr;
 
-    // Text of status bar panel n (1..4), and setting it.
-    QString panel(int n) const;
-    void setPanel(int n, const QString& text);
+    // Text of status bar panel n (1..4).
+    [[nodiscard]] QString panel(int n) const;
 
     // ---- Menus -----------------------------------------------------------------------
     QMenu* appFile = nullptr;
@@ -112,25 +113,6 @@ public:
     QAction* mnuline = nullptr;
     QAction* mnuEnd = nullptr;
 
-    // ---- Public variables ---------------------------------------------------------------
-    QString br;         // browser command line (setting "browse")
-    int Flag = 0;       // source of the shown file: 0 file list, 2 search result list
-    int flagb = 0;      // replace mode shared with the replace dialog: 0 range, 1 simple
-    QString flagc;      // reserved setting "typedate"
-    QString filea;      // path of the last HTML export
-    QString strret;     // work folder (setting "log")
-    QString pro;        // external program path (setting "program")
-    QString pron;       // external program display name (setting "name")
-    QString memoname;   // command line: pro, space, file
-    QString memonameM;  // command line: the desktop's opener, space, file
-    // The file of the last popup-menu command lines, as one argument for the launcher.
-    QString memoFile;
-
-    // The file whose bytes the pane holds: set by every successful display and
-    // open, empty at start and after a display that could not read its file.
-    // Saving writes only there.
-    QString shownPath;
-
     // Wrap width in CP932 bytes (always >= 1).
     std::int32_t wrapWidth() const { return wrapWidth_; }
 
@@ -155,7 +137,7 @@ public:
     void Command8_Click();
     void Text6_Change();
     // Number of files of folder matching pattern (hidden files excluded).
-    int countFiles(const QString& folder, const QString& pattern) const;
+    [[nodiscard]] int countFiles(const QString& folder, const QString& pattern) const;
     // Open (form1_open.cpp)
     void appOpen_Click();
     // The open command's steps after its dialog: shows path in the pane and moves
@@ -218,15 +200,6 @@ public:
     void unloadForm2();
     void unloadFrmAbout();
 
-    // The window's size in twips as the settings dialog reads and sets it: the
-    // client area plus a fixed frame of 90 x 660 twips (borders, caption and
-    // menu bar), so the client area of 11295 x 7110 twips is 11385 x 7770.
-    int windowWidthTwips() const;
-    int windowHeightTwips() const;
-    // Resizes the window (and so raises its resize steps when the size changes).
-    void setWindowSizeTwips(int width, int height);
-    // The program's icon (window, tray, about dialog).
-    static QIcon programIcon();
     // Search and replace (form1_search.cpp)
     void appSword_Click();
     void appOki_Click();
@@ -244,14 +217,29 @@ public:
     Form4& loadForm4();
     void unloadForm3();
     void unloadForm4();
-    // Selects the first occurrence of keyword in the pane's text and gives the
-    // pane the focus; false (nothing selected) when it does not occur.
-    bool selectKeyword(const QString& keyword);
-
     // "このファイルは開けません" / "エラー" with an OK button.
     void showCannotOpen();
 
-    platform::Services& services() { return services_; }
+    // ---- MainWindowPort --------------------------------------------------------------------
+    ViewerState& state() override { return *this; }
+    platform::Services& services() override { return services_; }
+    QWidget& widget() override { return *this; }
+    TextPane& pane() override { return *Text1; }
+    QString currentFolder() const override;
+    void refreshFileList() override;
+    void setPanel(int n, const QString& text) override;
+    void setCaption(const QString& name) override;
+    bool quickMode() const override;
+    void setDisplayButtonEnabled(bool enabled) override;
+    void enableDisplay() override;
+    bool selectKeyword(const QString& keyword) override;
+    void showFilePopup(const QString& path, QPoint globalPos) override;
+    void setProgramItem(const QString& program, const QString& name) override;
+    void setWrapCount(const QString& count) override;
+    // The client area of 11295 x 7110 twips is 11385 x 7770.
+    TwipsSize windowSize() const override;
+    void setWindowSize(TwipsSize size) override;
+    QList<QWidget*> commandWindows() override;
 
 protected:
     void changeEvent(QEvent* event) override;

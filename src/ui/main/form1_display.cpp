@@ -5,8 +5,8 @@
 
 #include "core/wrap.h"
 #include "document/document.h"
+#include "ui/common/path_text.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QFileInfo>
@@ -64,8 +64,7 @@ void Form1::Command1_Click()
 {
     if (Flag == 0) {
         if (File1->fileName().isEmpty()) return;  // a folder is not a file to show
-        Text1->setEnabled(true);
-        Command6->setEnabled(true);
+        enableDisplay();
         DisplayFile(joinFolderFile(File1->path(), File1->fileName()));
     } else if (Flag == 2) {
         showSearchHit();
@@ -77,20 +76,13 @@ void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
     const QString name = File1->fileName();
     if (name.isEmpty()) return;
     const QString path = joinFolderFile(File1->path(), name);
-    if (button == Qt::RightButton) {
-        if (pro.isEmpty()) mnuApp->setVisible(false);
-        memoFile = path;
-        memonameM = notepadCommand() + QLatin1Char(' ') + path;
-        memoname = pro + QLatin1Char(' ') + path;
-        services_.prompts.popup(*mnuMemo, globalPos);
-    }
+    if (button == Qt::RightButton) showFilePopup(path, globalPos);
     if (!Command1->isHidden()) {
         Command1->setEnabled(true);
         Flag = 0;
         return;
     }
-    Text1->setEnabled(true);
-    Command6->setEnabled(true);
+    enableDisplay();
     Flag = 0;
     DisplayFile(path);
 }

@@ -11,9 +11,9 @@
 #include "core/html_page.h"
 #include "document/document.h"
 #include "platform/qt_services.h"
+#include "ui/common/path_text.h"
 #include "ui/dialogs/form3.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QDir>

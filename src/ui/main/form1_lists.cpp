@@ -3,9 +3,9 @@
 // and the wrap-count field.
 #include "ui/main/form1.h"
 
+#include "ui/common/path_text.h"
 #include "ui/main/file_browser.h"
 #include "ui/main/folder_listing.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QLineEdit>

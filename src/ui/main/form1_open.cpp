@@ -3,8 +3,8 @@
 #include "ui/main/form1.h"
 
 #include "document/document.h"
+#include "ui/common/path_text.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QDir>
@@ -53,7 +53,7 @@ bool Form1::showOpenedFile(const QString& path, const QString& folder)
     }
     Drive1->setDrive(services_.drives.driveOf(Dir1->path()));
 
-    setWindowTitle(QStringLiteral("SORAMIE - ") + File1->fileName() + QStringLiteral(" -"));
+    setCaption(File1->fileName());
     setPanel(2, folderFileLabel(path));
     Dir1->refresh();
     Drive1->setDrives(services_.drives.roots());

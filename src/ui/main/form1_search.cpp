@@ -3,10 +3,10 @@
 // display button's path for a search hit.
 #include "ui/main/form1.h"
 
+#include "ui/common/path_text.h"
 #include "ui/dialogs/find_keyword.h"
 #include "ui/dialogs/form3.h"
 #include "ui/dialogs/form4.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QLineEdit>
@@ -87,14 +87,13 @@ void Form1::showSearchHit()
         Command1->setEnabled(false);
         return;
     }
-    Text1->setEnabled(true);
-    Command6->setEnabled(true);
+    enableDisplay();
     DisplayFile(path);
     const QString keyword = form3->txtType->text();
     // A file that could not be read has been reported by DisplayFile; a file
     // that no longer holds the keyword is reported here, once.
     if (!shownPath.isEmpty() && !selectKeyword(keyword)) showCannotOpen();
-    setWindowTitle(QStringLiteral("SORAMIE - ") + keyword + QStringLiteral(" -"));
+    setCaption(keyword);
     setPanel(2, folderFileLabel(path));
 }
 

@@ -4,56 +4,21 @@
 #include "ui/main/form1.h"
 
 #include "settings/settings.h"
+#include "ui/common/path_text.h"
+#include "ui/common/twips.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/frm_about.h"
-#include "ui/main/path_text.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
 
-#include <cmath>
-
 namespace soramie {
-
-namespace {
-
-constexpr int kTwipsPerPixel = 15;
-// The frame around the client area that the window sizes in twips include.
-constexpr int kFrameWidthTwips = 90;
-constexpr int kFrameHeightTwips = 660;
-
-int toPixels(int twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
-
-}  // namespace
-
-QIcon Form1::programIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/soramie/soramie-%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
-}
-
-// ---- Window size in twips ----------------------------------------------------------
-
-int Form1::windowWidthTwips() const { return centralWidget()->width() * kTwipsPerPixel + kFrameWidthTwips; }
-
-int Form1::windowHeightTwips() const { return centralWidget()->height() * kTwipsPerPixel + kFrameHeightTwips; }
-
-void Form1::setWindowSizeTwips(int width, int height)
-{
-    const QSize client(toPixels(width - kFrameWidthTwips), toPixels(height - kFrameHeightTwips));
-    const QSize target = size() + (client - centralWidget()->size());
-    if (target != size()) resize(target);
-}
 
 // ---- Resize, tray and unload -------------------------------------------------------------
 
@@ -166,7 +131,14 @@ void Form1::Command6_Click()
 
 Form2& Form1::loadForm2()
 {
-    if (!form2) form2 = new Form2(*this);
+    if (!form2) {
+        form2 = new Form2(*this);
+        // A dialog closed by its close box or "OK" is no longer loaded, even
+        // before it is deleted.
+        connect(form2, &Form2::closed, this, [this, dialog = form2.data()] {
+            if (form2 == dialog) form2.clear();
+        });
+    }
     return *form2;
 }
 
@@ -204,8 +176,8 @@ void Form1::appSe_Click()
     if (!form2 || !form2->isVisible()) {
         Form2& dialog = loadForm2();
         dialog.show();
-        dialog.Text1->setText(QString::number(Text1->height() * kTwipsPerPixel));
-        dialog.Text3->setText(QString::number(Text1->width() * kTwipsPerPixel));
+        dialog.Text1->setText(QString::number(Twips::fromPixels(Text1->height()).value));
+        dialog.Text3->setText(QString::number(Twips::fromPixels(Text1->width()).value));
         const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
         const auto read = [&file](std::u16string_view key) {
             return QString::fromStdU16String(file.ReadSetting(settings::kSection, key, u""));

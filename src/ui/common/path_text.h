@@ -10,14 +10,14 @@
 namespace soramie {
 
 // File-name bytes of path in the platform's file-name encoding, and back.
-std::string toNativePath(const QString& path);
-QString fromNativePath(const std::string& bytes);
+[[nodiscard]] std::string toNativePath(const QString& path);
+[[nodiscard]] QString fromNativePath(const std::string& bytes);
 
 // core/paths.h's JoinFolderFile and FolderFileLabel with the native separator.
-QString joinFolderFile(const QString& folder, const QString& name);
-QString folderFileLabel(const QString& path);
+[[nodiscard]] QString joinFolderFile(const QString& folder, const QString& name);
+[[nodiscard]] QString folderFileLabel(const QString& path);
 
 // path without a final separator, except for the root "/".
-QString withoutFinalSeparator(const QString& path);
+[[nodiscard]] QString withoutFinalSeparator(const QString& path);
 
 }  // namespace soramie

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ui/main/path_text.h"
+#include "ui/common/path_text.h"
 
 #include "core/paths.h"
 
