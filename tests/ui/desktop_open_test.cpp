@@ -77,7 +77,7 @@ TEST(Form1External, a_missing_file_or_a_folder_is_reported_and_changes_nothing)
 
     EXPECT_FALSE(f.showFileFromOutside(h.root() + "/missing.txt"));
     EXPECT_FALSE(f.showFileFromOutside(h.root() + "/dir"));
-    EXPECT_EQ(h.fakes.prompts.messageTexts(), (QStringList{"このファイルは開けません", "このファイルは開けません"}));
+    EXPECT_EQ(h.fakes.prompts.boxes(), QStringList(2, "エラー|このファイルは開けません"));
     EXPECT_EQ(f.Text1->text(), "abc");
     EXPECT_EQ(f.panel(1) + "|" + f.panel(2) + "|" + f.panel(3), panels);
     EXPECT_EQ(f.Dir1->path(), h.defaultFolder());

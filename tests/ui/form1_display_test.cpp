@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "form1_files_fixture.h"
+// Showing a file: presses on the file list, the display button, wrap, and the open command.
+#include "support/form1_harness.h"
+#include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QToolButton>
+
+#include <gtest/gtest.h>
 
 using namespace soramie::testing;
 
@@ -14,91 +19,71 @@ namespace {
 const QByteArray kSjis("\x82\xa0\x82\xa2\x82\xa4\r\nabc", 11);
 const QString kShown = QString::fromUtf8("あいう\r\nabc");
 
-// A press on the file list's entry `name` with `button`.
+// A press on the file list's entry name with button.
 void press(soramie::Form1& f, const QString& name, Qt::MouseButton button)
 {
     ASSERT_TRUE(f.File1->selectFile(name));
     f.File1_MouseDown(button, QPoint(10, 20));
 }
 
-}  // namespace
-
 TEST(Form1Display, a_press_enables_the_button_in_normal_mode_and_shows_the_file_at_once_in_quick_mode)
 {
     Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", kSjis}, {"empty.txt", ""}});
+    auto& f = h.loadWith({{"a.txt", kSjis}, {"empty.txt", ""}});
     f.Flag = 2;
     press(f, "a.txt", Qt::LeftButton);
-    EXPECT_TRUE(f.Command1->isEnabled());
-    EXPECT_EQ(f.Flag, 0);
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_TRUE(f.panel(3).isEmpty());
-
+    EXPECT_TRUE(f.Command1->isEnabled() && f.Flag == 0 && f.Text1->text().isEmpty());
     f.Command1->click();
     EXPECT_EQ(f.Text1->text(), kShown);
-    EXPECT_EQ(windowState(f), "SORAMIE|Total 2 Files(*.txt)|logs a.txt |File Size 11 byte");
-    EXPECT_TRUE(f.Command6->isEnabled() && f.Text1->isEnabled());
-    EXPECT_EQ(f.shownPath, logs(h, "a.txt"));
-
-    show(f, "empty.txt");
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_EQ(f.panel(3), "File Size 0 byte");
+    EXPECT_EQ(h.windowState(), "SORAMIE|Total 2 Files(*.txt)|logs a.txt |File Size 11 byte");
+    EXPECT_TRUE(f.Command6->isEnabled() && f.shownPath == h.logs("a.txt"));
+    h.show("empty.txt");
+    EXPECT_EQ(f.Text1->text() + f.panel(3), "File Size 0 byte");
 
     f.Command1->hide();  // quick mode
     f.Command1->setEnabled(false);
     f.Command6->setEnabled(false);
     f.Flag = 2;
     press(f, "a.txt", Qt::LeftButton);
+    EXPECT_EQ(f.Text1->text() + "|" + f.panel(3), kShown + "|File Size 11 byte");
+    EXPECT_TRUE(f.Flag == 0 && f.Command6->isEnabled() && !f.Command1->isEnabled());
+
+    // With nothing selected neither button does anything.
+    f.File1->refresh();
+    f.File1_MouseDown(Qt::RightButton, QPoint());
+    f.Command1->show();
+    f.Command1_Click();
     EXPECT_EQ(f.Text1->text(), kShown);
-    EXPECT_EQ(f.Flag, 0);
-    EXPECT_EQ(f.panel(3), "File Size 11 byte");
-    EXPECT_TRUE(f.Command6->isEnabled());
-    EXPECT_FALSE(f.Command1->isEnabled());
-    EXPECT_TRUE(h.fakes.prompts.messages.empty());
+    EXPECT_TRUE(h.fakes.prompts.messages.empty() && h.fakes.prompts.popups.empty());
 }
 
 TEST(Form1Display, a_file_that_cannot_be_read_reports_each_failed_step_and_is_not_remembered)
 {
     Form1Harness h;
-    auto& f = loadWith(h, {{"a.txt", kSjis}, {"gone.txt", "x"}});
-    show(f, "a.txt");
-    ASSERT_EQ(f.shownPath, logs(h, "a.txt"));
-
+    auto& f = h.loadWith({{"a.txt", kSjis}, {"gone.txt", "x"}});
+    h.show("a.txt");
     press(f, "gone.txt", Qt::LeftButton);
-    ASSERT_TRUE(QFile::remove(logs(h, "gone.txt")));
+    ASSERT_TRUE(QFile::remove(h.logs("gone.txt")));
     f.Command1_Click();
-    EXPECT_EQ(boxes(h), QStringList(3, "エラー|このファイルは開けません"));
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_EQ(f.panel(3), "File Size  byte");
-    EXPECT_EQ(f.panel(2), "logs gone.txt ");
-    // The pane holds no file's bytes now: nothing may be saved over a.txt or gone.txt.
-    EXPECT_TRUE(f.shownPath.isEmpty());
+    EXPECT_EQ(h.boxes(), QStringList(3, "エラー|このファイルは開けません"));
+    EXPECT_EQ(f.Text1->text() + "|" + f.panel(2) + "|" + f.panel(3), "|logs gone.txt |File Size  byte");
+    EXPECT_TRUE(f.shownPath.isEmpty()) << "nothing may be saved over a.txt or gone.txt";
 }
 
 TEST(Form1Display, a_right_press_prepares_both_command_lines_and_runs_the_chosen_file_menu_item_first)
 {
     Form1Harness h;
-    auto& f = loadWith(h, {{"a b.txt", kSjis}});
-    const QString path = logs(h, "a b.txt");
-    // With nothing selected neither button does anything, in quick mode either.
-    f.Command1->hide();
-    f.File1_MouseDown(Qt::RightButton, QPoint());
-    f.File1_MouseDown(Qt::LeftButton, QPoint());
-    EXPECT_TRUE(h.fakes.prompts.popups.empty());
-    EXPECT_TRUE(f.Text1->text().isEmpty());
-    EXPECT_TRUE(f.memonameM.isEmpty());
-    f.Command1->show();
-
+    auto& f = h.loadWith({{"a b.txt", kSjis}});
+    const QString path = h.logs("a b.txt");
     press(f, "a b.txt", Qt::RightButton);
     EXPECT_EQ(f.memonameM + "|" + f.memoname + "|" + f.memoFile, "xdg-open " + path + "| " + path + "|" + path);
     ASSERT_EQ(h.fakes.prompts.popups.size(), 1u);
     EXPECT_EQ(h.fakes.prompts.popups[0].visibleItems, (QStringList{"メモ帳で開く", "-", "削除"}));
     EXPECT_EQ(h.fakes.prompts.popups[0].globalPos, QPoint(10, 20));
-    EXPECT_TRUE(f.Command1->isEnabled());  // then as for the left button
+    EXPECT_TRUE(f.Command1->isEnabled()) << "then as for the left button";
 
     f.pro = "/usr/bin/ed";
-    f.mnuApp->setText("Editorで開く");
-    f.mnuApp->setVisible(true);
+    f.setProgramItem(f.pro, "Editor");
     press(f, "a b.txt", Qt::RightButton);
     EXPECT_EQ(f.memoname, "/usr/bin/ed " + path);
     EXPECT_EQ(h.fakes.prompts.popups[1].visibleItems, (QStringList{"メモ帳で開く", "Editorで開く", "-", "削除"}));
@@ -120,10 +105,68 @@ TEST(Form1Display, wrap_rebreaks_the_pane_text_at_the_wrap_width_and_changes_not
     ASSERT_TRUE(h.load());
     auto& f = h.form();
     f.Text1->setText(QString::fromUtf8("あいうえおかきくけこさしすせそ\r\n  abc  "));
-    f.setPanel(2, "p2");
     f.Text6->setText("10");
     f.Command12->click();
     EXPECT_EQ(f.Text1->text(), QString::fromUtf8("あいうえおかきくけこ\r\nさしすせそ\r\nabc"));
-    EXPECT_EQ(f.panel(2), "p2");
-    EXPECT_EQ(f.windowTitle(), "SORAMIE");
+    EXPECT_EQ(h.windowState(), "SORAMIE|" + f.panel(1) + "||");
 }
+
+TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zeros)
+{
+    const std::pair<qint64, const char*> cases[] = {{0, "0"},
+                                                    {999, "0.999"},
+                                                    {1234, "1.234"},
+                                                    {2000, "2"},
+                                                    {500, "0.5"},
+                                                    {1010, "1.01"},
+                                                    {1073741824, "1073741.824"}};
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(soramie::kilobytesText(bytes), text) << bytes;
+}
+
+// A cancel, and a path the dialog returned but that vanished before the read.
+TEST(Form1Open, cancel_or_a_file_that_cannot_be_read_leaves_the_window_as_it_was)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}});
+    h.show("a.txt");
+    const QString state = h.windowState();
+    h.fakes.pickers.openAnswers = {"", h.root() + "/other/vanished.txt"};
+    f.appOpen->trigger();
+    f.appOpen_Click();
+    ASSERT_EQ(h.fakes.pickers.requests.size(), 2u);
+    EXPECT_TRUE(h.fakes.pickers.requests[0].owner == &f &&
+                h.fakes.pickers.requests[0].initialFolder == QDir::currentPath());
+    EXPECT_EQ(h.fakes.pickers.requests[0].filter[0].label, "ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
+    EXPECT_EQ(h.boxes(), QStringList{"エラー|このファイルは開けません"});
+    EXPECT_EQ(f.Text1->text() + "|" + h.windowState() + "|" + f.File1->fileName(), "abc|" + state + "|a.txt");
+    EXPECT_EQ(f.shownPath, h.logs("a.txt"));
+}
+
+TEST(Form1Open, a_file_on_another_drive_moves_all_three_lists_there_and_resets_flag)
+{
+    Form1Harness h;
+    const QString volume = h.root() + "/D/";
+    ASSERT_TRUE(writeFile(volume + "c.txt", "\x82\xa0" + QByteArray(1232, 'x')) && writeFile(volume + "d.txt", "d"));
+    h.fakes.drives.rootList = {"/", volume};
+    ASSERT_TRUE(h.load());
+    auto& f = h.form();
+    f.Flag = 2;
+    f.Command1->setEnabled(true);
+    h.fakes.pickers.openAnswers = {volume + "c.txt"};
+    f.appOpen_Click();
+    EXPECT_EQ(f.Text1->text().left(2), QString::fromUtf8("あx"));
+    EXPECT_EQ(h.windowState(), "SORAMIE -  -|Total 2 Files(*.txt)|D c.txt |File Size 1.234 KB");
+    EXPECT_EQ(f.Drive1->drive() + "|" + f.Dir1->path() + "|" + f.File1->path(),
+              volume + "|" + h.root() + "/D|" + h.root() + "/D");
+    EXPECT_TRUE(f.File1->fileName().isEmpty() && !f.Command1->isEnabled());
+    EXPECT_EQ(f.Flag, 0) << "the pane no longer shows the search hit";
+    EXPECT_EQ(h.fakes.drives.currentFolder(volume), h.root() + "/D");
+
+    // A file in the folder already shown re-reads the folder all the same.
+    ASSERT_TRUE(writeFile(volume + "e.txt", "e"));
+    h.fakes.pickers.openAnswers = {volume + "d.txt"};
+    f.appOpen_Click();
+    EXPECT_EQ(f.panel(1), "Total 3 Files(*.txt)");
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "form1_files_fixture.h"
+// Window state, tray, quick mode, clear, the ways out, and the dialogs as the main window opens them.
+#include "support/form1_harness.h"
 #include "ui/common/program_icon.h"
 #include "ui/dialogs/form2.h"
 #include "ui/dialogs/form3.h"
@@ -10,20 +11,15 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
-using soramie::Form1;
 using soramie::platform::Answer;
 using soramie::platform::TrayEvent;
-using soramie::testing::boxes;
-using soramie::testing::Form1Harness;
-using soramie::testing::windowState;
-using soramie::testing::writeFile;
+using namespace soramie::testing;
 
 namespace {
 
@@ -32,195 +28,204 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(h.load());
-        form().show();
+        f.show();
     }
-    Form1& form() { return h.form(); }
     void minimise()
     {
-        form().showMinimized();
+        f.showMinimized();
         QCoreApplication::processEvents();  // the window hides once the state change is over
     }
     // The dialogs that are loaded, of settings, search, replace and about.
-    QStringList loaded()
+    QString loaded() const
     {
-        QStringList out;
-        if (form().form2) out << "settings";
-        if (form().form3) out << "search";
-        if (form().form4) out << "replace";
-        if (form().aboutForm) out << "about";
-        return out;
+        return QString(f.form2 ? "settings " : "") + (f.form3 ? "search " : "") + (f.form4 ? "replace " : "") +
+               (f.aboutForm ? "about" : "");
     }
-    // The tray icon: "shown" or "none", how often it was added and removed.
-    QString tray() const
-    {
-        const auto& t = h.fakes.tray;
-        return QStringLiteral("%1 +%2 -%3").arg(t.isShown ? "shown" : "none").arg(t.adds).arg(t.removes);
-    }
-    // Opens the settings, search, replace and about dialogs.
     void openAllDialogs()
     {
-        form().appSe->trigger();
-        form().loadForm3().show();
-        form().loadForm4().show();
-        form().mnuVer->trigger();
+        f.appSe->trigger();
+        f.appSword->trigger();
+        f.appOki->trigger();
+        f.mnuVer->trigger();
+    }
+    // Runs the event loop until leave ends the program; false if it never does.
+    static bool endsTheProgram(const std::function<void()>& leave)
+    {
+        bool ended = true;
+        QTimer::singleShot(0, leave);
+        QTimer guard;  // only fires when the program did not end
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&ended] {
+            ended = false;
+            QCoreApplication::exit(1);
+        });
+        guard.start(10000);
+        QApplication::exec();
+        return ended;
     }
 
     Form1Harness h;
+    soramie::Form1& f = h.form();
 };
 
 TEST_F(WindowState, minimising_hides_the_window_behind_one_tray_icon_that_restores_it)
 {
     minimise();
-    EXPECT_EQ(tray(), "shown +1 -0");
-    EXPECT_EQ(h.fakes.tray.tip, "SORAMIE");
-    EXPECT_FALSE(form().isVisible());
-
+    EXPECT_EQ(h.fakes.tray.record(), "shown +1 -0 SORAMIE");
+    EXPECT_FALSE(f.isVisible());
     h.fakes.tray.press(TrayEvent::LeftPress);
-    EXPECT_TRUE(form().isVisible() && form().windowState() == Qt::WindowNoState);
-    EXPECT_EQ(tray(), "shown +1 -0") << "the icon stays until the window is unloaded";
+    EXPECT_TRUE(f.isVisible() && f.windowState() == Qt::WindowNoState);
 
-    // Maximised, minimised, restored: back in the normal state, still one icon.
-    form().showMaximized();
+    // Maximised, minimised, restored from the menu: back in the normal state, still one icon.
+    f.showMaximized();
     minimise();
-    EXPECT_FALSE(form().isVisible());
     h.fakes.prompts.popupChoices = {"元に戻す"};
     h.fakes.tray.press(TrayEvent::RightPress);
-    ASSERT_EQ(h.fakes.prompts.popups.size(), 1u);
-    EXPECT_EQ(h.fakes.prompts.popups[0].visibleItems, QStringList({"元に戻す", "-", "終了"}));
-    EXPECT_TRUE(form().isVisible() && form().windowState() == Qt::WindowNoState);
-    EXPECT_EQ(tray(), "shown +1 -0");
-}
+    EXPECT_EQ(h.fakes.prompts.popups.at(0).visibleItems, QStringList({"元に戻す", "-", "終了"}));
+    EXPECT_TRUE(f.isVisible() && f.windowState() == Qt::WindowNoState);
+    EXPECT_EQ(h.fakes.tray.record(), "shown +1 -0 SORAMIE");
 
-TEST_F(WindowState, without_a_tray_minimising_leaves_the_window_on_the_taskbar)
-{
-    h.fakes.tray.isAvailable = false;
-    minimise();
-    EXPECT_TRUE(form().isVisible() && form().isMinimized());
-    EXPECT_EQ(tray(), "none +0 -0");
+    // Without a notification area the window stays on the taskbar.
+    Form1Harness noTray;
+    noTray.fakes.tray.isAvailable = false;
+    ASSERT_TRUE(noTray.load());
+    noTray.form().showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(noTray.form().isVisible() && noTray.form().isMinimized());
 }
 
 TEST_F(WindowState, every_resize_closes_the_settings_and_search_dialogs_only)
 {
     openAllDialogs();
-    form().form2->Text4->setText("typed");
-    form().resize(form().size() + QSize(30, 20));
-    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
-
-    // A new settings dialog starts from the pane, not from what was typed.
-    form().appSe->trigger();
-    EXPECT_EQ(form().form2->Text4->text(), "");
-
-    // Maximising, minimising (tray) and the first show count as resizes too.
-    form().loadForm3().show();
-    form().showMaximized();
-    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
-    form().appSe->trigger();
+    f.form2->Text4->setText("typed");
+    f.resize(f.size() + QSize(30, 20));
+    EXPECT_EQ(loaded(), "replace about");
+    f.appSe->trigger();
+    EXPECT_EQ(f.form2->Text4->text(), "") << "a new settings dialog starts afresh";
+    f.appSword->trigger();
+    f.showMaximized();
+    EXPECT_EQ(loaded(), "replace about");
+    f.appSe->trigger();
     minimise();
-    EXPECT_EQ(loaded(), QStringList({"replace", "about"}));
-
-    Form1Harness fresh;
-    ASSERT_TRUE(fresh.load());
-    fresh.form().appSe->trigger();
-    fresh.form().show();
-    EXPECT_TRUE(fresh.form().form2.isNull());
+    EXPECT_EQ(loaded(), "replace about");
 }
 
 TEST_F(WindowState, quick_mode_asks_each_way_and_no_changes_nothing)
 {
-    auto& prompts = h.fakes.prompts;
-    form().Command1->setEnabled(true);
-    prompts.answers = {Answer::No};
-    form().mnuMode->trigger();
-    EXPECT_TRUE(!form().Command1->isHidden() && form().Command1->isEnabled());
-
-    form().mnuMode->trigger();  // Yes
-    EXPECT_TRUE(form().Command1->isHidden() && !form().Command1->isEnabled());
-
-    prompts.answers = {Answer::No};
-    form().mnuMode->trigger();
-    EXPECT_TRUE(form().Command1->isHidden());
-
-    form().mnuMode->trigger();  // Yes
-    EXPECT_TRUE(!form().Command1->isHidden() && !form().Command1->isEnabled()) << "enabled only by a click on a file";
-
+    f.Command1->setEnabled(true);
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes, Answer::No, Answer::Yes};
+    QStringList states;
+    for (int i = 0; i < 4; ++i) {
+        f.mnuMode->trigger();
+        states << QString("%1%2").arg(f.Command1->isHidden() ? "hidden" : "shown").arg(f.Command1->isEnabled());
+    }
+    EXPECT_EQ(states, QStringList({"shown1", "hidden0", "hidden0", "shown0"}));
     const QString on = "モード変更|クイックモードにしますか？", off = "モード変更|クイックモードを解除しますか？";
-    EXPECT_EQ(boxes(h), QStringList({on, on, off, off}));
-    for (const auto& m : prompts.messages) EXPECT_EQ(m.buttons, soramie::platform::Buttons::YesNo);
+    EXPECT_EQ(h.boxes(), QStringList({on, on, off, off}));
 }
 
 TEST_F(WindowState, clear_empties_the_display_and_disables_itself_but_keeps_the_rest)
 {
     ASSERT_TRUE(writeFile(h.root() + "/logs/a.txt", "abc"));
-    form().Dir1->setPath(h.root() + "/logs");
-    ASSERT_TRUE(form().File1->selectFile("a.txt"));
-    form().File1_MouseDown(Qt::LeftButton, QPoint());
-    form().Command1->click();
-    ASSERT_EQ(form().Text1->text(), "abc");
-    form().setWindowTitle("SORAMIE - a.txt");
-    const QString count = form().panel(1);
-
-    form().Command6->click();
-    EXPECT_EQ(form().Text1->text(), "");
-    EXPECT_EQ(windowState(form()), "SORAMIE|" + count + "||");
-    EXPECT_TRUE(!form().Command6->isEnabled() && form().Command1->isEnabled());
-    EXPECT_EQ(form().File1->fileName(), "a.txt");
-    EXPECT_TRUE(form().shownPath.isEmpty()) << "the pane no longer holds the file";
+    f.Dir1->setPath(h.root() + "/logs");
+    ASSERT_TRUE(f.File1->selectFile("a.txt"));
+    f.File1_MouseDown(Qt::LeftButton, QPoint());
+    f.Command1->click();
+    f.setWindowTitle("SORAMIE - a.txt");
+    f.Command6->click();
+    EXPECT_EQ(f.Text1->text() + "|" + h.windowState(), "|SORAMIE|Total 1 Files(*.txt)||");
+    EXPECT_TRUE(!f.Command6->isEnabled() && f.Command1->isEnabled() && f.File1->fileName() == "a.txt");
+    EXPECT_TRUE(f.shownPath.isEmpty()) << "the pane no longer holds the file";
 }
 
-TEST_F(WindowState, closing_removes_the_icon_only_after_a_minimise_and_unloads_all_dialogs)
+TEST_F(WindowState, closing_removes_the_icon_only_after_a_minimise_unloads_all_dialogs_and_every_way_out_ends)
 {
     openAllDialogs();
-    form().close();
-    EXPECT_EQ(tray(), "none +0 -0");
-    EXPECT_TRUE(loaded().isEmpty());
+    f.close();
+    EXPECT_EQ(h.fakes.tray.record() + "|" + loaded(), "none +0 -0 |");
+    f.show();
+    minimise();
+    f.restoreFromTray();
+    openAllDialogs();
+    f.appExit->trigger();
+    EXPECT_EQ(h.fakes.tray.record() + "|" + loaded(), "none +1 -1 SORAMIE|");
     EXPECT_TRUE(h.fakes.prompts.messages.empty());
 
-    form().show();
-    minimise();
-    form().restoreFromTray();
-    openAllDialogs();
-    form().appExit->trigger();
-    EXPECT_EQ(tray(), "none +1 -1");
-    EXPECT_TRUE(loaded().isEmpty());
-}
-
-// Runs the event loop until `leave` ends the program; false if it never does.
-bool endsTheProgram(const std::function<void()>& leave)
-{
-    bool ended = true;
-    QTimer::singleShot(0, leave);
-    // Only reached when the program did not end.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&ended] {
-        ended = false;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    QApplication::exec();
-    return ended;
-}
-
-TEST_F(WindowState, all_three_ways_out_end_the_program)
-{
-    EXPECT_TRUE(endsTheProgram([this] { form().appExit->trigger(); }));
-
-    form().show();
-    EXPECT_TRUE(endsTheProgram([this] { form().close(); }));
-
-    form().show();
+    EXPECT_TRUE(endsTheProgram([this] { f.appExit->trigger(); }));
+    f.show();
+    EXPECT_TRUE(endsTheProgram([this] { f.close(); }));
+    f.show();
     minimise();
     h.fakes.prompts.popupChoices = {"終了"};
     EXPECT_TRUE(endsTheProgram([this] { h.fakes.tray.press(TrayEvent::RightPress); }));
     EXPECT_FALSE(h.fakes.tray.isShown);
+    EXPECT_FALSE(soramie::programIcon().pixmap(16, 16).isNull());
 }
 
-TEST(ProgramIcon, is_built_into_the_program_in_several_sizes)
+TEST_F(WindowState, the_dialogs_open_once_on_top_and_settings_start_from_the_pane_and_the_file)
 {
-    const QIcon icon = soramie::programIcon();
-    EXPECT_FALSE(icon.isNull());
-    EXPECT_GE(icon.availableSizes().size(), 6);
-    EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = /srv/logs\r\nprogram = /usr/bin/ed\r\nname = Ed\r\n"));
+    EXPECT_EQ(f.windowSize().width.value * 10000 + f.windowSize().height.value, 11385 * 10000 + 7770);
+    f.Text6->setText("40");
+    f.appSe->trigger();
+    soramie::Form2* settings = f.form2;
+    EXPECT_EQ(QStringList({settings->Text1->text(), settings->Text3->text(), settings->Text2->text(),
+                           settings->Text6->text(), settings->Text4->text(), settings->Text5->text()}),
+              QStringList({"6255", "8895", "40", "/srv/logs", "/usr/bin/ed", "Ed"}));
+    settings->Text4->setText("typed");
+    f.appSe->trigger();
+    EXPECT_TRUE(f.form2 == settings && settings->Text4->text() == "typed");
+
+    // Every folder change writes the search dialog's panel 1, creating the dialog hidden.
+    f.Dir1->setPath(h.homeFolder());
+    soramie::Form3* search = f.form3;
+    ASSERT_TRUE(search && !search->isVisible());
+    f.appSword->trigger();
+    f.appSword->trigger();
+    f.appOki->trigger();
+    f.mnuVer->trigger();
+    EXPECT_TRUE(f.form3 == search && search->isVisible() && search->panel(1) == h.homeFolder());
+    EXPECT_EQ(h.fakes.pickers.stacking(settings), "++???");
+    EXPECT_EQ(h.fakes.pickers.stacking(search), "??++?");
+    EXPECT_EQ(h.fakes.pickers.stacking(f.form4), "????+") << "the about dialog is not made topmost";
+
+    settings->close();
+    search->close();
+    EXPECT_TRUE(f.form2.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(f.form3.isNull());
+}
+
+// The display button with Flag 2 shows the hit selected in the search dialog.
+TEST(Form1SearchHit, shows_the_selected_hit_with_the_keyword_selected_or_reports_a_hit_that_changed)
+{
+    Form1Harness h;
+    // "あ" 40,000 times after 100,000 one-byte characters: the hit lies beyond character 32767.
+    auto& f = h.loadWith({{"a.txt", "x timeout"},
+                          {"big.txt", QByteArray(100000, 'a') + QByteArray("\x82\xa0", 2).repeated(40000) + "timeout"},
+                          {"b.txt", "no keyword"}});
+    soramie::Form3& search = f.loadForm3();
+    search.txtType->setText("timeout");
+    f.Flag = 2;
+    f.Command1->setEnabled(true);
+    f.Command1_Click();  // nothing listed
+    EXPECT_FALSE(f.Command1->isEnabled());
+    search.List2->addItems({h.logs("a.txt"), h.logs("big.txt"), h.logs("b.txt"), h.logs("gone.txt")});
+    f.Command1_Click();  // no entry selected (its hit was deleted)
+    EXPECT_TRUE(!f.Command1->isEnabled() && f.Text1->text().isEmpty());
+
+    QStringList shown;
+    for (int row = 0; row < 4; ++row) {
+        search.List2->setCurrentRow(row);
+        f.Command1_Click();
+        shown << QString("%1:%2").arg(f.Text1->selectionStart()).arg(f.Text1->selectionLength());
+    }
+    EXPECT_EQ(shown, QStringList({"2:7", "140000:7", "0:0", "0:0"}));
+    EXPECT_EQ(f.focusWidget(), f.Text1);
+    EXPECT_EQ(h.windowState(), "SORAMIE - timeout -|Total 3 Files(*.txt)|logs gone.txt |File Size  byte");
+    // No keyword any more: once; a file that cannot be read: once per failed step, by the display.
+    EXPECT_EQ(h.boxes(), QStringList(4, "エラー|このファイルは開けません"));
+    EXPECT_TRUE(f.shownPath.isEmpty());
 }
 
 }  // namespace

@@ -23,10 +23,7 @@ struct Twips {
     constexpr Twips operator-(Twips o) const { return Twips(value - o.value); }
 
     // The nearest whole number of pixels (halves away from zero).
-    [[nodiscard]] int toPixels() const
-    {
-        return static_cast<int>(std::lround(static_cast<double>(value) / kPerPixel));
-    }
+    [[nodiscard]] int toPixels() const { return static_cast<int>(std::lround(static_cast<double>(value) / kPerPixel)); }
     [[nodiscard]] static constexpr Twips fromPixels(int pixels) { return Twips(pixels * kPerPixel); }
 };
 

@@ -2,9 +2,28 @@
 #include "fake_services.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 namespace soramie::testing {
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return file.write(bytes) == bytes.size();
+}
+
+bool makeFolder(const QString& path) { return QDir().mkpath(path); }
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 
 platform::Answer ScriptedPrompts::message(QWidget*, const platform::MessageRequest& request)
 {
@@ -21,18 +40,13 @@ QAction* ScriptedPrompts::popup(QMenu& menu, QPoint globalPos)
 {
     Popup record{{}, globalPos};
     for (QAction* action : menu.actions()) {
-        if (!action->isVisible()) continue;
-        record.visibleItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (action->isVisible()) record.visibleItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
     popups.push_back(record);
-    QString choice;
-    if (!popupChoices.empty()) {
-        choice = popupChoices.front();
-        popupChoices.pop_front();
-    }
-    if (choice.isEmpty()) return nullptr;
+    const QString choice = popupChoices.empty() ? QString() : popupChoices.front();
+    if (!popupChoices.empty()) popupChoices.pop_front();
     for (QAction* action : menu.actions()) {
-        if (action->isVisible() && action->isEnabled() && !action->isSeparator() && action->text() == choice) {
+        if (!choice.isEmpty() && action->isVisible() && action->isEnabled() && action->text() == choice) {
             action->trigger();
             return action;
         }
@@ -40,10 +54,17 @@ QAction* ScriptedPrompts::popup(QMenu& menu, QPoint globalPos)
     return nullptr;
 }
 
-QStringList ScriptedPrompts::messageTexts() const
+QStringList ScriptedPrompts::boxes() const
 {
     QStringList out;
-    for (const auto& m : messages) out << m.text;
+    for (const auto& m : messages) out << m.title + QLatin1Char('|') + m.text;
+    return out;
+}
+
+QString ScriptedPickers::stacking(const QWidget* window) const
+{
+    QString out;
+    for (const auto& c : topmostCalls) out += c.window != window ? u'?' : c.onTop ? u'+' : u'-';
     return out;
 }
 
@@ -54,6 +75,15 @@ QString ScriptedPickers::answer(Request request, std::deque<QString>& queue)
     QString value = queue.front();
     queue.pop_front();
     return value;
+}
+
+QString FakeTray::record() const
+{
+    return QStringLiteral("%1 +%2 -%3 %4")
+        .arg(isShown ? QStringLiteral("shown") : QStringLiteral("none"))
+        .arg(adds)
+        .arg(removes)
+        .arg(tip);
 }
 
 FakeServices::FakeServices(const QString& appDir, const QString& defaultFolder, const QString& homeFolder)

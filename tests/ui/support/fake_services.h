@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Scripted and recording platform services for window tests. Nothing here shows
-// a real window: message boxes and popup menus are answered from a script,
-// pickers return scripted paths, program starts are recorded.
+// Scripted and recording platform services for window tests, and helpers for
+// their real temporary files. Nothing here shows a real window: message boxes
+// and popup menus are answered from a script, pickers return scripted paths,
+// program starts are recorded.
 #pragma once
 
 #include "platform/services.h"
@@ -9,7 +10,6 @@
 #include <QStringList>
 
 #include <deque>
-#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -21,6 +21,13 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 }
 
 namespace soramie::testing {
+
+// Writes bytes to path, creating its folders. Returns false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// Creates the folder path with its parents.
+bool makeFolder(const QString& path);
+// The file's bytes, or "<missing>".
+QByteArray bytesOf(const QString& path);
 
 // Answers message boxes from a queue (Ok for an OK box, else Yes unless scripted)
 // and popup menus by choosing the item with the scripted caption (none: closes
@@ -43,7 +50,8 @@ public:
     // window state while the box would be open).
     std::function<void(const platform::MessageRequest&)> onMessage;
 
-    QStringList messageTexts() const;
+    // Every message so far as "title|text", in order.
+    QStringList boxes() const;
 };
 
 // Pickers that answer from queues (an empty queue or "" is a cancel) and record
@@ -68,14 +76,17 @@ public:
     std::vector<Request> requests;
     std::vector<TopmostCall> topmostCalls;
 
+    // The always-on-top changes so far: "+" on, "-" off, "?" for a window other than `window`.
+    QString stacking(const QWidget* window) const;
+
 protected:
-    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override
+    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& folder) override
     {
-        return answer({QStringLiteral("open"), owner, filter, initialFolder}, openAnswers);
+        return answer({QStringLiteral("open"), owner, filter, folder}, openAnswers);
     }
-    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& initialFolder) override
+    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& folder) override
     {
-        return answer({QStringLiteral("save"), owner, filter, initialFolder}, saveAnswers);
+        return answer({QStringLiteral("save"), owner, filter, folder}, saveAnswers);
     }
     QString askFolder(QWidget* owner) override
     {
@@ -94,16 +105,13 @@ private:
 
 class RecordingLauncher final : public platform::Launcher {
 public:
-    struct Start {
-        QString commandLine;
-        QString filePath;
-    };
+    // Records "commandLine|filePath"; answers succeed.
     bool start(const QString& commandLine, const QString& filePath) override
     {
-        starts.push_back({commandLine, filePath});
+        starts << commandLine + QLatin1Char('|') + filePath;
         return succeed;
     }
-    std::vector<Start> starts;
+    QStringList starts;
     bool succeed = true;
 };
 
@@ -132,16 +140,15 @@ public:
     }
     void remove() override
     {
-        if (isShown) ++removes;
+        removes += isShown ? 1 : 0;
         isShown = false;
     }
     bool shown() const override { return isShown; }
     void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
     // Delivers a press on the icon as the desktop would.
-    void press(platform::TrayEvent event)
-    {
-        if (handler) handler(event);
-    }
+    void press(platform::TrayEvent event) { handler(event); }
+    // "shown" or "none", then how often the icon was added and removed, and its tip.
+    QString record() const;
 
     bool isAvailable = true;
     bool isShown = false;

@@ -1,21 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "form1_harness.h"
 
+#include "ui/main/file_browser.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace soramie::testing {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(bytes) == bytes.size();
-}
-
-bool makeFolder(const QString& path) { return QDir().mkpath(path); }
 
 namespace {
 
@@ -54,5 +45,29 @@ Form1& Form1Harness::form()
 }
 
 bool Form1Harness::load() { return form().Form_Load(); }
+
+Form1& Form1Harness::loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings)
+{
+    const QString folder = root() + QStringLiteral("/logs");
+    makeFolder(folder);
+    for (const auto& [name, bytes] : files) writeFile(logs(name), bytes);
+    writeSettings("[main]\r\nlog = " + QFile::encodeName(folder) + "\r\n" + settings);
+    load();
+    return form();
+}
+
+void Form1Harness::show(const QString& name)
+{
+    form().File1->selectFile(name);
+    form().Flag = 0;
+    form().Command1_Click();
+}
+
+QString Form1Harness::windowState()
+{
+    Form1& f = form();
+    return f.windowTitle() + QLatin1Char('|') + f.panel(1) + QLatin1Char('|') + f.panel(2) + QLatin1Char('|') +
+           f.panel(3);
+}
 
 }  // namespace soramie::testing

@@ -10,13 +10,10 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace soramie::testing {
-
-// Writes bytes to path, creating its folders. Returns false on failure.
-bool writeFile(const QString& path, const QByteArray& bytes);
-// Creates the folder path with its parents.
-bool makeFolder(const QString& path);
 
 // A temporary root with an "app" folder (executable folder: settings file),
 // a "default" start folder and a "home" folder, and a Form1 on FakeServices.
@@ -30,6 +27,8 @@ public:
     QString appDir() const { return root() + QStringLiteral("/app"); }
     QString defaultFolder() const { return root() + QStringLiteral("/default"); }
     QString homeFolder() const { return root() + QStringLiteral("/home"); }
+    // The path of name in the folder "logs".
+    QString logs(const QString& name) const { return root() + QStringLiteral("/logs/") + name; }
 
     // Writes the settings file beside the "executable" (CP932 bytes as given).
     bool writeSettings(const QByteArray& ini);
@@ -37,6 +36,14 @@ public:
     // Builds the window (once) and runs Form_Load; returns its result.
     bool load();
     Form1& form();
+    // Loads the window on the folder "logs" holding the files, nothing selected;
+    // settings are more CR LF-ended lines of the settings file.
+    Form1& loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings = {});
+    // Shows the listed file name with the display button.
+    void show(const QString& name);
+    // The title and panels 1..3: what a command that must change nothing compares.
+    QString windowState();
+    QStringList boxes() const { return fakes.prompts.boxes(); }
 
     FakeServices fakes;
 

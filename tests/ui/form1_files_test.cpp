@@ -1,0 +1,331 @@
+// SPDX-License-Identifier: MIT
+// Save, save as, delete, HTML export and program launches of the main window, on real files.
+#include "platform/qt_services.h"
+#include "support/form1_harness.h"
+#include "ui/dialogs/form3.h"
+#include "ui/main/file_browser.h"
+#include "ui/pane/text_pane.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using soramie::Form1;
+using soramie::platform::Answer;
+using namespace soramie::testing;
+
+namespace {
+
+// CP932 with what a re-encoding would change: a lead byte without its trail
+// before CR LF, an NEC-selected IBM code (0xED40, whose character is written
+// as 0xFA5C when encoded), the single bytes 0xA0, 0xFD and 0x80, and a lone lead
+// byte at the end.
+const QByteArray kRaw("\x82\xa0\x81\r\n\xed\x40\x87\x54\xfa\x40\xa0\xfd\x80\x81", 15);
+const QByteArray kHead = "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n";
+const QByteArray kTail = "</BODY>\r\n</HTML>";
+
+void makeReadOnly(const QString& path) { ::chmod(path.toLocal8Bit().constData(), 0444); }
+
+// Lists hits/<name> in the search dialog for each name (created with the name
+// as contents), the last one selected.
+soramie::Form3& listHits(Form1Harness& h, const QStringList& names)
+{
+    soramie::Form3& search = h.form().loadForm3();
+    for (const QString& name : names) {
+        writeFile(h.root() + "/hits/" + name, name.toUtf8());
+        search.List2->addItem(h.root() + "/hits/" + name);
+    }
+    search.List2->setCurrentRow(search.List2->count() - 1);
+    return search;
+}
+
+// Exports the listed file name.
+void exportFile(Form1& f, const QString& name)
+{
+    ASSERT_TRUE(f.File1->selectFile(name));
+    f.appHt->trigger();
+}
+
+TEST(Form1Save, save_writes_the_shown_file_byte_for_byte_and_save_as_appends_txt_unless_it_ends_in_txt)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"raw.txt", kRaw}, {"other.txt", "other"}});
+    h.show("raw.txt");
+    ASSERT_TRUE(f.File1->selectFile("other.txt"));  // selected, not shown
+    const QString state = h.windowState();
+    h.fakes.pickers.saveAnswers = {h.logs("memo"), h.logs("memo.TXT"), h.logs("b.txt"), ""};
+    for (int i = 0; i < 4; ++i) f.appNWrite->trigger();
+    EXPECT_EQ(bytesOf(h.logs("memo.txt")) + bytesOf(h.logs("memo.TXT.txt")) + bytesOf(h.logs("b.txt")),
+              kRaw + kRaw + kRaw);
+    EXPECT_EQ(h.windowState(), state);
+    EXPECT_EQ(f.File1->names(), (QStringList{"other.txt", "raw.txt"})) << "not re-read";
+
+    // A change in the middle re-encodes only the middle, into the file shown.
+    const QString text = f.Text1->text();
+    f.Text1->setText(text.left(3) + "X" + text.mid(3));
+    f.appWrite->trigger();
+    EXPECT_EQ(bytesOf(h.logs("raw.txt")), kRaw.left(4) + "X" + kRaw.mid(4));
+    EXPECT_EQ(bytesOf(h.logs("other.txt")), "other");
+
+    // An empty pane writes nothing; text from no file (a failed display) is saved under a new name.
+    f.Text1->clear();
+    f.appWrite_Click();
+    f.DisplayFile(h.logs("gone.txt"));
+    f.Text1->setText("abc");
+    h.fakes.pickers.saveAnswers = {h.logs("new")};
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("new.txt")) + QByteArray::number(bytesOf(h.logs("raw.txt")).size()), "abc16");
+    EXPECT_EQ(h.boxes(), QStringList(3, "エラー|このファイルは開けません"));
+}
+
+TEST(Form1Save, a_failed_save_names_the_file_keeps_the_old_file_and_the_pane)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"ro.txt", "read only"}});
+    makeReadOnly(h.logs("ro.txt"));
+    h.show("ro.txt");
+    f.Text1->setText("changed");
+    f.appWrite_Click();
+    h.fakes.pickers.saveAnswers = {h.logs("missing/x.txt")};
+    f.appNWrite_Click();
+    const QString kept = "\n元のファイルは変更されていません。";
+    EXPECT_EQ(h.boxes(),
+              QStringList({"エラー|「" + h.logs("ro.txt") +
+                               "」に保存できませんでした。\n書き込みが許可されていません（読み取り専用です）。" + kept,
+                           "エラー|「" + h.logs("missing/x.txt") +
+                               "」に保存できませんでした。\n保存先のフォルダがありません。" + kept}));
+    EXPECT_EQ(bytesOf(h.logs("ro.txt")) + "|" + f.Text1->text().toUtf8(), "read only|changed");
+    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::Hidden).size(), 1) << "no leftovers";
+}
+
+TEST(Form1Save, characters_without_a_cp932_code_are_saved_only_after_the_user_agrees)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}});
+    h.show("a.txt");
+    f.Text1->setText(QString::fromUtf8("aéb😀"));
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("a.txt")), "abc");
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("a.txt")), "a?b??");
+    EXPECT_EQ(h.boxes(),
+              QStringList(2, QString::fromUtf8(
+                                 "警告|Shift-JIS で表せない文字が 2 個あります（最初の文字:「é」U+00E9）。\n"
+                                 "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")));
+}
+
+TEST(Form1Delete, asks_first_and_on_yes_removes_the_file_refreshes_the_list_and_empties_the_pane)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}});
+    h.show("a.txt");
+    const QString state = h.windowState();
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
+    f.appDel->trigger();
+    EXPECT_EQ(f.Text1->text(), "abc");
+    f.appDel->trigger();
+    EXPECT_EQ(h.boxes(), (QStringList{"削除|削除しますか？", "削除|削除しますか？", "完了|削除しました。"}));
+    EXPECT_FALSE(QFileInfo::exists(h.logs("a.txt")));
+    EXPECT_EQ(f.File1->names(), QStringList{"b.txt"});
+    EXPECT_TRUE(f.Text1->text().isEmpty() && !f.Command1->isEnabled() && f.shownPath.isEmpty());
+    EXPECT_EQ(h.windowState(), state);
+}
+
+// Each case ends with no file to delete: the answer comes after the question
+// and nothing on disk or in the pane changes.
+TEST(Form1Delete, nothing_selected_a_read_only_file_or_a_former_search_hit_is_reported_after_the_question)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"ro.txt", "r"}});
+    listHits(h, {"h1.txt"});
+    h.show("a.txt");
+    f.File1->refresh();  // no selection
+    f.Del();
+    ASSERT_TRUE(f.File1->selectFile("ro.txt"));
+    makeReadOnly(h.logs("ro.txt"));
+    f.Del();
+    // After the open command the search hit once shown is no longer the target.
+    f.Flag = 2;
+    h.fakes.pickers.openAnswers = {h.logs("a.txt")};
+    f.appOpen_Click();
+    f.Del();
+    const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
+    EXPECT_EQ(h.boxes(), (QStringList{ask, none, ask, none, ask, none}));
+    EXPECT_TRUE(QFileInfo::exists(h.logs("ro.txt")) && QFileInfo::exists(h.root() + "/hits/h1.txt"));
+    EXPECT_EQ(f.Text1->text(), "abc");
+}
+
+// Flag says where the shown file came from, not where the popup was opened:
+// the popup's "削除" removes the file that was right-clicked.
+TEST(Form1Delete, the_command_deletes_the_selected_hit_and_the_popup_the_file_it_was_opened_for)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"c.txt", "c"}});
+    auto& search = listHits(h, {"h1.txt", "h2.txt", "h3.txt"});
+    const auto exists = [&](const char* name) {
+        return QFileInfo::exists(h.logs(name)) || QFileInfo::exists(h.root() + "/hits/" + name);
+    };
+    ASSERT_TRUE(f.File1->selectFile("a.txt"));
+    f.Flag = 2;
+    f.appDel->trigger();  // the shown hit goes, with its entry
+    EXPECT_TRUE(!exists("h3.txt") && exists("a.txt") && search.List2->count() == 2);
+
+    ASSERT_TRUE(f.File1->selectFile("b.txt"));  // from the file list while a hit is shown
+    h.fakes.prompts.popupChoices = {"削除"};
+    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_TRUE(!exists("b.txt") && exists("h2.txt"));
+
+    f.Flag = 0;  // from the search results while a listed file is selected
+    ASSERT_TRUE(f.File1->selectFile("c.txt"));
+    h.fakes.prompts.popupChoices = {"削除"};
+    search.List2->setCurrentRow(0);
+    search.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
+    EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.List2->count() == 1);
+}
+
+TEST(Form1Export, writes_the_page_beside_the_source_from_its_bytes_on_disk_and_shows_the_page)
+{
+    Form1Harness h;
+    auto& f = h.loadWith(
+        {{"a.txt", "a<b>c&d"}, {"two.txt", "x<\r\ny>\r\n"}, {"raw.txt", QByteArray("\x82\xa0<\x81\r\n\xff", 7)}});
+    f.Command6->setEnabled(false);
+    f.Flag = 2;
+    const QString total = f.panel(1);
+    f.Text1->setText("pane text is not exported");
+    exportFile(f, "a.txt");
+    const QByteArray page = kHead + "a&lt;b&gt;c&d<BR>\r\n" + kTail;
+    EXPECT_EQ(bytesOf(h.logs("a.txt.html")), page);
+    EXPECT_EQ(f.filea + "|" + f.shownPath, h.logs("a.txt.html") + "|" + h.logs("a.txt.html"));
+    EXPECT_EQ(f.Text1->text(), QString::fromLatin1(page));
+    EXPECT_EQ(h.windowState(),
+              "SORAMIE|" + total + "|logs a.txt.html |File Size " + QString::number(page.size()) + " byte");
+    EXPECT_TRUE(f.Command6->isEnabled() && f.Flag == 2 && h.fakes.prompts.messages.empty());
+
+    exportFile(f, "two.txt");
+    EXPECT_EQ(bytesOf(h.logs("two.txt.html")), kHead + "x&lt;<BR>\r\ny&gt;<BR>\r\n<BR>\r\n" + kTail);
+    exportFile(f, "raw.txt");  // every source byte is kept, undecodable ones included
+    EXPECT_EQ(bytesOf(h.logs("raw.txt.html")), kHead + QByteArray("\x82\xa0&lt;\x81<BR>\r\n\xff<BR>\r\n", 20) + kTail);
+    writeFile(h.logs("a.txt"), "two");
+    exportFile(f, "a.txt");  // an earlier page is overwritten
+    EXPECT_EQ(bytesOf(h.logs("a.txt.html")), kHead + "two<BR>\r\n" + kTail);
+}
+
+TEST(Form1Export, with_a_browser_set_asks_after_showing_the_page_and_starts_it_with_the_page_as_one_argument)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"my file.txt", "x"}}, "browse = firefox --new-window\r\n");
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
+    QString paneDuringQuestion;
+    h.fakes.prompts.onMessage = [&](const auto&) { paneDuringQuestion = f.Text1->text(); };
+    exportFile(f, "my file.txt");
+    EXPECT_TRUE(paneDuringQuestion.startsWith("<HTML>") && h.fakes.launcher.starts.isEmpty());
+    exportFile(f, "my file.txt");
+    EXPECT_EQ(h.fakes.launcher.starts, QStringList("firefox --new-window|" + h.logs("my file.txt.html")));
+
+    // A browser that cannot start is reported; the export still completes.
+    h.fakes.launcher.succeed = false;
+    f.Command6->setEnabled(false);
+    f.setPanel(2, "");
+    exportFile(f, "my file.txt");
+    const QString ask = "確認|ブラウザで確かめますか？";
+    EXPECT_EQ(h.boxes(), QStringList({ask, ask, ask, "エラー|「firefox」を起動できませんでした。"}));
+    EXPECT_TRUE(f.panel(2) == "logs my file.txt.html " && f.Command6->isEnabled());
+}
+
+TEST(Form1Export, the_source_is_the_list_selection_else_the_selected_hit_and_failures_write_nothing)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "x"}, {"b.txt", "b<"}});
+    f.Text1->setText("keep");
+    f.appHt_Click();  // nothing selected, no search dialog
+    f.loadForm3().List2->addItem(h.logs("a.txt"));
+    f.appHt_Click();  // nothing selected in the search results either
+    // A named pipe (here a search hit) is refused at once instead of blocking the window.
+    ASSERT_EQ(::mkfifo(h.logs("pipe.txt").toLocal8Bit().constData(), 0600), 0);
+    f.form3->List2->addItem(h.logs("pipe.txt"));
+    f.form3->List2->setCurrentRow(1);
+    f.appHt_Click();
+    EXPECT_EQ(h.boxes(), QStringList(3, "エラー|ファイルを指定して下さい"));
+    EXPECT_EQ(f.Text1->text(), "keep");
+    EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::System).size(), 3);
+
+    f.form3->List2->setCurrentRow(0);  // with no file list selection a selected hit is the source
+    f.appHt_Click();
+    EXPECT_EQ(bytesOf(h.logs("a.txt.html")), kHead + "x<BR>\r\n" + kTail);
+
+    // A folder in the page's place: the write fails, the pane shows the source read.
+    h.fakes.prompts.messages.clear();
+    makeFolder(h.logs("b.txt.html"));
+    exportFile(f, "b.txt");
+    EXPECT_EQ(
+        h.boxes(),
+        QStringList("エラー|「" + h.logs("b.txt.html") +
+                    "」に保存できませんでした。\n同じ名前のフォルダがあります。\n元のファイルは変更されていません。"));
+    EXPECT_EQ(f.Text1->text() + "|" + f.shownPath, "b<|" + h.logs("b.txt"));
+}
+
+TEST(Form1Launch, popup_items_start_the_opener_and_the_program_with_the_file_as_one_argument_or_say_why_not)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a b;c.txt", "x"}}, "program = /opt/ed --flag\r\nname = ed\r\n");
+    ASSERT_TRUE(f.File1->selectFile("a b;c.txt"));
+    h.fakes.prompts.popupChoices = {"メモ帳で開く", "edで開く"};
+    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    const QString file = h.logs("a b;c.txt");
+    EXPECT_EQ(h.fakes.launcher.starts, (QStringList{"xdg-open|" + file, "/opt/ed --flag|" + file}));
+    EXPECT_TRUE(h.fakes.prompts.messages.empty());
+
+    h.fakes.launcher.succeed = false;
+    f.pro = "\"/no such/editor\" -x";
+    const QString state = f.Text1->text() + h.windowState();
+    f.mnuApp_Click();
+    EXPECT_EQ(h.boxes(), QStringList("エラー|「/no such/editor」を起動できませんでした。"));
+    EXPECT_EQ(f.Text1->text() + h.windowState(), state);
+}
+
+// A real start: a recording program writes the arguments it got into a FIFO.
+TEST(Form1Launch, hostile_file_names_reach_the_program_as_exactly_one_argument)
+{
+    Form1Harness h;
+    const QString recorder = h.root() + "/rec.sh";
+    writeFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\000' \"$a\"; done > \"$0.fifo\"\n");
+    QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+    ASSERT_EQ(::mkfifo((recorder + ".fifo").toLocal8Bit().constData(), 0600), 0);
+    soramie::platform::QtLauncher real;
+    auto& fk = h.fakes;
+    Form1 f({fk.prompts, fk.pickers, real, fk.instance, fk.drives, fk.tray, fk.app});
+    f.pro = "\"" + recorder + "\" --opt";
+
+    for (const QString& name :
+         {QString("/t/a b.txt"), QString("/t/x; rm -rf y.txt"), QString("/t/$(touch pwned) `id`.txt"),
+          QString("/t/-n.txt"), QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt")}) {
+        const int fd = ::open((recorder + ".fifo").toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        f.memoFile = name;
+        f.mnuApp_Click();
+        // A FIFO no writer has opened yet does not poll as readable or hung up.
+        QByteArray got;
+        char buf[512];
+        for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 10000) > 0;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) break;
+            got.append(buf, n);
+        }
+        ::close(fd);
+        EXPECT_EQ(got, QByteArray("--opt") + '\0' + name.toUtf8() + '\0') << name.toStdString();
+    }
+    EXPECT_TRUE(fk.prompts.messages.empty());
+    EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/pwned"));
+}
+
+}  // namespace

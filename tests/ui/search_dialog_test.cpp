@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: MIT
+// The search dialog, and where the hit display finds the keyword.
+#include "support/dialog_fixture.h"
+#include "ui/dialogs/find_keyword.h"
+#include "ui/dialogs/form3.h"
+#include "ui/pane/text_pane.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <unistd.h>
+
+using soramie::Form3;
+using soramie::platform::Answer;
+using namespace soramie::testing;
+
+namespace {
+
+// "タイムアウト" in CP932, and the same word in half-width katakana.
+const QByteArray kFullWidth("\x83\x5e\x83\x43\x83\x80\x83\x41\x83\x45\x83\x67", 12);
+const QByteArray kHalfWidth("\xc0\xb2\xd1\xb1\xb3\xc4", 6);
+const QString kKeyword = QStringLiteral("タイムアウト");
+const QString kAskFirst = "警告|なるべくテキストファイルの少ないところで実行して下さい。実行しますか？";
+
+// The main window's folder "logs" with hits in walk order: a.txt, sub/b.txt,
+// sub/deep/c.txt; near misses (letter case, half-width form, empty file,
+// hidden folder) and *.log files. The dialog has the keyword typed in.
+class SearchDialog : public DialogTest {
+protected:
+    SearchDialog()
+    {
+        const std::pair<const char*, QByteArray> files[] = {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"},
+                                                            {"case.txt", "OCCURRED " + kHalfWidth},
+                                                            {"empty.txt", ""},
+                                                            {"z.log", kFullWidth},
+                                                            {"sub/b.txt", kFullWidth},
+                                                            {"sub/deep/c.txt", "x" + kFullWidth + "x"},
+                                                            {"sub/deep/d.log", kFullWidth},
+                                                            {".hidden/e.txt", kFullWidth}};
+        for (const auto& [name, bytes] : files) writeFile(logs + "/" + name, bytes);
+        d.txtType->setText(kKeyword);
+    }
+    QStringList results() const
+    {
+        QStringList out;
+        for (int i = 0; i < d.List2->count(); ++i) out << d.List2->item(i)->text();
+        return out;
+    }
+    // Selects entry `row` and presses it with `button`, as a click on the list does.
+    void pressEntry(int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        d.List2->setCurrentRow(row);
+        d.List2_MouseDown(button, QPoint(5, 6));
+    }
+
+    // The dialog is created on the folder "logs".
+    Form3& openOnLogs()
+    {
+        main.folder = logs;
+        return open<Form3>();
+    }
+
+    const QString logs = main.dir.path() + "/logs";
+    Form3& d = openOnLogs();
+};
+
+TEST_F(SearchDialog, asks_first_then_lists_the_exact_hits_in_walk_order_and_clear_empties_the_list)
+{
+    main.displayButton = true;
+    d.Command4->click();
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/b.txt", logs + "/sub/deep/c.txt"}));
+    EXPECT_EQ(d.panel(2), "3 件");
+    EXPECT_EQ(d.searchFiles.size(), 5u);  // a, case, empty, sub/b, sub/deep/c
+    EXPECT_EQ(boxes(), QStringList({kAskFirst}));
+    EXPECT_TRUE(d.Command10->isEnabled() && d.Command4->isEnabled() && d.txtType->isEnabled());
+    EXPECT_FALSE(main.displayButton);
+
+    pressEntry(0);
+    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.fileListRefreshes == 1);
+    EXPECT_TRUE(main.selectedKeywords.isEmpty()) << "normal mode: the press only selects";
+    d.Command10->click();
+    EXPECT_TRUE(d.List2->count() == 0 && d.txtType->text().isEmpty());
+    EXPECT_FALSE(main.vars.Flag != 0 || main.displayButton || d.Command10->isEnabled());
+}
+
+TEST_F(SearchDialog, the_checks_choose_log_files_and_the_root_folder_only_and_no_candidates_give_0_hits)
+{
+    EXPECT_EQ(d.panel(1), logs) << "a new dialog names the folder it covers";
+    d.Check4->setChecked(true);
+    d.Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/z.log", logs + "/sub/deep/d.log"}));
+    d.Check1->setChecked(false);
+    d.Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/z.log"}));
+    EXPECT_EQ(d.panel(2), "1 件");
+
+    d.Check4->setChecked(false);
+    d.txtType->setText("absent");
+    main.folder = logs + "/sub/deep/";
+    d.Command4_Click();
+    EXPECT_TRUE(results().isEmpty() && d.panel(2) == "0 件");
+    EXPECT_EQ(d.searchFiles.at(0).native(), (logs + "/sub/deep/c.txt").toStdString()) << "one separator";
+}
+
+TEST_F(SearchDialog, an_empty_keyword_or_no_to_the_warning_keeps_the_old_results_and_yes_empties_the_list_first)
+{
+    d.Command4->click();  // an earlier result
+    d.txtType->clear();
+    pickers.topmostCalls.clear();
+    prompts.messages.clear();
+    d.Command4_Click();
+    EXPECT_EQ(boxes(), QStringList({"警告|キーワードを入れて下さい"}));
+    EXPECT_EQ(pickers.stacking(&d), "-+");
+    EXPECT_EQ(results().size(), 3);
+    EXPECT_TRUE(d.searchFiles.empty() && d.Command10->isEnabled());
+
+    d.txtType->setText("occurred");
+    bool buttonDisabledWhileAsking = false;
+    prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d.Command4->isEnabled(); };
+    prompts.answers = {Answer::No};
+    d.Command4_Click();
+    EXPECT_TRUE(buttonDisabledWhileAsking && d.Command4->isEnabled());
+    EXPECT_EQ(results().size(), 3);
+    d.Command4_Click();
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
+}
+
+TEST_F(SearchDialog, the_windows_are_disabled_while_the_files_are_read_and_enabled_after)
+{
+    QWidget other;
+    main.otherWindows = {&other};
+    const auto anyEnabled = [&] { return main.isEnabled() || d.isEnabled() || other.isEnabled(); };
+    std::vector<int> values;
+    bool enabledWhileReading = false;
+    QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+        values.push_back(v);
+        if (v > 0) enabledWhileReading = enabledWhileReading || anyEnabled();
+    });
+    d.Command4_Click();
+    ASSERT_GE(values.size(), 2u);
+    EXPECT_EQ(std::vector<int>(values.end() - 2, values.end()), (std::vector<int>{100, 0}));
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end() - 1));
+    EXPECT_FALSE(enabledWhileReading);
+    EXPECT_TRUE(main.isEnabled() && d.isEnabled() && other.isEnabled());
+}
+
+TEST_F(SearchDialog, unloading_during_a_search_destroys_the_dialog_after_the_search)
+{
+    QPointer<Form3> dialog = &d;
+    bool closedDuringSearch = true;
+    QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+        if (v != 100) return;
+        dialog->close();
+        closedDuringSearch = !dialog->isVisible();
+        dialog->unload();
+    });
+    d.Command4_Click();
+    EXPECT_FALSE(closedDuringSearch) << "a running search keeps the dialog";
+    EXPECT_TRUE(main.isEnabled() && !dialog.isNull() && !dialog->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+}
+
+TEST_F(SearchDialog, unreadable_candidates_are_counted_after_the_hits)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
+    writeFile(logs + "/sub/locked.txt", kFullWidth);
+    QFile::setPermissions(logs + "/sub/locked.txt", QFileDevice::Permissions());
+    d.Command4_Click();
+    EXPECT_EQ(d.panel(2), "3 件 (読めないファイル 1)");
+}
+
+TEST_F(SearchDialog, quick_mode_shows_a_hit_at_once_and_selects_the_keyword_from_the_second_press_on)
+{
+    main.quick = true;
+    d.Command4_Click();
+    pressEntry(2);
+    EXPECT_EQ(main.pane().text(), "x" + kKeyword + "x");
+    EXPECT_EQ(main.windowTitle() + "|" + main.panels[3] + "|" + d.panel(2),
+              "SORAMIE - タイムアウト -|        File Size 14 byte|deep c.txt ");
+    EXPECT_TRUE(main.selectedKeywords.isEmpty());
+    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.vars.shownPath == logs + "/sub/deep/c.txt");
+    pressEntry(2);
+    EXPECT_EQ(main.selectedKeywords, QStringList{kKeyword});
+
+    // A hit that vanished since the search: one message, the pane stays empty.
+    QFile::remove(logs + "/sub/b.txt");
+    pressEntry(1);
+    EXPECT_EQ(boxes(), QStringList({kAskFirst, "エラー|このファイルは開けません"}));
+    EXPECT_TRUE(main.pane().text().isEmpty() && main.vars.shownPath.isEmpty());
+}
+
+TEST_F(SearchDialog, the_right_button_reads_the_program_again_and_pops_up_the_file_menu_for_the_hit)
+{
+    main.writeSettings("[main]\r\nprogram = /opt/ed --x\r\n");
+    d.Command4_Click();
+    pressEntry(1, Qt::RightButton);
+    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 pro=/opt/ed --x"});
+    EXPECT_EQ(main.vars.Flag, 2);
+
+    // The chosen command removed the entry (delete): in quick mode nothing is
+    // selected or shown in its place.
+    main.quick = true;
+    main.pane().setText("old");
+    main.onPopup = [&](const QString& path) { delete d.List2->findItems(path, Qt::MatchExactly).value(0); };
+    pressEntry(1, Qt::RightButton);
+    EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
+    EXPECT_TRUE(d.selectedPath().isEmpty() && main.pane().text().isEmpty());
+}
+
+// Occurrences across chunk boundaries, after double-byte and undecodable
+// characters; byte matches that do not start a character do not count.
+TEST(FindKeyword, finds_the_first_occurrence_in_characters_whatever_the_chunk_size)
+{
+    using soramie::Document;
+    using soramie::findFirstOccurrence;
+    // "あ" = 82 A0; 0x81 before a space is one undecodable character.
+    const QByteArray prefix = QByteArray("\x82\xa0", 2).repeated(20) + QByteArray("\x81 yz", 4);
+    const auto ascii = Document::fromBytes((prefix + "key" + "key").toStdString());
+    EXPECT_EQ(findFirstOccurrence(*ascii, u"key")->value, 24u);
+    EXPECT_FALSE(findFirstOccurrence(*ascii, u"kez").has_value());
+    EXPECT_FALSE(findFirstOccurrence(*ascii, u"").has_value());
+
+    // "ャー" = 83 83 81 5B holds the bytes of "メ" (83 81) across its characters.
+    const auto kana = Document::fromBytes("\x83\x83\x81\x5b\x83\x81");
+    EXPECT_EQ(findFirstOccurrence(*kana, u"\u30e1")->value, 2u);
+
+    // "≒" has two codes (81 E0 and 87 90), so the text is searched.
+    const auto nec = Document::fromBytes((QByteArray("\x82\xa0", 2).repeated(20) + "\x87\x90x").toStdString());
+    for (std::uint64_t chunk : {16, 17, 41, 42, 1 << 20})
+        EXPECT_EQ(findFirstOccurrence(*nec, u"\u2252x", chunk)->value, 20u) << chunk;
+
+    // A large document is searched while it is still being indexed.
+    std::string big(32 << 20, 'a');
+    big.replace(10, 4, "head");
+    big.replace(big.size() - 10, 6, "tail\x87\x90");
+    const auto large = Document::fromBytes(std::move(big));
+    EXPECT_EQ(findFirstOccurrence(*large, u"head")->value, 10u);
+    EXPECT_EQ(findFirstOccurrence(*large, u"tail\u2252")->value, (32u << 20) - 10);
+}
+
+}  // namespace

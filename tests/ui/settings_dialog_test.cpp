@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: MIT
+// The settings and about dialogs.
+#include "support/dialog_fixture.h"
+#include "ui/dialogs/form2.h"
+#include "ui/dialogs/frm_about.h"
+#include "ui/pane/text_pane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <optional>
+
+using soramie::Form2;
+using soramie::frmAbout;
+using soramie::Twips;
+using namespace soramie::testing;
+
+namespace {
+
+const QString kHeight = "警告|高さに設定出来る数値は、280～10000までです";
+const QString kWidth = "警告|幅に設定出来る数値は、8895～20000までです";
+const QString kCount = "警告|折返し文字数に設定出来る数値は、10以上の数値です";
+
+int px(int twips) { return Twips(twips).toPixels(); }
+
+class SettingsDialog : public DialogTest {
+protected:
+    // Types the three numbers and presses button (Command2 "OK" or Command4 "更新").
+    static void save(Form2& d, const QString& height, const QString& width, const QString& count, QPushButton* button)
+    {
+        d.Text1->setText(height);
+        d.Text3->setText(width);
+        d.Text2->setText(count);
+        button->click();
+    }
+    QString numbers(const Form2& d) const { return d.Text1->text() + "|" + d.Text3->text() + "|" + d.Text2->text(); }
+    bool saved() const { return QFile::exists(main.settingsPath()); }
+};
+
+TEST_F(SettingsDialog, loading_reads_the_program_again_from_the_file_and_the_rest_from_the_variables)
+{
+    ASSERT_TRUE(main.writeSettings("[main]\r\nlog = /file\r\nprogram = /usr/bin/ed\r\nname = Ed\r\nbrowse = ff\r\n"));
+    main.vars.br = "lynx";
+    main.vars.strret = "/srv/logs";
+    Form2& d = open<Form2>();
+    EXPECT_EQ(QStringList({d.Text6->text(), d.Text4->text(), d.Text5->text(), d.Text7->text()}),
+              QStringList({"/srv/logs", "/usr/bin/ed", "Ed", "lynx"}));
+    EXPECT_EQ(main.vars.pro + "|" + main.vars.pron, "/usr/bin/ed|Ed");
+    EXPECT_EQ(numbers(d), "6255|8895|100");
+}
+
+TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_message_and_default)
+{
+    const std::tuple<QString, QString, QString, QString, QString> cases[] = {
+        // height, width, count, box (empty: accepted), fields afterwards
+        {"280", "8895", "10", "", "280|8895|10"},       {"10000", "20000", "10", "", "10000|20000|10"},
+        {"279", "8895", "10", kHeight, "6255|8895|10"}, {"10001", "8895", "10", kHeight, "6255|8895|10"},
+        {"300", "8894", "10", kWidth, "300|8895|10"},   {"300", "20001", "10", kWidth, "300|8895|10"},
+        {"300", "8895", "9", kCount, "300|8895|100"},   {"12a", "8895", "10", kHeight, "6255|8895|10"},
+        {"300", "", "10", "", "300|8895|10"},  // refilled with 8895 at once
+    };
+    Form2& d = open<Form2>();
+    for (const auto& [height, width, count, box, after] : cases) {
+        SCOPED_TRACE((height + " " + width + " " + count).toStdString());
+        QFile::remove(main.settingsPath());
+        prompts.messages.clear();
+        save(d, height, width, count, d.Command4);
+        EXPECT_EQ(boxes(), box.isEmpty() ? QStringList() : QStringList(box));
+        EXPECT_EQ(numbers(d), after);
+        EXPECT_EQ(d.Flag3 == 1 && saved(), box.isEmpty());
+        if (box.isEmpty()) {
+            EXPECT_EQ(main.pane().height(), px(height.toInt()));
+        }
+    }
+}
+
+TEST_F(SettingsDialog, bad_fields_give_their_boxes_in_order_outside_the_top_state_and_only_valid_values_apply)
+{
+    const QByteArray before = "[main]\r\nlog = /old\r\n";
+    ASSERT_TRUE(main.writeSettings(before));
+    Form2& d = open<Form2>();
+    save(d, "10001", "20001", "9", d.Command2);
+    EXPECT_EQ(boxes(), QStringList({kHeight, kWidth, kCount}));
+    for (const auto& m : prompts.messages) EXPECT_EQ(m.icon, soramie::platform::Icon::None);
+    EXPECT_EQ(pickers.stacking(&d), "-+-+-+");
+    EXPECT_EQ(numbers(d), "6255|8895|100");
+    EXPECT_TRUE(main.wrapCount.isEmpty());
+    EXPECT_TRUE(d.isVisible()) << "OK with a bad value keeps the dialog open";
+
+    save(d, "5000", "1", "30", d.Command4);
+    EXPECT_EQ(main.pane().size(), QSize(px(8895), px(5000)));
+    EXPECT_EQ(main.wrapCount, "30");
+    EXPECT_EQ(bytesOf(main.settingsPath()), before);
+}
+
+TEST_F(SettingsDialog, settings_save_that_resizes_the_main_window_keeps_the_typed_values)
+{
+    QPointer<Form2> d = &open<Form2>();
+    main.onResize = [&] { d->close(); };  // as the main window's resize steps do
+    ASSERT_TRUE(main.writeSettings("[main]\r\ntypedate = 2\r\nextra=1\r\n[other]\r\nx=y\r\n"));
+    d->Text4->setText("/opt/viewer");
+    d->Text5->setText("Viewer");
+    d->Text6->setText("/var/tmp");
+    d->Text7->setText("w3m");
+    save(*d, "7005", "8895", "100", d->Command4);
+    EXPECT_EQ(main.windowSize().height.value, 8520);
+    EXPECT_EQ(main.pane().height(), px(7005));
+    EXPECT_EQ(bytesOf(main.settingsPath()),
+              "[main]\r\nlog = /var/tmp\r\ntypedate = 2\r\nprogram = /opt/viewer\r\nname = Viewer\r\nbrowse = w3m\r\n");
+    EXPECT_EQ(main.vars.pro + "|" + main.vars.br + "|" + main.programItem, "/opt/viewer|w3m|/opt/viewer|Viewer");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(d.isNull());
+
+    // Below 6255 only the pane changes; from 6255 up and with any width the window follows.
+    d = &open<Form2>();
+    save(*d, "6254", "8895", "100", d->Command4);
+    EXPECT_TRUE(main.windowSize().height.value == 8520 && d->isVisible());
+    save(*d, "6255", "8895", "100", d->Command4);
+    EXPECT_TRUE(main.windowSize().height.value == 7770 && !d->isVisible());
+    d = &open<Form2>();
+    save(*d, "6255", "9000", "100", d->Command2);
+    EXPECT_EQ(main.windowSize().width.value, 9000 + 2490);
+    EXPECT_TRUE(main.pane().width() == px(9000) && !d->isVisible());
+
+    // A maximised or minimised window keeps its size; the pane still changes.
+    for (const bool maximise : {true, false}) {
+        maximise ? main.showMaximized() : main.showMinimized();
+        const soramie::TwipsSize size = main.windowSize();
+        d = &open<Form2>();
+        save(*d, "9000", "12000", "100", d->Command4);
+        EXPECT_TRUE(d->Flag2 == 0 && main.windowSize() == size);
+        EXPECT_EQ(main.pane().size(), QSize(px(12000), px(9000)));
+        main.showNormal();
+    }
+}
+
+TEST_F(SettingsDialog, a_box_after_the_save_resized_the_window_leaves_the_closed_dialog_closed)
+{
+    QPointer<Form2> d = &open<Form2>();
+    main.onResize = [&] { d->close(); };
+    pickers.topmostCalls.clear();
+    save(*d, "7005", "1", "100", d->Command2);
+    EXPECT_EQ(boxes(), QStringList({kWidth}));
+    EXPECT_TRUE(pickers.topmostCalls.empty()) << "switching the stacking would show it again";
+    ASSERT_FALSE(d.isNull()) << "deleted only once the handler has returned";
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(main.pane().height(), px(7005));
+    EXPECT_FALSE(saved());
+}
+
+TEST_F(SettingsDialog, ok_takes_the_browser_even_when_a_value_is_bad_and_update_takes_the_program_too)
+{
+    Form2& d = open<Form2>();
+    d.Text7->setText("chromium");
+    d.Text4->setText("/usr/bin/vi");
+    d.Text5->setText("Vi");
+    save(d, "279", "8895", "100", d.Command2);
+    EXPECT_EQ(main.vars.br + "|" + main.vars.pro + "|" + main.programItem, "chromium||");
+    save(d, "300", "8895", "100", d.Command4);
+    EXPECT_EQ(main.vars.pro + "|" + main.programItem, "/usr/bin/vi|/usr/bin/vi|Vi");
+    EXPECT_TRUE(d.isVisible());
+    d.Text4->setText("/bin/ed");
+    save(d, "300", "8895", "100", d.Command2);
+    EXPECT_EQ(main.vars.pro, "/usr/bin/vi") << "OK leaves pro to the next load";
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(SettingsDialog, a_file_that_cannot_be_written_is_reported_and_the_old_file_stays)
+{
+    const QByteArray before = "[main]\r\nname = Old\r\n";
+    ASSERT_TRUE(main.writeSettings(before));
+    Form2& d = open<Form2>();
+    d.Text5->setText(QString::fromUtf8("Smile 😀"));  // no CP932 code
+    save(d, "5000", "8895", "20", d.Command2);
+    EXPECT_EQ(boxes(), QStringList("エラー|設定ファイルに保存できない文字があります\n" + main.settingsPath()));
+    EXPECT_EQ(bytesOf(main.settingsPath()), before);
+    EXPECT_TRUE(main.pane().height() == px(5000) && main.wrapCount == "20") << "values already applied stay";
+    EXPECT_TRUE(d.isVisible()) << "OK does not close over a save that failed";
+
+    prompts.messages.clear();
+    main.services().app.executableDir += "/missing";
+    d.Text5->setText("Plain");
+    d.Command4->click();
+    EXPECT_EQ(boxes(), QStringList("エラー|設定ファイルに書き込めません\n" + main.settingsPath()));
+}
+
+TEST_F(SettingsDialog, numeric_fields_take_only_digits_and_backspace_and_refill_when_emptied)
+{
+    Form2& d = open<Form2>();
+    d.activateWindow();
+    QLineEdit* height = d.Text1;
+    height->setFocus();
+    height->end(false);
+    QTest::keyClicks(height, "a-.+ 7");
+    QTest::keyClick(height, Qt::Key_Return);
+    QApplication::clipboard()->setText("abc");
+    QTest::keyClick(height, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(height, Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(height, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(height->text(), "62557") << "neither pasted nor cut";
+    for (int i = 0; i < 5; ++i) QTest::keyClick(height, Qt::Key_Backspace);
+    d.Text2->setText("");
+    d.Text3->setText("");
+    EXPECT_EQ(numbers(d), "6255|8895|100") << "emptied: refilled at once";
+    QTest::keyClicks(d.Text5, "a-b");
+    EXPECT_EQ(d.Text5->text(), "a-b") << "other fields take any text";
+
+    EXPECT_EQ(Form2::fieldNumber(" 0300 "), 300);
+    EXPECT_EQ(Form2::fieldNumber("99999999999999999999999"), 1'000'000'000'000'000);
+    for (const char* bad : {"", " ", "-5", "3e2", "30.0", "0x10", "+1", "３００"})
+        EXPECT_FALSE(Form2::fieldNumber(QString::fromUtf8(bad)).has_value()) << bad;
+}
+
+TEST_F(SettingsDialog, pickers_fill_their_fields_and_a_cancel_keeps_the_old_text)
+{
+    Form2& d = open<Form2>();
+    d.Text4->setText("/old/prog");
+    d.Text6->setText("/old/folder");
+    pickers.openAnswers = {"", "/usr/bin/firefox"};
+    pickers.folderAnswers = {"", "/srv"};
+    const QString current = QDir::currentPath();
+    d.Command1->click();
+    d.Command5->click();
+    EXPECT_EQ(d.Text4->text() + "|" + d.Text7->text(), "/old/prog|/usr/bin/firefox");
+    ASSERT_EQ(pickers.requests.size(), 2u);
+    EXPECT_TRUE(pickers.requests[0].owner == &d && pickers.requests[0].initialFolder == current);
+    EXPECT_EQ(pickers.requests[0].filter[0].label, "ﾌﾟﾛｸﾞﾗﾑﾌｧｲﾙ(*.exe)");
+
+    pickers.topmostCalls.clear();
+    d.Command3->click();
+    EXPECT_EQ(d.Text6->text(), "/old/folder");
+    d.Command3->click();
+    EXPECT_EQ(d.Text6->text(), "/srv");
+    EXPECT_EQ(pickers.stacking(&d), "-+-+") << "the folder picker is asked outside the always-on-top state";
+}
+
+TEST(AboutDialog, shows_the_readme_decoded_from_cp932_or_an_empty_box_and_enter_or_esc_close_it)
+{
+    QTemporaryDir dir;
+    const QString readme = dir.path() + "/readme.txt";
+    // "日本語の説明" CR LF "２行目" CR LF in CP932; an empty file; none.
+    const std::tuple<std::optional<QByteArray>, QString, Qt::Key> cases[] = {
+        {QByteArray("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x90\xe0\x96\xbe\r\n\x82\x51\x8d\x73\x96\xda\r\n"),
+         "日本語の説明\n２行目\n", Qt::Key_Return},
+        {QByteArray(), "", Qt::Key_Escape},
+        {std::nullopt, "", Qt::Key_Return}};
+    for (const auto& [bytes, shown, key] : cases) {
+        ASSERT_TRUE(bytes ? writeFile(readme, *bytes) : QFile::remove(readme));
+        QPointer<frmAbout> d = new frmAbout(readme);
+        d->show();
+        EXPECT_EQ(d->Text1->toPlainText(), shown);
+        EXPECT_TRUE(d->Text1->isReadOnly() && !d->isModal() && !d->picIcon->pixmap().isNull());
+        EXPECT_EQ(d->windowTitle() + "|" + d->Label1->text(), "バージョン情報|SORAMIE ver0.097a");
+        QTest::keyClick(d.data(), key);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(d.isNull()) << key;
+    }
+    EXPECT_EQ(frmAbout::readmeText(dir.path()), "") << "a folder is not a readme";
+}
+
+}  // namespace

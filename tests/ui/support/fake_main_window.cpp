@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#include "fake_main_window.h"
+
+#include "ui/pane/text_pane.h"
+
+namespace soramie::testing {
+
+FakeMainWindow::FakeMainWindow()
+    : fakes(dir.path(), dir.path(), dir.path()), services_(fakes.services()), pane_(new TextPane(this))
+{
+    folder = dir.path();
+    pane_->resize(Twips(8895).toPixels(), Twips(6255).toPixels());
+    resize(Twips(11385).toPixels(), Twips(7770).toPixels());
+}
+
+FakeMainWindow::~FakeMainWindow() = default;
+
+void FakeMainWindow::setCaption(const QString& name)
+{
+    setWindowTitle(QStringLiteral("SORAMIE - ") + name + QStringLiteral(" -"));
+}
+
+void FakeMainWindow::setProgramItem(const QString& program, const QString& name)
+{
+    programItem = program + QLatin1Char('|') + name;
+}
+
+void FakeMainWindow::enableDisplay() { pane_->setEnabled(true); }
+
+bool FakeMainWindow::selectKeyword(const QString& keyword)
+{
+    selectedKeywords << keyword;
+    return keywordFound;
+}
+
+void FakeMainWindow::showFilePopup(const QString& path, QPoint globalPos)
+{
+    popups << QStringLiteral("%1@%2,%3 pro=%4").arg(path).arg(globalPos.x()).arg(globalPos.y()).arg(vars.pro);
+    if (onPopup) onPopup(path);
+}
+
+TwipsSize FakeMainWindow::windowSize() const { return {Twips::fromPixels(width()), Twips::fromPixels(height())}; }
+
+void FakeMainWindow::setWindowSize(TwipsSize size)
+{
+    if (size == windowSize()) return;
+    resize(size.width.toPixels(), size.height.toPixels());
+    if (onResize) onResize();
+}
+
+bool FakeMainWindow::writeSettings(const QByteArray& ini) { return writeFile(settingsPath(), ini); }
+
+}  // namespace soramie::testing
