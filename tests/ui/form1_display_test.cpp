@@ -99,18 +99,6 @@ TEST(Form1Display, a_right_press_prepares_both_command_lines_and_runs_the_chosen
     EXPECT_EQ(order, (QStringList{"menu:0", "after:1"}));
 }
 
-TEST(Form1Display, wrap_rebreaks_the_pane_text_at_the_wrap_width_and_changes_nothing_else)
-{
-    Form1Harness h;
-    ASSERT_TRUE(h.load());
-    auto& f = h.form();
-    f.Text1->setText(QString::fromUtf8("あいうえおかきくけこさしすせそ\r\n  abc  "));
-    f.Text6->setText("10");
-    f.Command12->click();
-    EXPECT_EQ(f.Text1->text(), QString::fromUtf8("あいうえおかきくけこ\r\nさしすせそ\r\nabc"));
-    EXPECT_EQ(h.windowState(), "SORAMIE|" + f.panel(1) + "||");
-}
-
 TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zeros)
 {
     const std::pair<qint64, const char*> cases[] = {{0, "0"},

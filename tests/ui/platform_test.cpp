@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt_services.h"
 #include "support/fake_services.h"
-#include "support/form1_harness.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -22,7 +21,7 @@ struct CurrentFolderGuard {
 
 }  // namespace
 
-TEST(Pickers, open_sets_last_open_folder_with_separator_and_the_current_folder_and_save_only_the_current_folder)
+TEST(Pickers, a_chosen_file_moves_the_current_folder_and_only_open_sets_last_open_folder_and_topmost_takes_0_or_1)
 {
     CurrentFolderGuard guard;
     QTemporaryDir dir;
@@ -31,49 +30,29 @@ TEST(Pickers, open_sets_last_open_folder_with_separator_and_the_current_folder_a
     ScriptedPickers pickers;
     pickers.openAnswers = {dir.path() + "/catalog/log", ""};
     pickers.saveAnswers = {dir.path() + "/out/new.txt"};
-
-    EXPECT_EQ(pickers.showOpenDialog(nullptr, platform::textFilter(), "/start"), dir.path() + "/catalog/log");
+    QStringList seen;
+    const auto record = [&](const QString& answer) {
+        seen << answer + "|" + pickers.lastOpenFolder() + "|" + QDir::currentPath();
+    };
+    record(pickers.showOpenDialog(nullptr, platform::textFilter(), "/start"));
+    record(pickers.showOpenDialog(nullptr, platform::textFilter(), "/start"));  // a cancel
+    record(pickers.showSaveDialog(nullptr, platform::textFilter(), "."));
     // The name "log" also occurs inside "catalog": only the final name is cut.
-    EXPECT_EQ(pickers.lastOpenFolder(), dir.path() + "/catalog/");
-    EXPECT_EQ(QDir::currentPath(), dir.path() + "/catalog");
-
-    // A cancel leaves both as they were.
-    EXPECT_EQ(pickers.showOpenDialog(nullptr, platform::textFilter(), QDir::currentPath()), "");
-    EXPECT_EQ(pickers.lastOpenFolder(), dir.path() + "/catalog/");
-    EXPECT_EQ(QDir::currentPath(), dir.path() + "/catalog");
-
-    ASSERT_EQ(pickers.requests.size(), 2u);
-    EXPECT_EQ(pickers.requests[0].initialFolder, "/start");
+    const QString catalog = dir.path() + "/catalog";
+    EXPECT_EQ(seen, QStringList({catalog + "/log|" + catalog + "/|" + catalog, "|" + catalog + "/|" + catalog,
+                                 dir.path() + "/out/new.txt|" + catalog + "/|" + dir.path() + "/out"}));
     QStringList filter;
-    for (const auto& entry : pickers.requests[0].filter) filter << entry.label + "|" + entry.pattern;
+    for (const auto& entry : pickers.requests.at(0).filter) filter << entry.label + "|" + entry.pattern;
     EXPECT_EQ(filter, (QStringList{"ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt", "全てのﾌｧｲﾙ(*.*)|*.*"}));
 
-    EXPECT_EQ(pickers.showSaveDialog(nullptr, platform::textFilter(), "."), dir.path() + "/out/new.txt");
-    EXPECT_EQ(pickers.lastOpenFolder(), dir.path() + "/catalog/");
-    EXPECT_EQ(QDir::currentPath(), dir.path() + "/out");
-}
-
-TEST(Pickers, set_topmost_acts_only_on_flags_zero_and_one)
-{
-    ScriptedPickers pickers;
     QWidget window;
-    for (const int flag : {2, -1, 1, 0})
-        EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag == 0 || flag == 1) << flag;
-    ASSERT_EQ(pickers.topmostCalls.size(), 2u);
-    EXPECT_TRUE(pickers.topmostCalls[0].onTop);
-    EXPECT_FALSE(pickers.topmostCalls[1].onTop);
-}
-
-TEST(Pickers, the_qt_topmost_switch_sets_and_clears_the_stays_on_top_hint)
-{
-    platform::QtPickers pickers;
-    QWidget window;
-    EXPECT_EQ(pickers.setTopmost(&window, 1), 1);
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(pickers.setTopmost(&window, 0), 1);
+    for (const int flag : {2, -1, 1, 0}) EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag == 0 || flag == 1);
+    EXPECT_EQ(pickers.stacking(&window), "+-");
+    platform::QtPickers real;
+    EXPECT_EQ(real.setTopmost(&window, 1), 1);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) && window.isVisible());
+    EXPECT_EQ(real.setTopmost(&window, 0), 1);
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(pickers.setTopmost(&window, 2), 0);
 }
 
 TEST(Launcher, the_file_path_is_one_argument_and_the_command_line_is_split_without_a_shell)
