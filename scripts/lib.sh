@@ -3,11 +3,12 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Packages every build needs; scripts add their own.
+# Packages every build needs; scripts add their own. Qt's Japanese catalogue
+# (qtbase_ja) gives the standard buttons and file dialogs their texts.
 BUILD_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
-  fonts-ipafont-gothic)
+  qt6-translations-l10n fonts-ipafont-gothic)
 
 # ensure_packages PKG...: apt-get installs the packages that are not installed yet.
 ensure_packages() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/command_line.h"
 
+#include "platform/file_names.h"
+
 #include <QUrl>
 
 namespace soramie::app {
@@ -42,8 +44,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
 QString fileArgumentPath(const QString& argument)
 {
     if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return argument;
-    const QUrl url(argument);
-    return url.isLocalFile() ? url.toLocalFile() : argument;
+    const QString path = pathOfFileUrl(QUrl(argument));
+    return path.isEmpty() ? argument : path;
 }
 
 QString usageText()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/hand_over.h"
 
+#include "platform/file_names.h"
 #include "platform/qt_services.h"
 
 #include <QDeadlineTimer>
@@ -66,7 +67,8 @@ void FileReceiver::read(QLocalSocket* socket)
         socket->abort();
         return;
     }
-    const QString path = QString::fromUtf8(line.chopped(1));
+    const QByteArray bytes = line.chopped(1);
+    const QString path = fromNativePath(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!path.startsWith(QLatin1Char('/'))) {
         socket->abort();
         return;
@@ -79,7 +81,7 @@ void FileReceiver::read(QLocalSocket* socket)
 
 bool sendFile(const QString& socketPath, const QString& path, std::chrono::milliseconds timeout)
 {
-    const QByteArray message = path.toUtf8() + '\n';
+    const QByteArray message = QByteArray::fromStdString(toNativePath(path)) + '\n';
     if (message.size() > kMaxHandOverBytes) return false;
     const QDeadlineTimer deadline(timeout);
     QLocalSocket socket;

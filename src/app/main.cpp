@@ -3,6 +3,7 @@
 // main window, and hands a file to an already running viewer.
 #include "app/command_line.h"
 #include "app/hand_over.h"
+#include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "settings/location.h"
 #include "ui/main/form1.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -25,11 +25,17 @@ void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit
 
 // --help and --version are answered before the window system is touched, so
 // they work without a display.
-bool answeredWithoutWindows(int argc, char** argv, int& exitCode)
+// The arguments after the program name, file names with their bytes.
+QStringList argumentsOf(int argc, char** argv)
 {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
-    const CommandLine line = soramie::app::parseCommandLine(arguments);
+    for (int i = 1; i < argc; ++i) arguments << soramie::fromNativePath(argv[i]);
+    return arguments;
+}
+
+bool answeredWithoutWindows(int argc, char** argv, int& exitCode)
+{
+    const CommandLine line = soramie::app::parseCommandLine(argumentsOf(argc, argv));
     if (line.action == CommandLine::Action::Help) {
         print(stdout, soramie::app::usageText());
     } else if (line.action == CommandLine::Action::Version) {
@@ -67,15 +73,16 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SORAMIE"));
-    // Window-system options have been taken out of the arguments by now.
-    const CommandLine line = soramie::app::parseCommandLine(QApplication::arguments().mid(1));
+    soramie::platform::useJapaneseQtTexts(app);
+    // Window-system options have been taken out of argv by now.
+    const CommandLine line = soramie::app::parseCommandLine(argumentsOf(argc, argv));
     if (line.action == CommandLine::Action::Error) {
         print(stderr, QStringLiteral("soramie: ") + line.error + QStringLiteral("\nTry 'soramie --help'.\n"));
         return 2;
     }
     // Made absolute now: start-up moves the process to the work folder.
     const QString file =
-        line.file.isEmpty() ? QString() : QFileInfo(soramie::app::fileArgumentPath(line.file)).absoluteFilePath();
+        line.file.isEmpty() ? QString() : soramie::absoluteCleanPath(soramie::app::fileArgumentPath(line.file));
 
     soramie::platform::QtServices platform;
     soramie::platform::Services services = platform.services();

@@ -1,20 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "platform/file_names.h"
 #include "platform/services.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 namespace soramie::platform {
-
-namespace {
-
-bool enterable(const QString& folder)
-{
-    const QFileInfo info(folder);
-    return info.isDir() && info.isExecutable();
-}
-
-}  // namespace
 
 QString Drives::driveOf(const QString& folder) const
 {
@@ -28,7 +16,7 @@ QString Drives::driveOf(const QString& folder) const
 
 void Drives::rememberProcessFolder() const
 {
-    const QString cwd = QDir::currentPath();
+    const QString cwd = processFolder();
     current_.insert(driveOf(cwd), cwd);
 }
 
@@ -36,15 +24,15 @@ QString Drives::currentFolder(const QString& drive) const
 {
     rememberProcessFolder();
     const auto it = current_.constFind(drive);
-    if (it != current_.constEnd() && enterable(*it)) return *it;
+    if (it != current_.constEnd() && isEnterableFolder(*it)) return *it;
     return drive;
 }
 
 bool Drives::setCurrentFolder(const QString& folder)
 {
-    if (!enterable(folder)) return false;
+    if (!isEnterableFolder(folder)) return false;
     rememberProcessFolder();
-    if (!QDir::setCurrent(folder)) return false;
+    if (!enterProcessFolder(folder)) return false;
     current_.insert(driveOf(folder), folder);
     return true;
 }

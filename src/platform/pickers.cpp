@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "platform/file_names.h"
 #include "platform/services.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace soramie::platform {
 
@@ -22,13 +20,9 @@ namespace {
 
 // The folder part of a chosen path, with its final separator: the path without
 // its last name (a name that also occurs earlier in the path is cut only at the end).
-QString folderWithSeparator(const QString& path)
-{
-    const QString name = QFileInfo(path).fileName();
-    return path.left(path.size() - name.size());
-}
+QString folderWithSeparator(const QString& path) { return path.left(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
-void enterFolderOf(const QString& path) { QDir::setCurrent(QFileInfo(path).absolutePath()); }
+void enterFolderOf(const QString& path) { enterProcessFolder(folderWithSeparator(absoluteCleanPath(path))); }
 
 }  // namespace
 

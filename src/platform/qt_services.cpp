@@ -2,18 +2,32 @@
 #include "platform/qt_services.h"
 
 #include "core/command_line.h"
+#include "platform/file_names.h"
+#include "platform/file_picker.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QSystemTrayIcon>
+#include <QTranslator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace soramie::platform {
 
@@ -59,28 +73,10 @@ QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos) { return menu.exec(glob
 
 namespace {
 
-QStringList nameFilters(const Filter& filter)
-{
-    QStringList out;
-    for (const FilterPair& pair : filter) {
-        // QFileDialog takes the patterns from the final parentheses of each entry.
-        const QString suffix = QLatin1Char('(') + pair.pattern + QLatin1Char(')');
-        out << (pair.label.endsWith(suffix) ? pair.label : pair.label + QLatin1Char(' ') + suffix);
-    }
-    return out;
-}
-
 QString askFile(QWidget* owner, const Filter& filter, const QString& initialFolder, QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(owner, QString(), initialFolder);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    const QStringList filters = nameFilters(filter);
-    dialog.setNameFilters(filters);
-    if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    FilePicker dialog(owner, filter, initialFolder, mode);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedPath() : QString();
 }
 
 }  // namespace
@@ -97,7 +93,7 @@ QString QtPickers::askSave(QWidget* owner, const Filter& filter, const QString& 
 
 QString QtPickers::askFolder(QWidget* owner)
 {
-    return QFileDialog::getExistingDirectory(owner, QString(), QDir::currentPath(),
+    return QFileDialog::getExistingDirectory(owner, QString(), listableFolder(QString()),
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
@@ -125,12 +121,83 @@ QStringList launchWords(const QString& commandLine, const QString& filePath)
     return words;
 }
 
+namespace {
+
+// The file a program name stands for: a name with a slash as it is, else the
+// first executable regular file of that name in PATH.
+std::string resolveProgram(const std::string& name)
+{
+    if (name.find('/') != std::string::npos) return name;
+    const char* pathVariable = std::getenv("PATH");
+    const std::string searchPath = pathVariable != nullptr ? pathVariable : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = std::min(searchPath.find(':', from), searchPath.size());
+        const std::string folder = end == from ? std::string(".") : searchPath.substr(from, end - from);
+        const std::string candidate = folder + '/' + name;
+        struct stat info {};
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        if (end == searchPath.size()) return {};
+        from = end + 1;
+    }
+}
+
+// Starts argv (file-name bytes, argv[0] resolved) in a session of its own, not a
+// child of this process (the intermediate child exits at once, so no zombie is
+// left). True when the program was executed; its exit is not waited for.
+// Between fork and exec only async-signal-safe calls are made.
+bool spawnDetached(const std::string& program, const std::vector<std::string>& words)
+{
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    const pid_t middle = ::fork();
+    if (middle < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (middle == 0) {
+        ::close(report[0]);
+        ::setsid();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execv(program.c_str(), argv.data());
+            const int error = errno;
+            (void)!::write(report[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        ::_exit(child < 0 ? 1 : 0);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {}
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    // Nothing read: the pipe closed at the exec, the program runs.
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+}  // namespace
+
 bool QtLauncher::start(const QString& commandLine, const QString& filePath)
 {
-    QStringList words = launchWords(commandLine, filePath);
+    const QStringList words = launchWords(commandLine, filePath);
     if (words.isEmpty()) return false;
-    const QString program = words.takeFirst();
-    return QProcess::startDetached(program, words);
+    std::vector<std::string> native;
+    native.reserve(static_cast<std::size_t>(words.size()));
+    for (const QString& word : words) native.push_back(toNativePath(word));
+    const std::string program = resolveProgram(native.front());
+    return !program.empty() && spawnDetached(program, native);
 }
 
 // ---- LockFileInstance ------------------------------------------------------------------
@@ -229,6 +296,17 @@ QtServices::~QtServices() = default;
 Services QtServices::services()
 {
     return Services{prompts_, pickers_, launcher_, instance_, drives_, tray_, currentAppInfo()};
+}
+
+bool useJapaneseQtTexts(QCoreApplication& app)
+{
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto* catalogue = new QTranslator(&app);
+    if (!catalogue->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete catalogue;
+        return false;
+    }
+    return QCoreApplication::installTranslator(catalogue);
 }
 
 AppInfo currentAppInfo()

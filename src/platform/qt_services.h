@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class QCoreApplication;
 class QLockFile;
 class QSystemTrayIcon;
 
@@ -38,7 +39,8 @@ QStringList commandWords(const QString& commandLine);
 // commandLine has no words.
 QStringList launchWords(const QString& commandLine, const QString& filePath);
 
-// QProcess::startDetached with launchWords(); never a shell.
+// Starts launchWords() detached, each word as file-name bytes (file_names.h),
+// so a file whose name is not UTF-8 reaches the program unchanged; never a shell.
 class QtLauncher final : public Launcher {
 public:
     bool start(const QString& commandLine, const QString& filePath) override;
@@ -95,6 +97,12 @@ private:
     QtDrives drives_;
     QtTray tray_;
 };
+
+// Qt's own texts in Japanese whatever the locale: loads Qt's catalogue qtbase_ja
+// (message box buttons, the file dialogs) into app and makes Japanese the
+// default locale (dates and sizes in the file dialogs). False when the catalogue
+// is not installed; Qt's texts then stay English.
+bool useJapaneseQtTexts(QCoreApplication& app);
 
 // Facts of the running executable: its folder and base name, the default start
 // folder (/var/log, else the home folder) and the home folder.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Save, save as, delete, HTML export and program launches of the main window, on real files.
+#include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "support/form1_harness.h"
 #include "ui/dialogs/form3.h"
@@ -133,7 +134,8 @@ TEST(Form1Delete, asks_first_and_on_yes_removes_the_file_refreshes_the_list_and_
     f.appDel->trigger();
     EXPECT_EQ(f.Text1->text(), "abc");
     f.appDel->trigger();
-    EXPECT_EQ(h.boxes(), (QStringList{"削除|削除しますか？", "削除|削除しますか？", "完了|削除しました。"}));
+    const QString ask = "削除|削除しますか？\n" + h.logs("a.txt");
+    EXPECT_EQ(h.boxes(), (QStringList{ask, ask, "完了|削除しました。"}));
     EXPECT_FALSE(QFileInfo::exists(h.logs("a.txt")));
     EXPECT_EQ(f.File1->names(), QStringList{"b.txt"});
     EXPECT_TRUE(f.Text1->text().isEmpty() && !f.Command1->isEnabled() && f.shownPath.isEmpty());
@@ -159,7 +161,7 @@ TEST(Form1Delete, nothing_selected_a_read_only_file_or_a_former_search_hit_is_re
     f.appOpen_Click();
     f.Del();
     const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
-    EXPECT_EQ(h.boxes(), (QStringList{ask, none, ask, none, ask, none}));
+    EXPECT_EQ(h.boxes(), (QStringList{ask, none, ask + "\n" + h.logs("ro.txt"), none, ask, none}));
     EXPECT_TRUE(QFileInfo::exists(h.logs("ro.txt")) && QFileInfo::exists(h.root() + "/hits/h1.txt"));
     EXPECT_EQ(f.Text1->text(), "abc");
 }
@@ -308,7 +310,8 @@ TEST(Form1Launch, hostile_file_names_reach_the_program_as_exactly_one_argument)
 
     for (const QString& name :
          {QString("/t/a b.txt"), QString("/t/x; rm -rf y.txt"), QString("/t/$(touch pwned) `id`.txt"),
-          QString("/t/-n.txt"), QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt")}) {
+          QString("/t/-n.txt"), QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt"),
+          soramie::fromNativePath("/t/\x83\x8d\x83\x4f.txt")}) {
         const int fd = ::open((recorder + ".fifo").toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
         ASSERT_GE(fd, 0);
         f.memoFile = name;
@@ -322,7 +325,8 @@ TEST(Form1Launch, hostile_file_names_reach_the_program_as_exactly_one_argument)
             got.append(buf, n);
         }
         ::close(fd);
-        EXPECT_EQ(got, QByteArray("--opt") + '\0' + name.toUtf8() + '\0') << name.toStdString();
+        EXPECT_EQ(got, QByteArray("--opt") + '\0' + QByteArray::fromStdString(soramie::toNativePath(name)) + '\0')
+            << name.toStdString();
     }
     EXPECT_TRUE(fk.prompts.messages.empty());
     EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/pwned"));

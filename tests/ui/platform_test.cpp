@@ -1,9 +1,17 @@
 // SPDX-License-Identifier: MIT
+#include "platform/file_names.h"
+#include "platform/file_picker.h"
 #include "platform/qt_services.h"
 #include "support/fake_services.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -53,6 +61,64 @@ TEST(Pickers, a_chosen_file_moves_the_current_folder_and_only_open_sets_last_ope
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) && window.isVisible());
     EXPECT_EQ(real.setTopmost(&window, 0), 1);
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+// What the real file dialog lists under a filter, as shown, sorted.
+QStringList listed(platform::FilePicker& picker)
+{
+    const auto* view = picker.findChild<QListView*>(QStringLiteral("listView"));
+    QStringList out;
+    for (int row = 0; row < picker.pickerModel().rowCount(view->rootIndex()); ++row)
+        out << picker.pickerModel().index(row, 0, view->rootIndex()).data().toString();
+    out.sort();
+    return out;
+}
+
+// Names Qt reads as "has a dot" or cannot decode: every one can be listed and picked.
+TEST(Pickers, the_file_dialog_lists_every_file_of_its_filter_shows_cp932_names_decoded_and_answers_their_bytes)
+{
+    QTemporaryDir dir;
+    const std::string folder = soramie::toNativePath(dir.path()) + "/";
+    const std::string sjis = "\x83\x8d\x83\x4f.txt";  // "ログ.txt" in CP932
+    for (const std::string& name : {sjis, std::string("syslog"), std::string("a.txt"), std::string("prog")})
+        ASSERT_TRUE(soramie::testing::writeFile(soramie::fromNativePath(folder + name), "x"));
+    ASSERT_TRUE(QFile::setPermissions(dir.path() + "/prog", QFile::ReadOwner | QFile::ExeOwner));
+    ASSERT_TRUE(soramie::testing::makeFolder(dir.path() + "/sub"));
+
+    platform::FilePicker open(nullptr, platform::textFilter(), dir.path(), QFileDialog::AcceptOpen);
+    auto* types = open.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    EXPECT_EQ(types->itemText(0) + "|" + types->itemText(1), "ﾃｷｽﾄﾌｧｲﾙ(*.txt)|全てのﾌｧｲﾙ(*.*)");
+    QTRY_COMPARE(listed(open), (QStringList{"a.txt", "sub", "ログ.txt"}));
+    types->setCurrentIndex(1);
+    emit types->activated(1);
+    emit types->textActivated(types->itemText(1));
+    QTRY_COMPARE(listed(open), (QStringList{"a.txt", "prog", "sub", "syslog", "ログ.txt"}));
+
+    open.show();
+    auto* view = open.findChild<QListView*>(QStringLiteral("listView"));
+    const QModelIndexList hit = open.pickerModel().match(open.pickerModel().index(0, 0, view->rootIndex()),
+                                                         Qt::DisplayRole, QStringLiteral("ログ.txt"));
+    ASSERT_EQ(hit.size(), 1);
+    view->selectionModel()->select(hit.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(open.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), "ログ.txt");
+    open.accept();
+    EXPECT_EQ(soramie::toNativePath(open.selectedPath()), folder + sjis);
+
+    platform::FilePicker program(nullptr, platform::programFilter(), dir.path(), QFileDialog::AcceptOpen);
+    QTRY_COMPARE(listed(program), (QStringList{"prog", "sub"}));
+}
+
+TEST(QtTexts, standard_buttons_and_the_file_dialog_speak_japanese)
+{
+    QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.addButton(QMessageBox::Ok);
+    QStringList buttons;
+    for (const auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
+        buttons << box.button(b)->text();
+    EXPECT_EQ(buttons.join("|"), "はい(&Y)|いいえ(&N)|キャンセル|OK");
+    platform::FilePicker open(nullptr, platform::textFilter(), QDir::tempPath(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(open.labelText(QFileDialog::FileName) + "|" + open.labelText(QFileDialog::Reject),
+              "ファイル名(&N):|キャンセル");
 }
 
 TEST(Launcher, the_file_path_is_one_argument_and_the_command_line_is_split_without_a_shell)

@@ -3,20 +3,22 @@
 
 #include "core/paths.h"
 
-#include <QFile>
-
 namespace soramie {
-
-std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString fromNativePath(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
 
 QString joinFolderFile(const QString& folder, const QString& name)
 {
     return fromNativePath(JoinFolderFile(toNativePath(folder), toNativePath(name)));
 }
 
-QString folderFileLabel(const QString& path) { return fromNativePath(FolderFileLabel(toNativePath(path))); }
+QString folderFileLabel(const QString& path)
+{
+    return fromNativePath(FolderFileLabel(toNativePath(displayPath(path))));
+}
+
+QString PathDelegate::displayText(const QVariant& value, const QLocale& /*locale*/) const
+{
+    return displayPath(value.toString());
+}
 
 QString withoutFinalSeparator(const QString& path)
 {

@@ -1,23 +1,29 @@
 // SPDX-License-Identifier: MIT
-// Paths as the windows hold them (QString) and as the window-free code takes
-// them (file-name bytes), and the path helpers of core/paths.h on QString.
+// The path helpers of core/paths.h on the windows' paths (platform/file_names.h:
+// QStrings that keep the file-name bytes).
 #pragma once
 
-#include <QString>
+#include "platform/file_names.h"
 
-#include <string>
+#include <QString>
+#include <QStyledItemDelegate>
 
 namespace soramie {
 
-// File-name bytes of path in the platform's file-name encoding, and back.
-[[nodiscard]] std::string toNativePath(const QString& path);
-[[nodiscard]] QString fromNativePath(const std::string& bytes);
-
-// core/paths.h's JoinFolderFile and FolderFileLabel with the native separator.
+// core/paths.h's JoinFolderFile with the native separator.
 [[nodiscard]] QString joinFolderFile(const QString& folder, const QString& name);
+// core/paths.h's FolderFileLabel of path as the user reads it (displayPath).
 [[nodiscard]] QString folderFileLabel(const QString& path);
 
 // path without a final separator, except for the root "/".
 [[nodiscard]] QString withoutFinalSeparator(const QString& path);
+
+// Shows the entries of a list that holds paths or names (with their bytes) as
+// the user reads them (displayPath); the entries themselves stay unchanged.
+class PathDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override;
+};
 
 }  // namespace soramie

@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -308,7 +307,7 @@ void Form2::Command4_Click()
 void Form2::pickProgramInto(QLineEdit* field)
 {
     const QString old = field->text();
-    field->setText(main_.services().pickers.showOpenDialog(this, platform::programFilter(), QDir::currentPath()));
+    field->setText(main_.services().pickers.showOpenDialog(this, platform::programFilter(), processFolder()));
     if (field->text().isEmpty()) field->setText(old);
 }
 

@@ -69,7 +69,7 @@ QString unreadableList(const std::vector<IoError>& errors)
 {
     QStringList lines;
     for (std::size_t i = 0; i < errors.size() && i < kUnreadableShown; ++i) {
-        lines << fromNativePath(errors[i].path);
+        lines << displayPath(fromNativePath(errors[i].path));
     }
     if (errors.size() > kUnreadableShown) lines << QStringLiteral("...");
     return lines.join(QLatin1Char('\n'));
@@ -95,6 +95,7 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
                        10, 25, 1515, 300);
     List2 = control(new ResultList(client), "List2", QStringLiteral("検索結果"), 10, 360, 5415, 1500);
     List2->setUniformItemSizes(true);
+    List2->setItemDelegate(new PathDelegate(List2));
     Check1 =
         control(new QCheckBox(QStringLiteral("サブフォルダ対象"), client), "Check1", QString(), 30, 1900, 1695, 300);
     Check1->setChecked(true);
@@ -139,7 +140,7 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
     connect(List2, &ResultList::mousePressed, this, &Form3::List2_MouseDown);
     // Panel 1 names the folder a search covers from the start, also for a
     // dialog created again after the main window unloaded it.
-    setPanel(1, main_.currentFolder());
+    setPanel(1, displayPath(main_.currentFolder()));
     // The dialog has no owner; it goes with the main window it belongs to.
     connect(&main_.widget(), &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
 }

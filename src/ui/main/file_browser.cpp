@@ -4,10 +4,10 @@
 #include "ui/common/path_text.h"
 #include "ui/main/folder_listing.h"
 
-#include <QDir>
 #include <QMouseEvent>
 #include <QStringListModel>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 namespace soramie {
 
@@ -49,6 +49,31 @@ void DriveList::showDrive(const QString& root)
 namespace {
 
 constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kDepthRole = Qt::UserRole + 2;
+
+// Indents each folder entry by its depth, so that its text is the folder's name
+// alone (type-ahead selects by name).
+class DepthDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->rect.adjust(indent(*option, index), 0, 0, 0);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(option, index), 0);
+    }
+
+private:
+    static int indent(const QStyleOptionViewItem& option, const QModelIndex& index)
+    {
+        return index.data(kDepthRole).toInt() * option.fontMetrics.horizontalAdvance(QStringLiteral("  "));
+    }
+};
 
 // "/", "/var", "/var/log" for "/var/log".
 QStringList ancestorsAndSelf(const QString& folder)
@@ -68,7 +93,9 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    setItemDelegate(new DepthDelegate(this));
+    // A double-click or Enter on an entry enters that folder.
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const QString target = item->data(kPathRole).toString();
         if (target == path_) return;
         if (!setPath(target)) emit enterFailed(target);
@@ -86,24 +113,25 @@ bool FolderList::fill(const QString& folder)
     int depth = 0;
     for (const QString& step : chain) {
         const QString caption = step == QLatin1String("/") ? step : step.section(QLatin1Char('/'), -1);
-        auto* item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + caption, this);
+        auto* item = new QListWidgetItem(open, displayPath(caption), this);
         item->setData(kPathRole, step);
+        item->setData(kDepthRole, depth);
         ++depth;
     }
     setCurrentRow(static_cast<int>(chain.size()) - 1);
     for (const std::string& name : *subfolders) {
         const QString nameText = fromNativePath(name);
-        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + nameText, this);
+        auto* item = new QListWidgetItem(closed, displayPath(nameText), this);
         item->setData(kPathRole, joinFolderFile(folder, nameText));
+        item->setData(kDepthRole, depth);
     }
     return true;
 }
 
 bool FolderList::setPath(const QString& folder)
 {
-    const QString clean = withoutFinalSeparator(QDir::cleanPath(QDir(folder).absolutePath()));
-    const QFileInfo info(clean);
-    if (!info.isDir() || !info.isExecutable() || !fill(clean)) return false;
+    const QString clean = withoutFinalSeparator(absoluteCleanPath(folder));
+    if (!isEnterableFolder(clean) || !fill(clean)) return false;
     const bool differs = clean != path_;
     path_ = clean;
     if (differs) emit changed();
@@ -120,6 +148,7 @@ void FolderList::refresh()
 FileList::FileList(QWidget* parent) : QListView(parent), model_(new QStringListModel(this))
 {
     setModel(model_);
+    setItemDelegate(new PathDelegate(this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -335,7 +334,7 @@ bool Form1::Form_Load()
 
 bool Form1::enterStartFolder(const QString& folder)
 {
-    const QString clean = withoutFinalSeparator(QFileInfo(folder).absoluteFilePath());
+    const QString clean = withoutFinalSeparator(absoluteCleanPath(folder));
     if (!services_.drives.setCurrentFolder(clean)) return false;
     if (!Dir1->setPath(clean)) return false;
     Drive1->setDrive(services_.drives.driveOf(Dir1->path()));

@@ -9,7 +9,7 @@
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 #include <QMenu>
 #include <QToolButton>
 
@@ -29,6 +29,13 @@ int failedSteps(const IoError& error)
     if (error.what == "open") return 3;
     if (error.what == "size") return 2;
     return 1;
+}
+
+// The file's length in bytes, or empty when it cannot be measured.
+QString sizeText(const QString& path)
+{
+    struct stat info {};
+    return ::stat(toNativePath(path).c_str(), &info) == 0 ? QString::number(info.st_size) : QString();
 }
 
 }  // namespace
@@ -54,7 +61,7 @@ void Form1::DisplayFile(const QString& path)
         shownPath.clear();
         const int failures = failedSteps(loaded.error());
         for (int i = 0; i < failures; ++i) showCannotOpen();
-        if (failures < 3) size = QString::number(QFileInfo(path).size());
+        if (failures < 3) size = sizeText(path);
     }
     setPanel(3, QStringLiteral("File Size ") + size + QStringLiteral(" byte"));
     setPanel(2, folderFileLabel(path));

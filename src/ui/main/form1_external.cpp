@@ -3,16 +3,17 @@
 // start of the program, a drop from a file manager onto the pane.
 #include "ui/main/form1.h"
 
+#include "platform/file_names.h"
 #include "ui/pane/text_pane.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace soramie {
 
@@ -24,7 +25,7 @@ QString droppedFile(const QMimeData* mime)
 {
     if (mime == nullptr || !mime->hasUrls()) return {};
     for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) return url.toLocalFile();
+        if (url.isLocalFile()) return pathOfFileUrl(url);
     }
     return {};
 }
@@ -80,21 +81,21 @@ void Form1::acceptFileDrops()
 
 bool Form1::showFileFromOutside(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
+    const QString file = absoluteCleanPath(path);
+    struct stat info {};
+    if (::stat(toNativePath(file).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         showCannotOpen();
         return false;
     }
-    const QString file = info.absoluteFilePath();
-    const QString folder = info.absolutePath();
-    const QString previous = QDir::currentPath();
+    const QString folder = file.left(file.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString previous = processFolder();
     // The open dialog leaves the process in the chosen file's folder; so does this.
-    if (!QDir::setCurrent(folder)) {
+    if (!enterProcessFolder(folder)) {
         showCannotOpen();
         return false;
     }
-    if (showOpenedFile(file, folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'))) return true;
-    QDir::setCurrent(previous);
+    if (showOpenedFile(file, folder)) return true;
+    enterProcessFolder(previous);
     return false;
 }
 

@@ -16,7 +16,6 @@
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
-#include <QDir>
 #include <QToolButton>
 
 #include <sys/stat.h>
@@ -76,7 +75,7 @@ void showWriteFailure(Form1& form, const QString& path, const IoError& error)
 {
     form.services().prompts.message(
         &form, {QStringLiteral("「%1」に保存できませんでした。\n%2\n元のファイルは変更されていません。")
-                    .arg(QDir::toNativeSeparators(path), reasonText(error)),
+                    .arg(displayPath(path), reasonText(error)),
                 QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
 }
 
@@ -131,7 +130,7 @@ void writePane(Form1& form, const QString& path)
     if (doc->loadError()) {
         form.services().prompts.message(
             &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
-                        .arg(QDir::toNativeSeparators(path)),
+                        .arg(displayPath(path)),
                     QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
         return;
     }
@@ -184,8 +183,10 @@ bool removeFile(const QString& path)
 void deleteAfterAsking(Form1& form, const QString& target)
 {
     platform::Prompts& prompts = form.services().prompts;
-    if (prompts.message(&form, {QStringLiteral("削除しますか？"), QStringLiteral("削除"), Buttons::YesNo,
-                                Icon::Critical}) != Answer::Yes) {
+    // The second line names the file, so the answer is about the file the user means.
+    QString question = QStringLiteral("削除しますか？");
+    if (!target.isEmpty()) question += QLatin1Char('\n') + displayPath(target);
+    if (prompts.message(&form, {question, QStringLiteral("削除"), Buttons::YesNo, Icon::Critical}) != Answer::Yes) {
         return;
     }
     if (target.isEmpty() || !removeFile(target)) {
@@ -217,7 +218,7 @@ void Form1::appWrite_Click()
 
 void Form1::appNWrite_Click()
 {
-    QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), QDir::currentPath());
+    QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
     writePane(*this, path);

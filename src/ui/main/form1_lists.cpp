@@ -44,6 +44,8 @@ void Form1::Drive1_Change()
 void Form1::Dir1_Change()
 {
     const QString folder = Dir1->path();
+    // The pickers start where the user has browsed to.
+    services_.drives.setCurrentFolder(folder);
     Drive1->showDrive(services_.drives.driveOf(folder));
     File1->setPath(folder);
     Command1->setEnabled(false);
@@ -86,8 +88,8 @@ void Form1::Text6_Change()
 
 void Form1::reportFolderFailure(const QString& folder)
 {
-    services_.prompts.message(this, {QStringLiteral("このフォルダは開けません\n") + folder, QStringLiteral("エラー"),
-                                     platform::Buttons::Ok, platform::Icon::Critical});
+    services_.prompts.message(this, {QStringLiteral("このフォルダは開けません\n") + displayPath(folder),
+                                     QStringLiteral("エラー"), platform::Buttons::Ok, platform::Icon::Critical});
 }
 
 }  // namespace soramie

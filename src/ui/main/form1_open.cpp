@@ -7,8 +7,6 @@
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
-#include <QDir>
-
 namespace soramie {
 
 QString kilobytesText(std::uint64_t bytes)
@@ -25,7 +23,7 @@ QString kilobytesText(std::uint64_t bytes)
 
 void Form1::appOpen_Click()
 {
-    const QString path = services_.pickers.showOpenDialog(this, platform::textFilter(), QDir::currentPath());
+    const QString path = services_.pickers.showOpenDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
     showOpenedFile(path, services_.pickers.lastOpenFolder());
 }

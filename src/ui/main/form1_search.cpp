@@ -60,7 +60,7 @@ void Form1::appSword_Click() { present(services_.pickers, loadForm3()); }
 
 void Form1::appOki_Click() { present(services_.pickers, loadForm4()); }
 
-void Form1::showSearchFolder(const QString& folder) { loadForm3().setPanel(1, folder); }
+void Form1::showSearchFolder(const QString& folder) { loadForm3().setPanel(1, displayPath(folder)); }
 
 bool Form1::selectKeyword(const QString& keyword)
 {

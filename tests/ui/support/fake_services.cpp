@@ -1,28 +1,41 @@
 // SPDX-License-Identifier: MIT
 #include "fake_services.h"
 
+#include "platform/file_names.h"
+
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace soramie::testing {
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(bytes) == bytes.size();
+    const std::filesystem::path native = toNativePath(path);
+    std::error_code ec;
+    std::filesystem::create_directories(native.parent_path(), ec);
+    std::ofstream out(native, std::ios::binary | std::ios::trunc);
+    out.write(bytes.constData(), bytes.size());
+    return static_cast<bool>(out.flush());
 }
 
-bool makeFolder(const QString& path) { return QDir().mkpath(path); }
+bool makeFolder(const QString& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(toNativePath(path), ec);
+    return std::filesystem::is_directory(toNativePath(path), ec);
+}
 
 QByteArray bytesOf(const QString& path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    std::ifstream in(toNativePath(path), std::ios::binary);
+    if (!in) return "<missing>";
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return QByteArray::fromStdString(bytes.str());
 }
 
 platform::Answer ScriptedPrompts::message(QWidget*, const platform::MessageRequest& request)

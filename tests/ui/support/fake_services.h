@@ -22,6 +22,7 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 
 namespace soramie::testing {
 
+// Real files under the test's paths (paths keep their bytes, platform/file_names.h).
 // Writes bytes to path, creating its folders. Returns false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 // Creates the folder path with its parents.

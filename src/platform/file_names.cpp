@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: MIT
+#include "platform/file_names.h"
+
+#include "core/cp932.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <climits>
+#include <cstdlib>
+
+namespace soramie {
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isEscape(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
+
+// The length of the valid UTF-8 sequence at s[i], or 0 when none starts there
+// (stray continuation, overlong form, surrogate, above U+10FFFF, truncated).
+std::size_t validSequence(std::string_view s, std::size_t i, char32_t& code)
+{
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+        code = b;
+        return 1;
+    }
+    std::size_t length = 0;
+    char32_t min = 0;
+    if ((b & 0xE0) == 0xC0) {
+        length = 2, code = b & 0x1Fu, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        length = 3, code = b & 0x0Fu, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        length = 4, code = b & 0x07u, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (c & 0x3Fu);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+QString displayName(const QString& name)
+{
+    bool escaped = false;
+    for (const QChar c : name) escaped = escaped || isEscape(c.unicode());
+    if (!escaped) return name;
+    std::u16string text = cp932::decode(toNativePath(name));
+    for (char16_t& u : text) {
+        if (cp932::isRawByte(u) || (u >= 0xDC00 && u <= 0xDFFF)) u = 0xFFFD;
+    }
+    return QString::fromStdU16String(text);
+}
+
+}  // namespace
+
+std::string toNativePath(const QString& path)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(path.size()));
+    const qsizetype n = path.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = path.at(i).unicode();
+        if (isEscape(u)) {
+            out += static_cast<char>(u - kEscapeBase);
+            continue;
+        }
+        char32_t code = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && path.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(u, path.at(i + 1).unicode());
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            code = 0xFFFD;  // no bytes stand behind a lone surrogate of another range
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+QString fromNativePath(std::string_view bytes)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t code = 0;
+        const std::size_t length = validSequence(bytes, i, code);
+        if (length == 0) {
+            out += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i])));
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out += QChar(QChar::highSurrogate(code));
+            out += QChar(QChar::lowSurrogate(code));
+        } else {
+            out += QChar(static_cast<char16_t>(code));
+        }
+        i += length;
+    }
+    return out;
+}
+
+QString displayPath(const QString& path)
+{
+    QStringList names = path.split(QLatin1Char('/'));
+    for (QString& name : names) name = displayName(name);
+    return names.join(QLatin1Char('/'));
+}
+
+QString pathOfFileUrl(const QUrl& url)
+{
+    if (!url.isLocalFile()) return {};
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return fromNativePath(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString processFolder()
+{
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) != nullptr) return fromNativePath(buffer);
+    // A folder removed while current, or a path beyond PATH_MAX.
+    char* grown = ::get_current_dir_name();
+    if (grown == nullptr) return QStringLiteral("/");
+    QString out = fromNativePath(grown);
+    std::free(grown);
+    return out;
+}
+
+bool enterProcessFolder(const QString& folder) { return ::chdir(toNativePath(folder).c_str()) == 0; }
+
+bool isEnterableFolder(const QString& path)
+{
+    const std::string native = toNativePath(path);
+    struct stat info {};
+    return ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(native.c_str(), X_OK) == 0;
+}
+
+QString absoluteCleanPath(const QString& path)
+{
+    // QDir::cleanPath works on the text alone, so the escaped bytes stay as they are.
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : processFolder() + QLatin1Char('/') + path;
+    return QDir::cleanPath(absolute);
+}
+
+}  // namespace soramie
