@@ -30,8 +30,8 @@ int main(int argc, char** argv)
     }
     auto doc = soramie::Document::fromFile(argv[1]);
     if (!doc) {
-        std::fprintf(stderr, "%s: %s failed: %s\n", doc.error().path.c_str(), doc.error().what.c_str(),
-                     std::strerror(doc.error().errnoValue));
+        std::fprintf(stderr, "%s: %s failed: %s\n", doc.error().path.c_str(),
+                     std::string(soramie::describe(doc.error().step)).c_str(), std::strerror(doc.error().errnoValue));
         return 1;
     }
     QMainWindow window;

@@ -28,7 +28,7 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
         utf8.reserve(bytes->size() + bytes->size() / 2);
         for (char16_t u : text) appendUtf8(cp932::isRawByte(u) ? U'\uFFFD' : char32_t(u), utf8);
     }
-    if (!writeOutput(out, utf8)) return ioFailure(err, IoError{"standard output", "write", 0});
+    if (!writeOutput(out, utf8)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
     return kExitOk;
 }
 
@@ -80,7 +80,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
             ++column;
         }
     }
-    if (!writeOutput(out, cp932Bytes)) return ioFailure(err, IoError{"standard output", "write", 0});
+    if (!writeOutput(out, cp932Bytes)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
     return kExitOk;
 }
 

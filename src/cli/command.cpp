@@ -91,7 +91,7 @@ Result<std::string, IoError> readInput(const std::string* operand)
 {
     std::string bytes;
     if (operand == nullptr || *operand == "-") {
-        if (!readStdin(bytes)) return unexpected(IoError{inputName(operand), "read", errno});
+        if (!readStdin(bytes)) return unexpected(IoError{inputName(operand), IoStep::Read, errno});
         return bytes;
     }
     return readWholeFile(*operand);
@@ -106,7 +106,7 @@ bool writeOutput(std::ostream& out, std::string_view bytes)
 
 int ioFailure(std::ostream& err, const IoError& e)
 {
-    err << "soramie-cli: cannot " << e.what << " " << e.path;
+    err << "soramie-cli: cannot " << describe(e.step) << " " << e.path;
     if (e.errnoValue != 0) err << ": " << std::strerror(e.errnoValue);
     err << "\n";
     return kExitFailure;

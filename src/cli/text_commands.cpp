@@ -32,7 +32,7 @@ int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
     bytes->clear();
     bytes->shrink_to_fit();
     const cp932::EncodeResult encoded = cp932::encode(transform(std::move(text)));
-    if (!writeOutput(out, encoded.bytes)) return ioFailure(err, IoError{"standard output", "write", 0});
+    if (!writeOutput(out, encoded.bytes)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
     return kExitOk;
 }
 
@@ -104,7 +104,7 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
         appendHtmlPageBytes(*bytes, page);
     }
     if (toStdout) {
-        if (!writeOutput(out, page)) return ioFailure(err, IoError{"standard output", "write", 0});
+        if (!writeOutput(out, page)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
         return kExitOk;
     }
     const auto written = writeFileSafely(source + ".html", page);

@@ -4,109 +4,201 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <random>
+#include <vector>
 
 namespace soramie {
 namespace {
 
-// Closes the descriptor when it goes out of scope.
+// Owns a descriptor; closes it when it goes out of scope.
 class Fd {
 public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    void reset()
     {
         if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes now; returns close()'s result.
-    int close()
-    {
-        const int r = ::close(fd_);
         fd_ = -1;
-        return r;
     }
+    // Closes now; returns close()'s result.
+    int close() { return ::close(std::exchange(fd_, -1)); }
 
 private:
     int fd_;
 };
 
-std::string folderOf(const std::string& path)
+FileStamp stampOf(const struct stat& st)
 {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 constexpr int kMaxLinks = 40;  // the kernel's own limit for a path lookup
 
-// The file a write to `path` must replace: symbolic links followed. `info` is
-// filled when that file exists; `exists` tells whether it does.
-int resolveTarget(std::string path, std::string& target, struct stat& info, bool& exists)
+// The kernel's protected_symlinks rule: in a sticky world-writable folder
+// (/tmp) only links of this user or of the folder's owner are followed.
+bool mayFollow(const struct stat& link, const struct stat& folder)
 {
-    for (int hops = 0;; ++hops) {
-        if (::lstat(path.c_str(), &info) != 0) {
-            if (errno != ENOENT) return errno;
-            // A missing file (also at the end of a dangling link) is created,
-            // provided its folder exists.
-            struct stat folder {};
-            if (::stat(folderOf(path).c_str(), &folder) != 0) return errno;
-            if (!S_ISDIR(folder.st_mode)) return ENOTDIR;
-            exists = false;
-            target = std::move(path);
-            return 0;
-        }
-        if (!S_ISLNK(info.st_mode)) break;
-        if (hops == kMaxLinks) return ELOOP;
-        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 256) + 1, '\0');
-        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-        if (n < 0) return errno;
-        if (static_cast<std::size_t>(n) >= link.size()) return ENAMETOOLONG;  // changed meanwhile
-        link.resize(static_cast<std::size_t>(n));
-        path = link.starts_with('/') ? link : folderOf(path) + "/" + link;
+    const bool shared = (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+// Puts the components of path on the stack `pending`, the first one on top.
+void pushComponents(std::string_view path, std::vector<std::string>& pending)
+{
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at < path.size();) {
+        std::size_t slash = path.find('/', at);
+        if (slash == std::string_view::npos) slash = path.size();
+        if (slash > at) parts.emplace_back(path.substr(at, slash - at));
+        at = slash + 1;
     }
-    if (S_ISDIR(info.st_mode)) return EISDIR;
-    if (!S_ISREG(info.st_mode)) return EINVAL;
-    if ((info.st_mode & 0222) == 0) return EACCES;
-    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
-    exists = true;
-    target = std::move(path);
+    pending.insert(pending.end(), parts.rbegin(), parts.rend());
+}
+
+struct Failure {
+    IoStep step;
+    int err;
+};
+
+// The file a write replaces: the folder that holds it (walked to one component
+// at a time, so no link is followed behind our back) and its name there.
+struct Target {
+    Fd folder;
+    std::string name;
+    bool exists = false;
+    struct stat info {};
+};
+
+std::optional<Failure> resolveTarget(const std::string& path, Target& t)
+{
+    if (path.empty()) return Failure{IoStep::Resolve, ENOENT};
+    std::vector<std::string> pending;
+    pushComponents(path, pending);
+    bool wantFolder = path.back() == '/';  // "a.txt/" names a folder
+    Fd dir(::open(path.front() == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return Failure{IoStep::Resolve, errno};
+    int links = 0;
+    bool lastFromLink = false;  // the last component so far comes from a link
+    while (!pending.empty()) {
+        std::string name = std::move(pending.back());
+        pending.pop_back();
+        const bool last = pending.empty();
+        struct stat st {};
+        if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int err = errno;
+            if (err != ENOENT || !last || wantFolder) return Failure{IoStep::Resolve, err};
+            if (lastFromLink) return Failure{IoStep::FollowLink, ENOENT};
+            t = Target{std::move(dir), std::move(name), false, {}};
+            return std::nullopt;
+        }
+        if (S_ISLNK(st.st_mode)) {
+            struct stat folder {};
+            if (::fstat(dir.get(), &folder) != 0) return Failure{IoStep::Resolve, errno};
+            if (!mayFollow(st, folder)) return Failure{IoStep::FollowLink, EACCES};
+            if (++links > kMaxLinks) return Failure{IoStep::Resolve, ELOOP};
+            std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+            const ssize_t n = ::readlinkat(dir.get(), name.c_str(), link.data(), link.size());
+            if (n < 0) return Failure{IoStep::Resolve, errno};
+            if (static_cast<std::size_t>(n) >= link.size()) return Failure{IoStep::Resolve, ENAMETOOLONG};
+            link.resize(static_cast<std::size_t>(n));
+            if (link.empty()) return Failure{IoStep::FollowLink, ENOENT};
+            if (link.front() == '/') {
+                dir = Fd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                if (dir.get() < 0) return Failure{IoStep::Resolve, errno};
+            }
+            if (last) {
+                lastFromLink = true;
+                wantFolder = wantFolder || link.back() == '/';
+            }
+            pushComponents(link, pending);
+            if (pending.empty()) return Failure{IoStep::Resolve, EISDIR};  // a link to "/"
+            continue;
+        }
+        if (last && !wantFolder) {
+            t = Target{std::move(dir), std::move(name), true, st};
+            return std::nullopt;
+        }
+        if (!S_ISDIR(st.st_mode)) return Failure{IoStep::Resolve, ENOTDIR};
+        if (last) return Failure{IoStep::Resolve, EISDIR};
+        Fd next(::openat(dir.get(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) return Failure{IoStep::Resolve, errno};
+        dir = std::move(next);
+    }
+    return Failure{IoStep::Resolve, EISDIR};  // "/" itself
+}
+
+// Refuses what must not be replaced: folders, other kinds of files, files the
+// process may not write or that nobody may write.
+int checkReplaceable(const Target& t)
+{
+    if (!t.exists) return 0;
+    if (S_ISDIR(t.info.st_mode)) return EISDIR;
+    if (!S_ISREG(t.info.st_mode)) return EINVAL;
+    if ((t.info.st_mode & 0222) == 0) return EACCES;
+    if (::faccessat(t.folder.get(), t.name.c_str(), W_OK, AT_EACCESS) != 0) return errno;
     return 0;
 }
 
-// Creates a new hidden file beside `target` (mode 0666 minus the umask).
-int createTemp(const std::string& target, std::string& tempPath)
+// Creates a new hidden file, readable by this user only, beside the target.
+// Returns the descriptor, or -errno.
+int createTemp(const Target& t, std::string& tempName)
 {
     static std::atomic<std::uint32_t> counter{0};
     std::random_device random;
     // A name near the file system's limit gets a short stem instead.
-    const std::string name = nameOf(target);
-    const std::string stem = folderOf(target) + "/." + (name.size() > 200 ? std::string("soramie") : name) + ".";
+    const std::string stem = "." + (t.name.size() > 200 ? std::string("soramie") : t.name) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::uint32_t tag = random() ^ (counter.fetch_add(1) * 2654435761u);
-        tempPath = stem + std::to_string(tag) + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        tempName = stem + std::to_string(tag) + ".tmp";
+        const int fd =
+            ::openat(t.folder.get(), tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) return fd;
         if (errno != EEXIST) return -errno;
     }
     return -EEXIST;
 }
 
-bool writeAll(int fd, std::string_view bytes)
+// The process's umask, read without changing it (umask() would, for every thread).
+mode_t currentUmask()
 {
+    mode_t mask = 022;
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned value = 0;
+        while (std::fgets(line, sizeof line, f)) {
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(f);
+    }
+    return mask;
+}
+
+bool writeAll(int fd, std::string_view bytes, bool atStart)
+{
+    off_t at = 0;
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n =
+            atStart ? ::pwrite(fd, bytes.data(), bytes.size(), at) : ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -116,43 +208,84 @@ bool writeAll(int fd, std::string_view bytes)
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
+        at += n;
     }
     return true;
 }
 
 // Makes the rename itself durable; the data are in place either way.
-void flushFolder(const std::string& folder)
+void flushFolder(const Target& t)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(t.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
 
+// A rename beside the target is impossible for these reasons, while the file
+// itself may still be writable.
+bool folderRefused(int err) { return err == EACCES || err == EPERM || err == EBUSY; }
+
+using Injected = std::function<int(IoStep)>;
+
+// Rewrites the existing target in place: reserve the space, write from the
+// start, cut to the new length, flush.
+Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Target& t, std::string_view bytes,
+                                             const Injected& injected)
+{
+    auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
+    int err = injected(IoStep::Open);
+    Fd fd(err != 0
+              ? -1
+              : ::openat(t.folder.get(), t.name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) return failure(IoStep::Open, err != 0 ? err : errno);
+    struct stat now {};
+    if (::fstat(fd.get(), &now) != 0) return failure(IoStep::Open, errno);
+    if (!S_ISREG(now.st_mode)) return failure(IoStep::Open, EINVAL);
+    // A full disk fails here, before the file changes.
+    if (bytes.size() > static_cast<std::size_t>(now.st_size)) {
+        if (::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+            errno != EOPNOTSUPP) {
+            return failure(IoStep::Write, errno);
+        }
+    }
+    err = injected(IoStep::InPlace);
+    if (err == 0) {
+        errno = 0;
+        const bool done = writeAll(fd.get(), bytes, true) &&
+                          ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd.get()) == 0 &&
+                          ::fstat(fd.get(), &now) == 0 && fd.close() == 0;
+        if (!done) err = errno != 0 ? errno : EIO;
+    }
+    if (err != 0) return failure(IoStep::InPlace, err);
+    return WriteOutcome{WriteMode::InPlace, stampOf(now)};
+}
+
 }  // namespace
 
-Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from)
+Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from, std::size_t maxBytes)
 {
     // Opening a FIFO for reading waits for a writer, unless non-blocking.
     const int nonBlocking = from == ReadFrom::RegularFileOnly ? O_NONBLOCK : 0;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking));
-    if (fd.get() < 0) return unexpected(IoError{path, "open", errno});
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | nonBlocking));
+    if (fd.get() < 0) return unexpected(IoError{path, IoStep::Open, errno});
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return unexpected(IoError{path, "size", errno});
-    if (S_ISDIR(info.st_mode)) return unexpected(IoError{path, "read", EISDIR});
+    if (::fstat(fd.get(), &info) != 0) return unexpected(IoError{path, IoStep::Size, errno});
+    if (S_ISDIR(info.st_mode)) return unexpected(IoError{path, IoStep::Read, EISDIR});
     if (from == ReadFrom::RegularFileOnly && !S_ISREG(info.st_mode)) {
-        return unexpected(IoError{path, "read", EINVAL});
+        return unexpected(IoError{path, IoStep::Read, EINVAL});
     }
     std::string bytes;
     // The file may grow while it is read (a log being written): read to its end.
     std::size_t used = 0;
-    bytes.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 65536);
-    for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const std::size_t guess = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 65536;
+    bytes.resize(std::min(guess, maxBytes));
+    while (used < maxBytes) {
+        if (used == bytes.size()) bytes.resize(std::min(bytes.size() * 2, maxBytes));
         const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return unexpected(IoError{path, "read", errno});
+            return unexpected(IoError{path, IoStep::Read, errno});
         }
         if (n == 0) break;
         used += static_cast<std::size_t>(n);
@@ -161,54 +294,67 @@ Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom fro
     return bytes;
 }
 
-Status<IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault)
+std::optional<FileStamp> currentStamp(const std::string& path)
 {
-    auto injected = [&](WriteStep step) { return fault ? fault(step) : 0; };
-    auto failure = [&](const char* what, int err) { return unexpected(IoError{path, what, err}); };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return stampOf(st);
+}
 
-    std::string target;
-    struct stat old {};
-    bool exists = false;
-    int err = injected(WriteStep::Resolve);
-    if (err == 0) err = resolveTarget(path, target, old, exists);
-    if (err != 0) return failure("resolve", err);
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault)
+{
+    const Injected injected = [&](IoStep step) { return fault ? fault(step) : 0; };
+    auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
 
-    std::string tempPath;
-    err = injected(WriteStep::CreateTemp);
-    const int raw = err == 0 ? createTemp(target, tempPath) : -err;
-    if (raw < 0) return failure("create a temporary file", -raw);
+    Target t;
+    if (const int err = injected(IoStep::Resolve)) return failure(IoStep::Resolve, err);
+    if (const auto f = resolveTarget(path, t)) return failure(f->step, f->err);
+    if (const int err = checkReplaceable(t)) return failure(IoStep::Resolve, err);
+
+    std::string tempName;
+    int err = injected(IoStep::CreateTemp);
+    const int raw = err == 0 ? createTemp(t, tempName) : -err;
+    if (raw < 0) {
+        if (t.exists && folderRefused(-raw)) return rewriteInPlace(path, t, bytes, injected);
+        return failure(IoStep::CreateTemp, -raw);
+    }
     Fd fd(raw);
 
-    const char* step = nullptr;
-    auto run = [&](WriteStep s, const char* what, auto&& action) {
-        if (step) return;
-        err = injected(s);
+    std::optional<IoStep> failed;
+    bool ownerRefused = false;  // a new file cannot have the old one's owner or group
+    struct stat written {};
+    auto run = [&](IoStep step, auto&& action) {
+        if (failed || ownerRefused) return;
+        err = injected(step);
         errno = 0;
         if (err == 0 && !action()) err = errno != 0 ? errno : EIO;
-        if (err != 0) step = what;
+        if (err != 0) failed = step;
     };
-    run(WriteStep::Write, "write", [&] { return writeAll(fd.get(), bytes); });
-    run(WriteStep::Permissions, "set permissions", [&] {
-        if (!exists) return true;
-        // Owner and group where the process may set them (a change of owner is
-        // the superuser's); the bits after that, since a change of owner clears
-        // the set-user-ID bit.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-            if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
-                (void)::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid);
-            }
+    run(IoStep::Write, [&] { return writeAll(fd.get(), bytes, false); });
+    run(IoStep::Permissions, [&] {
+        if (!t.exists) return ::fchmod(fd.get(), 0666 & ~currentUmask()) == 0;
+        // Owner and group first: a change of owner clears the set-user-ID bit.
+        if ((t.info.st_uid != ::geteuid() || t.info.st_gid != ::getegid()) &&
+            ::fchown(fd.get(), t.info.st_uid, t.info.st_gid) != 0) {
+            ownerRefused = true;
+            return true;
         }
-        return ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+        return ::fchmod(fd.get(), t.info.st_mode & 07777) == 0;
     });
-    run(WriteStep::Flush, "flush", [&] { return ::fsync(fd.get()) == 0; });
-    run(WriteStep::Close, "close", [&] { return fd.close() == 0; });
-    run(WriteStep::Replace, "replace", [&] { return ::rename(tempPath.c_str(), target.c_str()) == 0; });
-    if (step) {
-        ::unlink(tempPath.c_str());
-        return failure(step, err);
+    run(IoStep::Flush, [&] { return ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &written) == 0; });
+    run(IoStep::Close, [&] { return fd.close() == 0; });
+    run(IoStep::Replace,
+        [&] { return ::renameat(t.folder.get(), tempName.c_str(), t.folder.get(), t.name.c_str()) == 0; });
+    if (failed || ownerRefused) {
+        fd.reset();
+        ::unlinkat(t.folder.get(), tempName.c_str(), 0);
+        if (t.exists && (ownerRefused || (failed == IoStep::Replace && folderRefused(err)))) {
+            return rewriteInPlace(path, t, bytes, injected);
+        }
+        return failure(*failed, err);
     }
-    flushFolder(folderOf(target));
-    return Ok{};
+    flushFolder(t);
+    return WriteOutcome{WriteMode::Replaced, stampOf(written)};
 }
 
 }  // namespace soramie

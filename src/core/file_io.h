@@ -5,7 +5,10 @@
 
 #include "core/result.h"
 
+#include <cstdint>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,41 +20,67 @@ enum class ReadFrom {
     RegularFileOnly,  // anything else fails with EINVAL at once, without blocking
 };
 
-// Every byte of the file at path, read until its end. A folder fails with EISDIR.
-Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from = ReadFrom::AnyFile);
+// Every byte of the file at path, read until its end, or its first maxBytes
+// bytes. A folder fails with EISDIR.
+Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from = ReadFrom::AnyFile,
+                                           std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
-// The steps of writeFileSafely, in the order they run.
-enum class WriteStep {
-    Resolve,      // follow symbolic links, check the target is a writable regular file
-    CreateTemp,   // create the temporary file beside the target
-    Write,        // write the bytes to it
-    Permissions,  // give it the target's owner and permission bits
-    Flush,        // flush it to the disk
-    Close,        // close it
-    Replace,      // rename it over the target
+// Which file a path named and how it looked: enough to notice that the file
+// was replaced, grew or was rewritten since.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;  // modification time, nanoseconds since the epoch
+    bool operator==(const FileStamp&) const = default;
 };
 
-// Test seam: called before each step; a non-zero errno value makes that step
-// fail with it.
-using WriteFault = std::function<int(WriteStep)>;
+// The stamp of the file that path names now (links followed); nullopt when it
+// cannot be examined.
+std::optional<FileStamp> currentStamp(const std::string& path);
+
+// How writeFileSafely put the bytes in place.
+enum class WriteMode {
+    Replaced,  // a new file renamed over the old one: all or nothing
+    InPlace,   // the old file rewritten (its folder refused a new file, or its
+               // owner or group could not be kept otherwise): not atomic
+};
+
+struct WriteOutcome {
+    WriteMode mode = WriteMode::Replaced;
+    FileStamp stamp;  // the written file as it stands after the write
+};
+
+// Test seam: called before each step of writeFileSafely (Resolve, CreateTemp,
+// Write, Permissions, Flush, Close, Replace; Open and InPlace when it rewrites
+// in place); a non-zero errno value makes that step fail with it.
+using WriteFault = std::function<int(IoStep)>;
 
 // Replaces the contents of the file at path with exactly `bytes`, so that at
 // every moment the file holds either its old contents or the new ones:
-// - A symbolic link is followed (also through several links and relative
-//   targets; a dangling link creates the file it points to); the link stays.
+// - Symbolic links (in every component of the path) are followed only where
+//   the kernel's protected_symlinks rule lets this user follow them: the link
+//   belongs to this user, or its folder is not sticky and world-writable, or
+//   the link and its folder have the same owner. Any other link fails at
+//   IoStep::FollowLink with EACCES, a dangling link at FollowLink with ENOENT
+//   (the file a link points to is never created). The link stays.
 // - The target must be a regular file or not exist. A folder fails with
 //   EISDIR, any other kind of file with EINVAL. A file the process may not
 //   write, and a file without any write permission bit (read-only for everyone,
 //   also for the superuser), fail with EACCES before anything is created.
-// - The bytes go to a new hidden file in the target's folder, are flushed to
-//   the disk and renamed over the target. The new file keeps the old file's
-//   permission bits and (where the process may set it) owner and group; a new
-//   file gets the usual mode 0666 minus the umask.
-// - On any failure the target is untouched, the temporary file is removed and
-//   the error names the step ("resolve", "create a temporary file", "write",
-//   "set permissions", "flush", "close", "replace") with errno.
-// Hard links to the old file keep the old contents (the file is replaced, not
-// rewritten in place).
-Status<IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault = {});
+// - The bytes go to a new hidden file created 0600 in the target's folder, are
+//   given the old file's owner, group and permission bits (a new file: 0666
+//   minus the umask), flushed to the disk and renamed over the target. Hard
+//   links to the old file keep the old contents.
+// - Where that is impossible for an existing file (its folder refuses a new
+//   file or the rename, or its owner or group cannot be given to a new file),
+//   the file is rewritten in place and flushed instead (WriteMode::InPlace):
+//   owner, group, mode and hard links stay. Space is reserved first, so a full
+//   disk fails before the file changes.
+// On failure the error names the step. Only IoStep::InPlace may leave the file
+// changed (partly old, partly new bytes); after any other failure the target
+// is untouched and no temporary file is left.
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes,
+                                              const WriteFault& fault = {});
 
 }  // namespace soramie

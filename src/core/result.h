@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cassert>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -22,7 +24,7 @@ Unexpected<std::decay_t<E>> unexpected(E&& e)
 }
 
 template <class T, class E>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}
     Result(Unexpected<E> e) : v_(std::in_place_index<1>, std::move(e.error)) {}
@@ -60,11 +62,66 @@ struct Ok {};
 template <class E>
 using Status = Result<Ok, E>;
 
-// The common error of file operations: what failed, on which path, why (errno text).
+// The step of a file operation that failed.
+enum class IoStep : std::uint8_t {
+    Open,         // open the file
+    Size,         // learn its size and kind
+    Read,         // read its bytes (ECANCELED: the caller stopped the read)
+    Write,        // write bytes
+    ListFolder,   // open or list a folder
+    Encode,       // turn text into the bytes to store (EILSEQ, EINVAL)
+    Resolve,      // find the file a write replaces and check that it may be replaced
+    FollowLink,   // follow a symbolic link (EACCES: refused for safety; ENOENT: dangling)
+    CreateTemp,   // create the temporary file beside the target
+    Permissions,  // give the new file the old one's owner, group and permission bits
+    Flush,        // flush the bytes to the disk
+    Close,        // close the file
+    Replace,      // rename the temporary file over the target
+    InPlace,      // rewrite the target in place: the file may hold old and new bytes
+};
+
+// A short English verb phrase for a step: "open", "create a temporary file"...
+constexpr std::string_view describe(IoStep step)
+{
+    switch (step) {
+        case IoStep::Open:
+            return "open";
+        case IoStep::Size:
+            return "measure";
+        case IoStep::Read:
+            return "read";
+        case IoStep::Write:
+            return "write";
+        case IoStep::ListFolder:
+            return "list folder";
+        case IoStep::Encode:
+            return "encode";
+        case IoStep::Resolve:
+            return "resolve";
+        case IoStep::FollowLink:
+            return "follow the symbolic link";
+        case IoStep::CreateTemp:
+            return "create a temporary file";
+        case IoStep::Permissions:
+            return "set permissions";
+        case IoStep::Flush:
+            return "flush";
+        case IoStep::Close:
+            return "close";
+        case IoStep::Replace:
+            return "replace";
+        case IoStep::InPlace:
+            return "rewrite in place";
+    }
+    return "access";
+}
+
+// The common error of file operations: on which path, which step failed, why.
 struct IoError {
     std::string path;
-    std::string what;  // short English description of the step that failed, e.g. "open"
+    IoStep step = IoStep::Open;
     int errnoValue = 0;
+    std::string detail{};  // optional: what the step was about (a settings key)
 };
 
 }  // namespace soramie

@@ -202,7 +202,7 @@ struct Document::Impl {
             const ssize_t n = ::read(fd, dst + loaded, want);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                err = IoError{path, "read", errno};
+                err = IoError{path, IoStep::Read, errno};
                 break;
             }
             if (n == 0) break;  // the file shrank while being read
@@ -316,17 +316,17 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return unexpected(IoError{path, "open", errno});
+    if (fd < 0) return unexpected(IoError{path, IoStep::Open, errno});
     FdCloser closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return unexpected(IoError{path, "size", errno});
+    if (::fstat(fd, &st) != 0) return unexpected(IoError{path, IoStep::Size, errno});
     // Only regular files have a size to read; folders, FIFOs and devices are refused.
-    if (!S_ISREG(st.st_mode)) return unexpected(IoError{path, "read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL});
+    if (!S_ISREG(st.st_mode)) return unexpected(IoError{path, IoStep::Read, S_ISDIR(st.st_mode) ? EISDIR : EINVAL});
     const auto size = static_cast<std::uint64_t>(st.st_size);
 
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    if (!impl->raw_.allocate(size)) return unexpected(IoError{path, "read", ENOMEM});
+    if (!impl->raw_.allocate(size)) return unexpected(IoError{path, IoStep::Read, ENOMEM});
     impl->data = reinterpret_cast<const unsigned char*>(impl->raw_.get());
     impl->expectedSize = size;
 
@@ -337,7 +337,7 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
     while (got < first) {
         const ssize_t n = ::read(fd, impl->raw_.get() + got, first - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return unexpected(IoError{path, "read", errno});
+        if (n < 0) return unexpected(IoError{path, IoStep::Read, errno});
         if (n == 0) break;
         got += static_cast<std::uint64_t>(n);
     }

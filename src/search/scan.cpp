@@ -249,19 +249,19 @@ bool KeywordMatcher::contains(std::string_view bytes, std::size_t chunkBytes) co
 Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::vector<char>& buffer,
                                                    std::size_t chunkBytes, const std::atomic<bool>* cancel) const
 {
-    auto failure = [&](const char* what, int err) { return unexpected(IoError{file.string(), what, err}); };
+    auto failure = [&](IoStep step, int err) { return unexpected(IoError{file.string(), step, err}); };
     // Non-blocking open so that a FIFO put in place of a file cannot hang the scan.
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return failure("open", errno);
+    if (fd < 0) return failure(IoStep::Open, errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return failure("read", err);
+        return failure(IoStep::Read, err);
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return failure("read", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return failure(IoStep::Read, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     }
     if (keyword_.empty()) {
         ::close(fd);
@@ -273,7 +273,7 @@ Result<bool, IoError> KeywordMatcher::fileContains(const fs::path& file, std::ve
     Source src(fd, length, buffer, chunkBytes, cancel);
     const bool found = bytesSearch_ ? scanBytes(src) : scanText(src);
     ::close(fd);
-    if (src.error() != 0) return failure(src.error() == ECANCELED ? "cancelled" : "read", src.error());
+    if (src.error() != 0) return failure(IoStep::Read, src.error());
     return found;
 }
 

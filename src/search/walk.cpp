@@ -75,7 +75,7 @@ bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfo
     }
     if (err != 0) {
         entries.clear();
-        if (error) *error = IoError{folder.string(), "list folder", err};
+        if (error) *error = IoError{folder.string(), IoStep::ListFolder, err};
         return false;
     }
     std::sort(entries.begin(), entries.end(),

@@ -6,7 +6,6 @@
 #include "core/paths.h"
 
 #include <cerrno>
-#include <cstdio>
 
 namespace soramie::settings {
 namespace {
@@ -42,17 +41,13 @@ std::u16string cutToMaxBytes(std::u16string_view value)
     return std::u16string(value.substr(0, n));
 }
 
-// At most kMaxFileBytes of the file; empty when it cannot be read.
+// At most kMaxFileBytes of the file; empty when it is not a regular file or
+// cannot be read. Opened without blocking, so a FIFO or device named as the
+// settings file cannot stall the program.
 std::string readHead(const std::filesystem::path& file)
 {
-    std::string bytes;
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return bytes;
-    bytes.resize(kMaxFileBytes);
-    const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    bytes.resize(n);
-    return bytes;
+    auto bytes = readWholeFile(file.string(), ReadFrom::RegularFileOnly, kMaxFileBytes);
+    return bytes ? std::move(*bytes) : std::string();
 }
 
 }  // namespace
@@ -110,7 +105,7 @@ Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u
     for (const Line& line : lines) {
         const std::string key = cp932::encode(line.key).bytes;
         if (line.value.find_first_of(u"\r\n") != std::u16string_view::npos) {
-            return unexpected(IoError{{}, "store a line break in \"" + key + "\"", EINVAL});
+            return unexpected(IoError{{}, IoStep::Encode, EINVAL, key});
         }
         const std::size_t before = out.unencodableCount;
         cp932::encodeAppend(line.key, out);
@@ -118,7 +113,7 @@ Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u
         cp932::encodeAppend(line.value, out);
         cp932::encodeAppend(u"\r\n", out);
         if (out.unencodableCount != before) {
-            return unexpected(IoError{{}, "encode \"" + key + "\" in CP932", EILSEQ});
+            return unexpected(IoError{{}, IoStep::Encode, EILSEQ, key});
         }
     }
     return std::move(out.bytes);
@@ -140,7 +135,9 @@ Status<IoError> SettingsFile::write(const SettingsFields& fields) const
     }
 
     // Either the old or the new contents are in place, never a half-written file.
-    return writeFileSafely(file_.string(), *bytes);
+    auto written = writeFileSafely(file_.string(), *bytes);
+    if (!written) return unexpected(written.error());
+    return Ok{};
 }
 
 }  // namespace soramie::settings

@@ -80,7 +80,9 @@ public:
     //   across repeated sections of the same name) the first one wins; quotes are
     //   part of the value; a UTF-8 byte-order mark at the start is ignored; lines
     //   may end with CR LF, LF or CR.
-    // - Only the first kMaxFileBytes bytes of the file are read.
+    // - Only the first kMaxFileBytes bytes of the file are read, and only from a
+    //   regular file: a FIFO, a device or a folder reads as a missing file,
+    //   without waiting.
     std::u16string ReadSetting(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
 
     // Rewrites the whole file with exactly six CR LF-ended CP932 lines:
@@ -88,9 +90,9 @@ public:
     // where typedate is ReadSetting(main, typedate, "1") read just before. Values
     // are written as they stand (no quoting, escaping or trimming).
     //
-    // The new contents go to a temporary file in the same folder, are flushed to
-    // disk and renamed over the old file, so on any failure the old file is left
-    // as it was. Fails without touching the disk when a value has a character
+    // The bytes go through writeFileSafely (core/file_io.h): links only where
+    // the kernel would follow them, a private temporary file renamed over the
+    // old one, so on any failure the old file is left as it was. Fails without touching the disk when a value has a character
     // that CP932 cannot encode (errno EILSEQ) or holds a CR or LF (EINVAL), since
     // either would store something other than the value.
     Status<IoError> write(const SettingsFields& fields) const;

@@ -8,12 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
+using soramie::IoStep;
 using soramie::readWholeFile;
 using soramie::writeFileSafely;
-using soramie::WriteStep;
+using soramie::WriteMode;
 using soramie::testing::TempTree;
 
 namespace {
@@ -24,12 +24,14 @@ std::string contents(const fs::path& p)
     return r ? *r : std::string("<unreadable>");
 }
 
-mode_t modeOf(const fs::path& p)
+struct stat statOf(const fs::path& p)
 {
     struct stat st {};
-    ::stat(p.c_str(), &st);
-    return st.st_mode & 07777;
+    ::lstat(p.c_str(), &st);
+    return st;
 }
+
+mode_t modeOf(const fs::path& p) { return statOf(p).st_mode & 07777; }
 
 std::vector<std::string> namesIn(const fs::path& folder)
 {
@@ -39,12 +41,7 @@ std::vector<std::string> namesIn(const fs::path& folder)
     return names;
 }
 
-std::string allBytes()
-{
-    std::string s;
-    for (int i = 0; i < 256; ++i) s.push_back(static_cast<char>(i));
-    return s + "\x82\xA0\x81\r\n\xFF";
-}
+constexpr uid_t kOtherUser = 65534;  // nobody
 
 }  // namespace
 
@@ -52,22 +49,39 @@ TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back)
 {
     TempTree t;
     const auto p = t / "a.txt";
-    ASSERT_TRUE(writeFileSafely(p.string(), allBytes()));
-    EXPECT_EQ(contents(p), allBytes());
-    ASSERT_TRUE(writeFileSafely(p.string(), ""));
-    EXPECT_EQ(fs::file_size(p), 0u);
-    ASSERT_TRUE(writeFileSafely(p.string(), "abc"));
-    EXPECT_EQ(contents(p), "abc");
+    std::string all;
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+    for (const std::string& bytes : {all, std::string(), std::string("abc")}) {
+        ASSERT_TRUE(writeFileSafely(p.string(), bytes));
+        EXPECT_EQ(contents(p), bytes);
+    }
     EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"a.txt"});  // no temporary file left
+    EXPECT_EQ(readWholeFile(p.string(), soramie::ReadFrom::RegularFileOnly, 2).value(), "ab");
 }
 
-TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file_the_umask_mode)
+TEST(FileIo, the_temporary_file_is_private_until_it_gets_the_old_files_mode_owner_and_group)
 {
     TempTree t;
     const auto p = t.file("x.sh", "old");
-    ::chmod(p.c_str(), 0751);
-    ASSERT_TRUE(writeFileSafely(p.string(), "new"));
-    EXPECT_EQ(modeOf(p), 0751u);
+    ::chmod(p.c_str(), 0754);
+    const bool root = ::geteuid() == 0;
+    if (root) ::chown(p.c_str(), kOtherUser, kOtherUser);
+    std::vector<mode_t> tempModes;
+    const auto written = writeFileSafely(p.string(), "new", [&](IoStep step) {
+        for (const std::string& name : namesIn(t.root()))
+            if (name.ends_with(".tmp") && (step == IoStep::Write || step == IoStep::Flush))
+                tempModes.push_back(modeOf(t / name));
+        return 0;
+    });
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->mode, WriteMode::Replaced);
+    EXPECT_EQ(tempModes, (std::vector<mode_t>{0600, 0754})) << "private while written, the old mode before the rename";
+    EXPECT_EQ(modeOf(p), 0754u);
+    if (root) {
+        EXPECT_EQ(statOf(p).st_uid, kOtherUser);
+        EXPECT_EQ(statOf(p).st_gid, kOtherUser);
+    }
+    EXPECT_EQ(written->stamp, soramie::currentStamp(p.string()));
 
     const mode_t mask = ::umask(027);
     const auto fresh = t / "fresh.txt";
@@ -76,7 +90,7 @@ TEST(FileIo, keeps_the_permission_bits_of_the_replaced_file_and_gives_a_new_file
     EXPECT_EQ(modeOf(fresh), 0640u);
 }
 
-TEST(FileIo, writes_through_symbolic_links_and_keeps_them)
+TEST(FileIo, follows_only_the_symbolic_links_the_kernel_would_let_this_user_follow)
 {
     TempTree t;
     const auto real = t.file("data/real.txt", "old");
@@ -84,17 +98,50 @@ TEST(FileIo, writes_through_symbolic_links_and_keeps_them)
     fs::create_symlink(t / "rel-link", t / "link-to-link");  // a chain
     ASSERT_TRUE(writeFileSafely((t / "link-to-link").string(), "new"));
     EXPECT_TRUE(fs::is_symlink(t / "link-to-link"));
-    EXPECT_TRUE(fs::is_symlink(t / "rel-link"));
     EXPECT_EQ(contents(real), "new");
-
-    fs::create_symlink("data/created.txt", t / "dangling");
-    ASSERT_TRUE(writeFileSafely((t / "dangling").string(), "made"));
-    EXPECT_TRUE(fs::is_symlink(t / "dangling"));
-    EXPECT_EQ(contents(t / "data/created.txt"), "made");
 
     fs::create_symlink("loop-b", t / "loop-a");
     fs::create_symlink("loop-a", t / "loop-b");
     EXPECT_EQ(writeFileSafely((t / "loop-a").string(), "x").error().errnoValue, ELOOP);
+    // A dangling link never creates the file it points to.
+    fs::create_symlink("data/created.txt", t / "dangling");
+    const auto dangling = writeFileSafely((t / "dangling").string(), "x");
+    ASSERT_FALSE(dangling);
+    EXPECT_EQ(dangling.error().step, IoStep::FollowLink);
+    EXPECT_FALSE(fs::exists(t / "data/created.txt"));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "links of another user need root to make";
+    // A sticky world-writable folder (like /tmp) with links of another user.
+    const auto shared = t.folder("shared");
+    ::chmod(shared.c_str(), 01777);
+    const struct {
+        const char* link;
+        const char* write;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {"mine", "mine", 0, true},
+        {"theirs", "theirs", kOtherUser, false},
+        {"theirs-folder", "theirs-folder/real.txt", kOtherUser, false},  // a link on the way
+    };
+    for (const auto& c : cases) {
+        fs::create_symlink(std::string(c.link) == "theirs-folder" ? t / "data" : real, shared / c.link);
+        ::lchown((shared / c.link).c_str(), c.linkOwner, c.linkOwner);
+        const auto r = writeFileSafely((shared / c.write).string(), c.link);
+        EXPECT_EQ(r.ok(), c.followed) << c.link;
+        if (!r) {
+            EXPECT_EQ(r.error().step, IoStep::FollowLink);
+            EXPECT_EQ(r.error().errnoValue, EACCES);
+        }
+        EXPECT_EQ(contents(real), c.followed ? c.link : "mine") << c.link;
+    }
+    // The same links are followed where the folder's owner made them, or outside sticky folders.
+    ::chown(shared.c_str(), kOtherUser, kOtherUser);
+    EXPECT_TRUE(writeFileSafely((shared / "theirs").string(), "owner's"));
+    ::chmod(shared.c_str(), 0777);
+    ::chown(shared.c_str(), 0, 0);
+    EXPECT_TRUE(writeFileSafely((shared / "theirs-folder/real.txt").string(), "not sticky"));
+    EXPECT_EQ(contents(real), "not sticky");
 }
 
 TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_nothing)
@@ -109,12 +156,12 @@ TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_not
     const struct {
         const char* name;
         int err;
-    } cases[] = {
-        {"dir", EISDIR}, {"ro.txt", EACCES}, {"fifo", EINVAL}, {"missing/a.txt", ENOENT}, {"ro.txt/a.txt", ENOTDIR}};
+    } cases[] = {{"dir", EISDIR},           {"dir/", EISDIR},          {"ro.txt", EACCES},  {"fifo", EINVAL},
+                 {"missing/a.txt", ENOENT}, {"ro.txt/a.txt", ENOTDIR}, {"ro.txt/", ENOTDIR}};
     for (const auto& c : cases) {
         auto r = writeFileSafely((t / c.name).string(), "new");
         ASSERT_FALSE(r) << c.name;
-        EXPECT_EQ(r.error().what, "resolve") << c.name;
+        EXPECT_EQ(r.error().step, IoStep::Resolve) << c.name;
         EXPECT_EQ(r.error().errnoValue, c.err) << c.name;
         EXPECT_EQ(r.error().path, (t / c.name).string());
     }
@@ -128,24 +175,40 @@ TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_not
 
 TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file)
 {
-    const struct {
-        WriteStep step;
-        const char* what;
-    } steps[] = {{WriteStep::Resolve, "resolve"}, {WriteStep::CreateTemp, "create a temporary file"},
-                 {WriteStep::Write, "write"},     {WriteStep::Permissions, "set permissions"},
-                 {WriteStep::Flush, "flush"},     {WriteStep::Close, "close"},
-                 {WriteStep::Replace, "replace"}};
-    for (const auto& s : steps) {
+    for (const IoStep step : {IoStep::Resolve, IoStep::CreateTemp, IoStep::Write, IoStep::Permissions, IoStep::Flush,
+                              IoStep::Close, IoStep::Replace}) {
         TempTree t;
         const auto p = t.file("a.txt", "old contents");
         ::chmod(p.c_str(), 0640);
-        auto r = writeFileSafely(p.string(), "new", [&](WriteStep at) { return at == s.step ? ENOSPC : 0; });
-        ASSERT_FALSE(r) << s.what;
-        EXPECT_EQ(r.error().what, s.what);
+        auto r = writeFileSafely(p.string(), "new", [&](IoStep at) { return at == step ? ENOSPC : 0; });
+        ASSERT_FALSE(r) << soramie::describe(step);
+        EXPECT_EQ(r.error().step, step);
         EXPECT_EQ(r.error().errnoValue, ENOSPC);
-        EXPECT_EQ(contents(p), "old contents") << s.what;
-        EXPECT_EQ(modeOf(p), 0640u) << s.what;
-        EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"a.txt"}) << s.what;
+        EXPECT_EQ(contents(p), "old contents") << soramie::describe(step);
+        EXPECT_EQ(modeOf(p), 0640u) << soramie::describe(step);
+        EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"a.txt"}) << soramie::describe(step);
+    }
+}
+
+TEST(FileIo, where_the_folder_refuses_a_new_file_or_the_rename_the_file_is_rewritten_in_place)
+{
+    for (const IoStep refused : {IoStep::CreateTemp, IoStep::Replace}) {
+        TempTree t;
+        const auto p = t.file("a.txt", "old contents, longer than the new");
+        fs::create_hard_link(p, t / "hard");
+        const ino_t inode = statOf(p).st_ino;
+        auto r = writeFileSafely(p.string(), "new", [&](IoStep at) { return at == refused ? EACCES : 0; });
+        ASSERT_TRUE(r) << soramie::describe(refused);
+        EXPECT_EQ(r->mode, WriteMode::InPlace);
+        EXPECT_EQ(contents(p), "new");
+        EXPECT_EQ(statOf(p).st_ino, inode);
+        EXPECT_EQ(contents(t / "hard"), "new") << "rewritten, not replaced";
+        EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.txt", "hard"}));
+
+        r = writeFileSafely(p.string(), "x", [&](IoStep at) {
+            return at == refused ? EACCES : at == IoStep::InPlace ? EIO : 0;
+        });
+        EXPECT_EQ(r.error().step, IoStep::InPlace) << "the one step after which the file may have changed";
     }
 }
 

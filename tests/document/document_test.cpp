@@ -201,7 +201,7 @@ TEST(DocumentFile, UnreadableFilesFailWithTheStep)
 {
     const auto missing = Document::fromFile("/nonexistent/soramie/x.txt");
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().what, "open");
+    EXPECT_EQ(missing.error().step, soramie::IoStep::Open);
     const testing::TempTree tree;
     EXPECT_FALSE(Document::fromFile(tree.root().string()).ok());
     // A FIFO without a writer is refused at once instead of blocking the caller.

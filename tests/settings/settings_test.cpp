@@ -99,7 +99,7 @@ TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters)
     EXPECT_EQ(read(kBrowse), std::u16string(127, u'ｱ')) << "half-width katakana take one byte";
 }
 
-TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound)
+TEST_F(SettingsFileTest, BinaryHugeAndSpecialFilesAreReadSafelyUpToTheBound)
 {
     std::string bytes = "[main]\r\nlog = first\r\n";
     for (std::size_t i = 0; bytes.size() < kMaxFileBytes + 4096; ++i) {
@@ -109,6 +109,11 @@ TEST_F(SettingsFileTest, BinaryAndHugeFilesAreReadSafelyUpToTheBound)
     give(bytes);
     EXPECT_EQ(read(kLog), u"first");
     EXPECT_EQ(read(kName), u"");
+    // A FIFO (nobody writes it) or a device named as the settings file reads as no file, at once.
+    ::mkfifo((tree / "fifo.ini").c_str(), 0600);
+    for (const char* special : {"fifo.ini", "/dev/zero"}) {
+        EXPECT_EQ(SettingsFile(tree / special).ReadSetting(kSection, kTypedate, kTypedateDefault), u"1");
+    }
 }
 
 TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedate)

@@ -19,10 +19,10 @@ Result<std::vector<std::string>, IoError> listEntries(const std::string& folder,
 {
     std::error_code ec;
     fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
-    if (ec) return unexpected(IoError{folder, "open folder", ec.value()});
+    if (ec) return unexpected(IoError{folder, IoStep::ListFolder, ec.value()});
     std::vector<std::string> names;
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) return unexpected(IoError{folder, "read folder", ec.value()});
+        if (ec) return unexpected(IoError{folder, IoStep::ListFolder, ec.value()});
         std::string name = it->path().filename().string();
         if (name.empty() || name.front() == '.') continue;
         if (pattern != nullptr && !wildcard::matches(*pattern, name)) continue;
@@ -30,7 +30,7 @@ Result<std::vector<std::string>, IoError> listEntries(const std::string& folder,
         const bool wanted = kind == Kind::File ? it->is_regular_file(typeEc) : it->is_directory(typeEc);
         if (wanted && !typeEc) names.push_back(std::move(name));
     }
-    if (ec) return unexpected(IoError{folder, "read folder", ec.value()});
+    if (ec) return unexpected(IoError{folder, IoStep::ListFolder, ec.value()});
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return wildcard::nameLess(a, b); });
     return names;

@@ -26,8 +26,8 @@ std::u16string_view view(const QString& text)
 // a file that cannot be opened can be neither measured nor read.
 int failedSteps(const IoError& error)
 {
-    if (error.what == "open") return 3;
-    if (error.what == "size") return 2;
+    if (error.step == IoStep::Open) return 3;
+    if (error.step == IoStep::Size) return 2;
     return 1;
 }
 

@@ -61,7 +61,7 @@ QString reasonText(const IoError& error)
         case ETXTBSY:
             return QStringLiteral("ファイルが使用中です。");
         case EINVAL:
-            if (error.what == "resolve") return QStringLiteral("通常のファイルではありません。");
+            if (error.step == IoStep::Resolve) return QStringLiteral("通常のファイルではありません。");
             break;
         default:
             break;
