@@ -13,6 +13,14 @@ namespace {
 constexpr std::string_view kDecodeUsage = "usage: soramie-cli decode [FILE]";
 constexpr std::string_view kEncodeUsage = "usage: soramie-cli encode [--replace] [FILE]";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kDecodeHelp =
+    "Converts CP932 to UTF-8; bytes that are not valid CP932 become U+FFFD.\n"
+    "FILE '-' or none: standard input; the result goes to standard output.\n";
+constexpr std::string_view kEncodeHelp =
+    "Converts UTF-8 to CP932 (a leading byte-order mark is dropped). A character\n"
+    "without a CP932 code, or malformed UTF-8, is an error naming its line and\n"
+    "column; with --replace it is written as '?'.\n"
+    "FILE '-' or none: standard input; the result goes to standard output.\n";
 
 }  // namespace
 
@@ -20,6 +28,7 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
 {
     const auto a = parseArgs(args, {}, {}, 1, err);
     if (!a) return usageError(err, "", kDecodeUsage);
+    if (a->help) return printHelp(out, err, kDecodeUsage, kDecodeHelp);
     std::string utf8;
     {
         const auto bytes = readInput(a->file());
@@ -28,7 +37,7 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
         utf8.reserve(bytes->size() + bytes->size() / 2);
         for (char16_t u : text) appendUtf8(cp932::isRawByte(u) ? U'\uFFFD' : char32_t(u), utf8);
     }
-    if (!writeOutput(out, utf8)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
+    if (!writeOutput(out, utf8)) return outputFailure(err);
     return kExitOk;
 }
 
@@ -36,6 +45,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
 {
     const auto a = parseArgs(args, {}, {"--replace"}, 1, err);
     if (!a) return usageError(err, "", kEncodeUsage);
+    if (a->help) return printHelp(out, err, kEncodeUsage, kEncodeHelp);
     const bool replace = a->flag("--replace");
     const auto input = readInput(a->file());
     if (!input) return ioFailure(err, input.error());
@@ -80,7 +90,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
             ++column;
         }
     }
-    if (!writeOutput(out, cp932Bytes)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
+    if (!writeOutput(out, cp932Bytes)) return outputFailure(err);
     return kExitOk;
 }
 

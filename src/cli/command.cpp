@@ -48,6 +48,7 @@ std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
         return false;
     };
     ParsedArgs parsed;
+    std::string problem;  // the first thing wrong; help wins over it
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
@@ -55,21 +56,24 @@ std::optional<ParsedArgs> parseArgs(std::span<const std::string> args,
             parsed.operands.push_back(word);
         } else if (word == "--") {
             optionsEnded = true;
+        } else if (word == "--help" || word == "-h") {
+            parsed.help = true;
         } else if (listed(valueOptions, word)) {
             if (i + 1 == args.size()) {
-                err << "soramie-cli: " << word << " needs a value\n";
-                return std::nullopt;
+                if (problem.empty()) problem = word + " needs a value";
+            } else {
+                parsed.values[word] = args[++i];
             }
-            parsed.values[word] = args[++i];
         } else if (listed(flagOptions, word)) {
             parsed.flags.insert(word);
-        } else {
-            err << "soramie-cli: unknown option " << word << "\n";
-            return std::nullopt;
+        } else if (problem.empty()) {
+            problem = "unknown option " + word;
         }
     }
-    if (parsed.operands.size() > maxOperands) {
-        err << "soramie-cli: too many operands\n";
+    if (parsed.help) return parsed;
+    if (problem.empty() && parsed.operands.size() > maxOperands) problem = "too many operands";
+    if (!problem.empty()) {
+        err << "soramie-cli: " << problem << "\n";
         return std::nullopt;
     }
     return parsed;
@@ -104,13 +108,33 @@ bool writeOutput(std::ostream& out, std::string_view bytes)
     return !out.fail();
 }
 
+int printHelp(std::ostream& out, std::ostream& err, std::string_view usage, std::string_view details)
+{
+    std::string text(usage);
+    (text += "\n\n") += details;
+    return writeOutput(out, text) ? kExitOk : outputFailure(err);
+}
+
 int ioFailure(std::ostream& err, const IoError& e)
 {
+    if (e.step == IoStep::Read && e.errnoValue == EINVAL) {
+        err << "soramie-cli: cannot read " << e.path << ": not a regular file (a FIFO or a device)\n";
+        return kExitFailure;
+    }
+    if (e.step == IoStep::FollowLink) {
+        err << "soramie-cli: refusing to write " << e.path
+            << (e.errnoValue == ENOENT ? ": it is a symbolic link to a file that does not exist\n"
+                                       : ": it is a symbolic link of another user in a shared sticky folder\n");
+        return kExitFailure;
+    }
     err << "soramie-cli: cannot " << describe(e.step) << " " << e.path;
+    if (!e.detail.empty()) err << " (" << e.detail << ")";
     if (e.errnoValue != 0) err << ": " << std::strerror(e.errnoValue);
     err << "\n";
     return kExitFailure;
 }
+
+int outputFailure(std::ostream& err) { return ioFailure(err, IoError{"standard output", IoStep::Write, errno}); }
 
 std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8, std::ostream& err,
                                            std::string_view usage)

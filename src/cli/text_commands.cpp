@@ -20,6 +20,26 @@ constexpr std::string_view kReplaceUsage = "usage: soramie-cli replace --from TE
 constexpr std::string_view kRangeUsage = "usage: soramie-cli replace-range --start TEXT --end TEXT --with TEXT [FILE]";
 constexpr std::string_view kHtmlUsage = "usage: soramie-cli html [--stdout] FILE";
 
+constexpr std::string_view kWrapHelp =
+    "Re-breaks every line of the CP932 text to at most BYTES bytes with Japanese\n"
+    "line-breaking rules and writes the result to standard output.\n"
+    "FILE '-' or none: standard input.\n";
+constexpr std::string_view kReplaceHelp =
+    "Replaces every occurrence of the text --from by --to (UTF-8 arguments; each\n"
+    "character needs a CP932 code). --keep-existing leaves an occurrence that is\n"
+    "already part of a replacement alone. --from must not be empty.\n"
+    "FILE '-' or none: standard input; the result goes to standard output.\n";
+constexpr std::string_view kRangeHelp =
+    "Replaces each stretch from --start through the next --end, markers included,\n"
+    "by --with and prints the number of replacements on standard error. --start\n"
+    "and --end must not be empty.\n"
+    "FILE '-' or none: standard input; the result goes to standard output.\n";
+constexpr std::string_view kHtmlHelp =
+    "Writes FILE.html beside FILE: a minimal HTML page of the text, one line per\n"
+    "source line, '<' and '>' escaped, bytes kept. With --stdout the page goes to\n"
+    "standard output instead (FILE '-': standard input). FILE must be a regular file.\n"
+    "A symbolic link FILE.html is followed only where the kernel would follow it.\n";
+
 // Reads the CP932 input, rewrites its text with `transform` and writes the
 // result as CP932. Every unit of the result comes from the input or from checked
 // TEXT arguments, so it always encodes; undecodable bytes come back unchanged.
@@ -32,7 +52,7 @@ int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
     bytes->clear();
     bytes->shrink_to_fit();
     const cp932::EncodeResult encoded = cp932::encode(transform(std::move(text)));
-    if (!writeOutput(out, encoded.bytes)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
+    if (!writeOutput(out, encoded.bytes)) return outputFailure(err);
     return kExitOk;
 }
 
@@ -42,6 +62,7 @@ int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::os
 {
     const auto a = parseArgs(args, {"--width"}, {}, 1, err);
     if (!a) return usageError(err, "", kWrapUsage);
+    if (a->help) return printHelp(out, err, kWrapUsage, kWrapHelp);
     const std::string* widthText = a->value("--width");
     if (widthText == nullptr) return usageError(err, "--width is required", kWrapUsage);
     std::int32_t width = 0;
@@ -57,12 +78,14 @@ int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std:
 {
     const auto a = parseArgs(args, {"--from", "--to"}, {"--keep-existing"}, 1, err);
     if (!a) return usageError(err, "", kReplaceUsage);
+    if (a->help) return printHelp(out, err, kReplaceUsage, kReplaceHelp);
     if (a->value("--from") == nullptr || a->value("--to") == nullptr)
         return usageError(err, "--from and --to are required", kReplaceUsage);
     const auto from = textArgument("--from", *a->value("--from"), err, kReplaceUsage);
     if (!from) return kExitUsage;
     const auto to = textArgument("--to", *a->value("--to"), err, kReplaceUsage);
     if (!to) return kExitUsage;
+    if (from->empty()) return usageError(err, "--from must not be empty", kReplaceUsage);
     const bool fNormalRep = !a->flag("--keep-existing");
     return rewriteText(*a, out, err, [&](std::u16string text) { return chrReplace(text, *from, *to, fNormalRep); });
 }
@@ -71,6 +94,7 @@ int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out,
 {
     const auto a = parseArgs(args, {"--start", "--end", "--with"}, {}, 1, err);
     if (!a) return usageError(err, "", kRangeUsage);
+    if (a->help) return printHelp(out, err, kRangeUsage, kRangeHelp);
     if (a->value("--start") == nullptr || a->value("--end") == nullptr || a->value("--with") == nullptr)
         return usageError(err, "--start, --end and --with are required", kRangeUsage);
     const auto start = textArgument("--start", *a->value("--start"), err, kRangeUsage);
@@ -93,22 +117,29 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
 {
     const auto a = parseArgs(args, {}, {"--stdout"}, 1, err);
     if (!a) return usageError(err, "", kHtmlUsage);
+    if (a->help) return printHelp(out, err, kHtmlUsage, kHtmlHelp);
     const bool toStdout = a->flag("--stdout");
     if (a->operands.empty()) return usageError(err, "FILE is required", kHtmlUsage);
     const std::string& source = a->operands.front();
     if (source == "-" && !toStdout) return usageError(err, "standard input needs --stdout", kHtmlUsage);
     std::string page;
     {
-        auto bytes = readInput(&source);
+        // Only a regular file has a page beside it: a FIFO would block and a
+        // device (/dev/null) would make a page in /dev.
+        auto bytes = source == "-" ? readInput(&source) : readWholeFile(source, ReadFrom::RegularFileOnly);
         if (!bytes) return ioFailure(err, bytes.error());
         appendHtmlPageBytes(*bytes, page);
     }
     if (toStdout) {
-        if (!writeOutput(out, page)) return ioFailure(err, IoError{"standard output", IoStep::Write, 0});
+        if (!writeOutput(out, page)) return outputFailure(err);
         return kExitOk;
     }
     const auto written = writeFileSafely(source + ".html", page);
     if (!written) return ioFailure(err, written.error());
+    if (written->mode == WriteMode::InPlace) {
+        err << "soramie-cli: note: " << source << ".html was rewritten in place, not replaced atomically "
+            << "(its folder does not allow a new file there, or its owner could not be kept)\n";
+    }
     return kExitOk;
 }
 

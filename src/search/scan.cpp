@@ -12,7 +12,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace soramie::search {
@@ -295,7 +297,16 @@ ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view k
         for (;;) {
             const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
             if (i >= total || cancelled()) return;
-            auto r = matcher.fileContains(candidates[i], buffer, options.chunkBytes, options.cancel);
+            std::optional<Result<bool, IoError>> read;
+            try {
+                read.emplace(matcher.fileContains(candidates[i], buffer, options.chunkBytes, options.cancel));
+            } catch (const std::bad_alloc&) {
+                // No memory for this file's window: the window is given back and
+                // the file counts as unreadable (ENOMEM).
+                buffer = {};
+                read.emplace(unexpected(IoError{candidates[i].string(), IoStep::Read, ENOMEM}));
+            }
+            const Result<bool, IoError>& r = *read;
             if (r.ok()) {
                 outcomes[i] = *r ? Outcome::Hit : Outcome::Miss;
             } else if (r.error().errnoValue == ECANCELED) {
@@ -313,7 +324,11 @@ ScanResult scanFiles(std::span<const fs::path> candidates, std::u16string_view k
     const std::size_t threads = std::min<std::size_t>(std::max(options.threads, 1u), total);
     {
         std::vector<std::jthread> pool;
-        for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        try {
+            for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            // No memory or no room for another thread: the ones started do the work.
+        }
         if (threads > 0) work();
     }
 

@@ -2,6 +2,7 @@
 // soramie-cli's text commands, run as a process on temporary files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -27,7 +28,11 @@ protected:
     {
         return tree.file(name, bytes).string();
     }
-    static std::string read(const std::string& file) { return soramie::readWholeFile(file).value(); }
+    static std::string read(const std::string& file)
+    {
+        auto bytes = soramie::readWholeFile(file);
+        return bytes ? *bytes : std::string();
+    }
     // `word` as one single-quoted shell word, preceded by a space.
     static std::string quoted(const std::string& word)
     {
@@ -36,14 +41,17 @@ protected:
         return q + "'";
     }
 
-    // Runs soramie-cli with `args`, standard input from `stdinBytes`.
-    Outcome run(std::initializer_list<std::string> args, const std::string& stdinBytes = "") const
+    // Runs soramie-cli with `args`, standard input from `stdinBytes`, through
+    // `shell`, where "{}" stands for the command (a pipe into it replaces stdin).
+    Outcome run(std::initializer_list<std::string> args, const std::string& stdinBytes = "",
+                std::string shell = "{}") const
     {
         std::string command = quoted(SORAMIE_CLI);
         for (const std::string& a : args) command += quoted(a);
-        command +=
-            " <" + quoted(write("stdin", stdinBytes)) + " >" + quoted(path("stdout")) + " 2>" + quoted(path("stderr"));
-        const int raw = std::system(command.c_str());
+        if (shell.find('|') == std::string::npos) command += " <" + quoted(write("stdin", stdinBytes));
+        command += " >" + quoted(path("stdout")) + " 2>" + quoted(path("stderr"));
+        shell.replace(shell.find("{}"), 2, command);
+        const int raw = std::system(shell.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(path("stdout")), read(path("stderr"))};
     }
 
@@ -76,8 +84,6 @@ TEST_F(CliTest, ReplaceTakesUtf8ArgumentsAndMatchesCp932Text)
     EXPECT_EQ(r.out, "x&amp;y&amp;z " + kSa + "\x81");
     r = run({"replace", "--from", "さ", "--to", "-", file});
     EXPECT_EQ(r.out, "x&amp;y&z -\x81");
-    r = run({"replace", "--from", "", "--to", "-", file});
-    EXPECT_EQ(r.out, "x&amp;y&z " + kSa + "\x81");
 }
 
 TEST_F(CliTest, ReplaceRangeWritesTheTextAndPrintsTheCountAloneOnStandardError)
@@ -134,23 +140,68 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAUsageLineAndIoErrorsExitOneNamingTheFile)
          {run({}), run({"nope"}), run({"wrap"}), run({"wrap", "--width", "0"}), run({"wrap", "--width", "2x"}),
           run({"wrap", "--width"}), run({"html"}), run({"html", "-"}), run({"replace", "--from", "a"}),
           run({"decode", "a", "b"}), run({"replace-range", "--start", "", "--end", "]", "--with", "-"}),
-          run({"replace", "--from", "a", "--to", "\xf0\x9f\x98\x80"})}) {
+          run({"replace", "--from", "", "--to", "-"}), run({"replace", "--from", "a", "--to", "\xf0\x9f\x98\x80"})}) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_NE(r.err.find("usage: soramie-cli"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
     const std::string missing = path("missing.txt");
-    for (const Outcome& r :
-         {run({"wrap", "--width", "4", missing}), run({"html", missing}), run({"decode", missing})}) {
+    const std::string fifo = path("fifo.txt");
+    ::mkfifo(fifo.c_str(), 0600);
+    // A FIFO would block the export and a device would put a page beside it (/dev/null.html).
+    for (const std::string& source : {missing, fifo, std::string("/dev/null")}) {
+        const Outcome r = run({"html", source});
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(source), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(source + ".html")) << source;
     }
-    EXPECT_FALSE(fs::exists(missing + ".html"));
+    EXPECT_EQ(run({"decode", missing}).status, 1);
     const std::string blocked = write("b.txt", "b");
     fs::create_directory(blocked + ".html");
     const Outcome r = run({"html", blocked});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(blocked + ".html"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
+{
+    const Outcome all = run({"--help"});
+    EXPECT_EQ(all.status, 0);
+    for (const std::string command : {"wrap", "replace", "replace-range", "html", "decode", "encode", "search"}) {
+        EXPECT_NE(all.out.find("  " + command + " "), std::string::npos) << command;
+        // Help wins over whatever else is wrong on the line.
+        const Outcome r = run({command, "--bogus", "-h"});
+        EXPECT_EQ(r.status, 0) << command << r.err;
+        EXPECT_TRUE(r.out.starts_with("usage: soramie-cli " + command + " ")) << r.out;
+        EXPECT_GT(r.out.size(), 120u) << "a description follows the usage line: " << r.out;
+    }
+}
+
+TEST_F(CliTest, RunningOutOfMemoryOrOutputSpaceIsReportedInsteadOfAborting)
+{
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
+#endif
+#endif
+    // 200 MB of input under a 150 MB address-space limit.
+    const std::string starved = "head -c 200000000 /dev/zero | (ulimit -v 150000; {})";
+    for (const Outcome& r :
+         {run({"wrap", "--width", "9"}, "", starved), run({"decode"}, "", starved),
+          run({"encode", "--replace"}, "", starved), run({"replace", "--from", "a", "--to", "b"}, "", starved),
+          run({"replace-range", "--start", "a", "--end", "b", "--with", "c"}, "", starved),
+          run({"html", "--stdout", "-"}, "", starved)}) {
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, "soramie-cli: out of memory\n");
+    }
+    // Too little room for the search's threads: it searches on fewer.
+    for (int i = 0; i < 4; ++i) write("tree/f" + std::to_string(i) + ".txt", std::string(3 << 20, 'x') + "key");
+    const Outcome search = run({"search", path("tree"), "key"}, "", "(ulimit -v 12000; {})");
+    EXPECT_TRUE(search.status == 0 || (search.status == 2 && search.err.ends_with("out of memory\n"))) << search.err;
+
+    const Outcome full = run({"search", path("tree"), "key"}, "", "{} >/dev/full");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos) << full.err;
 }
 
 }  // namespace

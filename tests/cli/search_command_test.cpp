@@ -41,6 +41,7 @@ TEST(SearchCommand, PrintsHitsInWalkOrderAndExitsByOutcome)
     EXPECT_EQ(r.err, "");
 
     EXPECT_EQ(search({"--no-subfolders", root, "障害"}).out, root + "/a.txt\n");
+    EXPECT_EQ(search({"-0", root, "障害"}).out, root + "/a.txt" + '\0' + root + "/sub/c.txt" + '\0');
     EXPECT_EQ(search({"--log", root, "障害"}).out, root + "/sub/d.log\n");
     r = search({root, "エラー"});
     EXPECT_EQ(r.status, soramie::cli::kSearchNothingFound);
