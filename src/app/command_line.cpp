@@ -5,26 +5,58 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace soramie::app {
 
-CommandLine parseCommandLine(const QStringList& arguments)
+QList<QByteArray> withoutToolkitOptions(const QList<QByteArray>& arguments)
+{
+    static const QList<QByteArray> withValue = {"-platform",        "-platformpluginpath",
+                                                "-platformtheme",   "-plugin",
+                                                "-qwindowgeometry", "-geometry",
+                                                "-qwindowtitle",    "-title",
+                                                "-qwindowicon",     "-icon",
+                                                "-display",         "-name",
+                                                "-session",         "-style",
+                                                "-stylesheet",      "-visual"};
+    static const QList<QByteArray> alone = {"-reverse", "-testability", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    static const QList<QByteArray> joined = {"-style=", "-stylesheet=", "-qmljsdebugger="};
+    QList<QByteArray> out;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray& argument = arguments[i];
+        optionsEnded = optionsEnded || argument == "--";
+        const QByteArray option = argument.startsWith("--") ? argument.mid(1) : argument;
+        if (!optionsEnded && withValue.contains(option)) {
+            ++i;  // its value
+        } else if (optionsEnded ||
+                   !(alone.contains(option) || std::any_of(joined.begin(), joined.end(), [&](const QByteArray& j) {
+                         return option.startsWith(j);
+                     }))) {
+            out << argument;
+        }
+    }
+    return out;
+}
+
+CommandLine parseCommandLine(const QList<QByteArray>& arguments)
 {
     CommandLine result;
     bool help = false;
     bool version = false;
     bool optionsEnded = false;
-    QStringList files;
-    for (const QString& argument : arguments) {
-        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+    QList<QByteArray> files;
+    for (const QByteArray& argument : arguments) {
+        if (optionsEnded || !argument.startsWith('-') || argument == "-") {
             files << argument;
-        } else if (argument == QLatin1String("--")) {
+        } else if (argument == "--") {
             optionsEnded = true;
-        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+        } else if (argument == "-h" || argument == "--help") {
             help = true;
-        } else if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
+        } else if (argument == "-v" || argument == "--version") {
             version = true;
         } else if (result.error.isEmpty()) {
-            result.error = QStringLiteral("unknown option '%1'").arg(argument);
+            result.error = QStringLiteral("unknown option '%1'").arg(QString::fromLocal8Bit(argument));
         }
     }
     if (help) return {CommandLine::Action::Help, {}, {}};
@@ -41,11 +73,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
     return result;
 }
 
-QString fileArgumentPath(const QString& argument)
+QByteArray fileArgumentPath(const QByteArray& argument)
 {
-    if (!argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return argument;
-    const QString path = pathOfFileUrl(QUrl(argument));
-    return path.isEmpty() ? argument : path;
+    if (!argument.toLower().startsWith("file:")) return argument;
+    const QString path = pathOfFileUrl(QUrl(QString::fromUtf8(argument)));
+    return path.isEmpty() ? argument : QByteArray::fromStdString(toNativePath(path));
 }
 
 QString usageText()

@@ -1,54 +1,105 @@
 // SPDX-License-Identifier: MIT
 #include "app/hand_over.h"
 
-#include "platform/file_names.h"
-#include "platform/qt_services.h"
-
 #include <QDeadlineTimer>
-#include <QFileInfo>
-#include <QLocalServer>
+#include <QFile>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace soramie::app {
 
 namespace {
 
 constexpr char kReply[] = "ok\n";
-// A sender that neither finishes its line nor goes away is dropped after this.
+constexpr qsizetype kLengthBytes = 4;
+// A sender that neither finishes its message nor goes away is dropped after this.
 constexpr int kReceiveMilliseconds = 5000;
+// After an accept that failed for want of descriptors or memory, the listener
+// rests this long before it tries again, instead of spinning on the waiting
+// connection.
+constexpr int kRetryMilliseconds = 100;
+
+QByteArray lengthPrefix(qsizetype size)
+{
+    const auto n = static_cast<quint32>(size);
+    const char bytes[kLengthBytes] = {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                                      static_cast<char>(n)};
+    return QByteArray(bytes, kLengthBytes);
+}
+
+qsizetype lengthOf(const QByteArray& prefix)
+{
+    quint32 n = 0;
+    for (qsizetype i = 0; i < kLengthBytes; ++i) n = (n << 8) | static_cast<quint8>(prefix[i]);
+    return static_cast<qsizetype>(n);
+}
 
 }  // namespace
 
-QString defaultHandOverPath()
-{
-    return QFileInfo(platform::LockFileInstance::defaultLockPath()).absolutePath() + QStringLiteral("/soramie.socket");
-}
-
-FileReceiver::FileReceiver(QString socketPath, std::function<void(const QString&)> onFile)
+FileReceiver::FileReceiver(QString socketPath, std::function<void(const QByteArray&)> onFile)
     : socketPath_(std::move(socketPath)), onFile_(std::move(onFile))
 {}
 
 FileReceiver::~FileReceiver()
 {
-    if (server_ != nullptr) server_->close();  // removes the socket file
+    if (listener_ < 0) return;
+    ::close(listener_);
+    ::unlink(QFile::encodeName(socketPath_).constData());
 }
 
 bool FileReceiver::listen()
 {
-    if (server_ != nullptr) return server_->isListening();
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(socketPath_);
-    if (!server_->listen(socketPath_)) return false;
-    connect(server_, &QLocalServer::newConnection, this, &FileReceiver::accept);
+    if (listener_ >= 0) return true;
+    const QByteArray path = QFile::encodeName(socketPath_);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    ::unlink(path.constData());  // a socket left by a program that died
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(path.constData(), 0600) != 0 || ::listen(fd, 16) != 0) {
+        ::close(fd);
+        return false;
+    }
+    listener_ = fd;
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &FileReceiver::acceptPending);
     return true;
 }
 
-void FileReceiver::accept()
+void FileReceiver::acceptPending()
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    for (;;) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            // Too many open files, no memory: the connection waits in the queue
+            // and the listener stays; try again a little later.
+            notifier_->setEnabled(false);
+            QTimer::singleShot(kRetryMilliseconds, this, [this] {
+                notifier_->setEnabled(true);
+                acceptPending();
+            });
+            return;
+        }
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
         QTimer::singleShot(kReceiveMilliseconds, socket, [socket] { socket->abort(); });
@@ -58,18 +109,16 @@ void FileReceiver::accept()
 
 void FileReceiver::read(QLocalSocket* socket)
 {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxHandOverBytes) socket->abort();
-        return;
-    }
-    const QByteArray line = socket->readLine(kMaxHandOverBytes + 1);
-    if (!line.endsWith('\n') || line.contains('\0')) {
+    if (socket->bytesAvailable() < kLengthBytes) return;
+    const qsizetype size = lengthOf(socket->peek(kLengthBytes));
+    if (size < 1 || size > kMaxHandOverBytes || socket->bytesAvailable() > kLengthBytes + size) {
         socket->abort();
         return;
     }
-    const QByteArray bytes = line.chopped(1);
-    const QString path = fromNativePath(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (!path.startsWith(QLatin1Char('/'))) {
+    if (socket->bytesAvailable() < kLengthBytes + size) return;
+    socket->skip(kLengthBytes);
+    const QByteArray path = socket->read(size);
+    if (!path.startsWith('/') || path.contains('\0')) {
         socket->abort();
         return;
     }
@@ -79,10 +128,9 @@ void FileReceiver::read(QLocalSocket* socket)
     QTimer::singleShot(0, this, [this, path] { onFile_(path); });
 }
 
-bool sendFile(const QString& socketPath, const QString& path, std::chrono::milliseconds timeout)
+bool sendFile(const QString& socketPath, const QByteArray& path, std::chrono::milliseconds timeout)
 {
-    const QByteArray message = QByteArray::fromStdString(toNativePath(path)) + '\n';
-    if (message.size() > kMaxHandOverBytes) return false;
+    if (path.size() > kMaxHandOverBytes) return false;
     const QDeadlineTimer deadline(timeout);
     QLocalSocket socket;
     for (;;) {
@@ -91,7 +139,7 @@ bool sendFile(const QString& socketPath, const QString& path, std::chrono::milli
         if (deadline.hasExpired()) return false;
         QThread::msleep(50);  // the running program has its lock but is not listening yet
     }
-    socket.write(message);
+    socket.write(lengthPrefix(path.size()) + path);
     if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
     QByteArray reply;
     while (!reply.endsWith('\n') && reply.size() < 8) {

@@ -3,6 +3,7 @@
 // main window, and hands a file to an already running viewer.
 #include "app/command_line.h"
 #include "app/hand_over.h"
+#include "core/private_folder.h"
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "settings/location.h"
@@ -16,6 +17,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -23,28 +26,13 @@ using soramie::app::CommandLine;
 
 void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit().constData(), stream); }
 
-// --help and --version are answered before the window system is touched, so
-// they work without a display.
-// The arguments after the program name, file names with their bytes.
-QStringList argumentsOf(int argc, char** argv)
+// The command line is checked before the window system is touched, so help,
+// version and mistakes are answered without a display.
+CommandLine readCommandLine(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << soramie::fromNativePath(argv[i]);
-    return arguments;
-}
-
-bool answeredWithoutWindows(int argc, char** argv, int& exitCode)
-{
-    const CommandLine line = soramie::app::parseCommandLine(argumentsOf(argc, argv));
-    if (line.action == CommandLine::Action::Help) {
-        print(stdout, soramie::app::usageText());
-    } else if (line.action == CommandLine::Action::Version) {
-        print(stdout, soramie::Form1::versionText() + QLatin1Char('\n'));
-    } else {
-        return false;
-    }
-    exitCode = 0;
-    return true;
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i) arguments << QByteArray(argv[i]);
+    return soramie::app::parseCommandLine(soramie::app::withoutToolkitOptions(arguments));
 }
 
 // The settings file and readme.txt of this executable's layout.
@@ -68,37 +56,57 @@ void placeProgramFiles(soramie::platform::AppInfo& app)
 
 int main(int argc, char** argv)
 {
-    int exitCode = 0;
-    if (answeredWithoutWindows(argc, argv, exitCode)) return exitCode;
+    const CommandLine line = readCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            print(stdout, soramie::app::usageText());
+            return 0;
+        case CommandLine::Action::Version:
+            print(stdout, soramie::Form1::versionText() + QLatin1Char('\n'));
+            return 0;
+        case CommandLine::Action::Error:
+            print(stderr, QStringLiteral("soramie: ") + line.error + QLatin1Char('\n') + soramie::app::usageText());
+            return 2;
+        case CommandLine::Action::Run:
+            break;
+    }
+    // Made absolute now: start-up moves the process to the work folder. The
+    // window holds file names as text that keeps their bytes (platform/file_names.h).
+    const QString file = line.file.isEmpty() ? QString()
+                                             : soramie::absoluteCleanPath(soramie::fromNativePath(
+                                                   soramie::app::fileArgumentPath(line.file).toStdString()));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SORAMIE"));
     soramie::platform::useJapaneseQtTexts(app);
-    // Window-system options have been taken out of argv by now.
-    const CommandLine line = soramie::app::parseCommandLine(argumentsOf(argc, argv));
-    if (line.action == CommandLine::Action::Error) {
-        print(stderr, QStringLiteral("soramie: ") + line.error + QStringLiteral("\nTry 'soramie --help'.\n"));
-        return 2;
-    }
-    // Made absolute now: start-up moves the process to the work folder.
-    const QString file =
-        line.file.isEmpty() ? QString() : soramie::absoluteCleanPath(soramie::app::fileArgumentPath(line.file));
 
-    soramie::platform::QtServices platform;
+    // The lock and the hand-over socket live only where no other user can put
+    // or replace them; without such a place the viewer runs as a lone instance.
+    const std::optional<std::string> runtimeFolder =
+        soramie::privateRuntimeFolder(std::getenv("XDG_RUNTIME_DIR"), soramie::homeFolder());
+    if (!runtimeFolder) {
+        print(stderr, QStringLiteral("soramie: no private folder for the single-instance lock "
+                                     "($XDG_RUNTIME_DIR or ~/.cache/soramie-run); running without one\n"));
+    }
+    const QString folder = runtimeFolder ? QFile::decodeName(runtimeFolder->c_str()) : QString();
+    soramie::platform::QtServices platform(folder.isEmpty() ? QString() : folder + QStringLiteral("/soramie.lock"));
     soramie::platform::Services services = platform.services();
     placeProgramFiles(services.app);
 
-    const QString socketPath = soramie::app::defaultHandOverPath();
-    if (!file.isEmpty() && services.instance.anotherIsRunning() &&
-        soramie::app::sendFile(socketPath, file, std::chrono::seconds(3))) {
+    const QString socketPath = folder.isEmpty() ? QString() : folder + QStringLiteral("/soramie.socket");
+    if (!file.isEmpty() && !socketPath.isEmpty() && services.instance.anotherIsRunning() &&
+        soramie::app::sendFile(socketPath, QByteArray::fromStdString(soramie::toNativePath(file)),
+                               std::chrono::seconds(3))) {
         return 0;
     }
 
     soramie::Form1 window(services);
     if (!window.Form_Load()) return 0;
-    soramie::app::FileReceiver receiver(socketPath,
-                                        [&window](const QString& path) { window.showHandedOverFile(path); });
-    receiver.listen();  // without it a second start only shows its refusal
+    soramie::app::FileReceiver receiver(socketPath, [&window](const QByteArray& path) {
+        window.showHandedOverFile(
+            soramie::fromNativePath(std::string_view(path.constData(), static_cast<std::size_t>(path.size()))));
+    });
+    if (!socketPath.isEmpty()) receiver.listen();  // without it a second start only shows its refusal
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     if (!file.isEmpty()) QTimer::singleShot(0, &window, [&window, file] { window.showFileFromOutside(file); });

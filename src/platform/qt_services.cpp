@@ -14,7 +14,6 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QSystemTrayIcon>
 #include <QTranslator>
@@ -202,8 +201,10 @@ bool QtLauncher::start(const QString& commandLine, const QString& filePath)
 
 // ---- LockFileInstance ------------------------------------------------------------------
 
-LockFileInstance::LockFileInstance(const QString& lockPath) : lock_(std::make_unique<QLockFile>(lockPath))
+LockFileInstance::LockFileInstance(const QString& lockPath)
 {
+    if (lockPath.isEmpty()) return;
+    lock_ = std::make_unique<QLockFile>(lockPath);
     // Only a dead owner makes a lock stale, however old the lock is.
     lock_->setStaleLockTime(0);
 }
@@ -212,16 +213,9 @@ LockFileInstance::~LockFileInstance() = default;
 
 bool LockFileInstance::anotherIsRunning()
 {
-    if (lock_->isLocked()) return false;
+    if (!lock_ || lock_->isLocked()) return false;
     if (lock_->tryLock(0)) return false;
     return lock_->error() == QLockFile::LockFailedError;
-}
-
-QString LockFileInstance::defaultLockPath()
-{
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    return folder + QStringLiteral("/soramie.lock");
 }
 
 // ---- QtDrives -----------------------------------------------------------------------------
@@ -290,7 +284,7 @@ void QtTray::setHandler(std::function<void(TrayEvent)> handler) { handler_ = std
 
 // ---- QtServices --------------------------------------------------------------------------------
 
-QtServices::QtServices() : instance_(LockFileInstance::defaultLockPath()) {}
+QtServices::QtServices(const QString& lockPath) : instance_(lockPath) {}
 QtServices::~QtServices() = default;
 
 Services QtServices::services()

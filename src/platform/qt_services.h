@@ -47,14 +47,13 @@ public:
 };
 
 // A QLockFile at lockPath; a lock left by a process that no longer runs is taken
-// over. The lock is held until this object is destroyed.
+// over. The lock is held until this object is destroyed. An empty lockPath (no
+// private folder for it) claims nothing: every copy runs alone.
 class LockFileInstance final : public SingleInstance {
 public:
     explicit LockFileInstance(const QString& lockPath);
     ~LockFileInstance() override;
     bool anotherIsRunning() override;
-    // <runtime folder>/soramie.lock for the current user.
-    static QString defaultLockPath();
 
 private:
     std::unique_ptr<QLockFile> lock_;
@@ -83,9 +82,11 @@ private:
 };
 
 // Owns one real object of each service; services() hands out the bundle.
+// lockPath: the single-instance lock, in a folder only this user controls
+// (core/private_folder.h); empty for none.
 class QtServices {
 public:
-    QtServices();
+    explicit QtServices(const QString& lockPath);
     ~QtServices();
     Services services();
 

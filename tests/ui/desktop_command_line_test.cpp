@@ -40,10 +40,19 @@ TEST(CommandLine, unknown_options_a_second_file_and_an_empty_name_are_errors)
     EXPECT_TRUE(parseCommandLine({"a.txt", "b.txt"}).file.isEmpty());
 }
 
-TEST(CommandLine, a_file_url_from_a_launcher_names_its_local_path)
+TEST(CommandLine, the_window_systems_options_are_left_to_it_so_mistakes_show_without_a_display)
+{
+    EXPECT_EQ(soramie::app::withoutToolkitOptions(
+                  {"-platform", "offscreen", "--display", ":1", "-style=fusion", "-reverse", "a.txt", "--", "-sync"}),
+              (QList<QByteArray>{"a.txt", "--", "-sync"}));
+    EXPECT_EQ(parseCommandLine(soramie::app::withoutToolkitOptions({"-platform", "xcb", "--bogus"})).action,
+              Action::Error);
+}
+
+TEST(CommandLine, a_file_url_from_a_launcher_names_its_local_path_with_its_bytes)
 {
     EXPECT_EQ(fileArgumentPath("file:///var/log/%E4%BB%8A%E6%97%A5.log"), "/var/log/今日.log");
-    EXPECT_EQ(fileArgumentPath("/var/log/a b.log"), "/var/log/a b.log");
-    EXPECT_EQ(fileArgumentPath("file.txt"), "file.txt");
+    EXPECT_EQ(fileArgumentPath("file:///data/%82%A0.txt"), "/data/\x82\xa0.txt");
     EXPECT_EQ(fileArgumentPath("file:/tmp/a.txt"), "/tmp/a.txt");
+    EXPECT_EQ(fileArgumentPath("logs/\x82\xa0\nx.txt"), "logs/\x82\xa0\nx.txt");
 }

@@ -9,8 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <chrono>
+#include <cstring>
 #include <future>
+#include <vector>
 
 using soramie::app::FileReceiver;
 using soramie::app::sendFile;
@@ -22,12 +28,12 @@ namespace {
 struct Receiving {
     QTemporaryDir dir;
     QString socket = dir.path() + "/soramie.socket";
-    QStringList received;
-    FileReceiver receiver{socket, [this](const QString& path) { received << path; }};
+    QList<QByteArray> received;
+    FileReceiver receiver{socket, [this](const QByteArray& path) { received << path; }};
 };
 
 // Sends from another thread while this one runs the receiver's event loop.
-bool sendWhileReceiving(const QString& socket, const QString& path)
+bool sendWhileReceiving(const QString& socket, const QByteArray& path)
 {
     auto sent = std::async(std::launch::async, [&] { return sendFile(socket, path, 5s); });
     while (sent.wait_for(0ms) != std::future_status::ready) QTest::qWait(5);
@@ -50,16 +56,48 @@ void sendRaw(const QString& socket, const QByteArray& bytes)
 
 }  // namespace
 
-TEST(HandOver, a_path_from_a_second_start_reaches_the_running_program_and_the_sender_is_told)
+TEST(HandOver, any_path_from_a_second_start_reaches_the_running_program_byte_for_byte)
 {
     Receiving r;
     ASSERT_TRUE(r.receiver.listen());
-    EXPECT_TRUE(sendWhileReceiving(r.socket, "/data/ログ 1.txt"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !r.received.isEmpty(); }));
-    EXPECT_EQ(r.received, QStringList{"/data/ログ 1.txt"});
+    const QList<QByteArray> paths = {"/data/ログ 1.txt", "/data/a\nb.txt", "/data/\x82\xa0\xff.log"};
+    for (const QByteArray& path : paths) EXPECT_TRUE(sendWhileReceiving(r.socket, path)) << path.constData();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.received.size() == paths.size(); }));
+    EXPECT_EQ(r.received, paths);
     // Nobody but the owner may connect.
     const QFileInfo info(r.socket);
     EXPECT_FALSE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+}
+
+TEST(HandOver, the_receiver_keeps_listening_after_an_accept_fails_for_want_of_descriptors)
+{
+    Receiving r;
+    ASSERT_TRUE(r.receiver.listen());
+    const int waiting = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(r.socket);
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::connect(waiting, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const QByteArray message = QByteArray("\0\0\0\x06/a.txt", 10);
+    ASSERT_EQ(::write(waiting, message.constData(), 10), 10);
+
+    rlimit old{};
+    ::getrlimit(RLIMIT_NOFILE, &old);
+    rlimit low = old;
+    low.rlim_cur = 256;
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    std::vector<int> filler;
+    for (int fd; (fd = ::dup(waiting)) >= 0;) filler.push_back(fd);
+    QCoreApplication::processEvents();  // the accept fails: no descriptor left
+    QCoreApplication::processEvents();
+    for (int fd : filler) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.received.size() == 1; })) << "the waiting sender is served later";
+    EXPECT_TRUE(sendWhileReceiving(r.socket, "/b.txt"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return r.received.size() == 2; }));
+    ::close(waiting);
 }
 
 TEST(HandOver, without_a_running_program_the_sender_gives_up)
@@ -84,11 +122,17 @@ TEST(HandOver, malformed_messages_never_reach_the_window_and_the_receiver_keeps_
 {
     Receiving r;
     ASSERT_TRUE(r.receiver.listen());
-    sendRaw(r.socket, "relative/a.txt\n");
-    sendRaw(r.socket, "/unfinished");
-    sendRaw(r.socket, QByteArray("/nul\0.txt\n", 10));
-    sendRaw(r.socket, "/" + QByteArray(soramie::app::kMaxHandOverBytes + 10, 'x'));
+    const auto framed = [](const QByteArray& path) {
+        const auto n = static_cast<quint32>(path.size());
+        const char prefix[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+        return QByteArray(prefix, 4) + path;
+    };
+    sendRaw(r.socket, framed("relative/a.txt"));
+    sendRaw(r.socket, framed("/unfinished").chopped(2));
+    sendRaw(r.socket, framed(QByteArray("/nul\0.txt", 9)));
+    sendRaw(r.socket, framed("/a.txt") + "trailing");
+    sendRaw(r.socket, framed("/" + QByteArray(soramie::app::kMaxHandOverBytes + 10, 'x')));
     EXPECT_TRUE(sendWhileReceiving(r.socket, "/good.txt"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !r.received.isEmpty(); }));
-    EXPECT_EQ(r.received, QStringList{"/good.txt"});
+    EXPECT_EQ(r.received, QList<QByteArray>{"/good.txt"});
 }
