@@ -5,36 +5,37 @@
 #include "platform/file_names.h"
 #include "platform/services.h"
 
-#include <QAbstractItemView>
-#include <QFileSystemModel>
-#include <QItemSelectionModel>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <algorithm>
-#include <vector>
 
 namespace soramie::platform {
 
 namespace {
 
-// The names of folder's entries as the folder holds them, in byte order.
-std::vector<std::string> rawNames(const QString& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(toNativePath(folder).c_str());
-    if (dir == nullptr) return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+// Qt's own texts, from Qt's catalogue.
+QString qtText(const char* context, const char* text) { return QCoreApplication::translate(context, text); }
+QString dialogText(const char* text) { return qtText("QFileDialog", text); }
 
-QString folderPart(const QString& path)
+enum Column { NameColumn, SizeColumn, TypeColumn, DateColumn, ColumnCount };
+
+QString parentOf(const QString& path)
 {
     const qsizetype cut = path.lastIndexOf(QLatin1Char('/'));
     return cut <= 0 ? QStringLiteral("/") : path.left(cut);
@@ -45,187 +46,310 @@ QString joined(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? QString(folder + name) : QString(folder + QLatin1Char('/') + name);
 }
 
-bool isExecutableFile(const QString& path)
-{
-    struct stat info {};
-    return ::stat(toNativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
-}
-
-// QFileDialog takes the patterns from the final parentheses of each entry; the
-// captions stay as they are.
-QStringList captions(const Filter& filter)
-{
-    QStringList out;
-    for (const FilterPair& pair : filter) {
-        const QString suffix = QLatin1Char('(') + pair.pattern + QLatin1Char(')');
-        out << (pair.label.endsWith(suffix) ? pair.label : pair.label + QLatin1Char(' ') + suffix);
-    }
-    return out;
-}
+QString nameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 }  // namespace
 
-QString listableFolder(const QString& folder)
-{
-    QString at = absoluteCleanPath(folder.isEmpty() ? processFolder() : folder);
-    while (at != QLatin1String("/") && (displayPath(at) != at || !isEnterableFolder(at))) at = folderPart(at);
-    return at;
-}
-
 // ---- FilePickerModel ----------------------------------------------------------------
 
-FilePickerModel::FilePickerModel(QObject* parent) : QSortFilterProxyModel(parent)
+bool FilePickerModel::setFolder(const QString& folder)
 {
-    // Rows come and go as the folder changes: the raw entries are read again.
-    auto forget = [this] { folders_.clear(); };
-    connect(this, &QAbstractProxyModel::sourceModelChanged, this, [this, forget] {
-        QFileSystemModel* model = files();
-        if (model == nullptr) return;
-        // Files outside the pattern are not hidden by Qt's own (dot-reading)
-        // filter; this model decides which files are listed.
-        model->setNameFilterDisables(true);
-        connect(model, &QAbstractItemModel::rowsInserted, this, forget);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, forget);
-        connect(model, &QAbstractItemModel::modelReset, this, forget);
-        connect(model, &QAbstractItemModel::layoutChanged, this, forget);
+    const std::string native = toNativePath(folder);
+    DIR* dir = ::opendir(native.c_str());
+    if (dir == nullptr) return false;
+    std::vector<std::pair<std::string, Entry>> read;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name.empty() || name.front() == '.') continue;
+        const std::string path = native == "/" ? "/" + name : native + '/' + name;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) continue;
+        Entry entry;
+        entry.name = fromNativePath(name);
+        entry.shown = displayPath(entry.name);
+        entry.folder = S_ISDIR(info.st_mode);
+        entry.executable = S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
+        entry.size = static_cast<qint64>(info.st_size);
+        entry.modified = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(info.st_mtime));
+        read.emplace_back(name, std::move(entry));
+    }
+    ::closedir(dir);
+    std::sort(read.begin(), read.end(), [](const auto& a, const auto& b) {
+        if (a.second.folder != b.second.folder) return a.second.folder;
+        return wildcard::nameLess(a.first, b.first);
     });
+    beginResetModel();
+    folder_ = folder;
+    entries_.clear();
+    for (auto& [name, entry] : read) entries_.push_back(std::move(entry));
+    filter();
+    endResetModel();
+    return true;
 }
-
-QFileSystemModel* FilePickerModel::files() const { return qobject_cast<QFileSystemModel*>(sourceModel()); }
 
 void FilePickerModel::setPattern(const QString& pattern)
 {
+    beginResetModel();
     pattern_ = pattern;
-    invalidateFilter();
+    filter();
+    endResetModel();
 }
 
-const FilePickerModel::Entry* FilePickerModel::entryFor(const QString& folder, const QString& qtName) const
+bool FilePickerModel::takes(const Entry& entry) const
 {
-    auto it = folders_.find(folder);
-    if (it == folders_.end()) {
-        QHash<QString, Entry> entries;
-        for (std::string& name : rawNames(folder)) {
-            // Qt's name of the entry: its UTF-8 reading, U+FFFD for other bytes.
-            const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-            if (entries.contains(key)) continue;  // Qt lists such names once; the first in byte order stands for them
-            const QString shown = displayPath(fromNativePath(name));
-            entries.insert(key, Entry{std::move(name), shown});
-        }
-        it = folders_.insert(folder, std::move(entries));
+    if (entry.folder) return true;
+    if (pattern_.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0) return entry.executable;
+    return wildcard::matches(toNativePath(pattern_), toNativePath(entry.name));
+}
+
+void FilePickerModel::filter()
+{
+    shown_.clear();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (takes(entries_[i])) shown_.push_back(static_cast<int>(i));
     }
-    const auto entry = it->constFind(qtName);
-    return entry == it->constEnd() ? nullptr : &*entry;
 }
 
-QString FilePickerModel::pathOf(const QModelIndex& index) const
+QString FilePickerModel::pathOf(int row) const
 {
-    const QModelIndex source = mapToSource(index);
-    if (!source.isValid() || files() == nullptr) return {};
-    const QString qtPath = files()->filePath(source);
-    const QString folder = folderPart(qtPath);
-    const Entry* entry = entryFor(folder, files()->fileName(source));
-    return entry != nullptr ? joined(folder, fromNativePath(entry->bytes)) : qtPath;
+    return row >= 0 && row < rowCount()
+               ? joined(folder_, entries_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])].name)
+               : QString();
 }
+
+bool FilePickerModel::isFolder(int row) const
+{
+    return row >= 0 && row < rowCount() &&
+           entries_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])].folder;
+}
+
+int FilePickerModel::rowOf(const QString& shown) const
+{
+    int byShown = -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        const Entry& entry = entries_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)])];
+        if (entry.name == shown) return row;  // the name itself wins over a name shown alike
+        if (byShown < 0 && entry.shown == shown) byShown = row;
+    }
+    return byShown;
+}
+
+int FilePickerModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+int FilePickerModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant FilePickerModel::data(const QModelIndex& index, int role) const
 {
-    if (index.column() == 0 && (role == Qt::DisplayRole || role == Qt::EditRole) && files() != nullptr) {
-        const QModelIndex source = mapToSource(index);
-        const Entry* entry = entryFor(folderPart(files()->filePath(source)), files()->fileName(source));
-        if (entry != nullptr) return entry->shown;
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const Entry& entry = entries_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(index.row())])];
+    if (role == Qt::DecorationRole && index.column() == NameColumn) {
+        return icons_.icon(entry.folder ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
     }
-    return QSortFilterProxyModel::data(index, role);
+    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole) return {};
+    switch (index.column()) {
+        case NameColumn:
+            return entry.shown;
+        case SizeColumn:
+            return entry.folder ? QString() : QLocale().formattedDataSize(entry.size);
+        case TypeColumn: {
+            // As Qt's dialog names types: the folder text, else the kind the name says.
+            if (entry.folder) return dialogText("Folder");
+            const QMimeType kind = QMimeDatabase().mimeTypeForFile(entry.shown, QMimeDatabase::MatchExtension);
+            return kind.comment().isEmpty() ? kind.name() : kind.comment();
+        }
+        case DateColumn:
+            return QLocale().toString(entry.modified, QLocale::ShortFormat);
+        default:
+            return {};
+    }
 }
 
-Qt::ItemFlags FilePickerModel::flags(const QModelIndex& index) const
+QVariant FilePickerModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    // Every listed row matches the filter, whatever Qt's own name filter says.
-    const Qt::ItemFlags base = QSortFilterProxyModel::flags(index);
-    return index.isValid() ? base | Qt::ItemIsEnabled : base;
-}
-
-bool FilePickerModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
-{
-    QFileSystemModel* model = files();
-    if (model == nullptr) return true;
-    const QModelIndex source = model->index(sourceRow, 0, sourceParent);
-    if (model->isDir(source)) return true;
-    const QString folder = folderPart(model->filePath(source));
-    const QString qtName = model->fileName(source);
-    const Entry* entry = entryFor(folder, qtName);
-    const std::string name = entry != nullptr ? entry->bytes : toNativePath(qtName);
-    if (pattern_.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0) {
-        return isExecutableFile(joined(folder, fromNativePath(name)));
-    }
-    return wildcard::matches(toNativePath(pattern_), name);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* const titles[] = {"Name", "Size", "Type", "Date Modified"};
+    return section >= 0 && section < ColumnCount ? qtText("QFileSystemModel", titles[section]) : QVariant();
 }
 
 // ---- FilePicker -------------------------------------------------------------------------
 
-FilePicker::FilePicker(QWidget* owner, const Filter& filter, const QString& initialFolder, AcceptMode mode)
-    : QFileDialog(owner), model_(new FilePickerModel(this))
+QString startFolder(const QString& folder)
 {
-    setOption(DontUseNativeDialog);
-    setAcceptMode(mode);
-    // accept() makes the checks itself, on the names' bytes.
-    setFileMode(AnyFile);
-    setProxyModel(model_);
-    const QStringList shown = captions(filter);
-    setNameFilters(shown);
-    if (!filter.isEmpty()) {
-        selectNameFilter(shown.first());
-        model_->setPattern(filter.first().pattern);
-    }
-    connect(this, &QFileDialog::filterSelected, this, [this, shown, filter](const QString& caption) {
-        const qsizetype at = shown.indexOf(caption);
-        if (at >= 0) model_->setPattern(filter.at(at).pattern);
-    });
-    setDirectory(listableFolder(initialFolder));
+    QString at = absoluteCleanPath(folder.isEmpty() ? processFolder() : folder);
+    while (at != QLatin1String("/") && !isEnterableFolder(at)) at = parentOf(at);
+    return at;
 }
 
-QString FilePicker::resolve(const QString& qtPath) const
+FilePicker::FilePicker(QWidget* owner, const QList<FilterPair>& filter, const QString& initialFolder, Mode mode)
+    : QDialog(owner), mode_(mode), model_(new FilePickerModel(this))
 {
-    const QString folder = folderPart(qtPath);
-    const QString name = qtPath.mid(qtPath.lastIndexOf(QLatin1Char('/')) + 1);
-    // The entry selected in the list, when the name is the one it shows.
-    if (const auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
-        const QModelIndexList rows = view->selectionModel()->selectedRows();
-        if (rows.size() == 1 && rows.first().data().toString() == name) {
-            const QString path = model_->pathOf(rows.first());
-            if (folderPart(path) == folder) return path;
+    setObjectName(QStringLiteral("FilePicker"));
+    setWindowTitle(dialogText(mode == Mode::Open ? "Open" : "Save As"));
+    setSizeGripEnabled(true);
+
+    lookIn = new QComboBox(this);
+    lookIn->setObjectName(QStringLiteral("lookIn"));
+    lookIn->setMinimumContentsLength(30);
+    backButton_ = new QToolButton(this);
+    backButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    backButton_->setToolTip(dialogText("Back"));
+    backButton_->setEnabled(false);
+    auto* upButton = new QToolButton(this);
+    upButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    upButton->setToolTip(dialogText("Parent Directory"));
+
+    view = new QTreeView(this);
+    view->setObjectName(QStringLiteral("view"));
+    view->setModel(model_);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every column title stays whole: the name column has room for a long name,
+    // the others fit their contents, the last one takes what is left.
+    const int em = fontMetrics().horizontalAdvance(QStringLiteral("あ"));
+    view->header()->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("更新日時")) + em);
+    view->header()->setSectionResizeMode(QHeaderView::Interactive);
+    view->header()->setSectionResizeMode(SizeColumn, QHeaderView::ResizeToContents);
+    view->header()->setSectionResizeMode(TypeColumn, QHeaderView::ResizeToContents);
+    view->setColumnWidth(NameColumn, em * 18);
+    view->setMinimumSize(em * 48, fontMetrics().height() * 16);
+
+    fileName = new QLineEdit(this);
+    fileName->setObjectName(QStringLiteral("fileName"));
+    fileTypes = new QComboBox(this);
+    fileTypes->setObjectName(QStringLiteral("fileTypes"));
+    for (const FilterPair& pair : filter) {
+        const QString suffix = QLatin1Char('(') + pair.pattern + QLatin1Char(')');
+        fileTypes->addItem(pair.label.endsWith(suffix) ? pair.label : pair.label + QLatin1Char(' ') + suffix);
+        patterns_ << pair.pattern;
+    }
+    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
+    acceptButton = buttons->addButton(dialogText(mode == Mode::Open ? "&Open" : "&Save"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+
+    auto* nameLabel = new QLabel(dialogText("File &name:"), this);
+    nameLabel->setBuddy(fileName);
+    auto* typeLabel = new QLabel(dialogText("Files of type:"), this);
+    typeLabel->setBuddy(fileTypes);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(dialogText("Look in:"), this));
+    top->addWidget(lookIn, 1);
+    top->addWidget(backButton_);
+    top->addWidget(upButton);
+    auto* grid = new QGridLayout(this);
+    grid->addLayout(top, 0, 0, 1, 3);
+    grid->addWidget(view, 1, 0, 1, 3);
+    grid->addWidget(nameLabel, 2, 0);
+    grid->addWidget(fileName, 2, 1);
+    grid->addWidget(typeLabel, 3, 0);
+    grid->addWidget(fileTypes, 3, 1);
+    grid->addWidget(buttons, 2, 2, 2, 1);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &FilePicker::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { rowActivated(index.row()); });
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && !model_->isFolder(current.row())) {
+            fileName->setText(current.siblingAtColumn(NameColumn).data().toString());
         }
+    });
+    connect(fileTypes, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && index < patterns_.size()) model_->setPattern(patterns_.at(index));
+    });
+    connect(lookIn, &QComboBox::activated, this,
+            [this](int index) { enterFolder(lookIn->itemData(index).toString()); });
+    connect(upButton, &QToolButton::clicked, this, [this] { enterFolder(parentOf(model_->folder())); });
+    connect(backButton_, &QToolButton::clicked, this, [this] {
+        if (back_.isEmpty()) return;
+        const QString previous = back_.takeLast();
+        const QStringList history = back_;
+        if (enterFolder(previous)) back_ = history;
+        backButton_->setEnabled(!back_.isEmpty());
+    });
+    auto updateAccept = [this] { acceptButton->setEnabled(!fileName->text().isEmpty()); };
+    connect(fileName, &QLineEdit::textChanged, this, updateAccept);
+    updateAccept();
+
+    if (!patterns_.isEmpty()) model_->setPattern(patterns_.first());
+    if (!enterFolder(startFolder(initialFolder))) enterFolder(QStringLiteral("/"));
+    fileName->setFocus();
+}
+
+bool FilePicker::enterFolder(const QString& folder)
+{
+    const QString previous = model_->folder();
+    if (!model_->setFolder(folder)) return false;
+    if (!previous.isEmpty() && previous != folder) back_ << previous;
+    backButton_->setEnabled(!back_.isEmpty());
+    showFolder();
+    return true;
+}
+
+void FilePicker::showFolder()
+{
+    // The folder and every folder above it, the folder itself selected.
+    lookIn->clear();
+    QString at = model_->folder();
+    for (;;) {
+        lookIn->insertItem(0, displayPath(at), at);
+        if (at == QLatin1String("/")) break;
+        at = parentOf(at);
     }
-    const std::string typed = toNativePath(name);
-    const std::vector<std::string> names = rawNames(folder);
-    if (std::find(names.begin(), names.end(), typed) != names.end()) return qtPath;
-    for (const std::string& raw : names) {
-        const QString path = fromNativePath(raw);
-        if (displayPath(path) == name) return joined(folder, path);
+    lookIn->setCurrentIndex(lookIn->count() - 1);
+    view->scrollToTop();
+}
+
+void FilePicker::rowActivated(int row)
+{
+    if (model_->isFolder(row)) {
+        enterFolder(model_->pathOf(row));
+        return;
     }
-    return qtPath;
+    fileName->setText(model_->index(row, NameColumn).data().toString());
+    accept();
+}
+
+QString FilePicker::typedPath() const
+{
+    const QString text = fileName->text();
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid() && current.siblingAtColumn(NameColumn).data().toString() == text) {
+        return model_->pathOf(current.row());
+    }
+    if (text.startsWith(QLatin1Char('/'))) return absoluteCleanPath(text);
+    const int row = model_->rowOf(text);
+    return row >= 0 ? model_->pathOf(row) : absoluteCleanPath(joined(model_->folder(), text));
 }
 
 void FilePicker::accept()
 {
-    const QStringList typed = selectedFiles();
-    if (typed.isEmpty()) return;
-    const QString path = resolve(typed.first());
+    if (fileName->text().isEmpty()) return;
+    const QString path = typedPath();
     struct stat info {};
     const bool exists = ::stat(toNativePath(path).c_str(), &info) == 0;
     if (exists && S_ISDIR(info.st_mode)) {
-        if (displayPath(path) == path) setDirectory(path);
+        if (enterFolder(path)) fileName->clear();
         return;
     }
-    const QString name = displayPath(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
-    if (acceptMode() == AcceptOpen && !exists) {
+    const QString name = displayPath(nameOf(path));
+    if (mode_ == Mode::Open && !exists) {
         QMessageBox::warning(
             this, windowTitle(),
-            QFileDialog::tr("%1\nFile not found.\nPlease verify the correct file name was given.").arg(name));
+            dialogText("%1\nFile not found.\nPlease verify the correct file name was given.").arg(name));
         return;
     }
-    if (acceptMode() == AcceptSave && exists &&
+    if (mode_ == Mode::Save && exists &&
         QMessageBox::warning(this, windowTitle(),
-                             QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(name),
+                             dialogText("%1 already exists.\nDo you want to replace it?").arg(name),
                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
         return;
     }

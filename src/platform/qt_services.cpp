@@ -72,7 +72,7 @@ QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos) { return menu.exec(glob
 
 namespace {
 
-QString askFile(QWidget* owner, const Filter& filter, const QString& initialFolder, QFileDialog::AcceptMode mode)
+QString askFile(QWidget* owner, const Filter& filter, const QString& initialFolder, FilePicker::Mode mode)
 {
     FilePicker dialog(owner, filter, initialFolder, mode);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedPath() : QString();
@@ -82,17 +82,17 @@ QString askFile(QWidget* owner, const Filter& filter, const QString& initialFold
 
 QString QtPickers::askOpen(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    return askFile(owner, filter, initialFolder, QFileDialog::AcceptOpen);
+    return askFile(owner, filter, initialFolder, FilePicker::Mode::Open);
 }
 
 QString QtPickers::askSave(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    return askFile(owner, filter, initialFolder, QFileDialog::AcceptSave);
+    return askFile(owner, filter, initialFolder, FilePicker::Mode::Save);
 }
 
 QString QtPickers::askFolder(QWidget* owner)
 {
-    return QFileDialog::getExistingDirectory(owner, QString(), listableFolder(QString()),
+    return QFileDialog::getExistingDirectory(owner, QString(), startFolder(QString()),
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 

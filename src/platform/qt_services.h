@@ -20,8 +20,8 @@ public:
     QAction* popup(QMenu& menu, QPoint globalPos) override;
 };
 
-// QFileDialog (non-native, so it behaves alike on every desktop) and
-// Qt::WindowStaysOnTopHint.
+// FilePicker (file_picker.h) for files, QFileDialog (non-native, so it behaves
+// alike on every desktop) for folders, and Qt::WindowStaysOnTopHint.
 class QtPickers final : public Pickers {
 protected:
     QString askOpen(QWidget* owner, const Filter& filter, const QString& initialFolder) override;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Window state, tray, quick mode, clear, the ways out, and the dialogs as the main window opens them.
+#include "support/captions.h"
 #include "support/form1_harness.h"
 #include "ui/common/program_icon.h"
 #include "ui/dialogs/form2.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -226,6 +228,30 @@ TEST(Form1SearchHit, shows_the_selected_hit_with_the_keyword_selected_or_reports
     // No keyword any more: once; a file that cannot be read: once per failed step, by the display.
     EXPECT_EQ(h.boxes(), QStringList(4, "エラー|このファイルは開けません"));
     EXPECT_TRUE(f.shownPath.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Under each Japanese font: no empty band between the controls and the status
+// bar, and no caption cut off.
+TEST(Form1Layout, the_controls_end_right_above_the_status_bar_and_every_caption_is_whole)
+{
+    const QStringList fonts = soramie::testing::japaneseFonts();
+    if (fonts.isEmpty()) GTEST_SKIP() << "no Japanese font installed";
+    const QFont saved = QApplication::font();
+    for (const QString& family : fonts) {
+        QApplication::setFont(QFont(family, 9));
+        Form1Harness h;
+        h.load();
+        soramie::Form1& f = h.form();
+        f.show();
+        EXPECT_EQ(f.centralWidget()->height(), f.Text1->geometry().bottom() + 1) << family.toStdString();
+        EXPECT_EQ(f.statusBar()->y(), f.centralWidget()->geometry().bottom() + 1) << family.toStdString();
+        EXPECT_EQ(soramie::testing::cutCaptions(f), QStringList()) << family.toStdString();
+    }
+    QApplication::setFont(saved);
 }
 
 }  // namespace

@@ -6,12 +6,13 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -63,62 +64,64 @@ TEST(Pickers, a_chosen_file_moves_the_current_folder_and_only_open_sets_last_ope
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-// What the real file dialog lists under a filter, as shown, sorted.
+// What the file dialog lists, as shown.
 QStringList listed(platform::FilePicker& picker)
 {
-    const auto* view = picker.findChild<QListView*>(QStringLiteral("listView"));
     QStringList out;
-    for (int row = 0; row < picker.pickerModel().rowCount(view->rootIndex()); ++row)
-        out << picker.pickerModel().index(row, 0, view->rootIndex()).data().toString();
-    out.sort();
+    for (int row = 0; row < picker.pickerModel().rowCount(); ++row)
+        out << picker.pickerModel().index(row, 0).data().toString();
     return out;
 }
 
-// Names Qt reads as "has a dot" or cannot decode: every one can be listed and picked.
+// Names Qt's own dialog leaves out (not UTF-8) or filters away ("*.*" read as
+// "has a dot"): every one is listed under its filter, shown decoded and picked with its bytes.
 TEST(Pickers, the_file_dialog_lists_every_file_of_its_filter_shows_cp932_names_decoded_and_answers_their_bytes)
 {
     QTemporaryDir dir;
-    const std::string folder = soramie::toNativePath(dir.path()) + "/";
-    const std::string sjis = "\x83\x8d\x83\x4f.txt";  // "ログ.txt" in CP932
-    for (const std::string& name : {sjis, std::string("syslog"), std::string("a.txt"), std::string("prog")})
-        ASSERT_TRUE(soramie::testing::writeFile(soramie::fromNativePath(folder + name), "x"));
-    ASSERT_TRUE(QFile::setPermissions(dir.path() + "/prog", QFile::ReadOwner | QFile::ExeOwner));
+    const QString sjis = soramie::fromNativePath("\x83\x8d\x83\x4f.txt");  // "ログ.txt" in CP932
+    for (const QString& name : {sjis, QString("syslog"), QString("a.txt"), QString("prog"), QString(".hidden")})
+        ASSERT_TRUE(soramie::testing::writeFile(dir.path() + "/" + name, "x"));
+    ASSERT_TRUE(QFile::setPermissions(dir.path() + "/prog", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     ASSERT_TRUE(soramie::testing::makeFolder(dir.path() + "/sub"));
 
-    platform::FilePicker open(nullptr, platform::textFilter(), dir.path(), QFileDialog::AcceptOpen);
-    auto* types = open.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    EXPECT_EQ(types->itemText(0) + "|" + types->itemText(1), "ﾃｷｽﾄﾌｧｲﾙ(*.txt)|全てのﾌｧｲﾙ(*.*)");
-    QTRY_COMPARE(listed(open), (QStringList{"a.txt", "sub", "ログ.txt"}));
-    types->setCurrentIndex(1);
-    emit types->activated(1);
-    emit types->textActivated(types->itemText(1));
-    QTRY_COMPARE(listed(open), (QStringList{"a.txt", "prog", "sub", "syslog", "ログ.txt"}));
-
-    open.show();
-    auto* view = open.findChild<QListView*>(QStringLiteral("listView"));
-    const QModelIndexList hit = open.pickerModel().match(open.pickerModel().index(0, 0, view->rootIndex()),
-                                                         Qt::DisplayRole, QStringLiteral("ログ.txt"));
-    ASSERT_EQ(hit.size(), 1);
-    view->selectionModel()->select(hit.first(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    EXPECT_EQ(open.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), "ログ.txt");
+    platform::FilePicker open(nullptr, platform::textFilter(), dir.path(), platform::FilePicker::Mode::Open);
+    EXPECT_EQ(open.fileTypes->itemText(0) + "|" + open.fileTypes->itemText(1), "ﾃｷｽﾄﾌｧｲﾙ(*.txt)|全てのﾌｧｲﾙ(*.*)");
+    EXPECT_EQ(listed(open), (QStringList{"sub", "a.txt", "ログ.txt"}));
+    open.fileTypes->setCurrentIndex(1);
+    emit open.fileTypes->activated(1);
+    EXPECT_EQ(listed(open), (QStringList{"sub", "a.txt", "prog", "syslog", "ログ.txt"}));
+    open.view->setCurrentIndex(open.pickerModel().index(4, 0));
+    EXPECT_EQ(open.fileName->text(), "ログ.txt");
     open.accept();
-    EXPECT_EQ(soramie::toNativePath(open.selectedPath()), folder + sjis);
+    EXPECT_EQ(soramie::toNativePath(open.selectedPath()), soramie::toNativePath(dir.path() + "/" + sjis));
 
-    platform::FilePicker program(nullptr, platform::programFilter(), dir.path(), QFileDialog::AcceptOpen);
-    QTRY_COMPARE(listed(program), (QStringList{"prog", "sub"}));
+    platform::FilePicker program(nullptr, platform::programFilter(), dir.path() + "/sub/gone",
+                                 platform::FilePicker::Mode::Open);
+    EXPECT_EQ(program.pickerModel().folder() + "|" + listed(program).join(","), dir.path() + "/sub|");
+    program.fileName->setText("..");
+    program.accept();  // a folder typed is entered
+    EXPECT_EQ(listed(program), (QStringList{"sub", "prog"}));
+    EXPECT_TRUE(program.selectedPath().isEmpty());
 }
 
-TEST(QtTexts, standard_buttons_and_the_file_dialog_speak_japanese)
+// Qt's own texts come from Qt's Japanese catalogue, whatever the locale.
+TEST(QtTexts, standard_buttons_and_the_file_dialogs_speak_japanese)
 {
     QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.addButton(QMessageBox::Ok);
-    QStringList buttons;
+    QStringList texts;
     for (const auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
-        buttons << box.button(b)->text();
-    EXPECT_EQ(buttons.join("|"), "はい(&Y)|いいえ(&N)|キャンセル|OK");
-    platform::FilePicker open(nullptr, platform::textFilter(), QDir::tempPath(), QFileDialog::AcceptOpen);
-    EXPECT_EQ(open.labelText(QFileDialog::FileName) + "|" + open.labelText(QFileDialog::Reject),
-              "ファイル名(&N):|キャンセル");
+        texts << box.button(b)->text();
+    platform::FilePicker save(nullptr, platform::textFilter(), QDir::tempPath(), platform::FilePicker::Mode::Save);
+    platform::FilePicker open(nullptr, platform::textFilter(), QDir::tempPath(), platform::FilePicker::Mode::Open);
+    texts << save.windowTitle() + "," + save.acceptButton->text()
+          << open.windowTitle() + "," + open.acceptButton->text();
+    for (const auto* label : open.findChildren<QLabel*>()) texts << label->text();
+    for (int column = 0; column < 4; ++column)
+        texts << open.pickerModel().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_EQ(texts.join("|"),
+              "はい(&Y)|いいえ(&N)|キャンセル|OK|名前を付けて保存,保存(&S)|開く,開く(&O)|"
+              "ファイル名(&N):|ファイルの種類:|アドレス:|名前|サイズ|タイプ|更新日");
 }
 
 TEST(Launcher, the_file_path_is_one_argument_and_the_command_line_is_split_without_a_shell)

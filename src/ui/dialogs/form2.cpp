@@ -16,7 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace soramie {
 
@@ -64,14 +66,23 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, 
     auto* out = new QLabel(caption, parent);
     out->setObjectName(QString::fromLatin1(name));
     place(out, l, t, w, h);
-    // A caption wider than its place gets a smaller font, so it is never cut off
-    // by the field beside it.
-    QFont font = out->font();
-    while (QFontMetrics(font).horizontalAdvance(caption) > out->width() && font.pointSizeF() > 6.0) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    }
-    out->setFont(font);
     return out;
+}
+
+// Every label beside its field, all in one font size: a label may reach to
+// its field, and when a caption is still wider than that, every label gets the
+// smaller font at which each caption fits; none is cut off.
+void fitLabels(const std::vector<std::pair<QLabel*, QWidget*>>& besideField)
+{
+    const int gap = twips::px(60);
+    QFont font = besideField.front().first->font();
+    for (const auto& [label, field] : besideField) {
+        label->resize(std::max(label->width(), field->x() - gap - label->x()), label->height());
+        while (QFontMetrics(font).horizontalAdvance(label->text()) > label->width() && font.pointSizeF() > 6.0) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+    }
+    for (const auto& pair : besideField) pair.first->setFont(font);
 }
 
 QLineEdit* field(QWidget* parent, const char* name, const QString& text, const QString& toolTip, int l, int t, int w,
@@ -90,6 +101,12 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
     out->setObjectName(QString::fromLatin1(name));
     out->setAutoDefault(false);
     place(out, l, t, w, h);
+    // A caption wider than the small "..." buttons gets a smaller font: never cut off.
+    QFont font = out->font();
+    while (QFontMetrics(font).horizontalAdvance(caption) + 4 > out->width() && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    if (font != out->font()) out->setFont(font);
     return out;
 }
 
@@ -172,6 +189,14 @@ void Form2::buildControls()
 
     Command2 = button(this, "Command2", QStringLiteral("OK"), 720, 3720, 1575, 300);
     Command4 = button(this, "Command4", QStringLiteral("更新"), 2400, 3720, 1575, 300);
+
+    fitLabels({{Label2, Text1},
+               {Label4, Text2},
+               {Label3, Text3},
+               {Label1, Text4},
+               {Label5, Text5},
+               {Label7, Text7},
+               {Label6, Text6}});
 
     auto* digits = new DigitsOnly(this);
     numeric(Text1, digits, defaultHeight());

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -84,7 +85,6 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* client = new QWidget(this);
-    client->setFixedSize(px(5430), px(2475));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -104,14 +104,17 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
     Command10 = control(new QPushButton(QStringLiteral("クリア"), client), "Command10", QStringLiteral("クリア"), 4080,
                         1890, 1275, 300);
     Command10->setEnabled(false);
+    // A check box whose caption needs more room than its place gets it (the
+    // one beside it moves right as far as needed), so no caption is cut off.
+    Check1->resize(std::max(Check1->width(), Check1->sizeHint().width()), Check1->height());
+    Check4->move(std::max(Check4->x(), Check1->geometry().right() + px(75)), Check4->y());
+    Check4->resize(std::max(Check4->width(), Check4->sizeHint().width()), Check4->height());
 
-    // The status bar runs along the bottom edge; the progress bar sits on its
-    // right end, so the panels keep clear of it.
+    // The status bar runs along the bottom edge, below the controls, with the
+    // progress bar at its right end: neither covers anything.
     StatusBar1 = new QStatusBar(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    const int barHeight = StatusBar1->sizeHint().height();
-    StatusBar1->setGeometry(0, client->height() - barHeight, client->width(), barHeight);
     const int panelWidths[] = {px(2400), px(1500)};
     for (int i = 0; i < 2; ++i) {
         auto* label = new QLabel(StatusBar1);
@@ -123,11 +126,18 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
         panels_[i] = label;
     }
 
-    ProgressBar1 = control(new QProgressBar(client), "ProgressBar1", QString(), 4000, 2260, 1400, 200);
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedSize(px(1400), px(200));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    ProgressBar1->raise();
+    StatusBar1->addPermanentWidget(ProgressBar1);
+    const int barHeight = StatusBar1->sizeHint().height();
+    const int controlsBottom =
+        std::max({Check1->geometry().bottom(), Check4->geometry().bottom(), Command10->geometry().bottom()}) + 1;
+    client->setFixedSize(px(5430), std::max(px(2475) - barHeight, controlsBottom) + barHeight);
+    StatusBar1->setGeometry(0, client->height() - barHeight, client->width(), barHeight);
 
     setTabOrder(txtType, Command4);
     setTabOrder(Command4, List2);

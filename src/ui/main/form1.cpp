@@ -53,6 +53,10 @@ using twips::place;
 // (borders, caption and menu bar).
 constexpr Twips kFrameWidth(90);
 constexpr Twips kFrameHeight(660);
+// The status bar belongs to the client area, below the controls: it counts as
+// this height whatever its height in pixels, so that the controls end right
+// above it (no empty band) and the client area of the design is 11295 x 7110.
+constexpr Twips kStatusBarHeight(240);
 
 QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const QString& toolTip)
 {
@@ -97,7 +101,7 @@ Form1::Form1(platform::Services services, QWidget* parent) : QMainWindow(parent)
     client->setObjectName(QStringLiteral("client"));
     // The design size; the window may grow (the settings dialog and the user
     // resize it) while the controls keep their places.
-    client->setMinimumSize(twips::px(11295), twips::px(7110));
+    client->setMinimumSize(twips::px(11295), (Twips(7110) - kStatusBarHeight).toPixels());
     setCentralWidget(client);
     buildControls(client);
     buildMenus();
@@ -283,12 +287,14 @@ void Form1::setWrapCount(const QString& count) { Text6->setText(count); }
 TwipsSize Form1::windowSize() const
 {
     const QWidget* client = centralWidget();
-    return {Twips::fromPixels(client->width()) + kFrameWidth, Twips::fromPixels(client->height()) + kFrameHeight};
+    return {Twips::fromPixels(client->width()) + kFrameWidth,
+            Twips::fromPixels(client->height()) + kStatusBarHeight + kFrameHeight};
 }
 
 void Form1::setWindowSize(TwipsSize size)
 {
-    const QSize client((size.width - kFrameWidth).toPixels(), (size.height - kFrameHeight).toPixels());
+    const QSize client((size.width - kFrameWidth).toPixels(),
+                       (size.height - kFrameHeight - kStatusBarHeight).toPixels());
     const QSize target = this->size() + (client - centralWidget()->size());
     if (target != this->size()) resize(target);
 }
