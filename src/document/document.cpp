@@ -87,6 +87,7 @@ struct Document::Impl {
     std::optional<IoError> loadErr;
     int fd = -1;
     std::string path;
+    std::optional<FileStamp> stamp;  // the file as it was opened; kept by withText
 
     // Chunk plan: chunk c covers [boundary(starts[c]), boundary(starts[c + 1])).
     std::vector<std::uint64_t> starts;
@@ -326,6 +327,8 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
 
     auto impl = std::make_unique<Impl>();
     impl->path = path;
+    impl->stamp = FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), size,
+                            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
     if (!impl->raw_.allocate(size)) return unexpected(IoError{path, IoStep::Read, ENOMEM});
     impl->data = reinterpret_cast<const unsigned char*>(impl->raw_.get());
     impl->expectedSize = size;
@@ -450,8 +453,12 @@ TextDocument Document::withText(std::u16string_view text) const
             break;
         }
     }
-    return fromEncoded(std::move(bytes), std::move(subs), first);
+    TextDocument made = fromEncoded(std::move(bytes), std::move(subs), first);
+    made.document->d_->stamp = d_->stamp;
+    return made;
 }
+
+std::optional<FileStamp> Document::fileStamp() const { return d_->stamp; }
 
 ByteOffset Document::size() const
 {

@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_io.h"
 #include "core/result.h"
 #include "core/types.h"
 
@@ -120,6 +121,10 @@ public:
     // document made from text, its encoding with '?' for unencodable units).
     // Waits until loaded.
     std::string_view bytesForSave() const;
+    // The file a document from fromFile was read from, as it was at open (its
+    // descriptor's identity, size and modification time); a document from
+    // withText keeps its source's. None for documents made from bytes or text.
+    std::optional<FileStamp> fileStamp() const;
     std::size_t unencodableCount() const;
     const std::vector<Substitution>& substitutions() const;
 

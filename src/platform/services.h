@@ -30,6 +30,7 @@ struct MessageRequest {
     QString title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
+    Answer defaultAnswer = Answer::Yes;  // the button Enter presses in a Yes/No box
 };
 
 class Prompts {

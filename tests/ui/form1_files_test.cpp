@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QToolButton>
 
@@ -122,6 +123,26 @@ TEST(Form1Save, characters_without_a_cp932_code_are_saved_only_after_the_user_ag
               QStringList(2, QString::fromUtf8(
                                  "警告|Shift-JIS で表せない文字が 2 個あります（最初の文字:「é」U+00E9）。\n"
                                  "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")));
+}
+
+TEST(Form1Save, a_file_that_changed_since_it_was_shown_is_overwritten_only_after_the_user_agrees)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"log.txt", "line 1\r\n"}});
+    h.show("log.txt");
+    {
+        QFile log(h.logs("log.txt"));  // the program writing the log goes on
+        ASSERT_TRUE(log.open(QIODevice::Append));
+        log.write("line 2\r\n");
+    }
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\nline 2\r\n");
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\n");
+    f.appWrite_Click();  // unchanged since the pane's own save: no question
+    EXPECT_EQ(h.boxes(), QStringList(2, "警告|表示後にファイルが変更されています。上書きしますか？"));
+    EXPECT_EQ(h.fakes.prompts.messages.front().defaultAnswer, Answer::No);
 }
 
 TEST(Form1Delete, asks_first_and_on_yes_removes_the_file_refreshes_the_list_and_empties_the_pane)

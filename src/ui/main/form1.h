@@ -21,6 +21,7 @@
 //   form1_search.cpp   the search and replace dialogs, the search-hit display
 #pragma once
 
+#include "core/file_io.h"
 #include "platform/services.h"
 #include "ui/common/main_window_port.h"
 #include "ui/common/viewer_state.h"
@@ -30,6 +31,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -41,6 +43,7 @@ class QPushButton;
 
 namespace soramie {
 
+class Document;
 class DriveList;
 class FolderList;
 class FileList;
@@ -240,6 +243,13 @@ public:
     TwipsSize windowSize() const override;
     void setWindowSize(TwipsSize size) override;
     QList<QWidget*> commandWindows() override;
+
+    // The file as this window last wrote it, for the document whose bytes it
+    // wrote: a later save over it asks only when it changed since.
+    struct LastWrite {
+        std::weak_ptr<const Document> document;
+        FileStamp stamp;
+    } lastWrite;
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -35,6 +35,14 @@ using platform::Icon;
 // Why a write failed, in the user's words.
 QString reasonText(const IoError& error)
 {
+    if (error.step == IoStep::FollowLink) {
+        return error.errnoValue == ENOENT
+                   ? QStringLiteral(
+                         "リンク先のファイルがありません。シンボリックリンクの先に新しいファイルは作りません。")
+                   : QStringLiteral(
+                         "共有フォルダにある他のユーザーのシンボリックリンクです。安全のため、リンク先には書き込みませ"
+                         "ん。");
+    }
     switch (error.errnoValue) {
         case EACCES:
         case EPERM:
@@ -73,10 +81,46 @@ QString reasonText(const IoError& error)
 
 void showWriteFailure(Form1& form, const QString& path, const IoError& error)
 {
+    // Only a failed rewrite in place can have touched the file.
+    const QString outcome =
+        error.step == IoStep::InPlace
+            ? QStringLiteral("ファイルに直接書き込む途中で失敗したため、内容が壊れている可能性があります。")
+            : QStringLiteral("元のファイルは変更されていません。");
     form.services().prompts.message(
-        &form, {QStringLiteral("「%1」に保存できませんでした。\n%2\n元のファイルは変更されていません。")
-                    .arg(displayPath(path), reasonText(error)),
-                QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+        &form,
+        {QStringLiteral("「%1」に保存できませんでした。\n%2\n%3").arg(displayPath(path), reasonText(error), outcome),
+         QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+}
+
+// After a successful write: remembers what the file now is for the pane's
+// document, and says so when the file had to be rewritten in place.
+void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome, const DocumentPtr& doc)
+{
+    form.lastWrite = {doc, outcome.stamp};
+    if (outcome.mode != WriteMode::InPlace) return;
+    form.services().prompts.message(
+        &form,
+        {QStringLiteral("「%1」に直接上書きしました。\nフォルダに新しいファイルを作れないか、ファイルの所有者を保てない"
+                        "ため、一時ファイルを使った安全な置き換えができませんでした。")
+             .arg(displayPath(path)),
+         QStringLiteral("警告"), Buttons::Ok, Icon::Warning});
+}
+
+// Before a save over target: when the file the pane's bytes came from has
+// changed on disk since (a log that grew, a file replaced), the user decides;
+// "いいえ" is the default. A file of another identity under another name (save
+// as over some other file) and a file that is gone ask nothing.
+bool confirmOverwriteChanged(Form1& form, const QString& target, const Document& doc)
+{
+    const std::optional<FileStamp> known =
+        form.lastWrite.document.lock().get() == &doc ? form.lastWrite.stamp : doc.fileStamp();
+    const std::optional<FileStamp> now = currentStamp(toNativePath(target));
+    if (!known || !now) return true;
+    const bool sameFile = now->device == known->device && now->inode == known->inode;
+    if (sameFile ? *now == *known : target != form.shownPath) return true;
+    return form.services().prompts.message(
+               &form, {QStringLiteral("表示後にファイルが変更されています。上書きしますか？"), QStringLiteral("警告"),
+                       Buttons::YesNo, Icon::Warning, Answer::No}) == Answer::Yes;
 }
 
 // The first unencodable character of doc (a surrogate pair counts as one), its
@@ -134,9 +178,13 @@ void writePane(Form1& form, const QString& path)
                     QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
         return;
     }
-    if (!confirmLosses(form, *doc)) return;
+    if (!confirmLosses(form, *doc) || !confirmOverwriteChanged(form, path, *doc)) return;
     auto written = writeFileSafely(toNativePath(path), bytes);
-    if (!written) showWriteFailure(form, path, written.error());
+    if (!written) {
+        showWriteFailure(form, path, written.error());
+        return;
+    }
+    noteWritten(form, path, *written, doc);
 }
 
 // Starts commandLine with file as one argument; tells the user when it cannot.
@@ -277,8 +325,10 @@ void Form1::appHt_Click()
     }
     *sourceBytes = std::string();  // only the page is kept from here on
     const std::size_t pageSize = page.size();
-    Text1->setDocument(Document::fromBytes(std::move(page)));
+    DocumentPtr shown = Document::fromBytes(std::move(page));
+    Text1->setDocument(shown);
     shownPath = filea;
+    noteWritten(*this, filea, *written, shown);
 
     if (!br.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),
