@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/location.h"
 
+#include "search/temp_tree.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -11,28 +13,9 @@ namespace fs = std::filesystem;
 using soramie::settings::detectLayout;
 using soramie::settings::Layout;
 using soramie::settings::programFiles;
+using soramie::testing::TempTree;
 
 namespace {
-
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempTree {
-public:
-    TempTree()
-    {
-        std::string pattern = (fs::temp_directory_path() / "soramie-location-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
-    }
-    ~TempTree()
-    {
-        std::error_code ignored;
-        fs::permissions(root_ / "bin", fs::perms::owner_all, ignored);
-        fs::remove_all(root_, ignored);
-    }
-    const fs::path& root() const { return root_; }
-
-private:
-    fs::path root_;
-};
 
 void touch(const fs::path& file)
 {
@@ -80,4 +63,5 @@ TEST(SettingsLocation, a_folder_the_user_cannot_write_is_an_installed_layout)
     touch(bin / "readme.txt");
     fs::permissions(bin, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(detectLayout(bin, "soramie"), Layout::Installed);
+    fs::permissions(bin, fs::perms::owner_all);
 }
