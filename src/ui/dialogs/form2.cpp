@@ -297,9 +297,12 @@ void Form2::settei()
         const Status<IoError> saved = file.write(fields);
         written_ = saved.ok();
         if (!saved) {
-            const QString problem = saved.error().errnoValue == EILSEQ
-                                        ? QStringLiteral("設定ファイルに保存できない文字があります")
-                                        : QStringLiteral("設定ファイルに書き込めません");
+            const IoError& error = saved.error();
+            const QString problem =
+                error.errnoValue == EILSEQ ? QStringLiteral("設定ファイルに保存できない文字があります")
+                : error.step == IoStep::FollowLink
+                    ? QStringLiteral("設定ファイルは安全にたどれないシンボリックリンクのため、書き込みません")
+                    : QStringLiteral("設定ファイルに書き込めません");
             warn({problem + QLatin1Char('\n') + main_.services().app.settingsPath(), QStringLiteral("エラー"),
                   platform::Buttons::Ok, platform::Icon::Critical});
         }
