@@ -275,6 +275,11 @@ FilePicker::FilePicker(QWidget* owner, const QList<FilterPair>& filter, const QS
         if (enterFolder(previous)) back_ = history;
         backButton_->setEnabled(!back_.isEmpty());
     });
+    // Tab goes from the list to the name, the type and the buttons, then back
+    // to the folder; Shift+Tab from the name reaches the list.
+    QWidget* const order[] = {lookIn,   backButton_, upButton,     view,
+                              fileName, fileTypes,   acceptButton, buttons->button(QDialogButtonBox::Cancel)};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     auto updateAccept = [this] { acceptButton->setEnabled(!fileName->text().isEmpty()); };
     connect(fileName, &QLineEdit::textChanged, this, updateAccept);
     updateAccept();

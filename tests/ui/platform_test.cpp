@@ -64,6 +64,28 @@ TEST(Pickers, a_chosen_file_moves_the_current_folder_and_only_open_sets_last_ope
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
+// Every byte string comes back from the window's text exactly; the user reads
+// UTF-8 names as they are and other names as CP932, name by name.
+TEST(FileNames, paths_keep_their_bytes_and_show_each_name_as_utf8_or_else_cp932)
+{
+    const std::pair<std::string, QString> cases[] = {
+        {"/var/log/syslog", "/var/log/syslog"},
+        {"/\xe6\x97\xa5\xe5\xa0\xb1/\x83\x8d\x83\x4f.txt", "/日報/ログ.txt"},  // a UTF-8 folder, a CP932 file
+        {"/\xf0\x9f\x98\x80", QString::fromUtf8("/\xf0\x9f\x98\x80")},
+        // Overlong, surrogate and cut UTF-8 forms are not UTF-8: read as CP932.
+        {"/\xc0\xaf/\xed\xa0\x80/\xe3\x81", QString::fromUtf8("/ﾀｯ/恝\xc2\x80/縺")},
+        {"/\xb1\xb2\xff", "/ｱｲ\uF8F3"},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        const QString path = soramie::fromNativePath(bytes);
+        EXPECT_EQ(soramie::toNativePath(path), bytes);
+        EXPECT_EQ(soramie::displayPath(path), shown) << bytes;
+    }
+    std::string noise;
+    for (unsigned i = 1; i < 20000; ++i) noise += static_cast<char>((i * 2654435761u) >> 24 | 1);
+    EXPECT_EQ(soramie::toNativePath(soramie::fromNativePath(noise)), noise);
+}
+
 // What the file dialog lists, as shown.
 QStringList listed(platform::FilePicker& picker)
 {

@@ -51,7 +51,7 @@ bool Form1::showOpenedFile(const QString& path, const QString& folder)
     }
     Drive1->setDrive(services_.drives.driveOf(Dir1->path()));
 
-    setCaption(File1->fileName());
+    setCaption(displayPath(File1->fileName()));
     setPanel(2, folderFileLabel(path));
     Dir1->refresh();
     Drive1->setDrives(services_.drives.roots());
