@@ -14,6 +14,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStorageInfo>
 #include <QSystemTrayIcon>
 #include <QTranslator>
@@ -53,49 +54,90 @@ QMessageBox::Icon toQt(Icon icon)
 
 }  // namespace
 
+QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request)
+{
+    auto* box = new QMessageBox(toQt(request.icon), request.title, request.text, QMessageBox::NoButton, owner);
+    if (request.buttons == Buttons::YesNo) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setEscapeButton(QMessageBox::No);
+        box->setDefaultButton(request.defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+    }
+    return box;
+}
+
+Answer answerOf(const MessageRequest& request, int execResult)
+{
+    if (request.buttons != Buttons::YesNo) return Answer::Ok;
+    return execResult == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
 Answer QtPrompts::message(QWidget* owner, const MessageRequest& request)
 {
-    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton, owner);
-    if (request.buttons == Buttons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-        box.setDefaultButton(request.defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return Answer::Ok;
+    const QPointer<QMessageBox> box = newMessageBox(owner, request);
+    const int result = box->exec();
+    // An owner destroyed while its box was open took the box with it: the box
+    // counts as closed without a choice.
+    if (!box) return answerOf(request, QMessageBox::No);
+    delete box.data();
+    return answerOf(request, result);
 }
 
 QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos) { return menu.exec(globalPos); }
 
 // ---- QtPickers ---------------------------------------------------------------------
 
+QDialog* newPickerDialog(QWidget* owner, PickerKind kind, const Filter& filter, const QString& initialFolder)
+{
+    switch (kind) {
+        case PickerKind::Open:
+            return new FilePicker(owner, filter, initialFolder, FilePicker::Mode::Open);
+        case PickerKind::Save:
+            return new FilePicker(owner, filter, initialFolder, FilePicker::Mode::Save);
+        case PickerKind::Folder:
+            break;
+    }
+    auto* dialog = new QFileDialog(owner, QString(), startFolder(initialFolder));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    return dialog;
+}
+
+QString pickedPath(const QDialog& dialog)
+{
+    if (const auto* picker = dynamic_cast<const FilePicker*>(&dialog)) return picker->selectedPath();
+    const auto* folders = dynamic_cast<const QFileDialog*>(&dialog);
+    const QStringList chosen = folders != nullptr ? folders->selectedFiles() : QStringList();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
 namespace {
 
-QString askFile(QWidget* owner, const Filter& filter, const QString& initialFolder, FilePicker::Mode mode)
+QString runPicker(QWidget* owner, PickerKind kind, const Filter& filter, const QString& initialFolder)
 {
-    FilePicker dialog(owner, filter, initialFolder, mode);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedPath() : QString();
+    const QPointer<QDialog> dialog = newPickerDialog(owner, kind, filter, initialFolder);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog) return {};  // went with its owner
+    const QString path = accepted ? pickedPath(*dialog) : QString();
+    delete dialog.data();
+    return path;
 }
 
 }  // namespace
 
 QString QtPickers::askOpen(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    return askFile(owner, filter, initialFolder, FilePicker::Mode::Open);
+    return runPicker(owner, PickerKind::Open, filter, initialFolder);
 }
 
 QString QtPickers::askSave(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    return askFile(owner, filter, initialFolder, FilePicker::Mode::Save);
+    return runPicker(owner, PickerKind::Save, filter, initialFolder);
 }
 
-QString QtPickers::askFolder(QWidget* owner)
-{
-    return QFileDialog::getExistingDirectory(owner, QString(), startFolder(QString()),
-                                             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-}
+QString QtPickers::askFolder(QWidget* owner) { return runPicker(owner, PickerKind::Folder, {}, QString()); }
 
 bool QtPickers::applyTopmost(QWidget* window, bool onTop)
 {

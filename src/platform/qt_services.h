@@ -9,10 +9,26 @@
 #include <memory>
 
 class QCoreApplication;
+class QDialog;
 class QLockFile;
+class QMessageBox;
 class QSystemTrayIcon;
 
 namespace soramie::platform {
+
+// The boxes and pickers below belong to the window that asked (they are its
+// children, so the window manager keeps them with it). Each is made ready for
+// exec(); the caller deletes it unless its owner went first. Test doubles run
+// the same boxes and pickers with scripted answers.
+QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request);
+// What a box made by newMessageBox answers for exec()'s result.
+Answer answerOf(const MessageRequest& request, int execResult);
+
+enum class PickerKind { Open, Save, Folder };
+// The open or save dialog (FilePicker) or the folder browser QtPickers shows.
+QDialog* newPickerDialog(QWidget* owner, PickerKind kind, const Filter& filter, const QString& initialFolder);
+// The path chosen in an accepted picker dialog (empty when none).
+QString pickedPath(const QDialog& dialog);
 
 class QtPrompts final : public Prompts {
 public:
