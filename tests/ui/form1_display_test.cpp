@@ -88,15 +88,20 @@ TEST(Form1Display, a_right_press_prepares_both_command_lines_and_runs_the_chosen
     EXPECT_EQ(f.memoname, "/usr/bin/ed " + path);
     EXPECT_EQ(h.fakes.prompts.popups[1].visibleItems, (QStringList{"メモ帳で開く", "Editorで開く", "-", "削除"}));
 
-    // The chosen item runs before the press goes on (it deletes the file here).
-    QStringList order;
-    QObject::connect(f.mnudel, &QAction::triggered,
-                     [&] { order << "menu:" + QString::number(f.Command1->isEnabled()); });
-    f.Command1->setEnabled(false);
-    h.fakes.prompts.popupChoices = {"削除"};
-    press(f, "a b.txt", Qt::RightButton);
-    order << "after:" + QString::number(f.Command1->isEnabled());
-    EXPECT_EQ(order, (QStringList{"menu:0", "after:1"}));
+    // The chosen item runs before the press goes on; a file it deleted is then
+    // neither offered (normal mode) nor shown (quick mode).
+    ASSERT_TRUE(writeFile(h.logs("b.txt"), "b"));
+    f.File1->refresh();
+    for (const bool quick : {false, true}) {
+        f.Command1->setVisible(!quick);
+        f.Command1->setEnabled(false);
+        h.fakes.prompts.messages.clear();
+        h.fakes.prompts.popupChoices = {"削除"};
+        press(f, quick ? "b.txt" : "a b.txt", Qt::RightButton);
+        ASSERT_EQ(h.boxes().size(), 2) << quick;  // the question, then only:
+        EXPECT_EQ(h.boxes()[1], "完了|削除しました。") << quick;
+        EXPECT_TRUE(!f.Command1->isEnabled() && f.panel(2).isEmpty()) << quick;
+    }
 }
 
 TEST(Form1Open, sizes_are_shown_in_kilobytes_of_1000_bytes_without_trailing_zeros)

@@ -285,10 +285,13 @@ TEST(Form1Export, the_source_is_the_list_selection_else_the_selected_hit_and_fai
     f.appHt_Click();
     EXPECT_EQ(bytesOf(h.logs("a.txt.html")), kHead + "x<BR>\r\n" + kTail);
 
-    // A folder in the page's place: the write fails, the pane shows the source read.
+    // A folder in the page's place: the write fails, the pane shows the source
+    // read and the clear button can empty it.
     h.fakes.prompts.messages.clear();
     makeFolder(h.logs("b.txt.html"));
+    f.Command6->setEnabled(false);
     exportFile(f, "b.txt");
+    EXPECT_TRUE(f.Command6->isEnabled());
     EXPECT_EQ(
         h.boxes(),
         QStringList("エラー|「" + h.logs("b.txt.html") +

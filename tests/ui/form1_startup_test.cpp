@@ -157,6 +157,15 @@ TEST(Form1Lists, choosing_a_drive_moves_to_its_current_folder_and_the_drive_list
     EXPECT_EQ(lists(f), a + "|" + a + "logs|" + a + "logs");
     ASSERT_TRUE(f.Dir1->setPath(h.root()));
     EXPECT_EQ(f.Drive1->drive(), "/");
+    // Choosing the drive already shown leaves the lists where they are.
+    const auto choose = [&f](const QString& drive) {
+        f.Drive1->setCurrentIndex(f.Drive1->findText(drive));
+        emit f.Drive1->activated(f.Drive1->currentIndex());
+    };
+    choose("/");
+    EXPECT_EQ(lists(f), "/|" + h.root() + "|" + h.root());
+    choose(b);
+    EXPECT_EQ(lists(f), b + "|" + h.root() + "/B|" + h.root() + "/B");
 }
 
 TEST(Form1Lists, the_wrap_count_field_sets_the_wrap_width_in_bytes_and_ignores_text_that_is_not_a_width)

@@ -13,7 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -164,6 +167,26 @@ TEST_F(WindowState, closing_removes_the_icon_only_after_a_minimise_unloads_all_d
     EXPECT_FALSE(soramie::programIcon().pixmap(16, 16).isNull());
 }
 
+TEST_F(WindowState, closing_the_dialogs_while_the_window_is_in_the_tray_does_not_end_the_program)
+{
+    openAllDialogs();
+    minimise();  // the replace and about dialogs stay open
+    ASSERT_TRUE(!f.isVisible() && f.form4 && f.aboutForm);
+    // Qt ends a program whose last window closes (unless told otherwise).
+    bool lastWindowClosed = false;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &f, [&] { lastWindowClosed = true; });
+    QTimer::singleShot(0, &f, [this] {
+        f.aboutForm->close();
+        f.form4->close();
+        // Posted after whatever the closing posted (a request to quit among it).
+        QMetaObject::invokeMethod(
+            &f, [] { QCoreApplication::exit(7); }, Qt::QueuedConnection);
+    });
+    EXPECT_EQ(QApplication::exec(), 7);
+    EXPECT_FALSE(lastWindowClosed) << "a dialog counted as the program's last window";
+    EXPECT_EQ(loaded(), "");
+}
+
 TEST_F(WindowState, the_dialogs_open_once_on_top_and_settings_start_from_the_pane_and_the_file)
 {
     ASSERT_TRUE(h.writeSettings("[main]\r\nlog = /srv/logs\r\nprogram = /usr/bin/ed\r\nname = Ed\r\n"));
@@ -230,9 +253,91 @@ TEST(Form1SearchHit, shows_the_selected_hit_with_the_keyword_selected_or_reports
     EXPECT_TRUE(f.shownPath.isEmpty());
 }
 
-}  // namespace
-
-namespace {
+// While each box and picker of the settings, search and replace dialogs is
+// open, the main window is resized, maximised and minimised and a file is
+// handed over. No dialog goes while its handler (and so its box) runs; the
+// settings and search dialogs are unloaded, the replace dialog stays, and the
+// handed-over file is shown once the window is free again.
+TEST(Form1Chaos, resizes_and_a_hand_over_while_any_dialog_box_is_open_leave_one_consistent_program)
+{
+    using Form2 = soramie::Form2;
+    using Opener = std::function<void(Form1Harness&, soramie::Form1&)>;
+    const auto settings = [](const char* height, const char* width, QPushButton* Form2::*button) -> Opener {
+        return [=](Form1Harness&, soramie::Form1& f) {
+            f.appSe->trigger();
+            f.form2->Text1->setText(height);
+            f.form2->Text3->setText(width);
+            (f.form2->*button)->click();
+        };
+    };
+    const auto search = [](const QString& keyword, const QString& hit) -> Opener {
+        return [=](Form1Harness& h, soramie::Form1& f) {
+            f.appSword->trigger();
+            f.form3->txtType->setText(keyword);
+            if (hit.isEmpty()) return f.form3->Command4->click();
+            f.Command1->hide();  // quick mode: a press shows the hit
+            f.form3->List2->addItem(h.logs(hit));
+            f.form3->List2->setCurrentRow(0);
+            f.form3->List2_MouseDown(Qt::LeftButton, QPoint());
+        };
+    };
+    const auto replace = [](const char* start, const char* end) -> Opener {
+        return [=](Form1Harness& h, soramie::Form1& f) {
+            h.show("a.txt");
+            f.appOki->trigger();
+            f.form4->txtFndStartString->setText(start);
+            f.form4->txtFndEndString->setText(end);
+            f.form4->cmdReplace->click();
+        };
+    };
+    // The box's text or the picker's kind, and how its dialog comes to ask.
+    const std::pair<QString, Opener> boxes[] = {
+        {"高さに設定出来る数値は、280～10000までです", settings("279", "8895", &Form2::Command2)},
+        {"幅に設定出来る数値は、8895～20000までです", settings("7005", "1", &Form2::Command4)},  // after its resize
+        {"open", settings("6255", "8895", &Form2::Command1)},
+        {"open", settings("6255", "8895", &Form2::Command5)},
+        {"folder", settings("6255", "8895", &Form2::Command3)},
+        {"キーワードを入れて下さい", search("", "")},
+        {"なるべくテキストファイルの少ないところで実行して下さい。実行しますか？", search("a", "")},
+        {"このファイルは開けません", search("a", "gone.txt")},
+        {"検索範囲を指定して下さい", replace("", "")},
+        {"置換しますか？", replace("[", "]")},
+        {"1個の項目を置換しました。", replace("[", "]")},
+    };
+    for (const auto& box : boxes) {
+        const QString& asked = box.first;
+        SCOPED_TRACE(asked.toStdString());
+        Form1Harness h;
+        auto& f = h.loadWith({{"a.txt", "[a]"}, {"handed.txt", "handed"}});
+        f.show();
+        const QString handed = h.logs("handed.txt");
+        QPointer<QWidget> dialogs[3];
+        int times = 0;
+        const auto whileOpen = [&](const QString& what) {
+            if (what != asked || times++ > 0) return;
+            dialogs[0] = f.form2, dialogs[1] = f.form3, dialogs[2] = f.form4;
+            f.resize(f.size() + QSize(40, 30));
+            f.showMaximized();
+            f.showMinimized();
+            f.showHandedOverFile(handed);
+        };
+        h.fakes.prompts.onMessage = [&](const auto& request) { whileOpen(request.text); };
+        h.fakes.pickers.onOpen = [&](const auto& request) { whileOpen(request.kind); };
+        box.second(h, f);
+        EXPECT_EQ(times, 1);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return f.shownPath == handed; })) << "the handed-over file is shown";
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // (A folder change of the hand-over creates a hidden search dialog again.)
+        EXPECT_TRUE(dialogs[0].isNull() && dialogs[1].isNull() && !f.form2 && (!f.form3 || !f.form3->isVisible()));
+        EXPECT_TRUE(!dialogs[2] || (dialogs[2] == f.form4 && f.form4->isVisible()));
+        EXPECT_EQ(f.Text1->text(), "handed");
+        EXPECT_TRUE(f.isVisible() && !f.isMinimized() && f.isEnabled() && h.fakes.tray.isShown);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            EXPECT_TRUE(!window->isVisible() || window == &f || window == f.form4)
+                << window->windowTitle().toStdString();
+        }
+    }
+}
 
 // Under each Japanese font: no empty band between the controls and the status
 // bar, and no caption cut off.

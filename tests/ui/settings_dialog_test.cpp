@@ -53,9 +53,9 @@ TEST_F(SettingsDialog, accepts_the_bounds_and_rejects_one_past_them_with_its_mes
         {"300", "8895", "9", kCount, "300|8895|100"},   {"12a", "8895", "10", kHeight, "6255|8895|10"},
         {"300", "", "10", "", "300|8895|10"},  // refilled with 8895 at once
     };
-    Form2& d = open<Form2>();
     for (const auto& [height, width, count, box, after] : cases) {
         SCOPED_TRACE((height + " " + width + " " + count).toStdString());
+        Form2& d = open<Form2>();  // a save that resized the main window has closed the last one
         QFile::remove(main.settingsPath());
         prompts.messages.clear();
         save(d, height, width, count, d.Command4);

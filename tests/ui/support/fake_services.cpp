@@ -2,9 +2,18 @@
 #include "fake_services.h"
 
 #include "platform/file_names.h"
+#include "platform/qt_services.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -38,14 +47,47 @@ QByteArray bytesOf(const QString& path)
     return QByteArray::fromStdString(bytes.str());
 }
 
-platform::Answer ScriptedPrompts::message(QWidget*, const platform::MessageRequest& request)
+bool runModal(QDialog* dialog, const std::function<void()>& whileOpen, int result)
+{
+    const QPointer<QDialog> open = dialog;
+    EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        << "hidden under the always-on-top dialogs: " << dialog->windowTitle().toStdString();
+    QMetaObject::invokeMethod(
+        dialog,
+        [open, whileOpen, result] {
+            if (whileOpen) whileOpen();
+            // Posted after whatever whileOpen posted, so that is delivered first.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [open, result] {
+                    if (open) open->done(result);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    dialog->exec();
+    if (!open) {
+        ADD_FAILURE() << "a box or picker was destroyed with its owner while it was open";
+        return false;
+    }
+    delete open.data();
+    return true;
+}
+
+platform::Answer ScriptedPrompts::message(QWidget* owner, const platform::MessageRequest& request)
 {
     messages.push_back(request);
-    if (onMessage) onMessage(request);
-    if (request.buttons == platform::Buttons::Ok) return platform::Answer::Ok;
-    if (answers.empty()) return platform::Answer::Yes;
-    const platform::Answer answer = answers.front();
-    answers.pop_front();
+    owners.push_back(owner);
+    platform::Answer answer = platform::Answer::Ok;
+    if (request.buttons != platform::Buttons::Ok) {
+        answer = answers.empty() ? platform::Answer::Yes : answers.front();
+        if (!answers.empty()) answers.pop_front();
+    }
+    const auto whileOpen = [this, request] {
+        if (onMessage) onMessage(request);
+    };
+    runModal(platform::newMessageBox(owner, request), whileOpen,
+             answer == platform::Answer::No ? QMessageBox::No : QMessageBox::Yes);
     return answer;
 }
 
@@ -58,13 +100,25 @@ QAction* ScriptedPrompts::popup(QMenu& menu, QPoint globalPos)
     popups.push_back(record);
     const QString choice = popupChoices.empty() ? QString() : popupChoices.front();
     if (!popupChoices.empty()) popupChoices.pop_front();
+    QAction* chosen = nullptr;
     for (QAction* action : menu.actions()) {
         if (!choice.isEmpty() && action->isVisible() && action->isEnabled() && action->text() == choice) {
-            action->trigger();
-            return action;
+            chosen = action;
+            break;
         }
     }
-    return nullptr;
+    // Like a real popup, the menu's own event loop runs until the choice is made;
+    // the chosen command runs inside it.
+    QEventLoop loop;
+    QMetaObject::invokeMethod(
+        &loop,
+        [&loop, chosen] {
+            if (chosen) chosen->trigger();
+            loop.quit();
+        },
+        Qt::QueuedConnection);
+    loop.exec();
+    return chosen;
 }
 
 QStringList ScriptedPrompts::boxes() const
@@ -83,10 +137,20 @@ QString ScriptedPickers::stacking(const QWidget* window) const
 
 QString ScriptedPickers::answer(Request request, std::deque<QString>& queue)
 {
-    requests.push_back(std::move(request));
-    if (queue.empty()) return {};
-    QString value = queue.front();
-    queue.pop_front();
+    requests.push_back(request);
+    QString value;
+    if (!queue.empty()) {
+        value = queue.front();
+        queue.pop_front();
+    }
+    const platform::PickerKind kind = request.kind == QLatin1String("open")   ? platform::PickerKind::Open
+                                      : request.kind == QLatin1String("save") ? platform::PickerKind::Save
+                                                                              : platform::PickerKind::Folder;
+    const auto whileOpen = [this, request] {
+        if (onOpen) onOpen(request);
+    };
+    runModal(platform::newPickerDialog(request.owner, kind, request.filter, request.initialFolder), whileOpen,
+             value.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
     return value;
 }
 

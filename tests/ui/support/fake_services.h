@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: MIT
 // Scripted and recording platform services for window tests, and helpers for
-// their real temporary files. Nothing here shows a real window: message boxes
-// and popup menus are answered from a script, pickers return scripted paths,
-// program starts are recorded.
+// their real temporary files. Message boxes and pickers are the program's own
+// (platform::newMessageBox, platform::newPickerDialog), run modally with their
+// own event loop as a user would see them; only the answer is scripted. Popup
+// menus choose a scripted item; program starts are recorded.
 #pragma once
 
 #include "platform/services.h"
 
+#include <QDir>
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -19,6 +22,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 {
     *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
 }
+
+class QDialog;
 
 namespace soramie::testing {
 
@@ -30,9 +35,17 @@ bool makeFolder(const QString& path);
 // The file's bytes, or "<missing>".
 QByteArray bytesOf(const QString& path);
 
+// Runs `dialog` (a box or picker, not yet shown) modally: its own event loop
+// runs, `whileOpen` is called from inside it, and once the events posted
+// meanwhile have been delivered (deferred deletes included) the dialog closes
+// with `result`, as when a user answers. The test fails when the dialog is not
+// kept above every window of the program or when its owner is destroyed while
+// it is open. The dialog is deleted; false when its owner took it along.
+bool runModal(QDialog* dialog, const std::function<void()>& whileOpen, int result);
+
 // Answers message boxes from a queue (Ok for an OK box, else Yes unless scripted)
 // and popup menus by choosing the item with the scripted caption (none: closes
-// the menu). Records every request.
+// the menu); each runs its own event loop while open. Records every request.
 class ScriptedPrompts final : public platform::Prompts {
 public:
     struct Popup {
@@ -46,9 +59,9 @@ public:
     std::deque<platform::Answer> answers;  // for Yes/No boxes; empty: Yes
     std::deque<QString> popupChoices;      // captions; empty or "": close without a choice
     std::vector<platform::MessageRequest> messages;
+    std::vector<QWidget*> owners;  // the window each box belonged to
     std::vector<Popup> popups;
-    // Called with each message request before it is answered (e.g. to inspect
-    // window state while the box would be open).
+    // Called with each message request while its box is open.
     std::function<void(const platform::MessageRequest&)> onMessage;
 
     // Every message so far as "title|text", in order.
@@ -56,8 +69,8 @@ public:
 };
 
 // Pickers that answer from queues (an empty queue or "" is a cancel) and record
-// each request. The shared bookkeeping (current folder, lastOpenFolder) is the
-// real one.
+// each request; each runs the real dialog modally while open. The shared
+// bookkeeping (current folder, lastOpenFolder) is the real one.
 class ScriptedPickers final : public platform::Pickers {
 public:
     struct Request {
@@ -76,6 +89,8 @@ public:
     std::deque<QString> folderAnswers;
     std::vector<Request> requests;
     std::vector<TopmostCall> topmostCalls;
+    // Called with each request while its dialog is open.
+    std::function<void(const Request&)> onOpen;
 
     // The always-on-top changes so far: "+" on, "-" off, "?" for a window other than `window`.
     QString stacking(const QWidget* window) const;
@@ -91,7 +106,7 @@ protected:
     }
     QString askFolder(QWidget* owner) override
     {
-        return answer({QStringLiteral("folder"), owner, {}, {}}, folderAnswers);
+        return answer({QStringLiteral("folder"), owner, {}, QDir::currentPath()}, folderAnswers);
     }
     bool applyTopmost(QWidget* window, bool onTop) override
     {
@@ -100,7 +115,8 @@ protected:
     }
 
 private:
-    // Records the request and takes the next answer ("" once the queue is empty).
+    // Records the request, runs its dialog and takes the next answer ("" once
+    // the queue is empty).
     QString answer(Request request, std::deque<QString>& queue);
 };
 
