@@ -8,7 +8,6 @@
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -132,10 +131,9 @@ void numeric(QLineEdit* field, QObject* filter, const QString& defaultText)
 
 }  // namespace
 
-Form2::Form2(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
+Form2::Form2(MainWindowPort& main) : DialogWindow(main, Twips(0))
 {
     setObjectName(QStringLiteral("Form2"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("設定"));
     setFixedSize(twips::px(4815), twips::px(4095));
     // Frames with their caption on the top border line, so the controls fit
@@ -144,8 +142,6 @@ Form2::Form2(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
         QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0px 2px; }"));
     buildControls();
-    // Goes with the main window when that is destroyed without unloading it.
-    connect(&main_.widget(), &QObject::destroyed, this, &QObject::deleteLater);
 
     // Load step: the program and its name are read again from the file.
     ViewerState& state = main_.state();
@@ -228,16 +224,10 @@ std::optional<qint64> Form2::fieldNumber(const QString& text)
     return value;
 }
 
-void Form2::setTopmost(int flag)
-{
-    // A dialog that the main window's resize has closed stays closed.
-    if (!closed_) main_.services().pickers.setTopmost(this, flag);
-}
-
 void Form2::warn(const platform::MessageRequest& request)
 {
     setTopmost(0);
-    main_.services().prompts.message(closed_ ? &main_.widget() : this, request);
+    main_.services().prompts.message(boxOwner(), request);
     setTopmost(1);
 }
 
@@ -250,6 +240,7 @@ void Form2::reject(QLineEdit* field, const QString& defaultText, const QString& 
 
 void Form2::settei()
 {
+    const Handling handling(*this);
     // The main window's resize steps close this dialog; everything the save
     // needs is read here, before the first resize.
     const QString heightText = Text1->text();
@@ -313,6 +304,7 @@ void Form2::settei()
 
 void Form2::Command2_Click()
 {
+    const Handling handling(*this);
     const QString browser = Text7->text();
     settei();
     main_.state().br = browser;
@@ -324,6 +316,7 @@ void Form2::Command2_Click()
 
 void Form2::Command4_Click()
 {
+    const Handling handling(*this);
     const QString browser = Text7->text();
     const QString program = Text4->text();
     settei();
@@ -334,8 +327,9 @@ void Form2::Command4_Click()
 
 void Form2::pickProgramInto(QLineEdit* field)
 {
+    const Handling handling(*this);
     const QString old = field->text();
-    field->setText(main_.services().pickers.showOpenDialog(this, platform::programFilter(), processFolder()));
+    field->setText(main_.services().pickers.showOpenDialog(boxOwner(), platform::programFilter(), processFolder()));
     if (field->text().isEmpty()) field->setText(old);
 }
 
@@ -345,19 +339,13 @@ void Form2::Command5_Click() { pickProgramInto(Text7); }
 
 void Form2::Command3_Click()
 {
+    const Handling handling(*this);
     setTopmost(0);
-    const QString chosen = main_.services().pickers.browseForFolder(this);
+    const QString chosen = main_.services().pickers.browseForFolder(boxOwner());
     const QString old = Text6->text();
     Text6->setText(chosen);
     if (Text6->text().isEmpty()) Text6->setText(old);
     setTopmost(1);
-}
-
-void Form2::closeEvent(QCloseEvent* event)
-{
-    closed_ = true;
-    emit closed();
-    QWidget::closeEvent(event);
 }
 
 }  // namespace soramie

@@ -5,15 +5,15 @@
 // to the main window at once and, when all three are valid, rewrites the
 // settings file and updates the main window's program menu item.
 //
-// A top-level window without owner, created by the main window and destroyed
-// when it is closed (by its close box, by "OK" after a valid save, or by any
-// resize of the main window). All methods run on the GUI thread.
+// A DialogWindow: unloaded by its close box, by "OK" after a valid save, or by
+// any resize of the main window, and destroyed once none of its handlers runs.
+// All methods run on the GUI thread.
 #pragma once
 
 #include "platform/services.h"
+#include "ui/common/dialog_window.h"
 
 #include <QString>
-#include <QWidget>
 
 #include <optional>
 
@@ -26,7 +26,7 @@ namespace soramie {
 
 class MainWindowPort;
 
-class Form2 : public QWidget {
+class Form2 : public DialogWindow {
     Q_OBJECT
 public:
     // Runs the dialog's load step: the main window's pro and pron are read
@@ -88,13 +88,6 @@ public:
     // saturated at 10^15; nothing for any other text (pasted with the mouse).
     static std::optional<qint64> fieldNumber(const QString& text);
 
-signals:
-    // The dialog is being closed (it is deleted later).
-    void closed();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void buildControls();
     // A message box ("警告" with OK, or as given) with the dialog out of the
@@ -104,13 +97,10 @@ private:
     void reject(QLineEdit* field, const QString& defaultText, const QString& message);
     // Open dialog with the program filter into field; a cancel keeps its text.
     void pickProgramInto(QLineEdit* field);
-    void setTopmost(int flag);
     // The handlers of "OK" and "更新" after settei: the dialog goes when the
     // save resized the main window (whose resize steps close this dialog).
     bool savedAndWritten() const { return Flag3 != 0 && written_; }
 
-    MainWindowPort& main_;
-    bool closed_ = false;       // closed (being destroyed); no more topmost calls
     bool written_ = false;      // the last settei wrote the settings file
     bool resizedMain_ = false;  // the last settei changed the main window's size
 };

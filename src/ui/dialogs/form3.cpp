@@ -11,7 +11,6 @@
 #include "ui/pane/text_pane.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,11 +77,10 @@ QString unreadableList(const std::vector<IoError>& errors)
 
 }  // namespace
 
-Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
+Form3::Form3(MainWindowPort& main) : DialogWindow(main, Twips(0))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("検索"));
-    setAttribute(Qt::WA_DeleteOnClose);
 
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(this);
@@ -151,8 +149,6 @@ Form3::Form3(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
     // Panel 1 names the folder a search covers from the start, also for a
     // dialog created again after the main window unloaded it.
     setPanel(1, displayPath(main_.currentFolder()));
-    // The dialog has no owner; it goes with the main window it belongs to.
-    connect(&main_.widget(), &QObject::destroyed, [self = QPointer<Form3>(this)] { delete self.data(); });
 }
 
 Form3::~Form3() = default;
@@ -169,15 +165,15 @@ QString Form3::selectedPath() const
 
 platform::Answer Form3::ask(const platform::MessageRequest& request)
 {
-    platform::Pickers& pickers = main_.services().pickers;
-    pickers.setTopmost(this, 0);
-    const platform::Answer answer = main_.services().prompts.message(this, request);
-    pickers.setTopmost(this, 1);
+    setTopmost(0);
+    const platform::Answer answer = main_.services().prompts.message(boxOwner(), request);
+    setTopmost(1);
     return answer;
 }
 
 void Form3::Command4_Click()
 {
+    const Handling handling(*this);
     if (searching_) return;
     searchFiles.clear();
     const QString keyword = txtType->text();
@@ -195,7 +191,6 @@ void Form3::Command4_Click()
     Command4->setEnabled(true);
     ProgressBar1->setValue(0);
     txtType->setEnabled(true);
-    if (unloadPending_) deleteLater();
 }
 
 void Form3::runSearch(const QString& keyword)
@@ -286,6 +281,7 @@ void Form3::enableWindows()
 
 void Form3::Command10_Click()
 {
+    const Handling handling(*this);
     List2->clear();
     txtType->clear();
     txtType->setEnabled(true);
@@ -296,6 +292,7 @@ void Form3::Command10_Click()
 
 void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
 {
+    const Handling handling(*this);
     if (searching_) return;
     QString path = selectedPath();
     if (button == Qt::RightButton) {
@@ -341,26 +338,6 @@ void Form3::showHit(const QString& path)
     // the keyword selected; a keyword that no longer occurs selects nothing.
     if (state.Flag == 2) (void)main_.selectKeyword(keyword);
     setPanel(2, folderFileLabel(path));
-}
-
-void Form3::unload()
-{
-    hide();
-    if (searching_) {
-        unloadPending_ = true;
-    } else {
-        deleteLater();
-    }
-}
-
-void Form3::closeEvent(QCloseEvent* event)
-{
-    // A running search cannot be stopped; the dialog stays until it ends.
-    if (searching_) {
-        event->ignore();
-        return;
-    }
-    QWidget::closeEvent(event);
 }
 
 }  // namespace soramie

@@ -3,19 +3,19 @@
 // under the main window's current folder that contain a keyword, lists their
 // full paths in List2 and opens a listed file in the main window.
 //
-// A top-level window without owner, created hidden by the main window and
-// destroyed when closed, unloaded (unload()) or when the main window goes. All
-// methods run on the GUI thread. A search reads the files on worker threads
+// A DialogWindow, created hidden by the main window and destroyed once it is
+// closed or unloaded and none of its handlers runs (a running search included).
+// All methods run on the GUI thread. A search reads the files on worker threads
 // while the GUI thread keeps painting; the main window and the settings,
 // search and replace dialogs are disabled meanwhile, so no other command runs.
 #pragma once
 
 #include "platform/services.h"
+#include "ui/common/dialog_window.h"
 
 #include <QListWidget>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <filesystem>
 #include <vector>
@@ -44,7 +44,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-class Form3 : public QWidget {
+class Form3 : public DialogWindow {
     Q_OBJECT
 public:
     explicit Form3(MainWindowPort& main);
@@ -81,12 +81,10 @@ public:
 
     // True from the moment the windows are disabled until they are enabled again.
     bool searching() const { return searching_; }
-    // Hides the dialog and destroys it, at once or, during a search, when the
-    // search ends.
-    void unload();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // A running search cannot be stopped; the close box waits until it ends.
+    bool refusesClose() const override { return searching_; }
 
 private:
     // Shows a message box with the dialog out of the always-on-top state.
@@ -99,11 +97,9 @@ private:
     void enableWindows();
     void showHit(const QString& path);
 
-    MainWindowPort& main_;
     QLabel* panels_[2] = {};
     std::vector<QPointer<QWidget>> disabled_;
     bool searching_ = false;
-    bool unloadPending_ = false;
 };
 
 }  // namespace soramie

@@ -9,8 +9,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <string>
 
@@ -41,38 +41,15 @@ void setPaneText(TextPane& pane, const std::u16string& text)
         QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
 }
 
-// Keeps a dialog out of the always-on-top state from its first message box
-// until the command ends.
-class TopmostPause {
-public:
-    TopmostPause(platform::Pickers& pickers, QWidget* window) : pickers_(pickers), window_(window) {}
-    ~TopmostPause()
-    {
-        if (paused_) pickers_.setTopmost(window_, 1);
-    }
-    TopmostPause(const TopmostPause&) = delete;
-    TopmostPause& operator=(const TopmostPause&) = delete;
-
-    platform::Answer message(platform::Prompts& prompts, const platform::MessageRequest& request)
-    {
-        if (!paused_) pickers_.setTopmost(window_, 0);
-        paused_ = true;
-        return prompts.message(window_, request);
-    }
-
-private:
-    platform::Pickers& pickers_;
-    QWidget* window_;
-    bool paused_ = false;
-};
-
 }  // namespace
 
-Form4::Form4(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
+// Below the search dialog, so the two do not cover each other.
+constexpr Twips kReplaceFromTop(3300);
+
+Form4::Form4(MainWindowPort& main) : DialogWindow(main, kReplaceFromTop)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("置換"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips::px(5820), twips::px(1470));
 
     const auto button = [this](const char* name, const QString& caption, int left, int width) {
@@ -109,8 +86,6 @@ Form4::Form4(MainWindowPort& main) : QWidget(nullptr, Qt::Dialog), main_(main)
     connect(cmdReplace, &QPushButton::clicked, this, &Form4::cmdReplace_Click);
     connect(Command5, &QPushButton::clicked, this, &Form4::Command5_Click);
     connect(Command11, &QPushButton::clicked, this, &Form4::Command11_Click);
-    // The dialog has no owner; it goes with the main window it belongs to.
-    connect(&main_.widget(), &QObject::destroyed, [self = QPointer<Form4>(this)] { delete self.data(); });
 }
 
 Form4::~Form4() = default;
@@ -139,6 +114,7 @@ void Form4::showRangeLayout(const QString& caption)
 
 void Form4::Command11_Click()
 {
+    const Handling handling(*this);
     int& flagb = main_.state().flagb;
     if (flagb == 0) {
         flagb = 1;
@@ -151,6 +127,7 @@ void Form4::Command11_Click()
 
 void Form4::Command5_Click()
 {
+    const Handling handling(*this);
     txtFndStartString->clear();
     txtFndEndString->clear();
     txtRepString->clear();
@@ -158,6 +135,7 @@ void Form4::Command5_Click()
 
 void Form4::cmdReplace_Click()
 {
+    const Handling handling(*this);
     if (main_.state().flagb == 0) {
         replaceRange();
     } else {
@@ -167,23 +145,32 @@ void Form4::cmdReplace_Click()
 
 void Form4::replaceRange()
 {
-    platform::Prompts& prompts = main_.services().prompts;
-    TopmostPause pause(main_.services().pickers, this);
+    // The dialog leaves the always-on-top state at its first box and takes it
+    // again when the command ends.
+    bool paused = false;
+    const auto message = [this, &paused](const platform::MessageRequest& request) {
+        if (!paused) setTopmost(0);
+        paused = true;
+        return main_.services().prompts.message(boxOwner(), request);
+    };
+    const auto resume = qScopeGuard([this, &paused] {
+        if (paused) setTopmost(1);
+    });
     if (txtFndStartString->text().isEmpty() || txtFndEndString->text().isEmpty()) {
-        pause.message(prompts, {QStringLiteral("検索範囲を指定して下さい"), QStringLiteral("警告"),
-                                platform::Buttons::Ok, platform::Icon::Warning});
+        message({QStringLiteral("検索範囲を指定して下さい"), QStringLiteral("警告"), platform::Buttons::Ok,
+                 platform::Icon::Warning});
         return;
     }
-    const platform::Answer answer = pause.message(prompts, {QStringLiteral("置換しますか？"), QStringLiteral("置換"),
-                                                            platform::Buttons::YesNo, platform::Icon::Critical});
+    const platform::Answer answer = message(
+        {QStringLiteral("置換しますか？"), QStringLiteral("置換"), platform::Buttons::YesNo, platform::Icon::Critical});
     if (answer != platform::Answer::Yes) return;
 
     std::u16string text = paneText(main_.pane());
     const std::size_t count =
         rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()), view(txtRepString->text()));
     setPaneText(main_.pane(), text);
-    pause.message(prompts, {QString::number(count) + QStringLiteral("個の項目を置換しました。"),
-                            QStringLiteral("置換結果"), platform::Buttons::Ok, platform::Icon::Information});
+    message({QString::number(count) + QStringLiteral("個の項目を置換しました。"), QStringLiteral("置換結果"),
+             platform::Buttons::Ok, platform::Icon::Information});
     Command5_Click();
 }
 
@@ -193,12 +180,6 @@ void Form4::replaceSimple()
     const std::u16string replaced =
         chrReplace(paneText(main_.pane()), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
     setPaneText(main_.pane(), replaced);
-}
-
-void Form4::unload()
-{
-    hide();
-    deleteLater();
 }
 
 }  // namespace soramie

@@ -9,14 +9,13 @@
 //      skipped.
 // Only the pane's text changes; nothing is written to disk.
 //
-// A top-level window without owner, created hidden by the main window and
-// destroyed when closed or when the main window goes. It shows the layout of
-// the mode `flagb` holds when it is created. All methods run on the GUI thread.
+// A DialogWindow, created hidden by the main window and destroyed once it is
+// closed or unloaded and none of its handlers runs. It shows the layout of the
+// mode `flagb` holds when it is created. All methods run on the GUI thread.
 #pragma once
 
 #include "platform/services.h"
-
-#include <QWidget>
+#include "ui/common/dialog_window.h"
 
 class QCheckBox;
 class QLabel;
@@ -27,7 +26,7 @@ namespace soramie {
 
 class MainWindowPort;
 
-class Form4 : public QWidget {
+class Form4 : public DialogWindow {
     Q_OBJECT
 public:
     explicit Form4(MainWindowPort& main);
@@ -50,16 +49,11 @@ public:
     // Switches flagb between range and simple mode and the layout with it.
     void Command11_Click();
 
-    // Hides the dialog and destroys it.
-    void unload();
-
 private:
     void replaceRange();
     void replaceSimple();
     void showSimpleLayout(const QString& caption);
     void showRangeLayout(const QString& caption);
-
-    MainWindowPort& main_;
 };
 
 }  // namespace soramie

@@ -23,6 +23,7 @@
 
 #include "core/file_io.h"
 #include "platform/services.h"
+#include "ui/common/dialog_window.h"
 #include "ui/common/main_window_port.h"
 #include "ui/common/viewer_state.h"
 
@@ -260,6 +261,16 @@ private:
     void buildControls(QWidget* client);
     void buildMenus();
     void connectHandlers();
+    // A dialog unloaded by its close box or "OK" is no longer loaded, even
+    // before it is destroyed: slot is cleared. Returns dialog.
+    template <class Dialog>
+    Dialog* track(Dialog* dialog, QPointer<Dialog>& slot)
+    {
+        connect(dialog, &DialogWindow::unloaded, this, [&slot, dialog] {
+            if (slot == dialog) slot.clear();
+        });
+        return dialog;
+    }
     // Lets the pane take a file dropped from a file manager (form1_external.cpp).
     void acceptFileDrops();
     // Moves the three lists to folder (its drive's current folder becomes folder).

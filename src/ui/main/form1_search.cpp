@@ -14,29 +14,15 @@
 
 namespace soramie {
 
-namespace {
-
-// Shows a modeless dialog without owner (bringing it forward when it is
-// already open) and keeps it on top.
-void present(platform::Pickers& pickers, QWidget& dialog)
-{
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    pickers.setTopmost(&dialog, 1);
-}
-
-}  // namespace
-
 Form3& Form1::loadForm3()
 {
-    if (!form3) form3 = new Form3(*this);
+    if (!form3) form3 = track(new Form3(*this), form3);
     return *form3;
 }
 
 Form4& Form1::loadForm4()
 {
-    if (!form4) form4 = new Form4(*this);
+    if (!form4) form4 = track(new Form4(*this), form4);
     return *form4;
 }
 
@@ -56,9 +42,9 @@ void Form1::unloadForm4()
     }
 }
 
-void Form1::appSword_Click() { present(services_.pickers, loadForm3()); }
+void Form1::appSword_Click() { loadForm3().present(); }
 
-void Form1::appOki_Click() { present(services_.pickers, loadForm4()); }
+void Form1::appOki_Click() { loadForm4().present(); }
 
 void Form1::showSearchFolder(const QString& folder) { loadForm3().setPanel(1, displayPath(folder)); }
 

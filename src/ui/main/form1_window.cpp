@@ -4,6 +4,7 @@
 #include "ui/main/form1.h"
 
 #include "settings/settings.h"
+#include "ui/common/dialog_window.h"
 #include "ui/common/path_text.h"
 #include "ui/common/twips.h"
 #include "ui/dialogs/form2.h"
@@ -131,14 +132,7 @@ void Form1::Command6_Click()
 
 Form2& Form1::loadForm2()
 {
-    if (!form2) {
-        form2 = new Form2(*this);
-        // A dialog closed by its close box or "OK" is no longer loaded, even
-        // before it is deleted.
-        connect(form2, &Form2::closed, this, [this, dialog = form2.data()] {
-            if (form2 == dialog) form2.clear();
-        });
-    }
+    if (!form2) form2 = track(new Form2(*this), form2);
     return *form2;
 }
 
@@ -146,7 +140,7 @@ void Form1::unloadForm2()
 {
     if (Form2* dialog = form2.data()) {
         form2.clear();
-        dialog->close();
+        dialog->unload();
     }
 }
 
@@ -154,6 +148,8 @@ frmAbout& Form1::loadFrmAbout()
 {
     if (!aboutForm) {
         aboutForm = new frmAbout(services_.app.readmePath());
+        aboutForm->setAttribute(Qt::WA_QuitOnClose, false);
+        placeBesideMainWindow(*aboutForm, *this, Twips(0));
         connect(aboutForm, &QDialog::finished, this, [this, dialog = aboutForm.data()] {
             if (aboutForm == dialog) aboutForm.clear();
         });
@@ -175,7 +171,7 @@ void Form1::appSe_Click()
 {
     if (!form2 || !form2->isVisible()) {
         Form2& dialog = loadForm2();
-        dialog.show();
+        dialog.present();
         dialog.Text1->setText(QString::number(Twips::fromPixels(Text1->height()).value));
         dialog.Text3->setText(QString::number(Twips::fromPixels(Text1->width()).value));
         const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
@@ -190,10 +186,8 @@ void Form1::appSe_Click()
         dialog.Text4->setText(program);
         dialog.Text5->setText(name);
     } else {
-        form2->raise();
-        form2->activateWindow();
+        form2->present();
     }
-    services_.pickers.setTopmost(form2, 1);
 }
 
 void Form1::mnuVer_Click()
