@@ -15,7 +15,12 @@ namespace soramie {
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent)
 {
-    connect(this, &QComboBox::activated, this, [this](int) { emit changed(); });
+    // Choosing the drive that is already shown changes nothing.
+    connect(this, &QComboBox::activated, this, [this](int) {
+        if (currentText() == shown_) return;
+        shown_ = currentText();
+        emit changed();
+    });
 }
 
 void DriveList::setDrives(const QStringList& roots)
@@ -28,6 +33,7 @@ void DriveList::setDrives(const QStringList& roots)
         if (findText(keep) < 0) addItem(keep);
         setCurrentIndex(findText(keep));
     }
+    shown_ = drive();
 }
 
 void DriveList::setDrive(const QString& root)
@@ -42,6 +48,7 @@ void DriveList::showDrive(const QString& root)
     const QSignalBlocker block(this);
     if (findText(root) < 0) addItem(root);
     setCurrentIndex(findText(root));
+    shown_ = root;
 }
 
 // ---- FolderList ------------------------------------------------------------------------

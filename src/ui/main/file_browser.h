@@ -14,7 +14,8 @@ class QStringListModel;
 
 namespace soramie {
 
-// A drop-down of drive roots. Choosing another drive emits changed().
+// A drop-down of drive roots. Choosing another drive than the one shown emits
+// changed(); choosing the shown one does nothing.
 class DriveList : public QComboBox {
     Q_OBJECT
 public:
@@ -30,6 +31,9 @@ public:
 
 signals:
     void changed();
+
+private:
+    QString shown_;
 };
 
 // The classic folder list: the path from the root down to the current folder,

@@ -83,7 +83,12 @@ void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
     const QString name = File1->fileName();
     if (name.isEmpty()) return;
     const QString path = joinFolderFile(File1->path(), name);
-    if (button == Qt::RightButton) showFilePopup(path, globalPos);
+    if (button == Qt::RightButton) {
+        showFilePopup(path, globalPos);
+        // A command of the popup that re-read the list (delete) has left nothing
+        // selected: there is no file to enable or show any more.
+        if (File1->fileName() != name) return;
+    }
     if (!Command1->isHidden()) {
         Command1->setEnabled(true);
         Flag = 0;

@@ -320,6 +320,7 @@ void Form1::appHt_Click()
         // The source has been read: the pane shows it, as after a display.
         Text1->setDocument(Document::fromBytes(std::move(*sourceBytes)));
         shownPath = source;
+        enableDisplay();
         showWriteFailure(*this, filea, written.error());
         return;
     }
