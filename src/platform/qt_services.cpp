@@ -57,6 +57,7 @@ QMessageBox::Icon toQt(Icon icon)
 QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request)
 {
     auto* box = new QMessageBox(toQt(request.icon), request.title, request.text, QMessageBox::NoButton, owner);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
     if (request.buttons == Buttons::YesNo) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setEscapeButton(QMessageBox::No);
@@ -90,18 +91,18 @@ QAction* QtPrompts::popup(QMenu& menu, QPoint globalPos) { return menu.exec(glob
 
 QDialog* newPickerDialog(QWidget* owner, PickerKind kind, const Filter& filter, const QString& initialFolder)
 {
-    switch (kind) {
-        case PickerKind::Open:
-            return new FilePicker(owner, filter, initialFolder, FilePicker::Mode::Open);
-        case PickerKind::Save:
-            return new FilePicker(owner, filter, initialFolder, FilePicker::Mode::Save);
-        case PickerKind::Folder:
-            break;
+    QDialog* dialog = nullptr;
+    if (kind == PickerKind::Folder) {
+        auto* folders = new QFileDialog(owner, QString(), startFolder(initialFolder));
+        folders->setOption(QFileDialog::DontUseNativeDialog);
+        folders->setFileMode(QFileDialog::Directory);
+        folders->setOption(QFileDialog::ShowDirsOnly);
+        dialog = folders;
+    } else {
+        const auto mode = kind == PickerKind::Open ? FilePicker::Mode::Open : FilePicker::Mode::Save;
+        dialog = new FilePicker(owner, filter, initialFolder, mode);
     }
-    auto* dialog = new QFileDialog(owner, QString(), startFolder(initialFolder));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
     return dialog;
 }
 

@@ -17,9 +17,10 @@ class QSystemTrayIcon;
 namespace soramie::platform {
 
 // The boxes and pickers below belong to the window that asked (they are its
-// children, so the window manager keeps them with it). Each is made ready for
-// exec(); the caller deletes it unless its owner went first. Test doubles run
-// the same boxes and pickers with scripted answers.
+// children, so the window manager keeps them with it) and stay above every
+// window of the program, the always-on-top dialogs included. Each is made
+// ready for exec(); the caller deletes it unless its owner went first. Test
+// doubles run the same boxes and pickers with scripted answers.
 QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request);
 // What a box made by newMessageBox answers for exec()'s result.
 Answer answerOf(const MessageRequest& request, int execResult);
