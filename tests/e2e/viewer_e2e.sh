@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: MIT
 # End-to-end test of the real viewer on a virtual X display, driven with xdotool
 # as a person would drive it: start it with a file, pick another file, show it,
-# wrap it, replace a range, save, export HTML, open the dialogs, hand a file
-# over from a second start, minimise and restore, quit through "終了". Checks the files on disk and saves
-# a screenshot of the main window and of each dialog.
+# wrap it, replace a range (its question above the always-on-top search
+# dialog), save, export HTML, open the dialogs, a settings save that resizes the
+# window and then warns, hand a file over from a second start, minimise and
+# restore, quit through "終了". Checks the files on disk and the stacking order,
+# and saves a screenshot of the main window and of each dialog.
 #
 #   viewer_e2e.sh VIEWER README ARTIFACTS
 #
@@ -94,6 +96,23 @@ activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windo
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 keys() { local w="$1"; shift; activate "$w"; xdotool key --clearmodifiers "$@"; }
 
+# stacked_above A B: the window manager stacks window A above window B.
+stacked_above() {
+  local order i=0 a=-1 b=-1 w
+  order="$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g')"
+  for w in $order; do
+    [ $((w)) -eq "$1" ] && a=$i
+    [ $((w)) -eq "$2" ] && b=$i
+    i=$((i + 1))
+  done
+  [ "$b" -ge 0 ] && [ "$a" -gt "$b" ]
+}
+# geometry WINDOW: "x y width height" of the window on the screen.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {print x, y, w, h}'
+}
+
 # same_bytes FILE EXPECTED: the file holds exactly the expected bytes.
 same_bytes() { cmp -s "$1" "$2"; }
 
@@ -158,6 +177,10 @@ shot "$main" 02-shown
 step "wrap with 折返し"
 click "$main" "$wrap_x" "$button_y"
 
+step "open the search dialog, which stays on top"
+keys "$main" ctrl+f
+search="$(wait_window 検索 "$viewer_pid")" || exit 1
+
 step "replace the range [ .. ] with *** in the replace dialog"
 keys "$main" ctrl+r
 replace="$(wait_window 置換 "$viewer_pid")" || exit 1
@@ -168,8 +191,15 @@ click "$replace" 300 42 && xdotool type --delay 30 ']'
 click "$replace" 140 66 && xdotool type --delay 30 '***'
 click "$replace" 48 18
 wait_for 10 sh -c "[ \$(xdotool search --onlyvisible --name '^置換\$' | wc -l) -ge 2 ]" || fail "no question '置換しますか？'"
-question="$(xdotool search --onlyvisible --name '^置換$' | grep -vx "$replace" | head -n1)"
+# The question is the window named 置換 that belongs to another (the dialog
+# itself may have a new native window by now: it left the always-on-top state).
+question=""
+for w in $(xdotool search --onlyvisible --name '^置換$'); do
+  xprop -id "$w" WM_TRANSIENT_FOR | grep -q 'window id' && question="$w"
+done
+[ -n "$question" ] || fail "no question '置換しますか？'"
 shot "$question" 04-replace-question
+stacked_above "$question" "$search" || fail "the question '置換しますか？' is stacked under the search dialog"
 keys "$question" Return
 result="$(wait_window 置換結果 "$viewer_pid")" || exit 1
 shot "$result" 05-replace-result
@@ -200,14 +230,30 @@ shot "$main" 06-exported
 
 # ---- the other dialogs ----------------------------------------------------------------
 
-step "settings dialog with Ctrl+E"
+step "settings dialog with Ctrl+E, beside the main window"
 keys "$main" ctrl+e
 settings="$(wait_window 設定 "$viewer_pid")" || exit 1
 shot "$settings" 07-settings
-keys "$settings" alt+F4
-wait_gone "$settings"
+read -r mx my mw mh <<<"$(geometry "$main")"
+read -r sx sy sw _ <<<"$(geometry "$settings")"
+{ [ $((sx + sw / 2)) -gt $((mx + mw * 3 / 4)) ] || [ $((sx + sw / 2)) -lt $((mx + mw / 4)) ]; } &&
+  [ "$sy" -ge $((my - 40)) ] && [ "$sy" -lt $((my + mh)) ] ||
+  fail "the settings dialog is not beside the main window (dialog $sx,$sy width $sw; main $mx,$my ${mw}x$mh)"
 
-step "search dialog with Ctrl+F"
+step "a save that resizes the main window and then warns: the viewer survives"
+activate "$settings"
+xdotool key Home shift+End && xdotool type 8000   # 高さ
+xdotool key Tab Home shift+End && xdotool type 5  # 折返し文字数, refused
+click "$settings" 100 258                         # OK
+warning="$(wait_window 警告 "$viewer_pid")" || exit 1
+keys "$warning" Return
+wait_gone "$warning"
+wait_gone "$settings"
+kill -0 "$viewer_pid" 2>/dev/null || fail "the viewer ended after the warning"
+read -r _ _ _ mh <<<"$(geometry "$main")"
+[ "$mh" -gt 550 ] || fail "the main window did not grow for the pane height 8000 (height $mh)"
+
+step "search dialog with Ctrl+F (the resize has closed it)"
 keys "$main" ctrl+f
 search="$(wait_window 検索 "$viewer_pid")" || exit 1
 shot "$search" 08-search
