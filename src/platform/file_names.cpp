@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -125,6 +126,7 @@ QString fromNativePath(std::string_view bytes)
 
 QString displayPath(const QString& path)
 {
+    if (std::none_of(path.cbegin(), path.cend(), [](QChar c) { return isEscape(c.unicode()); })) return path;
     QStringList names = path.split(QLatin1Char('/'));
     for (QString& name : names) name = displayName(name);
     return names.join(QLatin1Char('/'));

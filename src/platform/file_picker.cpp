@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@
 #include <QTreeView>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <algorithm>
 
@@ -57,31 +59,32 @@ bool FilePickerModel::setFolder(const QString& folder)
     const std::string native = toNativePath(folder);
     DIR* dir = ::opendir(native.c_str());
     if (dir == nullptr) return false;
-    std::vector<std::pair<std::string, Entry>> read;
+    std::vector<Entry> read;
+    const int fd = ::dirfd(dir);
     while (const dirent* item = ::readdir(dir)) {
-        const std::string name = item->d_name;
+        std::string name = item->d_name;
         if (name.empty() || name.front() == '.') continue;
-        const std::string path = native == "/" ? "/" + name : native + '/' + name;
         struct stat info {};
-        if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) continue;
+        if (::fstatat(fd, name.c_str(), &info, 0) != 0 && ::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
         Entry entry;
         entry.name = fromNativePath(name);
         entry.shown = displayPath(entry.name);
+        entry.bytes = std::move(name);
         entry.folder = S_ISDIR(info.st_mode);
         entry.executable = S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
         entry.size = static_cast<qint64>(info.st_size);
-        entry.modified = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(info.st_mtime));
-        read.emplace_back(name, std::move(entry));
+        entry.modified = static_cast<qint64>(info.st_mtime);
+        read.push_back(std::move(entry));
     }
     ::closedir(dir);
-    std::sort(read.begin(), read.end(), [](const auto& a, const auto& b) {
-        if (a.second.folder != b.second.folder) return a.second.folder;
-        return wildcard::nameLess(a.first, b.first);
+    std::sort(read.begin(), read.end(), [](const Entry& a, const Entry& b) {
+        if (a.folder != b.folder) return a.folder;
+        return wildcard::nameLess(a.bytes, b.bytes);
     });
     beginResetModel();
     folder_ = folder;
-    entries_.clear();
-    for (auto& [name, entry] : read) entries_.push_back(std::move(entry));
+    entries_ = std::move(read);
     filter();
     endResetModel();
     return true;
@@ -99,11 +102,12 @@ bool FilePickerModel::takes(const Entry& entry) const
 {
     if (entry.folder) return true;
     if (pattern_.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0) return entry.executable;
-    return wildcard::matches(toNativePath(pattern_), toNativePath(entry.name));
+    return wildcard::matches(patternBytes_, entry.bytes);
 }
 
 void FilePickerModel::filter()
 {
+    patternBytes_ = toNativePath(pattern_);
     shown_.clear();
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (takes(entries_[i])) shown_.push_back(static_cast<int>(i));
@@ -164,7 +168,7 @@ QVariant FilePickerModel::data(const QModelIndex& index, int role) const
             return kind.comment().isEmpty() ? kind.name() : kind.comment();
         }
         case DateColumn:
-            return QLocale().toString(entry.modified, QLocale::ShortFormat);
+            return QLocale().toString(QDateTime::fromSecsSinceEpoch(entry.modified), QLocale::ShortFormat);
         default:
             return {};
     }

@@ -8,12 +8,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QDateTime>
 #include <QDialog>
 #include <QFileIconProvider>
 #include <QList>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 class QComboBox;
@@ -55,12 +55,13 @@ public:
 
 private:
     struct Entry {
-        QString name;   // keeps the bytes
-        QString shown;  // displayPath(name)
+        std::string bytes;  // the name as the folder holds it
+        QString name;       // fromNativePath(bytes)
+        QString shown;      // displayPath(name)
         bool folder = false;
         bool executable = false;
         qint64 size = 0;
-        QDateTime modified;
+        qint64 modified = 0;  // seconds since the epoch
     };
     bool takes(const Entry& entry) const;
     void filter();
@@ -68,6 +69,7 @@ private:
     QFileIconProvider icons_;
     QString folder_;
     QString pattern_ = QStringLiteral("*");
+    std::string patternBytes_ = "*";
     std::vector<Entry> entries_;
     std::vector<int> shown_;  // indexes into entries_ of the listed rows
 };
