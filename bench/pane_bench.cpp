@@ -58,7 +58,7 @@ int runPane(const char* path)
 
     (*doc)->waitIndexed();
     report("index_complete_s", secondsSince(t0));
-    std::printf("lines %llu\n", static_cast<unsigned long long>((*doc)->lineCount()));
+    std::printf("lines %llu\n", static_cast<unsigned long long>((*doc)->lineCount().value));
 
     pane.setFocus();
     auto t1 = Clock::now();

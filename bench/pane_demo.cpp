@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     auto showStatus = [&] {
         window.statusBar()->showMessage(QStringLiteral("%1 bytes, %2 lines%3, selection %4+%5")
                                             .arg(pane->sizeInBytes())
-                                            .arg((*doc)->lineCount())
+                                            .arg((*doc)->lineCount().value)
                                             .arg((*doc)->indexed() ? QString() : QStringLiteral(" so far"))
                                             .arg(pane->selectionStart())
                                             .arg(pane->selectionLength()));

@@ -33,84 +33,60 @@ constexpr std::u16string_view kProse =
 
 enum Corpus : int { kLogCorpus = 0, kProseCorpus = 1 };
 
-// The corpus as text, at least `megabytes` MB of CP932; built once per size.
-const std::u16string& corpus(Corpus which, std::int64_t megabytes)
+// The corpus as CP932 bytes, at least `megabytes` MB; built once per size.
+const std::string& corpus(Corpus which, std::int64_t megabytes)
 {
-    static std::map<std::pair<int, std::int64_t>, std::u16string> cache;
-    auto& text = cache[{which, megabytes}];
-    if (text.empty()) {
-        const std::u16string_view unit = which == kLogCorpus ? kLog : kProse;
-        const std::size_t unitBytes = cp932::encode(unit).bytes.size();
-        const std::size_t copies = static_cast<std::size_t>(megabytes << 20) / unitBytes + 1;
-        text.reserve(copies * unit.size());
-        for (std::size_t i = 0; i < copies; ++i) text.append(unit);
+    static std::map<std::pair<int, std::int64_t>, std::string> cache;
+    auto& bytes = cache[{which, megabytes}];
+    if (bytes.empty()) {
+        const std::string unit = cp932::encode(which == kLogCorpus ? kLog : kProse).bytes;
+        const std::size_t copies = static_cast<std::size_t>(megabytes << 20) / unit.size() + 1;
+        bytes.reserve(copies * unit.size());
+        for (std::size_t i = 0; i < copies; ++i) bytes.append(unit);
     }
-    return text;
+    return bytes;
 }
 
-std::int64_t sourceBytes(Corpus which, std::int64_t megabytes)
-{
-    const std::u16string_view unit = which == kLogCorpus ? kLog : kProse;
-    return static_cast<std::int64_t>(corpus(which, megabytes).size() / unit.size() * cp932::encode(unit).bytes.size());
-}
-
-template <class Body>
-void run(benchmark::State& state, Body body)
+// Runs `rewriter` (made fresh each iteration) over the corpus in 1 MiB chunks.
+template <class Make>
+void run(benchmark::State& state, Make make)
 {
     const auto which = static_cast<Corpus>(state.range(0));
-    const std::int64_t mb = state.range(1);
-    const std::u16string& text = corpus(which, mb);
-    for (auto _ : state) body(text);
-    state.SetBytesProcessed(state.iterations() * sourceBytes(which, mb));
+    const std::string& bytes = corpus(which, state.range(1));
+    for (auto _ : state) {
+        auto rewriter = make(which, bytes);
+        const std::string out = rewriteAll(rewriter, bytes);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
 void BM_WrapText(benchmark::State& state)
 {
-    run(state, [](const std::u16string& text) {
-        auto wrapped = WrapText(text, WrapWidth{100});
-        benchmark::DoNotOptimize(wrapped->data());
-    });
+    run(state, [](Corpus, const std::string&) { return WrapStream(WrapWidth{100}); });
 }
 
 void BM_ChrReplace(benchmark::State& state)
 {
     // Several replacements per line, the result growing.
-    run(state, [](const std::u16string& text) {
-        auto out = chrReplace(text, u"=", u"&eq;", false);
-        benchmark::DoNotOptimize(out.data());
-    });
+    run(state, [](Corpus, const std::string&) { return ChrReplaceStream(u"=", u"&eq;", false); });
 }
 
 void BM_RangeReplace(benchmark::State& state)
 {
-    // One stretch per line ([worker-N] or 「…」/（…）).
-    const bool log = state.range(0) == kLogCorpus;
-    run(state, [log](const std::u16string& text) {
-        std::u16string copy = text;
-        const std::size_t n = log ? rangeReplace(copy, u"[", u"]", u"-") : rangeReplace(copy, u"「", u"」", u"-");
-        benchmark::DoNotOptimize(n);
+    // One stretch per line ([worker-N] or 「…」); the scan for the last end marker included.
+    run(state, [](Corpus which, const std::string& bytes) {
+        const std::u16string_view start = which == kLogCorpus ? u"[" : u"「";
+        const std::u16string_view end = which == kLogCorpus ? u"]" : u"」";
+        LastMarkerScan scan(end);
+        rewriteAll(scan, bytes);
+        return RangeReplaceStream(start, end, u"-", scan.last());
     });
 }
 
 void BM_HtmlPage(benchmark::State& state)
 {
-    run(state, [](const std::u16string& text) {
-        auto page = HtmlPage(text);
-        benchmark::DoNotOptimize(page.data());
-    });
-}
-
-void BM_HtmlPageBytes(benchmark::State& state)
-{
-    const auto which = static_cast<Corpus>(state.range(0));
-    const std::int64_t mb = state.range(1);
-    const std::string bytes = cp932::encode(corpus(which, mb)).bytes;
-    for (auto _ : state) {
-        std::string page;
-        appendHtmlPageBytes(bytes, page);
-        benchmark::DoNotOptimize(page.data());
-    }
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+    run(state, [](Corpus, const std::string&) { return HtmlPageStream(); });
 }
 
 void sizes(benchmark::internal::Benchmark* b)
@@ -124,7 +100,6 @@ BENCHMARK(BM_WrapText)->Apply(sizes);
 BENCHMARK(BM_ChrReplace)->Apply(sizes);
 BENCHMARK(BM_RangeReplace)->Apply(sizes);
 BENCHMARK(BM_HtmlPage)->Apply(sizes);
-BENCHMARK(BM_HtmlPageBytes)->Apply(sizes);
 
 }  // namespace
 

@@ -56,16 +56,29 @@ function(soramie_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
-# soramie_fuzzer(name SOURCES ... LINKS ...): a libFuzzer target and a short CTest
-# smoke run of it (SORAMIE_FUZZ_SECONDS, default 20) from a fixed seed, so a
-# slower machine runs a prefix of the same inputs.
+# soramie_fuzzer(name SOURCES ... LINKS ...): a fuzz target and its checked-in
+# corpus fuzz/corpus/<name>/. With SORAMIE_FUZZ (clang) it is a libFuzzer target
+# whose CTest smoke run (SORAMIE_FUZZ_SECONDS, default 20, fixed seed) starts from
+# the corpus; otherwise a plain program that replays the corpus once under CTest.
 set(SORAMIE_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 function(soramie_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  set(corpus ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+  if(SORAMIE_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # New inputs go to the build folder, never into the checked-in corpus.
+    set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${work})
+    add_test(NAME ${name}
+      COMMAND ${name} -seed=1 -max_total_time=${SORAMIE_FUZZ_SECONDS} -max_len=4096 -print_final_stats=1
+              ${work} ${corpus})
+    set_tests_properties(${name} PROPERTIES LABELS "fuzz" TIMEOUT 300)
+  else()
+    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    add_test(NAME ${name}_corpus COMMAND ${name} ${corpus})
+    set_tests_properties(${name}_corpus PROPERTIES LABELS "unit")
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} soramie_options)
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  add_test(NAME ${name}
-    COMMAND ${name} -seed=1 -max_total_time=${SORAMIE_FUZZ_SECONDS} -max_len=4096 -print_final_stats=1)
-  set_tests_properties(${name} PROPERTIES LABELS "fuzz" TIMEOUT 300)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endfunction()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// rangeReplace agrees with the literal algorithm in text and count.
+// rangeReplace on bytes, fed in chunks cut anywhere, gives exactly the literal
+// algorithm's text (each character with its own bytes) and count.
 #include "core/replace.h"
 #include "reference/literal_algorithms.h"
 #include "text_fuzz_input.h"
@@ -9,16 +10,25 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace soramie;
-    auto t = fuzz::fuzzTexts(data, size, 4);  // text, start, end, replacement
-    if (t[1].empty() || t[2].empty()) {
-        std::u16string unchanged = t[0];
-        if (rangeReplace(unchanged, t[1], t[2], t[3]) != 0 || unchanged != t[0]) std::abort();
+    using reference::RichText;
+    if (size < 1) return 0;
+    const auto t = fuzz::fuzzParts(data + 1, size - 1, 4);  // text, start, end, replacement
+    const std::u16string start = cp932::decode(t[1]);
+    const std::u16string end = cp932::decode(t[2]);
+    const std::u16string with = cp932::decode(t[3]);
+    const std::size_t chunk = fuzz::chunkSize(data[0]);
+
+    LastMarkerScan scan(end);
+    rewriteAll(scan, t[0], chunk);
+    RangeReplaceStream stream(start, end, with, scan.last());
+    const std::string replaced = rewriteAll(stream, t[0], chunk);
+    if (start.empty() || end.empty()) {
+        if (replaced != t[0] || stream.count() != 0) std::abort();
         return 0;
     }
-    std::u16string fast = t[0];
-    std::u16string slow = t[0];
-    const std::size_t fastCount = rangeReplace(fast, t[1], t[2], t[3]);
-    const std::size_t slowCount = reference::rangeReplace(slow, t[1], t[2], t[3]);
-    if (fast != slow || fastCount != slowCount) std::abort();
+    RichText literal = reference::richFromBytes(t[0]);
+    const std::size_t count = reference::rangeReplace(literal, reference::richFromText(start),
+                                                      reference::richFromText(end), reference::richFromText(with));
+    if (replaced != reference::bytesOf(literal) || stream.count() != count) std::abort();
     return 0;
 }

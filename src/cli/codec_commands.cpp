@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // decode and encode: CP932 <-> UTF-8 for scripts.
 #include "cli/command.h"
+#include "cli/stream.h"
 #include "cli/text_commands.h"
 #include "cli/utf8.h"
 #include "core/cp932.h"
@@ -29,16 +30,8 @@ int runDecodeCommand(std::span<const std::string> args, std::ostream& out, std::
     const auto a = parseArgs(args, {}, {}, 1, err);
     if (!a) return usageError(err, "", kDecodeUsage);
     if (a->help) return printHelp(out, err, kDecodeUsage, kDecodeHelp);
-    std::string utf8;
-    {
-        const auto bytes = readInput(a->file());
-        if (!bytes) return ioFailure(err, bytes.error());
-        const std::u16string text = cp932::decode(*bytes);
-        utf8.reserve(bytes->size() + bytes->size() / 2);
-        for (char16_t u : text) appendUtf8(cp932::isRawByte(u) ? U'\uFFFD' : char32_t(u), utf8);
-    }
-    if (!writeOutput(out, utf8)) return outputFailure(err);
-    return kExitOk;
+    Utf8DecodeStream decode;
+    return rewriteInput(a->file(), decode, out, err);
 }
 
 int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)

@@ -2,14 +2,13 @@
 #include "cli/text_commands.h"
 
 #include "cli/command.h"
-#include "core/cp932.h"
+#include "cli/stream.h"
 #include "core/file_io.h"
 #include "core/html_page.h"
 #include "core/replace.h"
 #include "core/wrap.h"
 
 #include <charconv>
-#include <functional>
 #include <ostream>
 
 namespace soramie::cli {
@@ -40,22 +39,6 @@ constexpr std::string_view kHtmlHelp =
     "standard output instead (FILE '-': standard input). FILE must be a regular file.\n"
     "A symbolic link FILE.html is followed only where the kernel would follow it.\n";
 
-// Reads the CP932 input, rewrites its text with `transform` and writes the
-// result as CP932. Every unit of the result comes from the input or from checked
-// TEXT arguments, so it always encodes; undecodable bytes come back unchanged.
-int rewriteText(const ParsedArgs& a, std::ostream& out, std::ostream& err,
-                const std::function<std::u16string(std::u16string)>& transform)
-{
-    auto bytes = readInput(a.file());
-    if (!bytes) return ioFailure(err, bytes.error());
-    std::u16string text = cp932::decode(*bytes);
-    bytes->clear();
-    bytes->shrink_to_fit();
-    const cp932::EncodeResult encoded = cp932::encode(transform(std::move(text)));
-    if (!writeOutput(out, encoded.bytes)) return outputFailure(err);
-    return kExitOk;
-}
-
 }  // namespace
 
 int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
@@ -70,8 +53,8 @@ int runWrapCommand(std::span<const std::string> args, std::ostream& out, std::os
     const auto [ptr, ec] = std::from_chars(widthText->data(), end, width);
     if (ec != std::errc() || ptr != end) return usageError(err, "--width needs a whole number", kWrapUsage);
     if (width < 1) return usageError(err, "--width must be at least 1", kWrapUsage);
-    return rewriteText(*a, out, err,
-                       [width](std::u16string text) { return std::move(WrapText(text, WrapWidth{width}).value()); });
+    WrapStream wrap(WrapWidth{width});
+    return rewriteInput(a->file(), wrap, out, err);
 }
 
 int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
@@ -87,7 +70,8 @@ int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std:
     if (!to) return kExitUsage;
     if (from->empty()) return usageError(err, "--from must not be empty", kReplaceUsage);
     const bool fNormalRep = !a->flag("--keep-existing");
-    return rewriteText(*a, out, err, [&](std::u16string text) { return chrReplace(text, *from, *to, fNormalRep); });
+    ChrReplaceStream replace(*from, *to, fNormalRep);
+    return rewriteInput(a->file(), replace, out, err);
 }
 
 int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err)
@@ -104,12 +88,28 @@ int runReplaceRangeCommand(std::span<const std::string> args, std::ostream& out,
     const auto with = textArgument("--with", *a->value("--with"), err, kRangeUsage);
     if (!with) return kExitUsage;
     if (start->empty() || end->empty()) return usageError(err, "--start and --end must not be empty", kRangeUsage);
-    std::size_t count = 0;
-    const int status = rewriteText(*a, out, err, [&](std::u16string text) {
-        count = rangeReplace(text, *start, *end, *with);
-        return text;
+    // Where the last end marker lies decides, at each start marker, whether an end
+    // marker follows: one pass to find it, then the replacement. Input that cannot
+    // be read twice is held in memory.
+    LastMarkerScan scan(*end);
+    std::string held;
+    std::string none;  // the scan writes nothing
+    const bool twice = inputCanBeReread(a->file());
+    const auto scanned = forEachWindow(a->file(), [&](std::string_view window) {
+        scan.feed(window, none);
+        if (!twice) held.append(window);
     });
-    if (status == kExitOk) err << count << "\n";
+    if (!scanned) return ioFailure(err, scanned.error());
+    scan.finish(none);
+    RangeReplaceStream replace(*start, *end, *with, scan.last());
+    int status = kExitOk;
+    if (twice) {
+        status = rewriteInput(a->file(), replace, out, err);
+    } else {
+        std::string output = rewriteAll(replace, held);
+        if (!writeOutput(out, output)) status = outputFailure(err);
+    }
+    if (status == kExitOk) err << replace.count() << "\n";
     return status;
 }
 
@@ -122,6 +122,11 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
     if (a->operands.empty()) return usageError(err, "FILE is required", kHtmlUsage);
     const std::string& source = a->operands.front();
     if (source == "-" && !toStdout) return usageError(err, "standard input needs --stdout", kHtmlUsage);
+    if (toStdout) {
+        // Only a regular file or standard input: a FIFO path would block.
+        HtmlPageStream page;
+        return rewriteInput(&source, page, out, err, source == "-" ? ReadFrom::AnyFile : ReadFrom::RegularFileOnly);
+    }
     std::string page;
     {
         // Only a regular file has a page beside it: a FIFO would block and a
@@ -129,10 +134,6 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
         auto bytes = source == "-" ? readInput(&source) : readWholeFile(source, ReadFrom::RegularFileOnly);
         if (!bytes) return ioFailure(err, bytes.error());
         appendHtmlPageBytes(*bytes, page);
-    }
-    if (toStdout) {
-        if (!writeOutput(out, page)) return outputFailure(err);
-        return kExitOk;
     }
     const auto written = writeFileSafely(source + ".html", page);
     if (!written) return ioFailure(err, written.error());

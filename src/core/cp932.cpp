@@ -15,15 +15,8 @@ namespace {
 using detail::kEncode;
 using detail::kEncodePage;
 using detail::kNoCode;
-using detail::kPair;
 using detail::kSingle;
-using detail::leadIndex;
-
-// Unit of the pair lead+trail, or 0 when the pair has no character.
-inline char16_t pairUnit(unsigned char lead, unsigned char trail)
-{
-    return trail >= 0x40 ? kPair[leadIndex(lead)][trail - 0x40] : char16_t{0};
-}
+using detail::pairUnit;
 
 constexpr bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 constexpr bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -72,12 +65,9 @@ inline void copyAsciiRun(const unsigned char*& s, const unsigned char* end, char
 
 }  // namespace
 
-void decodeAppend(std::string_view bytes, std::u16string& out)
+std::size_t decodeTo(std::string_view bytes, char16_t* const begin, RawBytes raw)
 {
-    const std::size_t base = out.size();
-    // Every byte yields at most one unit, so bytes.size() units of room suffice.
-    out.resize(base + bytes.size());
-    char16_t* const begin = out.data() + base;
+    const bool replace = raw == RawBytes::AsReplacement;
     char16_t* d = begin;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned char* const end = s + bytes.size();
@@ -93,14 +83,22 @@ void decodeAppend(std::string_view bytes, std::u16string& out)
                     continue;
                 }
             }
-            *d++ = rawByteUnit(b);
+            *d++ = replace ? char16_t{0xFFFD} : rawByteUnit(b);
             ++s;
         } else {
             *d++ = kSingle[b];
             ++s;
         }
     }
-    out.resize(base + static_cast<std::size_t>(d - begin));
+    return static_cast<std::size_t>(d - begin);
+}
+
+void decodeAppend(std::string_view bytes, std::u16string& out)
+{
+    const std::size_t base = out.size();
+    // Every byte yields at most one unit, so bytes.size() units of room suffice.
+    out.resize(base + bytes.size());
+    out.resize(base + decodeTo(bytes, out.data() + base));
 }
 
 std::u16string decode(std::string_view bytes)
@@ -129,6 +127,19 @@ int codeOf(char16_t u)
     if (isRawByte(u)) return rawByteValue(u);
     const std::uint16_t code = codeUnchecked(u);
     return code == kNoCode ? -1 : code;
+}
+
+bool hasSingleCode(char16_t u)
+{
+    const int code = codeOf(u);
+    if (code < 0 || isRawByte(u)) return false;
+    const char bytes[2] = {static_cast<char>(code > 0xFF ? code >> 8 : code), static_cast<char>(code & 0xFF)};
+    std::size_t used = 0;
+    if (decodeOne(std::string_view(bytes, code > 0xFF ? 2 : 1), used) != u) return false;
+    const detail::AltCode* const end = detail::kAltCodes + detail::kAltCodeCount;
+    const detail::AltCode* alt =
+        std::lower_bound(detail::kAltCodes, end, u, [](const detail::AltCode& a, char16_t v) { return a.unit < v; });
+    return alt == end || alt->unit != u;
 }
 
 int byteLength(char16_t u) { return codeOf(u) > 0xFF ? 2 : 1; }

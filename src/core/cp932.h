@@ -33,6 +33,15 @@ std::u16string decode(std::string_view bytes);
 // Appends the decoded units of bytes to out.
 void decodeAppend(std::string_view bytes, std::u16string& out);
 
+// How decodeTo writes an undecodable byte.
+enum class RawBytes {
+    AsUnit,         // U+DC00 + byte, which encodes back to the byte
+    AsReplacement,  // U+FFFD, for text leaving the program (the clipboard)
+};
+// Decodes bytes into out, which has room for bytes.size() units, and returns
+// the number of units written (the room past them may hold scratch values).
+std::size_t decodeTo(std::string_view bytes, char16_t* out, RawBytes raw = RawBytes::AsUnit);
+
 // Decodes one character at bytes[0..]; returns the unit and sets consumed to 1 or 2.
 // bytes must not be empty.
 char16_t decodeOne(std::string_view bytes, std::size_t& consumed);
@@ -41,6 +50,12 @@ char16_t decodeOne(std::string_view bytes, std::size_t& consumed);
 // or -1 when u has no code. Raw-byte units map to their byte.
 int codeOf(char16_t u);
 inline bool encodable(char16_t u) { return codeOf(u) >= 0; }
+
+// True when exactly one CP932 code decodes to u, so that its bytes can be searched
+// for without decoding. False for undecodable-byte units, units without a code,
+// units with several codes (NEC and IBM duplicates such as ∵) and units that
+// encode to the code of another character (U+00A5 and the like).
+bool hasSingleCode(char16_t u);
 
 // Bytes u takes in CP932: 2 for a pair, else 1 (a unit without a code counts as
 // its one-byte replacement).

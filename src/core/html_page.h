@@ -10,29 +10,30 @@
 // line after the last terminator's end: a source without a final line break gets
 // "<BR>" after its last line, a source that ends with a line break gets one extra
 // empty "<BR>" line, and an empty source gives exactly one "<BR>" line. A lone LF
-// stays inside its line. Nothing else is escaped. Linear in the source's length.
+// stays inside its line. Nothing else is escaped.
+//
+// The page is built from the source's CP932 bytes: "<", ">", CR and LF are never
+// trail bytes of a CP932 character, so a byte-wise scan is exact and every source
+// character keeps its bytes (undecodable bytes included). Linear in the source.
 #pragma once
 
+#include "core/text_stream.h"
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace soramie {
 
-// The page's text for the decoded source text.
-std::u16string HtmlPage(std::u16string_view source);
-// Appends the page's text to `out` (reserving what it needs first).
-void appendHtmlPage(std::u16string_view source, std::u16string& out);
+// The page as a stream: source bytes in, page bytes out. Holds back at most a
+// CR whose next byte has not come yet.
+class HtmlPageStream final : public ByteRewriter {
+private:
+    std::size_t process(std::string_view window, bool final, std::string& out) override;
+    bool started_ = false;
+};
 
-// The page's CP932 bytes built straight from the source's CP932 bytes, for large
-// files: each source character keeps its bytes exactly (undecodable bytes
-// included), so decoding the result gives HtmlPage(decode(sourceBytes)). The
-// markup bytes "<", ">", CR and LF are never trail bytes of a CP932 character,
-// which makes the byte-wise scan exact.
+// Appends the whole page of `sourceBytes` to `out`, reserving what it needs first.
 void appendHtmlPageBytes(std::string_view sourceBytes, std::string& out);
-
-// Number of bytes (or UTF-16 units) of the page for a source whose length is
-// `sourceLength` with `angles` "<" or ">" and `breaks` line terminators (CR LF
-// or lone CR): what the append functions reserve.
-std::size_t htmlPageLength(std::size_t sourceLength, std::size_t angles, std::size_t breaks);
 
 }  // namespace soramie

@@ -1,33 +1,94 @@
 // SPDX-License-Identifier: MIT
-// String and range replacement on the pane's text (one UTF-16 unit per CP932
-// character; every comparison is exact). Both routines are linear in the length
-// of the text plus the length of the result.
+// String and range replacement on CP932 bytes, streaming.
+//
+// Markers and replacements are text (one UTF-16 unit per CP932 character). An
+// occurrence is where the decoded text holds the marker, so a marker's bytes
+// inside another character (a trail byte that looks like "[") never match, and
+// every comparison is exact. Markers whose characters each have exactly one code
+// are searched as bytes with a character-boundary check; other markers (a
+// character with several codes such as ∵, an undecodable byte) are searched in
+// the decoded text. Bytes outside replaced stretches are copied unchanged, so
+// undecodable bytes and characters with several codes keep their bytes; the
+// replacement is encoded once (characters without a code become '?').
 #pragma once
 
+#include "core/text_stream.h"
+
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace soramie {
 
-// Replaces every occurrence of `ChrFrom` in `Subject` by `ChrTo`, scanning left
-// to right and never rescanning inserted text; occurrences do not overlap.
-// With `fNormalRep` false, an occurrence that already lies inside a copy of
-// `ChrTo` is left alone, so that escaping "&" as "&amp;" can be repeated without
-// doubling. After each occurrence, replaced or not, the scan resumes
-// `ChrTo.size()` characters after the occurrence's start. An empty `ChrFrom`
-// returns `Subject` unchanged.
-std::u16string chrReplace(std::u16string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
-                          bool fNormalRep);
+class MarkerFinder;
+
+// Replaces every occurrence of `ChrFrom` by `ChrTo`, scanning left to right and
+// never rescanning inserted text; occurrences do not overlap. With `fNormalRep`
+// false, an occurrence that already lies inside a copy of `ChrTo` is left alone,
+// so that escaping "&" as "&amp;" can be repeated without doubling. After each
+// occurrence, replaced or not, the scan resumes `ChrTo.size()` characters after
+// the occurrence's start. An empty `ChrFrom` replaces nothing.
+class ChrReplaceStream final : public ByteRewriter {
+public:
+    ChrReplaceStream(std::u16string_view ChrFrom, std::u16string_view ChrTo, bool fNormalRep);
+    ~ChrReplaceStream() override;
+    struct State;
+
+private:
+    std::size_t process(std::string_view window, bool final, std::string& out) override;
+    std::unique_ptr<State> s_;
+};
+
+std::string chrReplace(std::string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
+                       bool fNormalRep);
+
+// Finds where the last occurrence of a marker starts in a whole input fed to it
+// (no output). Range replacement needs it to know, at a start marker, whether an
+// end marker follows anywhere after it.
+class LastMarkerScan final : public ByteRewriter {
+public:
+    explicit LastMarkerScan(std::u16string_view marker);
+    ~LastMarkerScan() override;
+    // Byte offset of the last occurrence's start in the input, if any.
+    std::optional<std::uint64_t> last() const { return last_; }
+
+private:
+    std::size_t process(std::string_view window, bool final, std::string& out) override;
+    std::unique_ptr<MarkerFinder> finder_;
+    std::uint64_t base_ = 0;
+    std::optional<std::uint64_t> last_;
+};
 
 // Replaces every stretch from an occurrence of `start` through the first
 // occurrence of `end` that begins at or after it (the end marker may overlap the
-// start marker), markers included, by `replacement`, and returns the number of
-// stretches replaced. When no end marker follows a start marker, the
-// `end.size()` characters beginning at the start marker are replaced. The
-// replacement is never searched again; stretches do not nest. `start` and `end`
-// must not be empty (nothing is replaced and 0 is returned when one is).
-std::size_t rangeReplace(std::u16string& text, std::u16string_view start, std::u16string_view end,
-                         std::u16string_view replacement);
+// start marker), markers included, by `replacement`. When no end marker follows
+// a start marker, the `end.size()` characters beginning at the start marker are
+// replaced. The replacement is never searched again; stretches do not nest.
+// `lastEnd` is LastMarkerScan(end)'s answer for the same input. Empty markers
+// replace nothing. Bytes of a stretch are dropped as they come, so memory stays
+// bounded however far apart the markers are.
+class RangeReplaceStream final : public ByteRewriter {
+public:
+    RangeReplaceStream(std::u16string_view start, std::u16string_view end, std::u16string_view replacement,
+                       std::optional<std::uint64_t> lastEnd);
+    ~RangeReplaceStream() override;
+    // Stretches replaced so far.
+    std::size_t count() const;
+    struct State;
+
+private:
+    std::size_t process(std::string_view window, bool final, std::string& out) override;
+    std::unique_ptr<State> s_;
+};
+
+struct RangeReplaceResult {
+    std::string bytes;
+    std::size_t count = 0;
+};
+RangeReplaceResult rangeReplace(std::string_view text, std::u16string_view start, std::u16string_view end,
+                                std::u16string_view replacement);
 
 }  // namespace soramie

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Line splitting and Japanese line wrapping of the text pane's text.
 //
-// Text is UTF-16 with one unit per CP932 character (core/cp932.h); the wrap
-// width counts bytes of the CP932 encoding. Every routine here is linear in the
-// length of its input.
+// The routine works on CP932 bytes; the wrap width counts bytes of the encoding.
+// It is linear in the length of its input.
 #pragma once
 
 #include "core/result.h"
+#include "core/text_stream.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace soramie {
 
@@ -40,21 +40,33 @@ enum class WrapError {
     WidthBelowOne,  // a width of 0 or less would lose text
 };
 
-// The pieces of `text` between occurrences of `delimiter` (an empty delimiter
-// gives the whole text as one piece), each with leading and trailing U+0020 spaces removed. A text ending
-// with the delimiter yields a final empty piece; an empty text yields one empty
-// piece. Other white space (TAB, the full-width space U+3000) is kept. The views
-// point into `text`.
-std::vector<std::u16string_view> SplitLines(std::u16string_view text, std::u16string_view delimiter);
+// Re-breaks CP932 text so that no line is longer than `width` bytes, streaming.
+// The source lines (separated by CR LF; a lone CR or LF is an ordinary
+// character) lose their leading and trailing U+0020 spaces (other white space,
+// such as TAB and the full-width space U+3000, is kept) and are cut; a break
+// moves back by one character when the next line would begin with a character
+// of `noStart`, or else when the line would end with a character of `noEnd`
+// after one that is not in it. Blank lines and a final line break are kept.
+// Characters keep their bytes exactly, undecodable bytes included; the sets are
+// compared with the decoded characters. Holds at most the last two characters
+// of the line being cut and a count of pending spaces.
+class WrapStream final : public ByteRewriter {
+public:
+    // `width` must be at least 1 byte (WrapText refuses smaller widths).
+    explicit WrapStream(WrapWidth width, std::u16string_view noStart = NoStartChars,
+                        std::u16string_view noEnd = NoEndChars);
+    ~WrapStream() override;
 
-// Re-breaks `text` so that no line is longer than `width` bytes: the source
-// lines (separated by CR LF; a lone CR or LF is an ordinary character) are
-// trimmed as by SplitLines and cut; a break moves back by one character when the
-// next line would begin with a character of `noStart`, or else when the line
-// would end with a character of `noEnd` after one that is not in it. Blank lines
-// and a final line break are kept. Refuses widths below 1.
-Result<std::u16string, WrapError> WrapText(std::u16string_view text, WrapWidth width,
-                                           std::u16string_view noStart = NoStartChars,
-                                           std::u16string_view noEnd = NoEndChars);
+    struct State;
+
+private:
+    std::size_t process(std::string_view window, bool final, std::string& out) override;
+    std::unique_ptr<State> s_;
+};
+
+// The whole wrapped text of `bytes`; refuses widths below 1.
+Result<std::string, WrapError> WrapText(std::string_view bytes, WrapWidth width,
+                                        std::u16string_view noStart = NoStartChars,
+                                        std::u16string_view noEnd = NoEndChars);
 
 }  // namespace soramie

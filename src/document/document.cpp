@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/cp932.h"
+#include "core/memory.h"
 #include "document/scan.h"
 
 namespace soramie {
@@ -27,6 +28,9 @@ constexpr std::uint64_t kFirstChunk = 64 * 1024;
 constexpr std::uint64_t kSmallDocument = 1024 * 1024;
 // Background chunks, indexed in parallel.
 constexpr std::uint64_t kChunk = 8 * 1024 * 1024;
+// Files above this size have the second half of their buffer faulted in by a
+// thread of its own while the loader reads the first half.
+constexpr std::uint64_t kPrefaultFrom = 64 * 1024 * 1024;
 // Bytes read by one read() call of the background loader.
 constexpr std::uint64_t kReadPiece = 8 * 1024 * 1024;
 
@@ -40,6 +44,7 @@ public:
         void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return false;
         data_ = static_cast<char*>(p);
+        adviseHugePages(p, size_);
         return true;
     }
     ~PageBuffer()
@@ -224,6 +229,25 @@ struct Document::Impl {
         cv.notify_all();
     }
 
+    // Fresh memory costs more to fault in than to read into, and the loader
+    // faults every page it reads into: a second thread faults the second half
+    // in meanwhile (MADV_POPULATE_WRITE never changes a byte, so it may overlap
+    // the loader's reads). Runs until done or stopped.
+    void prefaultSecondHalf()
+    {
+#if defined(MADV_POPULATE_WRITE)
+        threads.emplace_back([this] {
+            constexpr std::uint64_t kStep = 32 * 1024 * 1024;
+            constexpr std::uint64_t kPage = 2 * 1024 * 1024;
+            auto* base = raw_.get();
+            const std::uint64_t end = expectedSize & ~(kPage - 1);
+            for (std::uint64_t at = (expectedSize / 2) & ~(kPage - 1); at < end && !stop.load(); at += kStep) {
+                if (::madvise(base + at, std::min(kStep, end - at), MADV_POPULATE_WRITE) != 0) return;
+            }
+        });
+#endif
+    }
+
     // Plans the chunks, indexes the first one here when its bytes are loaded and
     // starts the background threads for the rest. withLoader: the file still
     // needs reading.
@@ -352,6 +376,7 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
     } else {
         impl->loadDone = true;
     }
+    if (more && size > kPrefaultFrom) impl->prefaultSecondHalf();
     impl->start(more);
     return DocumentPtr(new Document(std::move(impl)));
 }
@@ -492,10 +517,10 @@ ByteOffset Document::indexedBytes() const
     return ByteOffset(d_->indexedEnd);
 }
 
-std::uint64_t Document::lineCount() const
+LineCount Document::lineCount() const
 {
     std::lock_guard lock(d_->m);
-    return d_->breakTotal + 1;
+    return LineCount(d_->breakTotal + 1);
 }
 
 ByteOffset Document::lineStart(LineNo n) const
@@ -570,13 +595,13 @@ std::u16string Document::text() const
     return textOfBytes(ByteOffset(0), size());
 }
 
-std::u16string Document::text(CharPos from, std::uint64_t length) const
+std::u16string Document::text(CharPos from, CharCount length) const
 {
     std::uint64_t b0, b1;
     {
         std::lock_guard lock(d_->m);
         const std::uint64_t c0 = std::min(from.value, d_->charTotal);
-        const std::uint64_t c1 = c0 + std::min(length, d_->charTotal - c0);
+        const std::uint64_t c1 = c0 + std::min(length.value, d_->charTotal - c0);
         b0 = d_->byteOfLocked(c0);
         b1 = d_->byteOfLocked(c1);
     }
@@ -587,6 +612,28 @@ std::string_view Document::bytesForSave() const
 {
     d_->waitLoaded();
     return bytes(ByteOffset(0), size());
+}
+
+std::string Document::rewrite(ByteRewriter& rewriter,
+                              const std::function<void(ByteOffset done, ByteOffset total)>& progress) const
+{
+    constexpr std::size_t kSlice = 4 * 1024 * 1024;
+    const std::string_view all = bytesForSave();
+    rewriter.trackSubstitutions(d_->subs);
+    std::string out;
+    out.reserve(all.size() + all.size() / 8 + 64);
+    adviseHugePages(out.data(), out.capacity());
+    for (std::size_t at = 0; at < all.size(); at += kSlice) {
+        rewriter.feed(all.substr(at, kSlice), out);
+        if (progress) progress(ByteOffset(std::min(at + kSlice, all.size())), ByteOffset(all.size()));
+    }
+    rewriter.finish(out);
+    return out;
+}
+
+DocumentPtr Document::fromRewrite(std::string bytes, const ByteRewriter& rewriter)
+{
+    return fromEncoded(std::move(bytes), rewriter.substitutions(), std::nullopt).document;
 }
 
 std::size_t Document::unencodableCount() const { return d_->subs.size(); }

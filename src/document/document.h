@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@
 
 #include "core/file_io.h"
 #include "core/result.h"
+#include "core/text_stream.h"
 #include "core/types.h"
 
 namespace soramie {
@@ -43,12 +45,6 @@ struct TextDocument {
     std::size_t unencodableCount = 0;
     // Character position of the first unencodable character, if any.
     std::optional<CharPos> firstUnencodable;
-};
-
-// One unit a document made from text could not encode; the bytes hold '?' there.
-struct Substitution {
-    ByteOffset at;
-    char16_t unit = 0;
 };
 
 class Document {
@@ -88,7 +84,7 @@ public:
     // Bytes [0, indexedBytes()) have their lines and characters indexed.
     ByteOffset indexedBytes() const;
     // Lines known so far; equals the final count once indexed().
-    std::uint64_t lineCount() const;
+    LineCount lineCount() const;
     // Start of line n (n < lineCount()).
     ByteOffset lineStart(LineNo n) const;
     // End of line n's content, before its CR LF / CR / LF (n < lineCount()).
@@ -115,7 +111,18 @@ public:
     // The whole text; waits until the document is indexed.
     std::u16string text() const;
     // Characters [from, from + length), clamped to the indexed part.
-    std::u16string text(CharPos from, std::uint64_t length) const;
+    std::u16string text(CharPos from, CharCount length) const;
+
+    // Feeds the document's bytes to `rewriter` in slices (waiting until loaded;
+    // the loaded bytes never change), telling it where characters without a
+    // code lie, and returns its output. `progress`, when set, is called on this
+    // thread after each slice with the bytes done so far and the total. A failed
+    // allocation throws std::bad_alloc and leaves this document as it was.
+    std::string rewrite(ByteRewriter& rewriter,
+                        const std::function<void(ByteOffset done, ByteOffset total)>& progress = {}) const;
+    // The document of a rewriter's output: the bytes, with the characters
+    // without a code where the rewriter reports them.
+    static DocumentPtr fromRewrite(std::string bytes, const ByteRewriter& rewriter);
 
     // The bytes to save: exactly the bytes the document was made from (for a
     // document made from text, its encoding with '?' for unencodable units).

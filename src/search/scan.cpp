@@ -21,36 +21,6 @@ namespace soramie::search {
 namespace fs = std::filesystem;
 namespace {
 
-// How many CP932 codes decode to each UTF-16 unit (saturating at 2). Units with
-// more than one code cannot be found by searching for one byte spelling.
-const std::array<std::uint8_t, 0x10000>& codeCounts()
-{
-    static const auto table = [] {
-        auto counts = std::make_unique<std::array<std::uint8_t, 0x10000>>();
-        counts->fill(0);
-        auto add = [&](char16_t u) {
-            if ((*counts)[u] < 2) ++(*counts)[u];
-        };
-        for (int b = 0; b < 0x100; ++b) {
-            const char c = static_cast<char>(b);
-            std::size_t used = 0;
-            const char16_t u = cp932::decodeOne(std::string_view(&c, 1), used);
-            if (!cp932::isRawByte(u)) add(u);
-        }
-        for (int lead = 0x81; lead <= 0xFC; ++lead) {
-            if (!cp932::isLeadByte(static_cast<unsigned char>(lead))) continue;
-            for (int trail = 0x40; trail <= 0xFF; ++trail) {
-                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                std::size_t used = 0;
-                const char16_t u = cp932::decodeOne(std::string_view(pair, 2), used);
-                if (used == 2) add(u);
-            }
-        }
-        return counts;
-    }();
-    return *table;
-}
-
 // Bytes 0x00..0x3F are never the trail byte of a pair, so one always starts a
 // character: decoding from just there agrees with decoding from the file start.
 constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
@@ -181,9 +151,8 @@ private:
 KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyword))
 {
     if (keyword_.empty()) return;
-    const auto& counts = codeCounts();
     for (char16_t u : keyword_) {
-        if (cp932::isRawByte(u) || counts[u] != 1) return;
+        if (!cp932::hasSingleCode(u)) return;
     }
     cp932::EncodeResult enc = cp932::encode(keyword_);
     if (!enc.complete() || cp932::decode(enc.bytes) != keyword_) return;

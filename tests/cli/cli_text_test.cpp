@@ -184,13 +184,18 @@ TEST_F(CliTest, RunningOutOfMemoryOrOutputSpaceIsReportedInsteadOfAborting)
     GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
 #endif
 #endif
-    // 200 MB of input under a 150 MB address-space limit.
+    // 200 MB of input under a 150 MB address-space limit: the commands that
+    // stream go through in fixed windows (their output is dropped here); those
+    // that hold their input report running out of memory.
     const std::string starved = "head -c 200000000 /dev/zero | (ulimit -v 150000; {})";
+    const std::string streamed = starved + "; s=$?; : >" + path("stdout") + "; exit $s";
     for (const Outcome& r :
-         {run({"wrap", "--width", "9"}, "", starved), run({"decode"}, "", starved),
-          run({"encode", "--replace"}, "", starved), run({"replace", "--from", "a", "--to", "b"}, "", starved),
-          run({"replace-range", "--start", "a", "--end", "b", "--with", "c"}, "", starved),
-          run({"html", "--stdout", "-"}, "", starved)}) {
+         {run({"wrap", "--width", "9"}, "", streamed), run({"decode"}, "", streamed),
+          run({"replace", "--from", "a", "--to", "b"}, "", streamed), run({"html", "--stdout", "-"}, "", streamed)}) {
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    for (const Outcome& r : {run({"encode", "--replace"}, "", starved),
+                             run({"replace-range", "--start", "a", "--end", "b", "--with", "c"}, "", starved)}) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.err, "soramie-cli: out of memory\n");
     }

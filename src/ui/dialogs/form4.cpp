@@ -4,6 +4,7 @@
 #include "core/replace.h"
 #include "ui/common/main_window_port.h"
 #include "ui/common/twips.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QCheckBox>
@@ -27,18 +28,11 @@ std::u16string_view view(const QString& text)
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-// The pane's whole text and its replacement, without copies through QString:
-// a 100 MB text is 200 MB of UTF-16.
-std::u16string paneText(const TextPane& pane)
+// A replacement ran out of memory; the pane keeps its text.
+platform::MessageRequest outOfMemory()
 {
-    const DocumentPtr doc = pane.document();
-    return doc ? doc->text() : std::u16string();
-}
-
-void setPaneText(TextPane& pane, const std::u16string& text)
-{
-    pane.setText(
-        QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
+    return {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"), platform::Buttons::Ok,
+            platform::Icon::Critical};
 }
 
 }  // namespace
@@ -165,10 +159,23 @@ void Form4::replaceRange()
         {QStringLiteral("置換しますか？"), QStringLiteral("置換"), platform::Buttons::YesNo, platform::Icon::Critical});
     if (answer != platform::Answer::Yes) return;
 
-    std::u16string text = paneText(main_.pane());
-    const std::size_t count =
-        rangeReplace(text, view(txtFndStartString->text()), view(txtFndEndString->text()), view(txtRepString->text()));
-    setPaneText(main_.pane(), text);
+    const std::u16string start(view(txtFndStartString->text()));
+    const std::u16string end(view(txtFndEndString->text()));
+    const std::u16string with(view(txtRepString->text()));
+    std::size_t count = 0;
+    const CommandOutcome outcome =
+        runPaneCommand(main_.pane(), [&](const Document& doc, const CommandProgress& progress) {
+            // First where the last end marker lies, then the replacement: each half of the progress.
+            LastMarkerScan scan(end);
+            doc.rewrite(scan, [&](ByteOffset done, ByteOffset total) { progress(done, total + total.value); });
+            RangeReplaceStream replace(start, end, with, scan.last());
+            std::string bytes = doc.rewrite(
+                replace, [&](ByteOffset done, ByteOffset total) { progress(done + total.value, total + total.value); });
+            count = replace.count();
+            return count == 0 ? nullptr : Document::fromRewrite(std::move(bytes), replace);
+        });
+    if (outcome == CommandOutcome::OutOfMemory) message(outOfMemory());
+    if (outcome == CommandOutcome::OutOfMemory || outcome == CommandOutcome::Busy) return;
     message({QString::number(count) + QStringLiteral("個の項目を置換しました。"), QStringLiteral("置換結果"),
              platform::Buttons::Ok, platform::Icon::Information});
     Command5_Click();
@@ -177,9 +184,19 @@ void Form4::replaceRange()
 void Form4::replaceSimple()
 {
     const bool fNormalRep = !Check3->isChecked();
-    const std::u16string replaced =
-        chrReplace(paneText(main_.pane()), view(txtFndStartString->text()), view(txtRepString->text()), fNormalRep);
-    setPaneText(main_.pane(), replaced);
+    const std::u16string from(view(txtFndStartString->text()));
+    const std::u16string to(view(txtRepString->text()));
+    const CommandOutcome outcome =
+        runPaneCommand(main_.pane(), [&](const Document& doc, const CommandProgress& progress) {
+            if (from.empty()) return DocumentPtr();  // the text stays as it was
+            ChrReplaceStream replace(from, to, fNormalRep);
+            return Document::fromRewrite(doc.rewrite(replace, progress), replace);
+        });
+    if (outcome == CommandOutcome::OutOfMemory) {
+        setTopmost(0);
+        main_.services().prompts.message(boxOwner(), outOfMemory());
+        setTopmost(1);
+    }
 }
 
 }  // namespace soramie

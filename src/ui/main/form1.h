@@ -49,6 +49,7 @@ class DriveList;
 class FolderList;
 class FileList;
 class TextPane;
+enum class CommandOutcome;
 class Form3;
 class Form4;
 class Form2;
@@ -131,6 +132,8 @@ public:
     void Command1_Click();
     void File1_MouseDown(Qt::MouseButton button, QPoint globalPos);
     void Command12_Click();
+    // Says "メモリが足りません" when a pane command ran out of memory.
+    void reportCommand(CommandOutcome outcome);
     // The display button with Flag 2: shows the hit selected in the search
     // dialog's result list (form1_search.cpp).
     void showSearchHit();

@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "ui/common/path_text.h"
 #include "ui/main/file_browser.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <sys/stat.h>
@@ -16,11 +17,6 @@
 namespace soramie {
 
 namespace {
-
-std::u16string_view view(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
 
 // How many of the steps open, measure and read fail after a failure at `what`:
 // a file that cannot be opened can be neither measured nor read.
@@ -43,6 +39,13 @@ QString sizeText(const QString& path)
 void Form1::showCannotOpen()
 {
     services_.prompts.message(this, {QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"),
+                                     platform::Buttons::Ok, platform::Icon::Critical});
+}
+
+void Form1::reportCommand(CommandOutcome outcome)
+{
+    if (outcome != CommandOutcome::OutOfMemory) return;
+    services_.prompts.message(this, {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"),
                                      platform::Buttons::Ok, platform::Icon::Critical});
 }
 
@@ -101,11 +104,13 @@ void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
 
 void Form1::Command12_Click()
 {
-    const QString text = Text1->text();
-    if (text.isEmpty()) return;
-    const auto wrapped = WrapText(view(text), WrapWidth{wrapWidth_});
-    if (!wrapped) return;  // wrapWidth_ is never below 1
-    Text1->setText(QString::fromStdU16String(*wrapped));
+    const DocumentPtr doc = Text1->document();
+    if (!doc || doc->size().value == 0 || wrapWidth_ < 1) return;  // wrapWidth_ is never below 1
+    const WrapWidth width{wrapWidth_};
+    reportCommand(runPaneCommand(*Text1, [width](const Document& d, const CommandProgress& progress) {
+        WrapStream wrap(width);
+        return Document::fromRewrite(d.rewrite(wrap, progress), wrap);
+    }));
 }
 
 }  // namespace soramie

@@ -9,11 +9,14 @@
 
 #include "core/file_io.h"
 #include "core/html_page.h"
+#include "core/memory.h"
+#include "core/read_windows.h"
 #include "document/document.h"
 #include "platform/qt_services.h"
 #include "ui/common/path_text.h"
 #include "ui/dialogs/form3.h"
 #include "ui/main/file_browser.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QToolButton>
@@ -23,6 +26,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace soramie {
 
@@ -299,37 +303,66 @@ void Form1::appHt_Click()
     }
     filea = source + QStringLiteral(".html");
 
-    // The page is built from the source's bytes on disk (not from the pane), so
-    // every character keeps its CP932 bytes, undecodable ones included.
-    auto sourceBytes = readWholeFile(toNativePath(source), ReadFrom::RegularFileOnly);
-    if (!sourceBytes) {
+    // The page is built from the source's bytes on disk (not from the pane),
+    // window by window, so every character keeps its CP932 bytes (undecodable
+    // ones included) and only the page is held in memory. It runs as a pane
+    // command: the window paints and shows progress meanwhile.
+    const std::string sourcePath = toNativePath(source);
+    const std::string pagePath = toNativePath(filea);
+    std::optional<IoError> readError;
+    std::optional<IoError> writeError;
+    std::optional<WriteOutcome> writeOutcome;
+    const CommandOutcome outcome =
+        runPaneCommand(*Text1, [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
+            struct stat st {};
+            const std::uint64_t size =
+                ::stat(sourcePath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+            std::string page;
+            page.reserve(size + size / 8 + 4096);
+            adviseHugePages(page.data(), page.capacity());
+            HtmlPageStream stream;
+            std::uint64_t done = 0;
+            const auto read = readInWindows(sourcePath, ReadFrom::RegularFileOnly, [&](std::string_view window) {
+                stream.feed(window, page);
+                done += window.size();
+                progress(ByteOffset(done), ByteOffset(std::max(size, done)));
+            });
+            if (!read) {
+                readError = read.error();
+                return nullptr;
+            }
+            stream.finish(page);
+            auto written = writeFileSafely(pagePath, page);
+            if (!written) {
+                writeError = written.error();
+                return nullptr;
+            }
+            writeOutcome = *written;
+            return Document::fromBytes(std::move(page));
+        });
+    if (outcome == CommandOutcome::OutOfMemory) {
+        // Nothing was written; the pane keeps its text.
+        services_.prompts.message(
+            this, {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+        return;
+    }
+    if (outcome == CommandOutcome::Busy) return;
+    if (readError) {
         fail();
         return;
     }
-    std::string page;
-    try {
-        appendHtmlPageBytes(*sourceBytes, page);
-    } catch (const std::bad_alloc&) {
-        // A source too large for a second copy in memory: nothing is written.
-        services_.prompts.message(this, {QStringLiteral("メモリが足りないため、HTMLに出力できません。"),
-                                         QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
-        return;
-    }
-    auto written = writeFileSafely(toNativePath(filea), page);
-    if (!written) {
+    if (writeError) {
         // The source has been read: the pane shows it, as after a display.
-        Text1->setDocument(Document::fromBytes(std::move(*sourceBytes)));
+        if (auto shown = Document::fromFile(sourcePath)) Text1->setDocument(*shown);
         shownPath = source;
         enableDisplay();
-        showWriteFailure(*this, filea, written.error());
+        showWriteFailure(*this, filea, *writeError);
         return;
     }
-    *sourceBytes = std::string();  // only the page is kept from here on
-    const std::size_t pageSize = page.size();
-    DocumentPtr shown = Document::fromBytes(std::move(page));
-    Text1->setDocument(shown);
+    const DocumentPtr shown = Text1->document();
+    const std::uint64_t pageSize = shown->size().value;
     shownPath = filea;
-    noteWritten(*this, filea, *written, shown);
+    noteWritten(*this, filea, *writeOutcome, shown);
 
     if (!br.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),

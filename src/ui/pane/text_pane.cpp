@@ -16,8 +16,10 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "core/cp932.h"
+#include "core/memory.h"
 
 namespace soramie {
 
@@ -194,13 +196,45 @@ void TextPane::selectAll()
     emit selectionChanged();
 }
 
+namespace {
+
+// Decodes bytes into out (room for bytes.size() units), undecodable bytes as
+// U+FFFD, the clipboard's form; returns the units written.
+std::size_t decodeForClipboard(std::string_view bytes, char16_t* out)
+{
+    return cp932::decodeTo(bytes, out, cp932::RawBytes::AsReplacement);
+}
+
+}  // namespace
+
 void TextPane::copy() const
 {
     if (anchor_ == caret_) return;
-    QString s = selectedText();
-    // Undecodable bytes are not Unicode characters; the clipboard gets U+FFFD.
-    for (QChar& c : s) {
-        if (cp932::isRawByte(c.unicode())) c = QChar(0xFFFD);
+    const ByteOffset from(std::min(anchor_, caret_));
+    const ByteOffset to(std::max(anchor_, caret_));
+    QString s;
+    if (doc_->substitutions().empty()) {
+        // Decoded straight into the clipboard's string (no second copy of a
+        // selection that may be hundreds of MB), its memory in huge pages; a
+        // large selection in two halves at once, the second from a byte below
+        // 0x40 (never a trail byte, so it starts a character).
+        const std::string_view bytes = doc_->bytes(from, to);
+        s.resize(static_cast<qsizetype>(bytes.size()));
+        adviseHugePages(s.data(), bytes.size() * sizeof(QChar));
+        auto* out = reinterpret_cast<char16_t*>(s.data());
+        std::size_t mid = bytes.size() < (4u << 20) ? bytes.size() : bytes.size() / 2;
+        while (mid < bytes.size() && static_cast<unsigned char>(bytes[mid]) >= 0x40) ++mid;
+        std::size_t first = 0;
+        std::thread half([&] { first = decodeForClipboard(bytes.substr(0, mid), out); });
+        const std::size_t second = decodeForClipboard(bytes.substr(mid), out + mid);
+        half.join();
+        std::memmove(out + first, out + mid, second * sizeof(char16_t));
+        s.truncate(static_cast<qsizetype>(first + second));
+    } else {
+        s = QString::fromStdU16String(doc_->textOfBytes(from, to));
+        for (QChar& c : s) {
+            if (cp932::isRawByte(c.unicode())) c = QChar(0xFFFD);
+        }
     }
     QGuiApplication::clipboard()->setText(s);
 }
@@ -248,7 +282,7 @@ std::uint64_t TextPane::lineEnd(std::uint64_t line) const { return doc_->lineEnd
 
 void TextPane::updateScrollBars()
 {
-    const std::uint64_t lines = doc_->lineCount();
+    const std::uint64_t lines = doc_->lineCount().value;
     const std::uint64_t rows = visibleLines();
     verticalScrollBar()->setRange(0, clampInt(lines > rows ? lines - rows : 0));
     verticalScrollBar()->setPageStep(clampInt(rows));
@@ -274,7 +308,7 @@ const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const
         if (c.line == line) return &c;
     }
     // The last line may still grow while the document is indexed.
-    if (!doc_->indexed() && line + 1 >= doc_->lineCount()) return nullptr;
+    if (!doc_->indexed() && line + 1 >= doc_->lineCount().value) return nullptr;
     const std::uint64_t start = lineStart(line);
     const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(lineEnd(line)));
     LineCells lc;
@@ -360,7 +394,7 @@ void TextPane::paintEvent(QPaintEvent*)
     const std::uint64_t hcell = firstCell();
     const std::uint64_t rows = visibleLines() + 1;
     const std::uint64_t cols = visibleCells() + 1;
-    const std::uint64_t lines = doc_->lineCount();
+    const std::uint64_t lines = doc_->lineCount().value;
     const std::uint64_t selA = std::min(anchor_, caret_);
     const std::uint64_t selB = std::max(anchor_, caret_);
     const bool showSel = isEnabled() && selA != selB;
@@ -485,7 +519,7 @@ void TextPane::moveCaret(std::uint64_t byte, Select select, Column column)
 
 std::uint64_t TextPane::caretAt(QPoint pt) const
 {
-    const std::uint64_t lines = doc_->lineCount();
+    const std::uint64_t lines = doc_->lineCount().value;
     const std::uint64_t row = pt.y() < 0 ? 0 : static_cast<std::uint64_t>(pt.y() / cellH_);
     const std::uint64_t line = std::min(firstLine() + row, lines - 1);
     const double x = static_cast<double>(firstCell()) + std::max(0, pt.x()) / static_cast<double>(cellW_);
@@ -555,7 +589,7 @@ void TextPane::keyPressEvent(QKeyEvent* e)
     const Select how = shift ? Select::Extend : Select::Move;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const std::uint64_t line = lineOf(caret_);
-    const std::uint64_t lines = doc_->lineCount();
+    const std::uint64_t lines = doc_->lineCount().value;
     switch (e->key()) {
         case Qt::Key_Left: {
             if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), Select::Move);
