@@ -7,7 +7,13 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "core/cp932.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
+
+#include <atomic>
+#include <new>
+#include <thread>
 
 namespace soramie {
 namespace {
@@ -135,6 +141,47 @@ TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth)
     EXPECT_FALSE(menu->actions()[0]->isEnabled());  // nothing selected: no copy
     menu->actions()[1]->trigger();
     EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(6)));
+}
+
+TEST_F(PaneTest, CopyOfASelectionDecodedInTwoHalvesIsWhole)
+{
+    // Over 4 MB is decoded in two halves at once; a pair or an undecodable byte
+    // must not be cut where the halves meet.
+    std::string bytes;
+    while (bytes.size() < (5u << 20))
+        bytes += kJapanese +
+                 "\x81\x20"
+                 "a\r\n";
+    show(bytes);
+    pane.setFocus();
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    QString expected = QString::fromStdU16String(cp932::decode(bytes));
+    expected.replace(QChar(cp932::rawByteUnit(0x81)), QChar(0xFFFD));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text() == expected);
+}
+
+TEST_F(PaneTest, ACommandOutOfMemoryKeepsTheDocumentAndASecondCommandIsRefused)
+{
+    show("abc");
+    const DocumentPtr before = pane.document();
+    std::atomic<bool> asked{false};
+    CommandOutcome second = CommandOutcome::Done;
+    const CommandOutcome first = runPaneCommand(pane, [&](const Document&, const CommandProgress&) -> DocumentPtr {
+        // While this one runs, the window's event loop gets another command.
+        QMetaObject::invokeMethod(
+            &pane,
+            [&] {
+                second = runPaneCommand(pane, [](const Document&, const CommandProgress&) { return DocumentPtr(); });
+                asked = true;
+            },
+            Qt::QueuedConnection);
+        while (!asked) std::this_thread::yield();
+        throw std::bad_alloc();
+    });
+    EXPECT_EQ(second, CommandOutcome::Busy);
+    EXPECT_EQ(first, CommandOutcome::OutOfMemory);
+    EXPECT_EQ(pane.document(), before);
 }
 
 TEST_F(PaneTest, MouseClickDragShiftClickAndDoubleClickSelectUnlessDisabled)

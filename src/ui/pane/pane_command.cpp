@@ -73,6 +73,9 @@ CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work)
             bar->setRange(0, 1000);
             bar->setTextVisible(false);
             bar->setMaximumWidth(200);
+            // No taller than a line of the status bar's text, so the bar never
+            // grows the status bar (and with it the window).
+            bar->setFixedHeight(status->fontMetrics().height());
             status->addPermanentWidget(bar);
             bar->show();
         }
