@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/cp932.h"
 
-#include "core/cp932_table.h"
+#include "core/private/cp932_table.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include "core/replace.h"
 
 #include "core/cp932.h"
-#include "core/cp932_table.h"
+#include "core/private/cp932_table.h"
 
 #include <algorithm>
 #include <cstring>

@@ -16,7 +16,7 @@
 
 #include "core/cp932.h"
 #include "core/memory.h"
-#include "document/scan.h"
+#include "document/private/scan.h"
 
 namespace soramie {
 

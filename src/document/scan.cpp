@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "document/scan.h"
+#include "document/private/scan.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "search/byte_finder.h"
+#include "search/private/byte_finder.h"
 
 #include <array>
 #include <cstring>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "search/scan.h"
 
+#include "search/private/byte_finder.h"
+
 #include "core/cp932.h"
 
 #include <fcntl.h>
@@ -156,13 +158,13 @@ KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyw
     }
     cp932::EncodeResult enc = cp932::encode(keyword_);
     if (!enc.complete() || cp932::decode(enc.bytes) != keyword_) return;
-    finder_ = ByteFinder(std::move(enc.bytes));
+    finder_ = std::make_shared<const ByteFinder>(std::move(enc.bytes));
     bytesSearch_ = true;
 }
 
 bool KeywordMatcher::scanBytes(Source& src) const
 {
-    const std::size_t k = finder_.needle().size();
+    const std::size_t k = finder_->needle().size();
     // Bytes kept from one window to the next: a match may straddle the edge,
     // and the last byte may be a lead byte whose trail is still unread.
     const std::size_t overlap = std::max<std::size_t>(k - 1, 1);
@@ -173,7 +175,7 @@ bool KeywordMatcher::scanBytes(Source& src) const
         const std::size_t size = src.size();
         std::size_t from = 0;
         while (from + k <= size) {
-            const char* hit = finder_.find(data + from, size - from);
+            const char* hit = finder_->find(data + from, size - from);
             if (!hit) break;
             const std::size_t p = static_cast<std::size_t>(hit - data);
             boundary = advanceBoundary(data, boundary, p, size);

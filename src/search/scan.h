@@ -13,18 +13,20 @@
 #pragma once
 
 #include "core/result.h"
-#include "search/byte_finder.h"
 
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace soramie::search {
+
+class ByteFinder;
 
 // A keyword prepared once for many files. Immutable after construction, so one
 // matcher may be used by several threads at once.
@@ -59,7 +61,7 @@ private:
     bool scanText(Source& src) const;
 
     std::u16string keyword_;
-    ByteFinder finder_{{}};  // the keyword's CP932 bytes when bytesSearch_
+    std::shared_ptr<const ByteFinder> finder_;  // the keyword's CP932 bytes when bytesSearch_
     bool bytesSearch_ = false;
 };
 

@@ -9,7 +9,7 @@
 #include "core/cp932.h"
 #include "core/replace.h"
 #include "core/wrap.h"
-#include "document/scan.h"
+#include "document/private/scan.h"
 #include "reference/literal_algorithms.h"
 #include "search/temp_tree.h"
 
