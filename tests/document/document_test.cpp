@@ -151,27 +151,6 @@ TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes)
     (*fromFile)->waitIndexed();
     expectIndexMatches(**fromFile, big);
     EXPECT_FALSE((*fromFile)->loadError());
-
-    const std::string small = "\xED\x40\x81\x81\x20\xFF\r\n\x82\xA0";
-    EXPECT_EQ(Document::fromBytes(small)->bytesForSave(), small);
-    // Rewriting with the same text keeps characters that have several codes and
-    // undecodable bytes exactly.
-    const auto same = Document::fromBytes(small)->withText(Document::fromBytes(small)->text());
-    EXPECT_EQ(same.document->bytesForSave(), small);
-}
-
-TEST(DocumentBytes, RewriteKeepsPrefixAndSuffixBytes)
-{
-    // 0xED40 (NEC-selected IBM) re-encodes differently; it must survive outside the change.
-    const std::string before = "\xED\x40 head \x81\x20 middle \xFA\x40 tail \xED\x40";
-    const auto doc = Document::fromBytes(before);
-    std::u16string text = doc->text();
-    const auto at = text.find(u"middle");
-    text.replace(at, 6, u"MIDDLE\u3042");
-    const auto r = doc->withText(text);
-    EXPECT_EQ(r.unencodableCount, 0u);
-    EXPECT_EQ(r.document->bytesForSave(), "\xED\x40 head \x81\x20 MIDDLE\x82\xA0 \xFA\x40 tail \xED\x40");
-    EXPECT_EQ(r.document->text(), text);
 }
 
 TEST(DocumentBytes, UnencodableCharactersAreReportedAndKeptInText)
