@@ -2,7 +2,10 @@
 #include "document/document.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -179,6 +182,30 @@ TEST(DocumentBytes, CommandsKeepCharactersWithoutACodeWhereTheyMove)
     const auto wrapped = Document::fromRewrite(replaced->rewrite(wrap), wrap);
     EXPECT_EQ(wrapped->text(), u"€b\r\n €\r\nb");
     EXPECT_EQ(wrapped->bytesForSave(), "?b\r\n ?\r\nb");
+}
+
+TEST(DocumentFile, AFileLargerThanTheMemoryLeftFailsWithEnomem)
+{
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
+#endif
+#endif
+    // A sparse 1 GB file, opened in a child whose address space is limited to 256 MB.
+    const testing::TempTree tree;
+    const std::string path = tree.file("big", "").string();
+    ASSERT_EQ(::truncate(path.c_str(), 1L << 30), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{256L << 20, 256L << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const auto doc = Document::fromFile(path);
+        ::_exit(!doc && doc.error().errnoValue == ENOMEM ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(DocumentFile, UnreadableFilesFailWithTheStep)

@@ -63,7 +63,11 @@ void Form1::DisplayFile(const QString& path)
         // is forgotten, so nothing is ever saved over a file that was not read.
         shownPath.clear();
         const int failures = failedSteps(loaded.error());
-        for (int i = 0; i < failures; ++i) showCannotOpen();
+        if (loaded.error().errnoValue == ENOMEM) {
+            reportCommand(CommandOutcome::OutOfMemory);  // a file larger than the memory left
+        } else {
+            for (int i = 0; i < failures; ++i) showCannotOpen();
+        }
         if (failures < 3) size = sizeText(path);
     }
     setPanel(3, QStringLiteral("File Size ") + size + QStringLiteral(" byte"));
