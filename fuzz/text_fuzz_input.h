@@ -13,17 +13,19 @@
 namespace soramie::fuzz {
 
 // Splits the input at NUL bytes into `count` byte strings (missing ones are
-// empty). A byte below 0x20 stands for the CP932 bytes of one of 32 characters
-// that matter to the routines (line ends, spaces, the wrap sets, markup, kana, a
-// lone lead byte), so short inputs hit them often; other bytes are taken as they
-// are, so undecodable bytes and characters with several codes come too.
+// empty). A byte from 0x01 to 0x1F stands for the CP932 bytes of one of 31
+// characters that matter to the routines (line ends, spaces, the wrap sets,
+// markup, kana, a lone lead byte), so short inputs hit them often; other bytes
+// are taken as they are, so undecodable bytes and characters with several codes
+// come too.
 inline std::vector<std::string> fuzzParts(const std::uint8_t* data, std::size_t size, std::size_t count)
 {
+    // Entry 0 is never used (a NUL separates the parts).
     static constexpr char16_t kAlphabet[32] = {
-        u'\r', u'\n', u' ',      u'\u3000', u'\u3002', u'\u300C', u'\uFF08', u'$',
+        u'b',  u'\n', u' ',      u'\u3000', u'\u3002', u'\u300C', u'\uFF08', u'$',
         u'"',  u'<',  u'>',      u'&',      u';',      u'[',      u']',      u'|',
         u'あ', u'a',  u'\xDC81', u'ｱ',      u'ﾟ',      u'\u3001', u'\u300D', u'\uFF09',
-        u'\\', u'!',  u'漢',     u'\t',     u'b',      u'\u2018', u'\uFFE0', u'\uFFE5'};
+        u'\\', u'!',  u'漢',     u'\t',     u'\r',     u'\u2018', u'\uFFE0', u'\uFFE5'};
     std::vector<std::string> parts(count);
     std::size_t part = 0;
     for (std::size_t i = 0; i < size && part < count; ++i) {

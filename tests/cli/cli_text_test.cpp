@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/file_io.h"
+#include "core/html_page.h"
 #include "search/temp_tree.h"
 
 namespace {
@@ -58,58 +59,38 @@ protected:
     soramie::testing::TempTree tree;
 };
 
-// "あいうえおかきくけこ。さ" and other CP932 text, with undecodable bytes.
-const std::string kKana = "\x82\xa0\x82\xa2\x82\xa4\x82\xa6\x82\xa8\x82\xa9\x82\xab\x82\xad\x82\xaf\x82\xb1";
-const std::string kMaru = "\x81\x42";  // 。
-const std::string kSa = "\x82\xb3";    // さ
+const std::string kSa = "\x82\xb3";  // さ
 
-TEST_F(CliTest, WrapReadsAFileOrStandardInputAndKeepsUndecodableBytes)
+// What the commands compute is held to the literal algorithms by the fuzz
+// targets; these tests pin the plumbing: inputs, arguments, outputs, statuses.
+TEST_F(CliTest, TextCommandsReadAFileOrStandardInputAndKeepBytesTheyDoNotReplace)
 {
-    const std::string source = "  " + kKana + kMaru + kSa + "  \r\n\x80\x81\r\nab\xfd\x85";
-    const std::string expected =
-        kKana.substr(0, 18) + "\r\n" + kKana.substr(18) + kMaru + kSa + "\r\n\x80\x81\r\nab\xfd\x85";
-    const Outcome fromFile = run({"wrap", "--width", "20", write("a.txt", source)});
-    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
-    EXPECT_EQ(fromFile.out, expected);
-    const Outcome fromStdin = run({"wrap", "--width", "20", "-"}, source);
-    EXPECT_EQ(fromStdin.out, expected);
-    EXPECT_EQ(run({"wrap", "--width", "20"}, source).out, expected);
-}
+    const std::string source = "  ab  \r\n\x80\x81\r\n" + kSa + "\xfd\x85";
+    const std::string wrapped = "ab\r\n\x80\x81\r\n" + kSa + "\xfd\x85";
+    EXPECT_EQ(run({"wrap", "--width", "20", write("a.txt", source)}).out, wrapped);
+    EXPECT_EQ(run({"wrap", "--width", "20", "-"}, source).out, wrapped);
+    EXPECT_EQ(run({"wrap", "--width", "20"}, source).out, wrapped);
 
-TEST_F(CliTest, ReplaceTakesUtf8ArgumentsAndMatchesCp932Text)
-{
-    const std::string file = write("a.txt", "x&amp;y&z " + kSa + "\x81");
-    Outcome r = run({"replace", "--from", "&", "--to", "&amp;", "--keep-existing", file});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "x&amp;y&amp;z " + kSa + "\x81");
-    r = run({"replace", "--from", "さ", "--to", "-", file});
-    EXPECT_EQ(r.out, "x&amp;y&z -\x81");
-}
+    const std::string file = write("b.txt", "x&amp;y&z " + kSa + "\x81");
+    EXPECT_EQ(run({"replace", "--from", "&", "--to", "&amp;", "--keep-existing", file}).out,
+              "x&amp;y&amp;z " + kSa + "\x81");
+    EXPECT_EQ(run({"replace", "--from", "さ", "--to", "-", file}).out, "x&amp;y&z -\x81") << "UTF-8 arguments";
 
-TEST_F(CliTest, ReplaceRangeWritesTheTextAndPrintsTheCountAloneOnStandardError)
-{
     const Outcome r = run({"replace-range", "--start", "[", "--end", "]", "--with", "-", "-"}, "x[a]y[b]z");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "x-y-z");
-    EXPECT_EQ(r.err, "2\n");
-    EXPECT_EQ(run({"replace-range", "--start", "[", "--end", "]", "--with", ""}, "abc").err, "0\n");
+    EXPECT_EQ(r.out + "|" + r.err, "x-y-z|2\n") << "the count alone on standard error";
 }
 
-TEST_F(CliTest, HtmlWritesThePageBesideTheFileAndOverwritesIt)
+TEST_F(CliTest, HtmlWritesThePageBesideTheFileOverAnOldOneOrToStandardOutput)
 {
     const std::string file = write("a.txt", "a<b>c&d\r\n" + kSa + "\xff\x81");
-    const std::string page =
-        "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n"
-        "a&lt;b&gt;c&d<BR>\r\n" +
-        kSa + "\xff\x81<BR>\r\n</BODY>\r\n</HTML>";
+    std::string page;
+    soramie::appendHtmlPageBytes(read(file), page);
     write("a.txt.html", std::string(10000, 'x'));
     const Outcome r = run({"html", file});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(read(file + ".html"), page);
     EXPECT_EQ(run({"html", "--stdout", file}).out, page);
-    EXPECT_EQ(run({"html", "--stdout", "-"}, "").out,
-              page.substr(0, page.find("a&lt;")) + "<BR>\r\n</BODY>\r\n</HTML>");
 }
 
 TEST_F(CliTest, DecodeAndEncodeRoundTripAndMarkWhatCannotConvert)

@@ -10,52 +10,30 @@ using soramie::wildcard::compareNames;
 using soramie::wildcard::matches;
 using soramie::wildcard::nameLess;
 
-TEST(Wildcard, MatchesUtf8NamesByCharacterFoldingOnlyAsciiLetters)
+// The wildcard fuzz target holds the matcher to a direct reading of its rules;
+// these cases pin the rules themselves.
+TEST(Wildcard, MatchesWholeCharactersFoldingOnlyAsciiLettersAndStarDotStarMatchesEveryName)
 {
     const struct {
         const char* pattern;
         const char* name;
         bool match;
     } cases[] = {
-        {"*.txt", "README.TXT", true},
         {"*.TXT", "notes.Txt", true},
-        {"*.txt", ".txt", true},
-        {"*.txt", "a.b.txt", true},
         {"*.txt", "a.txt.bak", false},
-        {"*.txt", "atxt", false},
-        {"*.log", "a.txt", false},
-        {"*.txt", "", false},
-        {"a?c", "abc", true},
-        {"a?c", "ac", false},
-        {"a?c", "abbc", false},
-        {"?.txt", "\xE3\x83\xAD.txt", true},  // ロ.txt: one character, three bytes
-        {"??.txt", "\xE3\x83\xAD.txt", false},
-        {"*??", "\xE2\x82\xAC", false},  // a star must not stop inside €
-        {"*?", "\xE2\x82\xAC", true},
+        {"?.txt", "\xE3\x83\xAD.txt", true},                // ロ.txt: one character, three bytes
         {"?", "\xFF", true},                                // an invalid byte is one character
         {"\xC3\x89t\xC3\xA9", "\xC3\xA9t\xC3\xA9", false},  // É vs é stay different
-        {"[", "{", false},                                  // 0x5B and 0x7B are not letters
-        {"*.*", "README", true},                            // a trailing ".*" also matches names without extension
-        {"*.*", ".git", true},
+        {"*.*", "README", true},
         {"readme.*", "readme", true},
-        {"readme.*", "README.md", true},
         {"readme.*", "readme2", false},
-        {"*a*b*c", "xxaxxbxxc", true},
-        {"*a*b*c", "xxaxxcxxb", false},
-        {"**", "", true},
-        {"a**b", "ab", true},
-        // A broken sequence in a pattern never matches half of a character, wherever the stars fall.
-        {"*\xC9*\x84", "\xC9\x84", false},
-        {"*\xC9\x84*", "x\xC9\x84", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.pattern) + " / " + c.name);
         EXPECT_EQ(matches(c.pattern, c.name), c.match);
     }
     EXPECT_TRUE(matches(u"?.txt", u"\U0001F600.txt")) << "a surrogate pair is one character";
-    EXPECT_FALSE(matches(u"??.txt", u"\U0001F600.txt"));
     EXPECT_FALSE(matches(u"ｔｘｔ", u"ＴＸＴ"));
-    EXPECT_TRUE(matches(u"*.*", u"ログ"));
 }
 
 TEST(Wildcard, StarsBacktrackWithoutBlowingUp)

@@ -19,15 +19,6 @@
 
 namespace soramie::testing {
 
-// prefix + i + suffix, e.g. numbered("f", 3, ".txt") == "f3.txt".
-inline std::string numbered(std::string_view prefix, int i, std::string_view suffix)
-{
-    std::string s(prefix);
-    s += std::to_string(i);
-    s += suffix;
-    return s;
-}
-
 class TempTree {
 public:
     TempTree()

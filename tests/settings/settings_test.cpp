@@ -38,7 +38,7 @@ TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt)
     EXPECT_EQ(settingsFilePath("C:\\Tools", "soramie", '\\'), "C:\\Tools\\soramie.ini");
 }
 
-TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike)
+TEST_F(SettingsFileTest, ReadsHandWrittenFormsAndLineEndsAlike)
 {
     give(
         "; comment line\r\n"
@@ -59,15 +59,11 @@ TEST_F(SettingsFileTest, ReadsHandWrittenFormsAlike)
     EXPECT_EQ(read(kTypedate, kTypedateDefault), u"") << "an empty value is not a missing key";
     EXPECT_EQ(read(kBrowse, u"none"), u"none");
     EXPECT_EQ(settings.ReadSetting(u"other", u"log", u""), u"wrong section");
-}
 
-TEST_F(SettingsFileTest, AcceptsByteOrderMarkBareLineFeedsAndRepeatedSections)
-{
     give("\xEF\xBB\xBF[main]\nlog = a\n[x]\nname = b\n[Main]\nbrowse = c\rprogram = d");
-    EXPECT_EQ(read(kLog), u"a");
-    EXPECT_EQ(read(kName), u"");
-    EXPECT_EQ(read(kBrowse), u"c");
-    EXPECT_EQ(read(kProgram), u"d");
+    using Values = std::vector<std::u16string>;
+    EXPECT_EQ((Values{read(kLog), read(kName), read(kBrowse), read(kProgram)}), (Values{u"a", u"", u"c", u"d"}))
+        << "BOM, LF, CR, repeated section";
 }
 
 TEST_F(SettingsFileTest, DecodesShiftJisValuesWhoseTrailBytesLookLikeAscii)
@@ -105,23 +101,16 @@ TEST_F(SettingsFileTest, BinaryHugeAndSpecialFilesAreReadSafelyUpToTheBound)
     }
 }
 
-TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedate)
+TEST_F(SettingsFileTest, WritesExactlySixCrLfLinesKeepingTypedateOrGivingItsDefault)
 {
+    ASSERT_TRUE(settings.write({}).ok());
+    EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = \r\ntypedate = 1\r\nprogram = \r\nname = \r\nbrowse = \r\n");
     give("[main]\r\ntypedate=2\r\nlog = old\r\n[extra]\r\nkey = gone\r\n");
     ASSERT_TRUE(settings.write({u"C:\\ログ", u"/usr/bin/kate", u"ケイト", u""}).ok());
     EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = " + sjis(u"C:\\ログ") +
                                             "\r\ntypedate = 2\r\nprogram = /usr/bin/kate\r\nname = " + sjis(u"ケイト") +
                                             "\r\nbrowse = \r\n");
-    EXPECT_EQ(read(kLog), u"C:\\ログ");
-    EXPECT_EQ(read(kName), u"ケイト");
     EXPECT_EQ(read(kBrowse, u"x"), u"") << "an empty field reads back as empty text";
-    EXPECT_EQ(settings.ReadSetting(u"extra", u"key", u"-"), u"-");
-}
-
-TEST_F(SettingsFileTest, WriteGivesTypedateItsDefaultOrKeepsItEmpty)
-{
-    ASSERT_TRUE(settings.write({}).ok());
-    EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = \r\ntypedate = 1\r\nprogram = \r\nname = \r\nbrowse = \r\n");
     give("[main]\r\ntypedate = \r\n");
     ASSERT_TRUE(settings.write({}).ok());
     EXPECT_EQ(read(kTypedate, kTypedateDefault), u"");
@@ -140,16 +129,12 @@ TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1) << "no temporary left";
 }
 
-TEST(SettingsWrite, FailureIsReportedAndAMissingFileGivesEveryDefault)
+TEST(SettingsWrite, AFolderThatIsMissingIsReportedAndItsFileReadsAsDefaults)
 {
     TempTree tree;
     SettingsFile nowhere(tree / "missing" / "soramie.ini");
-    auto r = nowhere.write({});
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().errnoValue, ENOENT);
-    EXPECT_EQ(nowhere.ReadSetting(kSection, kLog, u""), u"");
+    EXPECT_EQ(nowhere.write({}).error().errnoValue, ENOENT);
     EXPECT_EQ(nowhere.ReadSetting(kSection, kTypedate, kTypedateDefault), u"1");
-    EXPECT_EQ(nowhere.ReadSetting(kSection, kBrowse, u"fallback"), u"fallback");
 }
 
 }  // namespace
