@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::u16string changed = text.substr(0, at) + u'\u3042' + text.substr(at);
         const auto r = doc->withText(changed);
         const std::uint64_t split = doc->byteOf(CharPos(at)).value;
-        const std::string_view out = r.document->bytesForSave();
+        const std::string out = r.document->bytesForSave();
         check(out.substr(0, split) == std::string_view(bytes).substr(0, split));
         check(out.substr(split + 2) == std::string_view(bytes).substr(split));
     }

@@ -193,22 +193,31 @@ mode_t currentUmask()
     return mask;
 }
 
-bool writeAll(int fd, std::string_view bytes, bool atStart)
+std::size_t totalSize(std::span<const std::string_view> parts)
+{
+    std::size_t n = 0;
+    for (const std::string_view p : parts) n += p.size();
+    return n;
+}
+
+bool writeAll(int fd, std::span<const std::string_view> parts, bool atStart)
 {
     off_t at = 0;
-    while (!bytes.empty()) {
-        const ssize_t n =
-            atStart ? ::pwrite(fd, bytes.data(), bytes.size(), at) : ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+    for (std::string_view bytes : parts) {
+        while (!bytes.empty()) {
+            const ssize_t n =
+                atStart ? ::pwrite(fd, bytes.data(), bytes.size(), at) : ::write(fd, bytes.data(), bytes.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (n == 0) {
+                errno = EIO;
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            at += n;
         }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-        at += n;
     }
     return true;
 }
@@ -230,9 +239,10 @@ using Injected = std::function<int(IoStep)>;
 
 // Rewrites the existing target in place: reserve the space, write from the
 // start, cut to the new length, flush.
-Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Target& t, std::string_view bytes,
-                                             const Injected& injected)
+Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Target& t,
+                                             std::span<const std::string_view> bytes, const Injected& injected)
 {
+    const std::size_t size = totalSize(bytes);
     auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
     int err = injected(IoStep::Open);
     Fd fd(err != 0
@@ -243,18 +253,16 @@ Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Targ
     if (::fstat(fd.get(), &now) != 0) return failure(IoStep::Open, errno);
     if (!S_ISREG(now.st_mode)) return failure(IoStep::Open, EINVAL);
     // A full disk fails here, before the file changes.
-    if (bytes.size() > static_cast<std::size_t>(now.st_size)) {
-        if (::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
-            errno != EOPNOTSUPP) {
+    if (size > static_cast<std::size_t>(now.st_size)) {
+        if (::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP) {
             return failure(IoStep::Write, errno);
         }
     }
     err = injected(IoStep::InPlace);
     if (err == 0) {
         errno = 0;
-        const bool done = writeAll(fd.get(), bytes, true) &&
-                          ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd.get()) == 0 &&
-                          ::fstat(fd.get(), &now) == 0 && fd.close() == 0;
+        const bool done = writeAll(fd.get(), bytes, true) && ::ftruncate(fd.get(), static_cast<off_t>(size)) == 0 &&
+                          ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &now) == 0 && fd.close() == 0;
         if (!done) err = errno != 0 ? errno : EIO;
     }
     if (err != 0) return failure(IoStep::InPlace, err);
@@ -302,6 +310,12 @@ std::optional<FileStamp> currentStamp(const std::string& path)
 }
 
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault)
+{
+    return writeFileSafely(path, std::span<const std::string_view>(&bytes, 1), fault);
+}
+
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
+                                              const WriteFault& fault)
 {
     const Injected injected = [&](IoStep step) { return fault ? fault(step) : 0; };
     auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };

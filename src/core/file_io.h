@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -81,6 +82,9 @@ using WriteFault = std::function<int(IoStep)>;
 // changed (partly old, partly new bytes); after any other failure the target
 // is untouched and no temporary file is left.
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes,
+                                              const WriteFault& fault = {});
+// The same for bytes given as consecutive parts (a document's pieces).
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
                                               const WriteFault& fault = {});
 
 }  // namespace soramie

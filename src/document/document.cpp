@@ -318,6 +318,15 @@ struct Document::Impl {
     }
     std::uint64_t lineStartLocked(std::uint64_t n) const { return n == 0 ? 0 : breakAt(n - 1); }
 
+    // Line breaks whose following line starts at or before p (p <= indexedEnd).
+    std::uint64_t breaksUpToLocked(std::uint64_t p) const
+    {
+        if (segs.empty()) return 0;
+        const auto& s = segOfByte(std::min(p, indexedEnd));
+        return s.breakBegin + static_cast<std::uint64_t>(std::upper_bound(s.seg.breaks.begin(), s.seg.breaks.end(), p) -
+                                                         s.seg.breaks.begin());
+    }
+
     void waitLoaded() const
     {
         std::unique_lock lock(m);
@@ -330,7 +339,7 @@ struct Document::Impl {
     }
 };
 
-Document::Document(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+Document::Document(std::shared_ptr<Impl> impl, NodePtr root) : d_(std::move(impl)), root_(std::move(root)) {}
 Document::~Document() = default;
 
 DocumentPtr Document::empty() { return fromBytes({}); }
@@ -438,6 +447,350 @@ TextDocument Document::fromText(std::u16string_view text)
     return fromEncoded(std::move(bytes), std::move(subs), first);
 }
 
+// ---- The piece tree --------------------------------------------------------
+
+using SourcePtr = std::shared_ptr<Document::Impl>;
+
+namespace doc_detail {
+
+// A stretch [begin, end) of a source's bytes, both ends on character
+// boundaries of the source, with its counts as if it stood alone (a CR at its
+// end counts as a break). Bases are the source's counts before `begin`.
+struct Piece {
+    SourcePtr src;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    std::uint64_t chars = 0;
+    std::uint64_t breaks = 0;
+    std::uint64_t subs = 0;
+    std::uint64_t charBase = 0;
+    std::uint64_t breakBase = 0;
+    bool endCr = false;  // ends in a CR that the source follows with an LF
+    std::uint64_t size() const { return end - begin; }
+};
+
+struct Totals {
+    std::uint64_t bytes = 0;
+    std::uint64_t chars = 0;
+    std::uint64_t breaks = 0;
+    std::uint64_t subs = 0;
+    std::uint64_t pieces = 0;
+};
+
+// A node of a persistent treap ordered by position: immutable once made, shared
+// by every document that holds it.
+struct PieceNode {
+    Piece piece;
+    std::shared_ptr<const PieceNode> left;
+    std::shared_ptr<const PieceNode> right;
+    std::uint64_t priority = 0;
+    Totals sum;
+};
+
+}  // namespace doc_detail
+
+namespace {
+
+using doc_detail::Piece;
+using doc_detail::PieceNode;
+using doc_detail::Totals;
+using NodePtr = std::shared_ptr<const PieceNode>;
+
+Totals totals(const NodePtr& n) { return n ? n->sum : Totals{}; }
+
+// Priorities from a counter through splitmix64: balanced in expectation and
+// the same in every run.
+std::uint64_t nextPriority()
+{
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t z = counter.fetch_add(1) * 0x9E3779B97F4A7C15ull + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+NodePtr makeNode(Piece piece, NodePtr left, NodePtr right, std::uint64_t priority)
+{
+    auto n = std::make_shared<PieceNode>();
+    const Totals l = totals(left);
+    const Totals r = totals(right);
+    n->sum = {l.bytes + piece.size() + r.bytes, l.chars + piece.chars + r.chars, l.breaks + piece.breaks + r.breaks,
+              l.subs + piece.subs + r.subs, l.pieces + 1 + r.pieces};
+    n->piece = std::move(piece);
+    n->left = std::move(left);
+    n->right = std::move(right);
+    n->priority = priority;
+    return n;
+}
+
+NodePtr leaf(Piece piece) { return makeNode(std::move(piece), nullptr, nullptr, nextPriority()); }
+
+NodePtr merge(const NodePtr& a, const NodePtr& b)
+{
+    if (!a) return b;
+    if (!b) return a;
+    if (a->priority > b->priority) return makeNode(a->piece, a->left, merge(a->right, b), a->priority);
+    return makeNode(b->piece, merge(a, b->left), b->right, b->priority);
+}
+
+// The piece of src over [begin, end) (character boundaries; src indexed).
+Piece pieceOf(const SourcePtr& src, std::uint64_t begin, std::uint64_t end)
+{
+    Piece p;
+    p.src = src;
+    p.begin = begin;
+    p.end = end;
+    std::lock_guard lock(src->m);
+    const std::uint64_t size = src->finalSizeLocked();
+    p.charBase = src->charOfLocked(begin);
+    p.breakBase = src->breaksUpToLocked(begin);
+    p.chars = src->charOfLocked(end) - p.charBase;
+    p.endCr = end > begin && end < size && src->data[end - 1] == '\r' && src->data[end] == '\n';
+    p.breaks = src->breaksUpToLocked(end) - p.breakBase + (p.endCr ? 1 : 0);
+    const auto& subs = src->subs;
+    const auto lo = std::lower_bound(subs.begin(), subs.end(), begin,
+                                     [](const Substitution& s, std::uint64_t v) { return s.at.value < v; });
+    const auto hi =
+        std::lower_bound(lo, subs.end(), end, [](const Substitution& s, std::uint64_t v) { return s.at.value < v; });
+    p.subs = static_cast<std::uint64_t>(hi - lo);
+    return p;
+}
+
+// Splits t at byte x: the left tree holds bytes [0, x).
+std::pair<NodePtr, NodePtr> split(const NodePtr& t, std::uint64_t x)
+{
+    if (!t) return {};
+    const std::uint64_t lb = totals(t->left).bytes;
+    if (x <= lb) {
+        auto [l, r] = split(t->left, x);
+        return {l, makeNode(t->piece, r, t->right, t->priority)};
+    }
+    const std::uint64_t pe = lb + t->piece.size();
+    if (x >= pe) {
+        auto [l, r] = split(t->right, x - pe);
+        return {makeNode(t->piece, t->left, l, t->priority), r};
+    }
+    const Piece& p = t->piece;
+    const std::uint64_t at = p.begin + (x - lb);
+    return {merge(t->left, leaf(pieceOf(p.src, p.begin, at))), merge(leaf(pieceOf(p.src, at, p.end)), t->right)};
+}
+
+// Where byte b lies: the piece holding it (null when b is the size) and the
+// counts before that piece.
+struct Located {
+    const Piece* piece = nullptr;
+    std::uint64_t start = 0;  // document offset of the piece's first byte
+    std::uint64_t chars = 0;
+    std::uint64_t breaks = 0;
+    std::uint64_t local(std::uint64_t b) const { return piece->begin + (b - start); }
+};
+
+Located locate(const NodePtr& root, std::uint64_t b)
+{
+    Located at;
+    const PieceNode* n = root.get();
+    while (n) {
+        const Totals l = totals(n->left);
+        if (b < at.start + l.bytes) {
+            n = n->left.get();
+            continue;
+        }
+        at.start += l.bytes;
+        at.chars += l.chars;
+        at.breaks += l.breaks;
+        if (b < at.start + n->piece.size()) {
+            at.piece = &n->piece;
+            return at;
+        }
+        at.start += n->piece.size();
+        at.chars += n->piece.chars;
+        at.breaks += n->piece.breaks;
+        n = n->right.get();
+    }
+    return at;
+}
+
+// Calls fn(piece, document offset of the piece) for the pieces that overlap
+// [from, to), in order.
+template <class Fn>
+void visit(const PieceNode* n, std::uint64_t base, std::uint64_t from, std::uint64_t to, Fn& fn)
+{
+    while (n && from < base + n->sum.bytes && to > base) {
+        const std::uint64_t lb = totals(n->left).bytes;
+        visit(n->left.get(), base, from, to, fn);
+        const std::uint64_t ps = base + lb;
+        if (from < ps + n->piece.size() && to > ps) fn(n->piece, ps);
+        base = ps + n->piece.size();
+        n = n->right.get();
+    }
+}
+
+// Calls fn(piece, document offset of the piece) for the pieces that hold
+// characters without a code, in order.
+template <class Fn>
+void visitSubs(const PieceNode* n, std::uint64_t base, Fn& fn)
+{
+    while (n && n->sum.subs > 0) {
+        const std::uint64_t lb = totals(n->left).bytes;
+        visitSubs(n->left.get(), base, fn);
+        if (n->piece.subs > 0) fn(n->piece, base + lb);
+        base += lb + n->piece.size();
+        n = n->right.get();
+    }
+}
+
+std::string_view viewOf(const Piece& p, std::uint64_t a, std::uint64_t b)
+{
+    return {reinterpret_cast<const char*>(p.src->data) + a, static_cast<std::size_t>(b - a)};
+}
+
+// Appends the text of source bytes [a, b) (character boundaries) to out, with
+// the source's remembered unencodable units.
+void appendSourceText(const Document::Impl& src, std::uint64_t a, std::uint64_t b, std::u16string& out)
+{
+    const auto view = [&](std::uint64_t x, std::uint64_t y) {
+        return std::string_view(reinterpret_cast<const char*>(src.data) + x, static_cast<std::size_t>(y - x));
+    };
+    std::uint64_t pos = a;
+    auto it = std::lower_bound(src.subs.begin(), src.subs.end(), a,
+                               [](const Substitution& s, std::uint64_t v) { return s.at.value < v; });
+    for (; it != src.subs.end() && it->at.value < b; ++it) {
+        cp932::decodeAppend(view(pos, it->at.value), out);
+        out.push_back(it->unit);
+        pos = it->at.value + 1;
+    }
+    cp932::decodeAppend(view(pos, b), out);
+}
+
+// A fully indexed source holding bytes.
+SourcePtr newSource(std::string bytes, std::vector<Substitution> subs)
+{
+    auto impl = std::make_shared<Document::Impl>();
+    impl->subs = std::move(subs);
+    impl->owned_ = std::move(bytes);
+    impl->data = reinterpret_cast<const unsigned char*>(impl->owned_.data());
+    impl->expectedSize = impl->loadedBytes = impl->owned_.size();
+    impl->loadDone = true;
+    impl->start(false);
+    impl->waitIndexed();
+    return impl;
+}
+
+unsigned char byteIn(const NodePtr& root, std::uint64_t b)
+{
+    const Located at = locate(root, b);
+    return at.piece->src->data[at.local(b)];
+}
+
+// Whether document offset b is a character boundary of the piece holding it.
+bool pieceBoundary(const NodePtr& root, std::uint64_t b)
+{
+    const Located at = locate(root, b);
+    if (!at.piece || at.start == b) return true;
+    const std::uint64_t q = at.local(b);
+    std::lock_guard lock(at.piece->src->m);
+    return at.piece->src->byteOfLocked(at.piece->src->charOfLocked(q)) == q;
+}
+
+// Keeps every piece consistent with the decode of the whole byte string at
+// the piece boundary j: a piece that ends in a lone lead byte which the next
+// piece's first byte completes, or in a CR that the next piece's LF follows,
+// has those bytes (and whatever the shifted decode needs until the two agree
+// again) moved into a piece of their own.
+NodePtr repairJunction(NodePtr t, std::uint64_t j)
+{
+    const std::uint64_t size = totals(t).bytes;
+    if (j == 0 || j >= size || locate(t, j).start != j) return t;
+    const unsigned char b1 = byteIn(t, j - 1);
+    const unsigned char b2 = byteIn(t, j);
+    const bool crlf = b1 == '\r' && b2 == '\n';
+    bool pair = false;
+    if (!crlf && cp932::isLeadByte(b1) && pieceBoundary(t, j - 1)) {
+        const char two[2] = {static_cast<char>(b1), static_cast<char>(b2)};
+        std::size_t consumed = 1;
+        cp932::decodeOne(std::string_view(two, 2), consumed);
+        pair = consumed == 2;
+    }
+    if (!crlf && !pair) return t;
+    const std::uint64_t s = j - 1;
+    std::uint64_t pos = s;
+    for (;;) {
+        std::size_t n = 1;
+        const unsigned char c = byteIn(t, pos);
+        if (cp932::isLeadByte(c) && pos + 1 < size) {
+            const char two[2] = {static_cast<char>(c), static_cast<char>(byteIn(t, pos + 1))};
+            cp932::decodeOne(std::string_view(two, 2), n);
+        }
+        pos += n;
+        if (pos >= size) break;
+        if (pos <= j) continue;
+        if (byteIn(t, pos - 1) == '\r' && byteIn(t, pos) == '\n') continue;
+        if (pieceBoundary(t, pos)) break;
+    }
+    std::string bytes;
+    std::vector<Substitution> subs;
+    auto copy = [&](const Piece& p, std::uint64_t ps) {
+        const std::uint64_t a = p.begin + (std::max(s, ps) - ps);
+        const std::uint64_t b = p.begin + (std::min(pos, ps + p.size()) - ps);
+        for (const auto& sub : p.src->subs) {
+            if (sub.at.value >= a && sub.at.value < b)
+                subs.push_back({ByteOffset(bytes.size() + (sub.at.value - a)), sub.unit});
+        }
+        bytes.append(viewOf(p, a, b));
+    };
+    visit(t.get(), 0, s, pos, copy);
+    auto [left, rest] = split(t, s);
+    auto [mid, right] = split(rest, pos - s);
+    const SourcePtr src = newSource(std::move(bytes), std::move(subs));
+    const std::uint64_t len = pos - s;
+    return merge(merge(left, leaf(pieceOf(src, 0, len))), right);
+}
+
+}  // namespace
+
+Document::NodePtr Document::tree() const
+{
+    if (root_) return root_;
+    d_->waitIndexed();
+    const std::uint64_t size = this->size().value;
+    return size == 0 ? nullptr : leaf(pieceOf(d_, 0, size));
+}
+
+DocumentPtr Document::edited(ByteOffset from, ByteOffset to, std::u16string_view text) const
+{
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 2);
+    std::vector<Substitution> subs;
+    encodeRecording(text, bytes, subs);
+    return editedEncoded(from, to, std::move(bytes), std::move(subs));
+}
+
+DocumentPtr Document::editedBytes(ByteOffset from, ByteOffset to, std::string_view bytes) const
+{
+    return editedEncoded(from, to, std::string(bytes), {});
+}
+
+DocumentPtr Document::editedEncoded(ByteOffset from, ByteOffset to, std::string bytes,
+                                    std::vector<Substitution> subs) const
+{
+    NodePtr t = tree();
+    const std::uint64_t size = totals(t).bytes;
+    const std::uint64_t a = std::min(from.value, size);
+    const std::uint64_t b = std::clamp(to.value, a, size);
+    auto [left, rest] = split(t, a);
+    auto [gone, right] = split(rest, b - a);
+    const std::uint64_t len = bytes.size();
+    NodePtr inserted;
+    if (len > 0) inserted = leaf(pieceOf(newSource(std::move(bytes), std::move(subs)), 0, len));
+    t = merge(merge(left, inserted), right);
+    t = repairJunction(std::move(t), a);
+    if (len > 0) t = repairJunction(std::move(t), a + len);
+    if (!t) t = leaf(pieceOf(newSource({}, {}), 0, 0));
+    return DocumentPtr(new Document(d_, std::move(t)));
+}
+
+std::size_t Document::pieceCount() const { return root_ ? static_cast<std::size_t>(root_->sum.pieces) : 1; }
+
 TextDocument Document::withText(std::u16string_view text) const
 {
     const std::u16string old = this->text();
@@ -447,29 +800,26 @@ TextDocument Document::withText(std::u16string_view text) const
     std::size_t suffix = 0;
     while (suffix < common - prefix && old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) ++suffix;
 
-    std::uint64_t prefixEnd, suffixBegin;
-    {
-        std::lock_guard lock(d_->m);
-        prefixEnd = d_->byteOfLocked(prefix);
-        suffixBegin = d_->byteOfLocked(old.size() - suffix);
-    }
-    const std::string_view all = bytesForSave();
+    const std::uint64_t prefixEnd = byteOf(CharPos(prefix)).value;
+    const std::uint64_t suffixBegin = byteOf(CharPos(old.size() - suffix)).value;
+    const std::string all = bytesForSave();
+    const auto& oldSubs = substitutions();
     std::string bytes;
     bytes.reserve(prefixEnd + (all.size() - suffixBegin) + 2 * (text.size() - prefix - suffix));
-    bytes.append(all.substr(0, prefixEnd));
+    bytes.append(std::string_view(all).substr(0, prefixEnd));
 
     std::vector<Substitution> subs;
-    for (const auto& s : d_->subs) {
+    for (const auto& s : oldSubs) {
         if (s.at.value < prefixEnd) subs.push_back(s);
     }
     encodeRecording(text.substr(prefix, text.size() - prefix - suffix), bytes, subs);
     const std::int64_t shift = static_cast<std::int64_t>(bytes.size()) - static_cast<std::int64_t>(suffixBegin);
-    for (const auto& s : d_->subs) {
+    for (const auto& s : oldSubs) {
         if (s.at.value >= suffixBegin)
             subs.push_back(
                 {ByteOffset(static_cast<std::uint64_t>(static_cast<std::int64_t>(s.at.value) + shift)), s.unit});
     }
-    bytes.append(all.substr(suffixBegin));
+    bytes.append(std::string_view(all).substr(suffixBegin));
 
     std::optional<CharPos> first;
     for (std::size_t i = 0; i < text.size() && !subs.empty(); ++i) {
@@ -487,23 +837,29 @@ std::optional<FileStamp> Document::fileStamp() const { return d_->stamp; }
 
 ByteOffset Document::size() const
 {
+    if (root_) return ByteOffset(root_->sum.bytes);
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->finalSizeLocked());
 }
 
 bool Document::loaded() const
 {
+    if (root_) return true;
     std::lock_guard lock(d_->m);
     return d_->loadDone;
 }
 
 bool Document::indexed() const
 {
+    if (root_) return true;
     std::lock_guard lock(d_->m);
     return d_->indexDone;
 }
 
-void Document::waitIndexed() const { d_->waitIndexed(); }
+void Document::waitIndexed() const
+{
+    if (!root_) d_->waitIndexed();
+}
 
 std::optional<IoError> Document::loadError() const
 {
@@ -513,119 +869,238 @@ std::optional<IoError> Document::loadError() const
 
 ByteOffset Document::indexedBytes() const
 {
+    if (root_) return size();
     std::lock_guard lock(d_->m);
     return ByteOffset(d_->indexedEnd);
 }
 
 LineCount Document::lineCount() const
 {
+    if (root_) return LineCount(root_->sum.breaks + 1);
     std::lock_guard lock(d_->m);
     return LineCount(d_->breakTotal + 1);
 }
 
 ByteOffset Document::lineStart(LineNo n) const
 {
-    std::lock_guard lock(d_->m);
-    return ByteOffset(d_->lineStartLocked(std::min(n.value, d_->breakTotal)));
+    if (!root_) {
+        std::lock_guard lock(d_->m);
+        return ByteOffset(d_->lineStartLocked(std::min(n.value, d_->breakTotal)));
+    }
+    if (n.value == 0) return ByteOffset(0);
+    // The start of line n follows break n - 1.
+    std::uint64_t k = std::min(n.value, root_->sum.breaks) - 1;
+    std::uint64_t base = 0;
+    const PieceNode* node = root_.get();
+    while (node) {
+        const Totals l = totals(node->left);
+        if (k < l.breaks) {
+            node = node->left.get();
+            continue;
+        }
+        k -= l.breaks;
+        base += l.bytes;
+        const Piece& p = node->piece;
+        if (k < p.breaks) {
+            if (p.endCr && k + 1 == p.breaks) return ByteOffset(base + p.size());
+            std::lock_guard lock(p.src->m);
+            return ByteOffset(base + (p.src->breakAt(p.breakBase + k) - p.begin));
+        }
+        k -= p.breaks;
+        base += p.size();
+        node = node->right.get();
+    }
+    return ByteOffset(base);
 }
 
 ByteOffset Document::lineEnd(LineNo n) const
 {
-    std::lock_guard lock(d_->m);
-    if (n.value >= d_->breakTotal) return ByteOffset(d_->indexedEnd);
-    const std::uint64_t start = d_->lineStartLocked(n.value);
-    const std::uint64_t next = d_->breakAt(n.value);
-    std::uint64_t end = next - 1;
-    if (d_->data[end] == '\n' && end > start && d_->data[end - 1] == '\r') --end;
+    if (!root_) {
+        std::lock_guard lock(d_->m);
+        if (n.value >= d_->breakTotal) return ByteOffset(d_->indexedEnd);
+        const std::uint64_t start = d_->lineStartLocked(n.value);
+        const std::uint64_t next = d_->breakAt(n.value);
+        std::uint64_t end = next - 1;
+        if (d_->data[end] == '\n' && end > start && d_->data[end - 1] == '\r') --end;
+        return ByteOffset(end);
+    }
+    if (n.value >= root_->sum.breaks) return size();
+    const std::uint64_t start = lineStart(n).value;
+    std::uint64_t end = lineStart(n + 1).value - 1;
+    if (byteIn(root_, end) == '\n' && end > start && byteIn(root_, end - 1) == '\r') --end;
     return ByteOffset(end);
 }
 
 LineNo Document::lineOf(ByteOffset b) const
 {
-    std::lock_guard lock(d_->m);
-    if (d_->segs.empty()) return LineNo(0);
-    const auto& s = d_->segOfByte(std::min(b.value, d_->indexedEnd));
-    const auto& br = s.seg.breaks;
-    return LineNo(s.breakBegin +
-                  static_cast<std::uint64_t>(std::upper_bound(br.begin(), br.end(), b.value) - br.begin()));
+    if (!root_) {
+        std::lock_guard lock(d_->m);
+        if (d_->segs.empty()) return LineNo(0);
+        const auto& s = d_->segOfByte(std::min(b.value, d_->indexedEnd));
+        const auto& br = s.seg.breaks;
+        return LineNo(s.breakBegin +
+                      static_cast<std::uint64_t>(std::upper_bound(br.begin(), br.end(), b.value) - br.begin()));
+    }
+    const Located at = locate(root_, b.value);
+    if (!at.piece) return LineNo(root_->sum.breaks);
+    std::lock_guard lock(at.piece->src->m);
+    return LineNo(at.breaks + at.piece->src->breaksUpToLocked(at.local(b.value)) - at.piece->breakBase);
 }
 
 CharPos Document::charCount() const
 {
+    if (root_) return CharPos(root_->sum.chars);
     std::lock_guard lock(d_->m);
     return CharPos(d_->charTotal);
 }
 
 ByteOffset Document::byteOf(CharPos c) const
 {
-    std::lock_guard lock(d_->m);
-    return ByteOffset(d_->byteOfLocked(c.value));
+    if (!root_) {
+        std::lock_guard lock(d_->m);
+        return ByteOffset(d_->byteOfLocked(c.value));
+    }
+    std::uint64_t k = c.value;
+    std::uint64_t base = 0;
+    const PieceNode* node = root_.get();
+    while (node) {
+        const Totals l = totals(node->left);
+        if (k < l.chars) {
+            node = node->left.get();
+            continue;
+        }
+        k -= l.chars;
+        base += l.bytes;
+        const Piece& p = node->piece;
+        if (k < p.chars) {
+            std::lock_guard lock(p.src->m);
+            return ByteOffset(base + (p.src->byteOfLocked(p.charBase + k) - p.begin));
+        }
+        k -= p.chars;
+        base += p.size();
+        node = node->right.get();
+    }
+    return ByteOffset(base);
 }
 
 CharPos Document::charOf(ByteOffset b) const
 {
-    std::lock_guard lock(d_->m);
-    return CharPos(d_->charOfLocked(b.value));
+    if (!root_) {
+        std::lock_guard lock(d_->m);
+        return CharPos(d_->charOfLocked(b.value));
+    }
+    const Located at = locate(root_, b.value);
+    if (!at.piece) return CharPos(root_->sum.chars);
+    std::lock_guard lock(at.piece->src->m);
+    return CharPos(at.chars + at.piece->src->charOfLocked(at.local(b.value)) - at.piece->charBase);
 }
 
-std::string_view Document::bytes(ByteOffset from, ByteOffset to) const
+std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& scratch) const
 {
-    return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
+    if (!root_) {
+        return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
+    }
+    if (from >= to) return {};
+    const Located at = locate(root_, from.value);
+    if (at.piece && to.value <= at.start + at.piece->size()) {
+        return viewOf(*at.piece, at.local(from.value), at.local(to.value));
+    }
+    scratch.clear();
+    scratch.reserve(static_cast<std::size_t>(to.value - from.value));
+    auto fn = [&](const Piece& p, std::uint64_t ps) {
+        const std::uint64_t a = std::max(from.value, ps);
+        const std::uint64_t b = std::min(to.value, ps + p.size());
+        scratch.append(viewOf(p, p.begin + (a - ps), p.begin + (b - ps)));
+    };
+    visit(root_.get(), 0, from.value, to.value, fn);
+    return scratch;
+}
+
+char Document::byteAt(ByteOffset b) const
+{
+    if (root_) return static_cast<char>(byteIn(root_, b.value));
+    d_->waitLoaded();
+    return static_cast<char>(d_->data[b.value]);
+}
+
+std::vector<std::string_view> Document::slices() const
+{
+    std::vector<std::string_view> out;
+    if (!root_) {
+        d_->waitLoaded();
+        out.emplace_back(reinterpret_cast<const char*>(d_->data), static_cast<std::size_t>(size().value));
+        return out;
+    }
+    out.reserve(static_cast<std::size_t>(root_->sum.pieces));
+    auto fn = [&](const Piece& p, std::uint64_t) {
+        if (p.size() > 0) out.push_back(viewOf(p, p.begin, p.end));
+    };
+    visit(root_.get(), 0, 0, root_->sum.bytes, fn);
+    return out;
+}
+
+void Document::appendText(ByteOffset from, ByteOffset to, std::u16string& out) const
+{
+    if (!root_) {
+        appendSourceText(*d_, from.value, to.value, out);
+        return;
+    }
+    auto fn = [&](const Piece& p, std::uint64_t ps) {
+        const std::uint64_t a = std::max(from.value, ps);
+        const std::uint64_t b = std::min(to.value, ps + p.size());
+        appendSourceText(*p.src, p.begin + (a - ps), p.begin + (b - ps), out);
+    };
+    visit(root_.get(), 0, from.value, to.value, fn);
 }
 
 std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const
 {
     std::u16string out;
+    if (from >= to) return out;
     out.reserve(static_cast<std::size_t>(to.value - from.value));
-    std::uint64_t pos = from.value;
-    auto it = std::lower_bound(d_->subs.begin(), d_->subs.end(), from.value,
-                               [](const Substitution& s, std::uint64_t v) { return s.at.value < v; });
-    for (; it != d_->subs.end() && it->at.value < to.value; ++it) {
-        cp932::decodeAppend(bytes(ByteOffset(pos), it->at), out);
-        out.push_back(it->unit);
-        pos = it->at.value + 1;
-    }
-    cp932::decodeAppend(bytes(ByteOffset(pos), to), out);
+    appendText(from, to, out);
     return out;
 }
 
 std::u16string Document::text() const
 {
-    d_->waitIndexed();
+    waitIndexed();
     return textOfBytes(ByteOffset(0), size());
 }
 
 std::u16string Document::text(CharPos from, CharCount length) const
 {
-    std::uint64_t b0, b1;
-    {
-        std::lock_guard lock(d_->m);
-        const std::uint64_t c0 = std::min(from.value, d_->charTotal);
-        const std::uint64_t c1 = c0 + std::min(length.value, d_->charTotal - c0);
-        b0 = d_->byteOfLocked(c0);
-        b1 = d_->byteOfLocked(c1);
-    }
-    return textOfBytes(ByteOffset(b0), ByteOffset(b1));
+    const std::uint64_t total = charCount().value;
+    const std::uint64_t c0 = std::min(from.value, total);
+    const std::uint64_t c1 = c0 + std::min(length.value, total - c0);
+    return textOfBytes(byteOf(CharPos(c0)), byteOf(CharPos(c1)));
 }
 
-std::string_view Document::bytesForSave() const
+std::string Document::bytesForSave() const
 {
-    d_->waitLoaded();
-    return bytes(ByteOffset(0), size());
+    std::string out;
+    for (const std::string_view s : slices()) out.append(s);
+    return out;
 }
 
 std::string Document::rewrite(ByteRewriter& rewriter,
                               const std::function<void(ByteOffset done, ByteOffset total)>& progress) const
 {
     constexpr std::size_t kSlice = 4 * 1024 * 1024;
-    const std::string_view all = bytesForSave();
-    rewriter.trackSubstitutions(d_->subs);
+    const std::vector<std::string_view> parts = slices();
+    const std::uint64_t total = size().value;
+    rewriter.trackSubstitutions(substitutions());
     std::string out;
-    out.reserve(all.size() + all.size() / 8 + 64);
+    out.reserve(static_cast<std::size_t>(total + total / 8 + 64));
     adviseHugePages(out.data(), out.capacity());
-    for (std::size_t at = 0; at < all.size(); at += kSlice) {
-        rewriter.feed(all.substr(at, kSlice), out);
-        if (progress) progress(ByteOffset(std::min(at + kSlice, all.size())), ByteOffset(all.size()));
+    std::uint64_t done = 0;
+    for (const std::string_view part : parts) {
+        for (std::size_t at = 0; at < part.size(); at += kSlice) {
+            const std::string_view slice = part.substr(at, kSlice);
+            rewriter.feed(slice, out);
+            done += slice.size();
+            if (progress && (slice.size() == kSlice || done == total)) progress(ByteOffset(done), ByteOffset(total));
+        }
     }
     rewriter.finish(out);
     return out;
@@ -636,8 +1111,25 @@ DocumentPtr Document::fromRewrite(std::string bytes, const ByteRewriter& rewrite
     return fromEncoded(std::move(bytes), rewriter.substitutions(), std::nullopt).document;
 }
 
-std::size_t Document::unencodableCount() const { return d_->subs.size(); }
+std::size_t Document::unencodableCount() const
+{
+    return root_ ? static_cast<std::size_t>(root_->sum.subs) : d_->subs.size();
+}
 
-const std::vector<Substitution>& Document::substitutions() const { return d_->subs; }
+const std::vector<Substitution>& Document::substitutions() const
+{
+    if (!root_) return d_->subs;
+    std::call_once(subsOnce_, [this] {
+        auto fn = [this](const Piece& p, std::uint64_t ps) {
+            if (p.subs == 0) return;
+            for (const auto& s : p.src->subs) {
+                if (s.at.value >= p.begin && s.at.value < p.end)
+                    subsCache_.push_back({ByteOffset(ps + (s.at.value - p.begin)), s.unit});
+            }
+        };
+        visitSubs(root_.get(), 0, fn);
+    });
+    return subsCache_;
+}
 
 }  // namespace soramie

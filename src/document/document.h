@@ -18,12 +18,25 @@
 // for characters that have no CP932 code and remembers the original units, so
 // text() gives back the text it was made from and the pane can draw it; the
 // bytes for saving hold '?' there and unencodableCount() tells the caller.
+//
+// Editing: a document never changes. edited() returns a new document that
+// shares this one's bytes: a balanced tree of pieces, each a stretch of an
+// immutable buffer (the bytes as read, or the bytes of one insertion), carrying
+// its byte, character and line counts. An edit anywhere costs O(log n) and
+// copies only the inserted bytes; earlier documents stay valid, so keeping them
+// (undo) costs only what the edits added. Untouched stretches keep their bytes
+// exactly, undecodable bytes included. The document's characters are always
+// those of its whole byte string decoded from the start: where an edit puts a
+// lone lead byte before a byte that completes it, or a CR before an LF, the two
+// become one character or one line break, as they will when the saved file is
+// read again.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +51,10 @@ namespace soramie {
 
 class Document;
 using DocumentPtr = std::shared_ptr<const Document>;
+
+namespace doc_detail {
+struct PieceNode;
+}
 
 // A document built from text, with what the encoding could not represent.
 struct TextDocument {
@@ -102,9 +119,16 @@ public:
     // its character).
     CharPos charOf(ByteOffset b) const;
 
-    // Bytes [from, to) of the loaded bytes (to <= loaded size). The view stays
-    // valid while the document lives.
-    std::string_view bytes(ByteOffset from, ByteOffset to) const;
+    // Bytes [from, to) of the loaded bytes (to <= loaded size). The view points
+    // into the document when the range lies in one stretch of its storage (always
+    // for a document that was not edited), else into `scratch`, which receives a
+    // copy. A view into the document stays valid while the document lives.
+    std::string_view bytes(ByteOffset from, ByteOffset to, std::string& scratch) const;
+    // The byte at b (b < size(); waits until it is loaded).
+    char byteAt(ByteOffset b) const;
+    // The document's bytes as runs in order (views valid while the document
+    // lives); waits until loaded.
+    std::vector<std::string_view> slices() const;
     // Decoded text of bytes [from, to) (both on character boundaries), with
     // remembered unencodable units restored.
     std::u16string textOfBytes(ByteOffset from, ByteOffset to) const;
@@ -124,10 +148,21 @@ public:
     // without a code where the rewriter reports them.
     static DocumentPtr fromRewrite(std::string bytes, const ByteRewriter& rewriter);
 
-    // The bytes to save: exactly the bytes the document was made from (for a
+    // A copy of all bytes: exactly the bytes the document was made from (for a
     // document made from text, its encoding with '?' for unencodable units).
-    // Waits until loaded.
-    std::string_view bytesForSave() const;
+    // Waits until loaded. A save writes slices() instead.
+    std::string bytesForSave() const;
+
+    // The document with characters [from, to) (byte offsets on character
+    // boundaries, from <= to <= size()) replaced by `text`, encoded in CP932;
+    // characters without a code are stored as '?' and remembered. Waits until
+    // this document is indexed. The new document keeps this one's fileStamp().
+    DocumentPtr edited(ByteOffset from, ByteOffset to, std::u16string_view text) const;
+    // The same with bytes to insert as they are.
+    DocumentPtr editedBytes(ByteOffset from, ByteOffset to, std::string_view bytes) const;
+    // Stretches of storage the document is made of (1 for a document that was
+    // never edited).
+    std::size_t pieceCount() const;
     // The file a document from fromFile was read from, as it was at open (its
     // descriptor's identity, size and modification time); a document from
     // withText keeps its source's. None for documents made from bytes or text.
@@ -138,10 +173,21 @@ public:
     struct Impl;
 
 private:
-    explicit Document(std::unique_ptr<Impl> impl);
+    using NodePtr = std::shared_ptr<const doc_detail::PieceNode>;
+    explicit Document(std::shared_ptr<Impl> impl, NodePtr root = {});
     static TextDocument fromEncoded(std::string bytes, std::vector<Substitution> subs,
                                     std::optional<CharPos> firstUnencodable);
-    std::unique_ptr<Impl> d_;
+    DocumentPtr editedEncoded(ByteOffset from, ByteOffset to, std::string bytes, std::vector<Substitution> subs) const;
+    NodePtr tree() const;
+    void appendText(ByteOffset from, ByteOffset to, std::u16string& out) const;
+
+    // The source: for a document that was never edited, its bytes and index;
+    // for an edited one, the document it was first edited from (for its load
+    // error and file stamp). root_ is null until the first edit.
+    std::shared_ptr<Impl> d_;
+    NodePtr root_;
+    mutable std::once_flag subsOnce_;
+    mutable std::vector<Substitution> subsCache_;
 };
 
 }  // namespace soramie

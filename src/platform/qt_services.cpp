@@ -62,6 +62,12 @@ QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request)
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setEscapeButton(QMessageBox::No);
         box->setDefaultButton(request.defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
+    } else if (request.buttons == Buttons::YesNoCancel) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+        box->setDefaultButton(request.defaultAnswer == Answer::No       ? QMessageBox::No
+                              : request.defaultAnswer == Answer::Cancel ? QMessageBox::Cancel
+                                                                        : QMessageBox::Yes);
     } else {
         box->setStandardButtons(QMessageBox::Ok);
     }
@@ -70,8 +76,10 @@ QMessageBox* newMessageBox(QWidget* owner, const MessageRequest& request)
 
 Answer answerOf(const MessageRequest& request, int execResult)
 {
-    if (request.buttons != Buttons::YesNo) return Answer::Ok;
-    return execResult == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    if (request.buttons == Buttons::Ok) return Answer::Ok;
+    if (execResult == QMessageBox::Yes) return Answer::Yes;
+    if (request.buttons == Buttons::YesNoCancel && execResult != QMessageBox::No) return Answer::Cancel;
+    return Answer::No;
 }
 
 Answer QtPrompts::message(QWidget* owner, const MessageRequest& request)
@@ -80,7 +88,7 @@ Answer QtPrompts::message(QWidget* owner, const MessageRequest& request)
     const int result = box->exec();
     // An owner destroyed while its box was open took the box with it: the box
     // counts as closed without a choice.
-    if (!box) return answerOf(request, QMessageBox::No);
+    if (!box) return answerOf(request, QMessageBox::Cancel);
     delete box.data();
     return answerOf(request, result);
 }

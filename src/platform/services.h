@@ -21,9 +21,9 @@ namespace soramie::platform {
 
 // ---- Prompts: modal message boxes and popup menus --------------------------
 
-enum class Buttons { Ok, YesNo };
+enum class Buttons { Ok, YesNo, YesNoCancel };
 enum class Icon { None, Information, Warning, Critical, Question };
-enum class Answer { Ok, Yes, No };
+enum class Answer { Ok, Yes, No, Cancel };
 
 struct MessageRequest {
     QString text;
@@ -37,7 +37,8 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     // Shows a modal message box over owner (may be null) and returns the answer.
-    // Closing a Yes/No box without choosing answers No.
+    // Closing a Yes/No box without choosing answers No; a Yes/No/Cancel box,
+    // Cancel.
     virtual Answer message(QWidget* owner, const MessageRequest& request) = 0;
     // Shows menu as a modal popup at the global position and returns once it is
     // closed. A chosen item's action has been triggered (its command has run)

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -122,10 +123,20 @@ TEST_F(PaneTest, KeyboardMovesAndExtendsBySelectionRules)
     EXPECT_EQ(sel(), std::make_pair(qint64(12), qint64(10)));
     key(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(0)));
-    // Editing keys change nothing.
-    const QString before = pane.text();
-    for (int k : {Qt::Key_X, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return}) key(k);
-    EXPECT_EQ(pane.text(), before);
+    // Ctrl+Right / Ctrl+Left stop where the word class changes (ASCII, kanji,
+    // kana) and skip the spaces after a word.
+    pane.setDocument(Document::fromText(u"ab 日本語かなカナ  x.y\r\nz").document);
+    std::vector<qint64> stops;
+    for (int i = 0; i < 8; ++i) {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(pane.selectionStart());
+    }
+    EXPECT_EQ(stops, (std::vector<qint64>{3, 6, 8, 12, 13, 14, 15, 17}));
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(pane.selectionStart(), 13);
+    key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sel(), std::make_pair(qint64(8), qint64(5)));
 }
 
 TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth)
@@ -137,9 +148,13 @@ TEST_F(PaneTest, CtrlACtrlCCopiesUnicodeAndContextMenuOffersBoth)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf16(u"日本語\uFFFD !"));
     pane.setSelection(0, 0);
     std::unique_ptr<QMenu> menu(pane.createContextMenu());
-    ASSERT_EQ(menu->actions().size(), 2);
-    EXPECT_FALSE(menu->actions()[0]->isEnabled());  // nothing selected: no copy
-    menu->actions()[1]->trigger();
+    QStringList enabled;
+    for (QAction* a : menu->actions()) {
+        if (a->isEnabled() && !a->isSeparator()) enabled << a->text();
+    }
+    // Nothing selected and nothing done: no undo, cut, copy or delete.
+    EXPECT_EQ(enabled, (QStringList{QStringLiteral("貼り付け(&P)"), QStringLiteral("すべて選択(&A)")}));
+    menu->actions().last()->trigger();
     EXPECT_EQ(sel(), std::make_pair(qint64(0), qint64(6)));
 }
 
@@ -234,6 +249,102 @@ TEST_F(PaneTest, VeryLongLineScrollsToItsEndAndPaints)
     // Home goes back to the start.
     key(Qt::Key_Home);
     EXPECT_EQ(pane.horizontalScrollBar()->value(), 0);
+}
+
+// The pane's bytes (the document's, exactly).
+std::string bytesOf(const TextPane& pane) { return pane.document()->bytesForSave(); }
+
+TEST_F(PaneTest, EditingKeysChangeBytesAndUndoStepsBackExactly)
+{
+    // An undecodable 0x81 and the NEC-selected IBM code ED 40 (∵ has a
+    // preferred code 81 E6) must survive edits next to them.
+    const std::string original = "\x81\x20\xED\x40\r\nab";
+    show(original);
+    pane.setFocus();
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Right);  // after ED 40
+    QTest::keyClicks(&pane, QStringLiteral("xy"));
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(bytesOf(pane), "\x81\x20\xED\x40x\t\r\nab");
+    key(Qt::Key_Delete);  // the line break as a whole
+    key(Qt::Key_Return);
+    EXPECT_EQ(bytesOf(pane), "\x81\x20\xED\x40x\t\r\nab");
+    EXPECT_TRUE(pane.hasUnsavedEdits());
+    // Steps: typing "xy", the Backspace, Tab with Delete ... Enter: each run is one
+    // step; undo returns every earlier state byte for byte, redo the later ones.
+    std::vector<std::string> states;
+    while (pane.canUndo()) {
+        pane.undo();
+        states.push_back(bytesOf(pane));
+    }
+    EXPECT_EQ(states.back(), original);
+    EXPECT_FALSE(pane.hasUnsavedEdits());
+    EXPECT_EQ(states.size(), 5u);
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(bytesOf(pane), states[states.size() - 2]);
+    // A command's output alone is a step to undo but no edit of the user's.
+    pane.setDocument(Document::fromBytes("abc"));
+    pane.setDocumentAsStep(Document::fromBytes("ABC"));
+    EXPECT_FALSE(pane.hasUnsavedEdits());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(bytesOf(pane), "abc");
+    key(Qt::Key_X);
+    EXPECT_TRUE(pane.hasUnsavedEdits());
+    pane.markSaved();
+    EXPECT_FALSE(pane.hasUnsavedEdits());
+    pane.setReadOnly(true);
+    key(Qt::Key_Q);
+    EXPECT_EQ(bytesOf(pane), "xabc");
+}
+
+TEST_F(PaneTest, InputMethodPreEditIsShownCommitIsOneEditCancelChangesNothing)
+{
+    show("ab\r\ncd");
+    pane.setFocus();
+    pane.setSelection(1, 0);
+    const QRect caret = pane.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QInputMethodEvent preedit(QStringLiteral("にほん"), {{QInputMethodEvent::Cursor, 3, 1, {}}});
+    QCoreApplication::sendEvent(&pane, &preedit);
+    EXPECT_EQ(bytesOf(pane), "ab\r\ncd");
+    EXPECT_EQ(pane.preeditText(), QStringLiteral("にほん"));
+    // The candidate window goes to the pre-edit's cursor, 6 cells on.
+    EXPECT_EQ(pane.inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), caret.left() + 6 * cell.width());
+    EXPECT_EQ(pane.inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("ab"));
+    EXPECT_GT(ink(pane.viewport()->grab().toImage(), cells(1, 0, 6)), 30);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("日本"));
+    QCoreApplication::sendEvent(&pane, &commit);
+    EXPECT_EQ(bytesOf(pane),
+              "a\x93\xFA\x96\x7B"
+              "b\r\ncd");
+    EXPECT_TRUE(pane.preeditText().isEmpty());
+    EXPECT_EQ(pane.selectionStart(), 3);
+    QInputMethodEvent again(QStringLiteral("ご"), {});
+    QCoreApplication::sendEvent(&pane, &again);
+    QInputMethodEvent cancel;
+    QCoreApplication::sendEvent(&pane, &cancel);
+    EXPECT_EQ(bytesOf(pane),
+              "a\x93\xFA\x96\x7B"
+              "b\r\ncd");
+    pane.undo();
+    EXPECT_EQ(bytesOf(pane), "ab\r\ncd");
+}
+
+TEST_F(PaneTest, PasteEncodesUnicodeAndKeepsCharactersWithoutACode)
+{
+    show("ab");
+    pane.setFocus();
+    key(Qt::Key_End);
+    // Lines from another program end in LF alone: they get the document's CR LF.
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(u"日\n€x"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(bytesOf(pane), "ab\x93\xFA\r\n?x");
+    EXPECT_EQ(pane.text(), QString::fromUtf16(u"ab日\r\n€x"));
+    EXPECT_EQ(pane.document()->unencodableCount(), 1u);
+    pane.setSelection(1, 2);
+    key(Qt::Key_Delete, Qt::ShiftModifier);  // cut
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf16(u"b日"));
+    EXPECT_EQ(bytesOf(pane), "a\r\n?x");
 }
 
 TEST_F(PaneTest, EmptyTextShowsNothing)

@@ -45,6 +45,11 @@ public:
     virtual void setDisplayButtonEnabled(bool enabled) = 0;
     // Enables the pane and the clear button, as every display does first.
     virtual void enableDisplay() = 0;
+    // Before a command replaces or drops the pane's text: true to go on. When
+    // the pane holds edits the user typed and did not save, asks
+    // "変更を保存しますか？" (はい/いいえ/キャンセル); はい saves as 上書き保存 does and
+    // goes on only when the file was written, いいえ goes on, キャンセル stops.
+    [[nodiscard]] virtual bool mayDropEdits() = 0;
     // Selects the first occurrence of keyword in the pane and gives the pane
     // the focus; false (nothing selected) when it does not occur.
     [[nodiscard]] virtual bool selectKeyword(const QString& keyword) = 0;

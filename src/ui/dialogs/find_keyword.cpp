@@ -33,9 +33,10 @@ std::optional<CharPos> findBytes(const Document& doc, const std::string& needle)
 {
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
     std::uint64_t from = 0;
+    std::string scratch;  // holds the bytes of an edited document
     for (;;) {
         const Indexed now = indexedNow(doc);
-        const std::string_view all = doc.bytes(ByteOffset(0), ByteOffset(now.bytes));
+        const std::string_view all = doc.bytes(ByteOffset(0), ByteOffset(now.bytes), scratch);
         for (auto it = all.begin() + static_cast<std::ptrdiff_t>(from);;) {
             const auto found = std::search(it, all.end(), searcher);
             if (found == all.end()) break;

@@ -315,6 +315,7 @@ void Form3::List2_MouseDown(Qt::MouseButton button, QPoint globalPos)
 
 void Form3::showHit(const QString& path)
 {
+    if (!main_.mayDropEdits()) return;
     TextPane& pane = main_.pane();
     ViewerState& state = main_.state();
     main_.enableDisplay();

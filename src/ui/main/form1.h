@@ -166,6 +166,8 @@ public:
     void showHandedOverFile(const QString& path);
     // Files (form1_files.cpp)
     void appWrite_Click();
+    // 上書き保存's steps; true when the pane's bytes were written.
+    bool saveShown();
     void appNWrite_Click();
     void appHt_Click();
     void appDel_Click();
@@ -240,6 +242,7 @@ public:
     void setDisplayButtonEnabled(bool enabled) override;
     void enableDisplay() override;
     bool selectKeyword(const QString& keyword) override;
+    bool mayDropEdits() override;
     void showFilePopup(const QString& path, QPoint globalPos) override;
     void setProgramItem(const QString& program, const QString& name) override;
     void setWrapCount(const QString& count) override;

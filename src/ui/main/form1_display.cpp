@@ -78,6 +78,7 @@ void Form1::Command1_Click()
 {
     if (Flag == 0) {
         if (File1->fileName().isEmpty()) return;  // a folder is not a file to show
+        if (!mayDropEdits()) return;
         enableDisplay();
         DisplayFile(joinFolderFile(File1->path(), File1->fileName()));
     } else if (Flag == 2) {
@@ -101,6 +102,7 @@ void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
         Flag = 0;
         return;
     }
+    if (!mayDropEdits()) return;
     enableDisplay();
     Flag = 0;
     DisplayFile(path);

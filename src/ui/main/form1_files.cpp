@@ -170,25 +170,27 @@ bool confirmLosses(Form1& form, const Document& doc)
 // Writes the pane's bytes to path: the bytes the document holds, so text the
 // user did not change is written exactly as it was read. Nothing of the window
 // changes; a failure is reported and leaves the pane as it was.
-void writePane(Form1& form, const QString& path)
+bool writePane(Form1& form, const QString& path)
 {
     DocumentPtr doc = form.Text1->document();
     if (!doc) doc = Document::empty();
-    const std::string_view bytes = doc->bytesForSave();  // waits until the file is loaded
+    const std::vector<std::string_view> bytes = doc->slices();  // waits until the file is loaded
     if (doc->loadError()) {
         form.services().prompts.message(
             &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
                         .arg(displayPath(path)),
                     QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
-        return;
+        return false;
     }
-    if (!confirmLosses(form, *doc) || !confirmOverwriteChanged(form, path, *doc)) return;
+    if (!confirmLosses(form, *doc) || !confirmOverwriteChanged(form, path, *doc)) return false;
     auto written = writeFileSafely(toNativePath(path), bytes);
     if (!written) {
         showWriteFailure(form, path, written.error());
-        return;
+        return false;
     }
+    if (form.Text1->document() == doc) form.Text1->markSaved();
     noteWritten(form, path, *written, doc);
+    return true;
 }
 
 // Starts commandLine with file as one argument; tells the user when it cannot.
@@ -241,6 +243,8 @@ void deleteAfterAsking(Form1& form, const QString& target)
     if (prompts.message(&form, {question, QStringLiteral("削除"), Buttons::YesNo, Icon::Critical}) != Answer::Yes) {
         return;
     }
+    // A delete empties the pane.
+    if (!target.isEmpty() && !form.mayDropEdits()) return;
     if (target.isEmpty() || !removeFile(target)) {
         prompts.message(&form, {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"), Buttons::Ok,
                                 Icon::Critical});
@@ -256,16 +260,32 @@ void deleteAfterAsking(Form1& form, const QString& target)
 
 }  // namespace
 
-void Form1::appWrite_Click()
+void Form1::appWrite_Click() { (void)saveShown(); }
+
+bool Form1::saveShown()
 {
-    if (Text1->sizeInBytes() == 0) return;
+    if (Text1->sizeInBytes() == 0) return false;
     // Only the file the pane's bytes came from is ever overwritten; text from no
     // file is saved under a name the user picks.
     if (shownPath.isEmpty()) {
-        appNWrite_Click();
-        return;
+        QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
+        if (path.isEmpty()) return false;
+        if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
+        return writePane(*this, path);
     }
-    writePane(*this, shownPath);
+    return writePane(*this, shownPath);
+}
+
+bool Form1::mayDropEdits()
+{
+    if (!Text1->hasUnsavedEdits()) return true;
+    const Answer answer = services_.prompts.message(
+        this, {QStringLiteral("変更を保存しますか？"), QStringLiteral("確認"), Buttons::YesNoCancel, Icon::Question});
+    if (answer == Answer::Cancel) return false;
+    if (answer == Answer::No) return true;
+    // Text that could not be saved is not dropped. An empty pane has nothing
+    // to lose.
+    return Text1->sizeInBytes() == 0 || saveShown();
 }
 
 void Form1::appNWrite_Click()
@@ -301,6 +321,7 @@ void Form1::appHt_Click()
         fail();
         return;
     }
+    if (!mayDropEdits()) return;
     filea = source + QStringLiteral(".html");
 
     // The page is built from the source's bytes on disk (not from the pane),
@@ -312,8 +333,9 @@ void Form1::appHt_Click()
     std::optional<IoError> readError;
     std::optional<IoError> writeError;
     std::optional<WriteOutcome> writeOutcome;
-    const CommandOutcome outcome =
-        runPaneCommand(*Text1, [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
+    const CommandOutcome outcome = runPaneCommand(
+        *Text1,
+        [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
             struct stat st {};
             const std::uint64_t size =
                 ::stat(sourcePath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
@@ -339,7 +361,8 @@ void Form1::appHt_Click()
             }
             writeOutcome = *written;
             return Document::fromBytes(std::move(page));
-        });
+        },
+        CommandHistory::Fresh);
     if (outcome == CommandOutcome::OutOfMemory) {
         // Nothing was written; the pane keeps its text.
         services_.prompts.message(

@@ -30,6 +30,7 @@ void Form1::appOpen_Click()
 
 bool Form1::showOpenedFile(const QString& path, const QString& folder)
 {
+    if (!mayDropEdits()) return false;
     auto loaded = Document::fromFile(toNativePath(path));
     if (!loaded) {
         // Nothing of the window changes when the chosen file cannot be read.

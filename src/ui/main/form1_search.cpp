@@ -73,6 +73,7 @@ void Form1::showSearchHit()
         Command1->setEnabled(false);
         return;
     }
+    if (!mayDropEdits()) return;
     enableDisplay();
     DisplayFile(path);
     const QString keyword = form3->txtType->text();

@@ -84,6 +84,10 @@ void Form1::resizeEvent(QResizeEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    if (!mayDropEdits()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
     endProgram();
@@ -91,6 +95,7 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::appExit_Click()
 {
+    if (!mayDropEdits()) return;
     Form_Unload();
     endProgram();
 }
@@ -119,6 +124,7 @@ void Form1::mnuMode_Click() { mode(); }
 
 void Form1::Command6_Click()
 {
+    if (!mayDropEdits()) return;
     Text1->clear();
     // The pane no longer holds that file's bytes.
     shownPath.clear();

@@ -26,7 +26,7 @@ bool running = false;
 
 }  // namespace
 
-CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work)
+CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHistory history)
 {
     if (running) return CommandOutcome::Busy;
     running = true;
@@ -95,7 +95,13 @@ CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work)
         delete bar;
     }
     if (cursorShown) QApplication::restoreOverrideCursor();
-    if (outcome == CommandOutcome::Done) pane.setDocument(result);
+    if (outcome == CommandOutcome::Done) {
+        if (history == CommandHistory::Step) {
+            pane.setDocumentAsStep(result);
+        } else {
+            pane.setDocument(result);
+        }
+    }
     running = false;
     return outcome;
 }

@@ -28,6 +28,11 @@ using CommandProgress = std::function<void(ByteOffset done, ByteOffset total)>;
 // nullptr to keep the document. Runs on a worker thread; may throw std::bad_alloc.
 using CommandWork = std::function<DocumentPtr(const Document&, const CommandProgress&)>;
 
-CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work);
+// What the pane's history makes of the work's output: one undo step (wrap,
+// replace), or a new history (a document that replaces the text, such as the
+// HTML page).
+enum class CommandHistory { Step, Fresh };
+
+CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHistory history = CommandHistory::Step);
 
 }  // namespace soramie

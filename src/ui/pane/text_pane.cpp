@@ -6,6 +6,8 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -73,6 +75,21 @@ std::size_t printableRun(std::string_view line, std::size_t i, std::size_t limit
     return n;
 }
 
+std::u16string_view unitsOf(const QString& s)
+{
+    return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())};
+}
+
+// Bytes (and cells) the text takes in CP932 ('?' for a character without a code).
+std::uint64_t encodedLength(std::u16string_view text)
+{
+    std::uint64_t n = 0;
+    for (const char16_t u : text) n += cp932::codeOf(u) > 0xFF ? 2 : 1;
+    return n;
+}
+
+std::uint64_t cellsOfText(const QString& text, int units) { return encodedLength(unitsOf(text.left(units))); }
+
 int clampInt(std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, INT_MAX)); }
 
 // Word classes for double-click; 0 never joins its neighbours.
@@ -104,6 +121,7 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document
     ascent_ = fm.ascent();
     setFont(font_);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, true);
     viewport()->setCursor(Qt::IBeamCursor);
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(2);
@@ -122,21 +140,44 @@ TextPane::~TextPane() = default;
 void TextPane::setDocument(DocumentPtr doc)
 {
     doc_ = doc ? std::move(doc) : Document::empty();
+    history_.assign(1, Step{doc_, 0, 0, false});
+    current_ = 0;
+    saved_ = 0;
+    merging_ = false;
+    if (!preedit_.isEmpty()) {
+        preedit_.clear();
+        QGuiApplication::inputMethod()->reset();
+    }
     anchor_ = caret_ = goalCell_ = 0;
     widestCells_ = 0;
-    lineCache_.clear();
     dragging_ = false;
     scrollTimer_->stop();
-    updateScrollBars();
+    documentChanged();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    emit selectionChanged();
+}
+
+void TextPane::setDocumentAsStep(DocumentPtr doc)
+{
+    Step step{doc ? std::move(doc) : Document::empty(), 0, 0, false};
+    pushStep(step, false);
+    dragging_ = false;
+    showStep(step);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+}
+
+void TextPane::documentChanged()
+{
+    lineCache_.clear();
+    updateScrollBars();
     if (!doc_->indexed()) {
         indexTimer_->start();
     } else {
         indexTimer_->stop();
     }
     viewport()->update();
-    emit selectionChanged();
 }
 
 QString TextPane::text() const { return QString::fromStdU16String(doc_->text()); }
@@ -178,6 +219,7 @@ void TextPane::setSelection(qint64 start, qint64 length)
     const auto e = s + static_cast<std::uint64_t>(std::max<qint64>(0, length));
     if (e > doc_->charCount().value) doc_->waitIndexed();
     const std::uint64_t total = doc_->charCount().value;
+    merging_ = false;
     anchor_ = doc_->byteOf(CharPos(std::min(s, total))).value;
     caret_ = doc_->byteOf(CharPos(std::min(e, total))).value;
     goalCell_ = seek(lineOf(caret_), Seek::ByByte, caret_).cell;
@@ -190,6 +232,7 @@ void TextPane::setSelection(qint64 start, qint64 length)
 void TextPane::selectAll()
 {
     doc_->waitIndexed();
+    merging_ = false;
     anchor_ = 0;
     caret_ = doc_->size().value;
     viewport()->update();
@@ -218,7 +261,8 @@ void TextPane::copy() const
         // selection that may be hundreds of MB), its memory in huge pages; a
         // large selection in two halves at once, the second from a byte below
         // 0x40 (never a trail byte, so it starts a character).
-        const std::string_view bytes = doc_->bytes(from, to);
+        std::string scratch;
+        const std::string_view bytes = doc_->bytes(from, to, scratch);
         s.resize(static_cast<qsizetype>(bytes.size()));
         adviseHugePages(s.data(), bytes.size() * sizeof(QChar));
         auto* out = reinterpret_cast<char16_t*>(s.data());
@@ -258,8 +302,16 @@ QSize TextPane::cellSize() const { return {cellW_, cellH_}; }
 QMenu* TextPane::createContextMenu()
 {
     auto* menu = new QMenu(this);
-    QAction* copyAction = menu->addAction(QStringLiteral("コピー(&C)"), this, &TextPane::copy);
-    copyAction->setEnabled(anchor_ != caret_);
+    const bool selected = anchor_ != caret_;
+    menu->addAction(QStringLiteral("元に戻す(&U)"), this, &TextPane::undo)->setEnabled(!readOnly_ && canUndo());
+    menu->addAction(QStringLiteral("やり直し(&R)"), this, &TextPane::redo)->setEnabled(!readOnly_ && canRedo());
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("切り取り(&T)"), this, &TextPane::cut)->setEnabled(!readOnly_ && selected);
+    menu->addAction(QStringLiteral("コピー(&C)"), this, &TextPane::copy)->setEnabled(selected);
+    menu->addAction(QStringLiteral("貼り付け(&P)"), this, &TextPane::paste)
+        ->setEnabled(!readOnly_ && !QGuiApplication::clipboard()->text().isEmpty());
+    menu->addAction(QStringLiteral("削除(&D)"), this, &TextPane::removeSelection)->setEnabled(!readOnly_ && selected);
+    menu->addSeparator();
     menu->addAction(QStringLiteral("すべて選択(&A)"), this, &TextPane::selectAll);
     return menu;
 }
@@ -310,7 +362,8 @@ const TextPane::LineCells* TextPane::longLine(std::uint64_t line) const
     // The last line may still grow while the document is indexed.
     if (!doc_->indexed() && line + 1 >= doc_->lineCount().value) return nullptr;
     const std::uint64_t start = lineStart(line);
-    const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(lineEnd(line)));
+    std::string scratch;
+    const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(lineEnd(line)), scratch);
     LineCells lc;
     lc.line = line;
     LinePos p{start, 0};
@@ -350,9 +403,17 @@ TextPane::LinePos TextPane::seek(std::uint64_t line, Seek by, std::uint64_t targ
             if (it != lc->marks.begin()) p = *std::prev(it);
         }
     }
-    const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(end));
-    while (p.byte < end) {
-        const Glyph g = glyphAt(v, static_cast<std::size_t>(p.byte - start));
+    // A character takes at least one cell per byte but a TAB, so the walk never
+    // needs more bytes than cells to the target (plus the last character's).
+    const std::uint64_t reach =
+        by == Seek::ByCell ? (target > p.cell ? target - p.cell : 0) : (target > p.byte ? target - p.byte : 0);
+    const std::uint64_t stop = std::min(end, p.byte + reach + 2);
+    std::string scratch;
+    const std::uint64_t from = p.byte;
+    const std::string_view v = doc_->bytes(ByteOffset(from), ByteOffset(stop), scratch);
+    while (p.byte < stop) {
+        if (stop < end && p.byte + 1 >= stop) break;  // the character may run past the window
+        const Glyph g = glyphAt(v, static_cast<std::size_t>(p.byte - from));
         const std::uint64_t w = cellsOf(g, p.cell);
         if (by == Seek::ByCell ? p.cell + w > target : p.byte + static_cast<std::uint64_t>(g.bytes) > target) break;
         p.byte += static_cast<std::uint64_t>(g.bytes);
@@ -400,16 +461,20 @@ void TextPane::paintEvent(QPaintEvent*)
     const bool showSel = isEnabled() && selA != selB;
     const auto& subs = doc_->substitutions();
     std::uint64_t widest = widestCells_;
+    std::string scratch;
 
     for (std::uint64_t r = 0; r < rows && first + r < lines; ++r) {
         const std::uint64_t line = first + r;
         const std::uint64_t start = lineStart(line);
         const std::uint64_t end = lineEnd(line);
         const int y = static_cast<int>(r) * cellH_;
-        const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(end));
         LinePos pos = seek(line, Seek::ByCell, hcell);
-        while (pos.byte < end && pos.cell < hcell + cols) {
-            Glyph g = glyphAt(v, static_cast<std::size_t>(pos.byte - start));
+        // Only the bytes that can reach the visible cells are read.
+        const std::uint64_t from = pos.byte;
+        const std::uint64_t stop = std::min(end, from + (hcell + cols - pos.cell) + 2);
+        const std::string_view v = doc_->bytes(ByteOffset(from), ByteOffset(stop), scratch);
+        while (pos.byte < stop && pos.cell < hcell + cols) {
+            Glyph g = glyphAt(v, static_cast<std::size_t>(pos.byte - from));
             const std::uint64_t w = cellsOf(g, pos.cell);
             if (g.unit == u'?' && !subs.empty()) {
                 auto it = std::lower_bound(subs.begin(), subs.end(), pos.byte,
@@ -422,7 +487,7 @@ void TextPane::paintEvent(QPaintEvent*)
             const bool selected = showSel && pos.byte >= selA && pos.byte < selB;
             if (selected) p.fillRect(x, y, width, cellH_, selBack);
             if (isHexCell(g.unit)) {
-                const auto byte = static_cast<unsigned char>(v[static_cast<std::size_t>(pos.byte - start)]);
+                const auto byte = static_cast<unsigned char>(v[static_cast<std::size_t>(pos.byte - from)]);
                 const QString hex = QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
                 p.fillRect(x, y + 1, width, cellH_ - 2, dimBack);
                 p.setFont(small);
@@ -452,16 +517,25 @@ void TextPane::paintEvent(QPaintEvent*)
         widest = std::max(widest, pos.byte == end ? pos.cell : end - start > kLongLine ? end - start : lineCells(line));
     }
 
-    if (hasFocus() && isEnabled()) {
+    if (!preedit_.isEmpty()) {
+        // The input method's pre-edit text over the line at the caret, underlined.
         const std::uint64_t line = lineOf(caret_);
-        if (line >= first && line < first + rows) {
-            const std::uint64_t cell = seek(line, Seek::ByByte, caret_).cell;
-            if (cell >= hcell && cell <= hcell + cols) {
-                const int x = static_cast<int>(cell - hcell) * cellW_;
-                const int y = static_cast<int>(line - first) * cellH_;
-                p.fillRect(x, y, 2, cellH_, text);
-            }
+        const auto cell = static_cast<std::int64_t>(seek(line, Seek::ByByte, caret_).cell);
+        int x = static_cast<int>((cell - static_cast<std::int64_t>(hcell)) * cellW_);
+        const int y = static_cast<int>((static_cast<std::int64_t>(line) - static_cast<std::int64_t>(first)) * cellH_);
+        const int width = static_cast<int>(cellsOfText(preedit_, static_cast<int>(preedit_.size()))) * cellW_;
+        p.fillRect(x, y, width, cellH_, pal.color(group, QPalette::Base));
+        p.setPen(text);
+        for (const QChar c : preedit_) {
+            p.drawStaticText(x, y, glyph(c.unicode()));
+            x +=
+                static_cast<int>(encodedLength(std::u16string_view(reinterpret_cast<const char16_t*>(&c), 1))) * cellW_;
         }
+        p.drawLine(x - width, y + cellH_ - 1, x, y + cellH_ - 1);
+    }
+    if (hasFocus() && isEnabled()) {
+        const QRect caret = caretRect();
+        if (viewport()->rect().adjusted(-2, 0, 2, 0).intersects(caret)) p.fillRect(caret, text);
         p.setPen(QPen(pal.color(QPalette::Active, QPalette::Highlight), 1));
         p.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
     }
@@ -509,6 +583,7 @@ void TextPane::ensureVisible(std::uint64_t byte)
 
 void TextPane::moveCaret(std::uint64_t byte, Select select, Column column)
 {
+    merging_ = false;
     caret_ = byte;
     if (select == Select::Move) anchor_ = byte;
     if (column == Column::Reset) goalCell_ = seek(lineOf(byte), Seek::ByByte, byte).cell;
@@ -524,11 +599,10 @@ std::uint64_t TextPane::caretAt(QPoint pt) const
     const std::uint64_t line = std::min(firstLine() + row, lines - 1);
     const double x = static_cast<double>(firstCell()) + std::max(0, pt.x()) / static_cast<double>(cellW_);
     LinePos p = seek(line, Seek::ByCell, static_cast<std::uint64_t>(std::floor(x)));
-    const std::uint64_t start = lineStart(line);
     const std::uint64_t end = lineEnd(line);
     if (p.byte < end) {
-        const Glyph g =
-            glyphAt(doc_->bytes(ByteOffset(start), ByteOffset(end)), static_cast<std::size_t>(p.byte - start));
+        std::string scratch;
+        const Glyph g = glyphAt(doc_->bytes(ByteOffset(p.byte), ByteOffset(std::min(end, p.byte + 2)), scratch), 0);
         if (x - static_cast<double>(p.cell) > static_cast<double>(cellsOf(g, p.cell)) / 2.0)
             p.byte += static_cast<std::uint64_t>(g.bytes);
     }
@@ -546,7 +620,8 @@ void TextPane::selectWordAt(std::uint64_t byte)
     }
     const std::uint64_t from = seek(line, Seek::ByByte, byte > start + kWordReach ? byte - kWordReach : start).byte;
     const std::uint64_t to = std::min(end, byte + kWordReach);
-    const std::string_view v = doc_->bytes(ByteOffset(start), ByteOffset(end));
+    std::string scratch;
+    const std::string_view v = doc_->bytes(ByteOffset(from), ByteOffset(to), scratch);
     struct Item {
         std::uint64_t byte;
         int cls;
@@ -554,7 +629,7 @@ void TextPane::selectWordAt(std::uint64_t byte)
     std::vector<Item> items;
     std::size_t hit = 0;
     for (std::uint64_t b = from; b < to;) {
-        const Glyph g = glyphAt(v, static_cast<std::size_t>(b - start));
+        const Glyph g = glyphAt(v, static_cast<std::size_t>(b - from));
         if (b <= byte) hit = items.size();
         items.push_back({b, wordClass(g.unit)});
         b += static_cast<std::uint64_t>(g.bytes);
@@ -567,6 +642,7 @@ void TextPane::selectWordAt(std::uint64_t byte)
         while (lo > 0 && items[lo - 1].cls == cls) --lo;
         while (hi + 1 < items.size() && items[hi].cls == cls) ++hi;
     }
+    merging_ = false;
     anchor_ = items[lo].byte;
     caret_ = items[hi].byte;
     goalCell_ = seek(line, Seek::ByByte, caret_).cell;
@@ -577,48 +653,35 @@ void TextPane::selectWordAt(std::uint64_t byte)
 
 void TextPane::keyPressEvent(QKeyEvent* e)
 {
-    if (e->matches(QKeySequence::Copy)) {
-        copy();
-        return;
-    }
-    if (e->matches(QKeySequence::SelectAll)) {
-        selectAll();
-        return;
-    }
     const bool shift = e->modifiers() & Qt::ShiftModifier;
-    const Select how = shift ? Select::Extend : Select::Move;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const int key = e->key();
+    if (e->matches(QKeySequence::Copy)) return copy();
+    if (e->matches(QKeySequence::SelectAll)) return selectAll();
+    if (e->matches(QKeySequence::Undo)) return undo();
+    if (e->matches(QKeySequence::Redo) || (ctrl && !shift && key == Qt::Key_Y)) return redo();
+    if (e->matches(QKeySequence::Paste)) return paste();
+    // Shift+Delete cuts; Ctrl+X stays the window's own command.
+    if (key == Qt::Key_Delete && shift && !ctrl) return cut();
+    const Select how = shift ? Select::Extend : Select::Move;
     const std::uint64_t line = lineOf(caret_);
     const std::uint64_t lines = doc_->lineCount().value;
-    switch (e->key()) {
-        case Qt::Key_Left: {
-            if (!shift && anchor_ != caret_) return moveCaret(std::min(anchor_, caret_), Select::Move);
-            std::uint64_t b = caret_;
-            if (b == lineStart(line)) {
-                if (line > 0) b = lineEnd(line - 1);
-            } else {
-                b = doc_->byteOf(doc_->charOf(ByteOffset(b)) - 1).value;
-            }
-            return moveCaret(b, how);
-        }
-        case Qt::Key_Right: {
-            if (!shift && anchor_ != caret_) return moveCaret(std::max(anchor_, caret_), Select::Move);
-            std::uint64_t b = caret_;
-            if (b >= lineEnd(line)) {
-                if (line + 1 < lines) b = lineStart(line + 1);
-            } else {
-                b = doc_->byteOf(doc_->charOf(ByteOffset(b)) + 1).value;
-            }
-            return moveCaret(b, how);
-        }
+    const std::uint64_t selA = std::min(anchor_, caret_);
+    const std::uint64_t selB = std::max(anchor_, caret_);
+    switch (key) {
+        case Qt::Key_Left:
+            if (!shift && !ctrl && anchor_ != caret_) return moveCaret(selA, Select::Move);
+            return moveCaret(ctrl ? wordLeft(caret_) : previousPosition(caret_), how);
+        case Qt::Key_Right:
+            if (!shift && !ctrl && anchor_ != caret_) return moveCaret(selB, Select::Move);
+            return moveCaret(ctrl ? wordRight(caret_) : nextPosition(caret_), how);
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: {
-            const std::uint64_t step = (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown)
-                                           ? std::max<std::uint64_t>(1, visibleLines() - 1)
-                                           : 1;
-            const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
+            const std::uint64_t step =
+                (key == Qt::Key_PageUp || key == Qt::Key_PageDown) ? std::max<std::uint64_t>(1, visibleLines() - 1) : 1;
+            const bool up = key == Qt::Key_Up || key == Qt::Key_PageUp;
             const std::uint64_t target = up ? (line > step ? line - step : 0) : std::min(lines - 1, line + step);
             if (step > 1) {
                 const auto v = static_cast<std::uint64_t>(verticalScrollBar()->value());
@@ -636,16 +699,357 @@ void TextPane::keyPressEvent(QKeyEvent* e)
                 return moveCaret(doc_->size().value, how);
             }
             return moveCaret(lineEnd(line), how);
-        default:
-            // The pane is read-only: keys that would edit do nothing.
-            e->accept();
-            return;
+        case Qt::Key_Backspace:
+            if (ctrl) break;
+            if (selA != selB) return edit(selA, selB, u"", EditKind::Backspace);
+            return edit(previousPosition(caret_), caret_, u"", EditKind::Backspace);
+        case Qt::Key_Delete:
+            if (ctrl) break;
+            if (selA != selB) return edit(selA, selB, u"", EditKind::Delete);
+            return edit(caret_, nextPosition(caret_), u"", EditKind::Delete);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return edit(selA, selB, u"\r\n", EditKind::LineBreak);
+        case Qt::Key_Tab:
+            if (ctrl) break;
+            return edit(selA, selB, u"\t", EditKind::Typing);
+        default: {
+            const QString typed = e->text();
+            const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) {
+                return c.unicode() >= 0x20 && c.unicode() != 0x7F;
+            });
+            if (printable && !ctrl && !(e->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+                return edit(selA, selB,
+                            std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()),
+                                                static_cast<std::size_t>(typed.size())),
+                            EditKind::Typing);
+            }
+            break;
+        }
     }
+    e->accept();
+}
+
+// ---- editing -----------------------------------------------------------------
+
+void TextPane::setReadOnly(bool readOnly)
+{
+    readOnly_ = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+}
+
+void TextPane::edit(std::uint64_t from, std::uint64_t to, std::u16string_view text, EditKind kind)
+{
+    if (readOnly_ || (from == to && text.empty())) return;
+    const DocumentPtr next = doc_->edited(ByteOffset(from), ByteOffset(to), text);
+    // The caret after the text, on a character boundary of the new document
+    // (the text's last byte may have joined the character after it).
+    std::uint64_t caret = std::min(from + encodedLength(text), next->size().value);
+    caret = next->byteOf(next->charOf(ByteOffset(caret))).value;
+    const bool mergeable = merging_ && ((kind == lastKind_ && kind != EditKind::Other && kind != EditKind::LineBreak) ||
+                                        (kind == EditKind::LineBreak && lastKind_ == EditKind::Typing));
+    if (!mergeable) {
+        // Undoing this step puts the selection back as it was before it.
+        history_[current_].anchor = anchor_;
+        history_[current_].caret = caret_;
+    }
+    pushStep({next, caret, caret, true}, mergeable);
+    doc_ = next;
+    anchor_ = caret_ = caret;
+    documentChanged();
+    goalCell_ = seek(lineOf(caret_), Seek::ByByte, caret_).cell;
+    ensureVisible(caret_);
+    merging_ = kind == EditKind::Typing || kind == EditKind::Backspace || kind == EditKind::Delete;
+    lastKind_ = kind;
+    emit selectionChanged();
+    updateInputMethod();
+}
+
+void TextPane::pushStep(Step step, bool mergeable)
+{
+    if (mergeable && current_ > 0 && current_ != saved_ && current_ + 1 == history_.size()) {
+        history_[current_].doc = std::move(step.doc);
+        history_[current_].anchor = step.anchor;
+        history_[current_].caret = step.caret;
+        return;
+    }
+    history_.resize(current_ + 1);
+    if (saved_ != kNoSave && saved_ > current_) saved_ = kNoSave;
+    history_.push_back(std::move(step));
+    ++current_;
+}
+
+void TextPane::showStep(const Step& step)
+{
+    merging_ = false;
+    doc_ = step.doc;
+    anchor_ = step.anchor;
+    caret_ = step.caret;
+    documentChanged();
+    goalCell_ = seek(lineOf(caret_), Seek::ByByte, caret_).cell;
+    ensureVisible(caret_);
+    emit selectionChanged();
+    updateInputMethod();
+}
+
+void TextPane::undo()
+{
+    if (readOnly_ || !canUndo()) return;
+    --current_;
+    showStep(history_[current_]);
+}
+
+void TextPane::redo()
+{
+    if (readOnly_ || !canRedo()) return;
+    ++current_;
+    showStep(history_[current_]);
+}
+
+bool TextPane::hasUnsavedEdits() const
+{
+    if (saved_ == current_) return false;
+    const std::size_t lo = saved_ == kNoSave ? 0 : std::min(saved_, current_);
+    const std::size_t hi = saved_ == kNoSave ? history_.size() - 1 : std::max(saved_, current_);
+    for (std::size_t i = lo + 1; i <= hi; ++i) {
+        if (history_[i].typed) return true;
+    }
+    return false;
+}
+
+void TextPane::markSaved()
+{
+    saved_ = current_;
+    merging_ = false;
+}
+
+void TextPane::insertText(const QString& text)
+{
+    edit(std::min(anchor_, caret_), std::max(anchor_, caret_), unitsOf(text), EditKind::Other);
+}
+
+void TextPane::removeSelection() { insertText(QString()); }
+
+void TextPane::cut()
+{
+    if (readOnly_ || anchor_ == caret_) return;
+    copy();
+    removeSelection();
+}
+
+void TextPane::paste()
+{
+    if (readOnly_) return;
+    QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty()) return;
+    if (!text.contains(QLatin1Char('\r'))) text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    insertText(text);
+}
+
+std::uint64_t TextPane::previousPosition(std::uint64_t byte) const
+{
+    const std::uint64_t line = lineOf(byte);
+    if (byte == lineStart(line)) return line > 0 ? lineEnd(line - 1) : byte;
+    return doc_->byteOf(doc_->charOf(ByteOffset(byte)) - 1).value;
+}
+
+std::uint64_t TextPane::nextPosition(std::uint64_t byte) const
+{
+    const std::uint64_t line = lineOf(byte);
+    if (byte >= lineEnd(line)) return line + 1 < doc_->lineCount().value ? lineStart(line + 1) : byte;
+    return doc_->byteOf(doc_->charOf(ByteOffset(byte)) + 1).value;
+}
+
+namespace {
+
+struct Classed {
+    std::uint64_t byte;
+    int cls;
+};
+
+// The characters of doc's bytes [from, to) (from a character boundary) with
+// their word classes.
+std::vector<Classed> classesOf(const Document& doc, std::uint64_t from, std::uint64_t to)
+{
+    std::string scratch;
+    const std::string_view v = doc.bytes(ByteOffset(from), ByteOffset(to), scratch);
+    std::vector<Classed> out;
+    for (std::size_t i = 0; i < v.size();) {
+        const Glyph g = glyphAt(v, i);
+        out.push_back({from + i, wordClass(g.unit)});
+        i += static_cast<std::size_t>(g.bytes);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::uint64_t TextPane::wordRight(std::uint64_t byte) const
+{
+    const std::uint64_t end = lineEnd(lineOf(byte));
+    if (byte >= end) return nextPosition(byte);
+    const auto items = classesOf(*doc_, byte, std::min(end, byte + kWordReach));
+    std::size_t i = 0;
+    const int cls = items[0].cls;
+    if (cls == 0 || cls == 1) {
+        ++i;
+    } else {
+        while (i < items.size() && items[i].cls == cls) ++i;
+    }
+    while (i < items.size() && items[i].cls == 1) ++i;
+    return i < items.size() ? items[i].byte : std::min(end, byte + kWordReach) == end ? end : items.back().byte;
+}
+
+std::uint64_t TextPane::wordLeft(std::uint64_t byte) const
+{
+    const std::uint64_t line = lineOf(byte);
+    const std::uint64_t start = lineStart(line);
+    if (byte <= start) return previousPosition(byte);
+    const std::uint64_t from = byte > start + kWordReach ? seek(line, Seek::ByByte, byte - kWordReach).byte : start;
+    const auto items = classesOf(*doc_, from, byte);
+    std::size_t i = items.size();
+    while (i > 0 && items[i - 1].cls == 1) --i;
+    if (i > 0) {
+        const int cls = items[i - 1].cls;
+        if (cls == 0) {
+            --i;
+        } else {
+            while (i > 0 && items[i - 1].cls == cls) --i;
+        }
+    }
+    return i < items.size() ? items[i].byte : byte;
+}
+
+// ---- input methods -------------------------------------------------------------
+
+QRect TextPane::caretRect() const
+{
+    const std::uint64_t line = lineOf(caret_);
+    const std::uint64_t cell = seek(line, Seek::ByByte, caret_).cell + cellsOfText(preedit_, preeditCursor_);
+    const auto x = (static_cast<std::int64_t>(cell) - static_cast<std::int64_t>(firstCell())) * cellW_;
+    const auto y = (static_cast<std::int64_t>(line) - static_cast<std::int64_t>(firstLine())) * cellH_;
+    const auto clamp = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    return {clamp(x), clamp(y), 2, cellH_};
+}
+
+void TextPane::updateInputMethod()
+{
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+}
+
+void TextPane::inputMethodEvent(QInputMethodEvent* e)
+{
+    if (readOnly_ || !isEnabled()) {
+        e->ignore();
+        return;
+    }
+    const QString commit = e->commitString();
+    if (!commit.isEmpty() || e->replacementLength() > 0) {
+        std::uint64_t from = std::min(anchor_, caret_);
+        std::uint64_t to = std::max(anchor_, caret_);
+        if (e->replacementLength() > 0) {
+            // Characters around the caret that the input method replaces.
+            const auto c = static_cast<qint64>(doc_->charOf(ByteOffset(caret_)).value);
+            const auto total = static_cast<qint64>(doc_->charCount().value);
+            const qint64 start = std::clamp<qint64>(c + e->replacementStart(), 0, total);
+            const qint64 stop = std::clamp<qint64>(start + e->replacementLength(), start, total);
+            from = doc_->byteOf(CharPos(static_cast<std::uint64_t>(start))).value;
+            to = doc_->byteOf(CharPos(static_cast<std::uint64_t>(stop))).value;
+        }
+        edit(from, to, unitsOf(commit), EditKind::Other);
+    }
+    preedit_ = e->preeditString();
+    preeditCursor_ = static_cast<int>(preedit_.size());
+    for (const QInputMethodEvent::Attribute& a : e->attributes()) {
+        if (a.type == QInputMethodEvent::Cursor)
+            preeditCursor_ = std::clamp(a.start, 0, static_cast<int>(preedit_.size()));
+    }
+    if (!preedit_.isEmpty()) ensureVisible(caret_);
+    viewport()->update();
+    e->accept();
+}
+
+QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // The text around the caret: its line, at most 256 characters each way.
+    const auto surrounding = [this](std::uint64_t& first, std::uint64_t& caret) {
+        const std::uint64_t line = lineOf(caret_);
+        const std::uint64_t lineFirst = doc_->charOf(ByteOffset(lineStart(line))).value;
+        const std::uint64_t lineLast = doc_->charOf(ByteOffset(lineEnd(line))).value;
+        caret = doc_->charOf(ByteOffset(caret_)).value;
+        first = std::max(lineFirst, caret > 256 ? caret - 256 : 0);
+        const std::uint64_t last = std::min(lineLast, caret + 256);
+        return QString::fromStdU16String(doc_->text(CharPos(first), CharCount(last - first)));
+    };
+    switch (query) {
+        case Qt::ImEnabled:
+            return !readOnly_ && isEnabled();
+        case Qt::ImCursorRectangle:
+        case Qt::ImAnchorRectangle:
+            return QRectF(caretRect().translated(viewport()->pos()));
+        case Qt::ImFont:
+            return font_;
+        case Qt::ImHints:
+            return static_cast<int>(Qt::ImhMultiLine);
+        case Qt::ImSurroundingText: {
+            std::uint64_t first = 0, caret = 0;
+            return surrounding(first, caret);
+        }
+        case Qt::ImCursorPosition:
+        case Qt::ImAnchorPosition: {
+            std::uint64_t first = 0, caret = 0;
+            const QString text = surrounding(first, caret);
+            if (query == Qt::ImCursorPosition) return static_cast<int>(caret - first);
+            const std::uint64_t anchor = doc_->charOf(ByteOffset(anchor_)).value;
+            return static_cast<int>(
+                std::clamp<std::uint64_t>(anchor, first, first + static_cast<std::uint64_t>(text.size())) - first);
+        }
+        case Qt::ImCurrentSelection:
+            return std::max(anchor_, caret_) - std::min(anchor_, caret_) <= 4096 ? selectedText() : QString();
+        case Qt::ImTextBeforeCursor:
+        case Qt::ImTextAfterCursor: {
+            std::uint64_t first = 0, caret = 0;
+            const QString text = surrounding(first, caret);
+            const auto at = static_cast<qsizetype>(caret - first);
+            return query == Qt::ImTextBeforeCursor ? text.left(at) : text.mid(at);
+        }
+        default:
+            return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+bool TextPane::event(QEvent* e)
+{
+    if (e->type() == QEvent::ShortcutOverride && !readOnly_) {
+        // Keys that edit belong to the pane, not to the window's shortcuts
+        // (Delete is also "ファイル削除"); Ctrl+X stays the window's command.
+        auto* k = static_cast<QKeyEvent*>(e);
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+        const bool plainKey = mods == Qt::NoModifier &&
+                              (k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace || !k->text().isEmpty());
+        const bool editShortcut = k->matches(QKeySequence::Undo) || k->matches(QKeySequence::Redo) ||
+                                  k->matches(QKeySequence::Paste) ||
+                                  (mods == Qt::ControlModifier && k->key() == Qt::Key_Y);
+        if (plainKey || editShortcut) {
+            e->accept();
+            return true;
+        }
+    }
+    if (e->type() == QEvent::KeyPress && !readOnly_) {
+        // Tab types a TAB instead of moving the focus.
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Tab && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            keyPressEvent(k);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
 }
 
 void TextPane::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(e);
+    if (!preedit_.isEmpty()) QGuiApplication::inputMethod()->commit();
     setFocus(Qt::MouseFocusReason);
     lastMouse_ = e->position().toPoint();
     moveCaret(caretAt(lastMouse_), (e->modifiers() & Qt::ShiftModifier) ? Select::Extend : Select::Move);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// TextPane: a read-only plain-text pane that shows a Document. Only the visible
+// TextPane: a plain-text editor pane that shows a Document. Only the visible
 // lines are decoded and drawn, so files of any size open at once and lines of any
 // length stay responsive. Characters sit on a cell grid: a character takes as many
 // cells as it has CP932 bytes, TAB advances to the next multiple of 8 cells, and
@@ -8,8 +8,13 @@
 //
 // Positions and lengths in this API count characters (UTF-16 units of the text,
 // 0-based). Selection works with mouse and keyboard; Ctrl+C copies the selection
-// as Unicode. Keys that would edit do nothing. A disabled pane is greyed and does
-// not select. All methods run on the GUI thread.
+// as Unicode. Typing, input methods, Backspace/Delete, Enter (CR LF), Tab, paste
+// and cut edit the document: each edit makes a new Document that shares the old
+// one's bytes, so an edit costs the same anywhere in any size, and bytes the user
+// did not touch stay exactly as read. Undo and redo step through the documents
+// the pane has shown since the last display; typing is merged into one step per
+// run. A disabled pane is greyed and does not select. All methods run on the GUI
+// thread.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -33,9 +38,13 @@ public:
     explicit TextPane(QWidget* parent = nullptr);
     ~TextPane() override;
 
-    // Shows doc from its first line with an empty selection at 0. A null pointer
-    // shows an empty pane.
+    // Shows doc from its first line with an empty selection at 0, as a new
+    // history (nothing to undo, nothing unsaved). A null pointer shows an empty
+    // pane.
     void setDocument(DocumentPtr doc);
+    // Shows the output of a command over the pane's document (wrap, replace)
+    // from its first line: one undo step, not an edit of the user's own.
+    void setDocumentAsStep(DocumentPtr doc);
     DocumentPtr document() const { return doc_; }
 
     // The whole text (waits until the document is indexed).
@@ -58,6 +67,34 @@ public:
     // Redraws the visible lines.
     void refresh();
 
+    // Editing. A read-only pane selects and copies but takes no edits.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return readOnly_; }
+    // Replaces the selection by text (CP932; characters without a code kept
+    // as '?' and remembered) as one undo step; the caret follows the text.
+    void insertText(const QString& text);
+    // Removes the selection (one undo step).
+    void removeSelection();
+    void cut();
+    // Inserts the clipboard's text. Text with line feeds but no carriage return
+    // (another program's lines) gets CR LF, the document's line break.
+    void paste();
+    void undo();
+    void redo();
+    bool canUndo() const { return current_ > 0; }
+    bool canRedo() const { return current_ + 1 < history_.size(); }
+    // Whether the pane holds edits the user made (typing, pasting, deleting)
+    // that were not saved since the document was shown: undoing them all
+    // clears it; a command's step alone (wrap, replace) does not set it.
+    bool hasUnsavedEdits() const;
+    // The pane's document is what its file now holds.
+    void markSaved();
+    // The input method's pre-edit text shown at the caret (empty when none).
+    QString preeditText() const { return preedit_; }
+    // What the input method asks: the caret rectangle (where its candidate
+    // window goes), the font, the text around the caret.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // Pixel size of one cell in the pane font.
     QSize cellSize() const;
     // The context menu (copy, select all); the caller owns it.
@@ -67,6 +104,8 @@ signals:
     void selectionChanged();
 
 protected:
+    bool event(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -118,6 +157,29 @@ private:
     // Laid-out glyph of one unit in the pane font, cached.
     const QStaticText& glyph(char16_t unit) const;
 
+    // What an edit was, for merging undo steps.
+    enum class EditKind { Typing, LineBreak, Backspace, Delete, Other };
+    struct Step {
+        DocumentPtr doc;
+        std::uint64_t anchor = 0;
+        std::uint64_t caret = 0;
+        bool typed = false;  // the step is an edit of the user's own
+    };
+    // Replaces bytes [from, to) by text and records the step.
+    void edit(std::uint64_t from, std::uint64_t to, std::u16string_view text, EditKind kind);
+    void pushStep(Step step, bool mergeable);
+    void showStep(const Step& step);
+    void documentChanged();
+    // The caret position one character or one line break before / after byte.
+    std::uint64_t previousPosition(std::uint64_t byte) const;
+    std::uint64_t nextPosition(std::uint64_t byte) const;
+    // The start of the previous / next word (Ctrl+Left / Ctrl+Right).
+    std::uint64_t wordLeft(std::uint64_t byte) const;
+    std::uint64_t wordRight(std::uint64_t byte) const;
+    // Caret rectangle in viewport coordinates (at the pre-edit's cursor).
+    QRect caretRect() const;
+    void updateInputMethod();
+
     DocumentPtr doc_;
     QFont font_;
     int cellW_ = 1;
@@ -134,6 +196,17 @@ private:
     std::uint64_t widestCells_ = 0;
     mutable std::vector<LineCells> lineCache_;
     mutable QHash<char16_t, QStaticText> glyphs_;
+
+    bool readOnly_ = false;
+    std::vector<Step> history_;
+    std::size_t current_ = 0;
+    static constexpr std::size_t kNoSave = static_cast<std::size_t>(-1);
+    std::size_t saved_ = 0;  // the step that matches the file, or kNoSave
+    // The last edit, while the next one may merge into its step.
+    bool merging_ = false;
+    EditKind lastKind_ = EditKind::Other;
+    QString preedit_;
+    int preeditCursor_ = 0;
 };
 
 }  // namespace soramie

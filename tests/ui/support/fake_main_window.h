@@ -36,6 +36,7 @@ public:
     void enableDisplay() override;
     // Records the keyword; answers keywordFound.
     bool selectKeyword(const QString& keyword) override;
+    bool mayDropEdits() override { return true; }
     // Records "path@x,y" with the pro in force, then runs onPopup (the chosen command).
     void showFilePopup(const QString& path, QPoint globalPos) override;
     void setProgramItem(const QString& program, const QString& name) override;

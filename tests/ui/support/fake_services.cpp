@@ -87,7 +87,9 @@ platform::Answer ScriptedPrompts::message(QWidget* owner, const platform::Messag
         if (onMessage) onMessage(request);
     };
     runModal(platform::newMessageBox(owner, request), whileOpen,
-             answer == platform::Answer::No ? QMessageBox::No : QMessageBox::Yes);
+             answer == platform::Answer::No       ? QMessageBox::No
+             : answer == platform::Answer::Cancel ? QMessageBox::Cancel
+                                                  : QMessageBox::Yes);
     return answer;
 }
 

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// Editing a document against a plain byte string: a script of replacements at
+// character boundaries, after each of which the document's bytes, characters
+// and lines equal the string's, and every earlier document still holds its own
+// bytes (undo keeps them).
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "document/document.h"
+#include "reference/literal_algorithms.h"
+#include "text_fuzz_input.h"
+
+using namespace soramie;
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok) std::abort();
+}
+
+// The document's index against a sequential scan of its bytes.
+void checkIndex(const Document& doc, const std::string& bytes)
+{
+    check(doc.size().value == bytes.size());
+    const auto chars = reference::charStarts(bytes);
+    check(doc.charCount().value + 1 == chars.size());
+    for (std::size_t c = 0; c < chars.size(); ++c) {
+        check(doc.byteOf(CharPos(c)).value == chars[c]);
+        for (auto b = chars[c]; c + 1 < chars.size() && b < chars[c + 1]; ++b)
+            check(doc.charOf(ByteOffset(b)).value == c);
+    }
+    const auto lines = reference::lineStarts(bytes);
+    check(doc.lineCount().value == lines.size());
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        check(doc.lineStart(LineNo(n)).value == lines[n]);
+        if (n > 0) check(doc.lineOf(ByteOffset(lines[n] - 1)).value == n - 1);
+        check(doc.lineOf(ByteOffset(lines[n])).value == n);
+        std::uint64_t end = n + 1 < lines.size() ? lines[n + 1] : bytes.size();
+        if (n + 1 < lines.size()) {
+            --end;
+            if (end > lines[n] && bytes[end] == '\n' && bytes[end - 1] == '\r') --end;
+        }
+        check(doc.lineEnd(LineNo(n)).value == end);
+    }
+    std::string scratch;
+    const std::size_t mid = bytes.size() / 3;
+    check(doc.bytes(ByteOffset(mid), ByteOffset(bytes.size()), scratch) == std::string_view(bytes).substr(mid));
+}
+
+}  // namespace
+
+// Parts (split at NUL): the first is the document; each later one is an edit
+// whose first two bytes pick the start and the length of the replaced range
+// (in characters) and whose rest is inserted. A first byte with the high bit
+// set inserts a character without a CP932 code instead, which the document
+// keeps as '?' and remembers.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<std::string> parts = fuzz::fuzzParts(data, size, 12);
+    std::string model = parts[0];
+    DocumentPtr doc = Document::fromBytes(model);
+    std::vector<std::pair<DocumentPtr, std::string>> history{{doc, model}};
+    for (std::size_t k = 1; k < parts.size(); ++k) {
+        const std::string& op = parts[k];
+        if (op.empty()) continue;
+        const auto chars = reference::charStarts(model);
+        const std::size_t from = static_cast<unsigned char>(op[0]) % chars.size();
+        const std::size_t count = op.size() > 1 ? static_cast<unsigned char>(op[1]) % 4 : 0;
+        const std::size_t to = std::min(chars.size() - 1, from + count);
+        const std::string insert = op.size() > 2 ? op.substr(2) : std::string();
+        const std::uint64_t a = chars[from];
+        const std::uint64_t b = chars[to];
+        if (static_cast<unsigned char>(op[0]) & 0x80) {
+            doc = doc->edited(ByteOffset(a), ByteOffset(b), u"\u20AC");
+            model.erase(a, b - a);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(a), '?');
+            const auto& subs = doc->substitutions();
+            check(std::any_of(subs.begin(), subs.end(),
+                              [&](const Substitution& s) { return s.at.value == a && s.unit == u'\u20AC'; }));
+        } else {
+            doc = doc->editedBytes(ByteOffset(a), ByteOffset(b), insert);
+            model.replace(a, b - a, insert);
+        }
+        check(doc->bytesForSave() == model);
+        checkIndex(*doc, model);
+        history.emplace_back(doc, model);
+    }
+    for (const auto& [old, bytes] : history) check(old->bytesForSave() == bytes);
+    return 0;
+}
