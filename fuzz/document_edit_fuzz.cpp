@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Editing a document against a plain byte string: a script of replacements at
-// character boundaries, after each of which the document's bytes, characters
-// and lines equal the string's, and every earlier document still holds its own
-// bytes (undo keeps them).
+// The document against a plain byte string: its line index and character <->
+// byte mapping against a sequential scan, as read and after each replacement of
+// an edit script at character boundaries; every earlier document still holds its
+// own bytes (undo keeps them); a rewrite of its text keeps the bytes around the
+// change.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> parts = fuzz::fuzzParts(data, size, 12);
     std::string model = parts[0];
     DocumentPtr doc = Document::fromBytes(model);
+    doc->waitIndexed();
+    checkIndex(*doc, model);
+    const std::u16string text = doc->text();
+    if (text.size() >= 2) {
+        const std::size_t at = text.size() / 2;
+        const std::string out =
+            doc->withText(text.substr(0, at) + u'\u3042' + text.substr(at)).document->bytesForSave();
+        const std::uint64_t split = doc->byteOf(CharPos(at)).value;
+        check(out == model.substr(0, split) + "\x82\xA0" + model.substr(split));
+    }
     std::vector<std::pair<DocumentPtr, std::string>> history{{doc, model}};
     for (std::size_t k = 1; k < parts.size(); ++k) {
         const std::string& op = parts[k];

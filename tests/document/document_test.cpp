@@ -12,7 +12,6 @@
 #include "core/cp932.h"
 #include "core/replace.h"
 #include "core/wrap.h"
-#include "document/private/scan.h"
 #include "reference/literal_algorithms.h"
 #include "search/temp_tree.h"
 
@@ -115,32 +114,6 @@ TEST(DocumentIndex, AnswersFromThePartIndexedSoFarWhileItGrows)
     } while (!doc->indexed());
     EXPECT_EQ(doc->lineCount().value, lines.size());
     EXPECT_GT(checks, 0u);
-}
-
-TEST(DocumentIndex, SegmentsSplitAtSyncBytesAgreeWithOneScan)
-{
-    std::mt19937 rng(3);
-    for (int round = 0; round < 50; ++round) {
-        const std::string s = randomBytes(rng, 20000);
-        const auto* data = reinterpret_cast<const unsigned char*>(s.data());
-        const auto whole = doc_detail::scan(data, s.size(), 0, s.size());
-        const std::uint64_t cut = doc_detail::findSync(data, rng() % s.size(), s.size());
-        const auto a = doc_detail::scan(data, std::min<std::uint64_t>(cut + 1, s.size()), 0, cut);
-        const auto b = doc_detail::scan(data, s.size(), cut, s.size());
-        std::vector<std::uint64_t> joined = a.breaks;
-        joined.insert(joined.end(), b.breaks.begin(), b.breaks.end());
-        EXPECT_EQ(joined, whole.breaks);
-        EXPECT_EQ(a.chars + b.chars, whole.chars);
-    }
-}
-
-TEST(DocumentIndex, TheEmptyDocumentHasOneEmptyLine)
-{
-    const auto empty = Document::empty();
-    EXPECT_EQ(empty->lineCount().value, 1u);
-    EXPECT_EQ(empty->size().value, 0u);
-    EXPECT_EQ(empty->charCount().value, 0u);
-    EXPECT_TRUE(empty->text().empty());
 }
 
 TEST(DocumentBytes, UnchangedDocumentsGiveBackTheirBytes)

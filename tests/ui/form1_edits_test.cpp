@@ -69,14 +69,17 @@ TEST(Form1Edits, every_command_that_drops_typed_text_asks_to_save_first)
     const auto shows = [](const char* bytes) {
         return [bytes](Form1Harness& h) { return paneBytes(h.form()) == bytes; };
     };
+    const auto pick = [](const char* name, void (Form1::*command)()) {
+        return [name, command](Form1Harness& h) {
+            h.form().File1->selectFile(name);
+            (h.form().*command)();
+        };
+    };
+    const auto trigger = [](QAction* Form1::*action) {
+        return [action](Form1Harness& h) { (h.form().*action)->trigger(); };
+    };
     const std::vector<Path> paths = {
-        {"display",
-         {},
-         [](Form1Harness& h) {
-             h.form().File1->selectFile("b.txt");
-             h.form().Command1_Click();
-         },
-         shows("other")},
+        {"display", {}, pick("b.txt", &Form1::Command1_Click), shows("other")},
         {"quick-mode click",
          {},
          [](Form1Harness& h) {
@@ -95,17 +98,16 @@ TEST(Form1Edits, every_command_that_drops_typed_text_asks_to_save_first)
         {"search hit",
          {},
          [](Form1Harness& h) {
-             soramie::Form3& search = h.form().loadForm3();
-             search.List2->addItem(h.logs("b.txt"));
-             search.List2->setCurrentRow(0);
+             h.form().loadForm3().List2->addItem(h.logs("b.txt"));
+             h.form().form3->List2->setCurrentRow(0);
              h.form().Flag = 2;
              h.form().Command1_Click();
          },
          shows("other")},
-        {"clear", {}, [](Form1Harness& h) { h.form().Command6_Click(); }, shows("")},
+        {"clear", {}, pick("a.txt", &Form1::Command6_Click), shows("")},
         {"HTML export",
          {},
-         [](Form1Harness& h) { h.form().appHt->trigger(); },
+         trigger(&Form1::appHt),
          [](Form1Harness& h) { return paneBytes(h.form()).startsWith("<HTML>"); }},
         {"hand-over", {}, [](Form1Harness& h) { h.form().showHandedOverFile(h.logs("b.txt")); }, shows("other")},
         {"exit",
@@ -119,13 +121,7 @@ TEST(Form1Edits, every_command_that_drops_typed_text_asks_to_save_first)
          {},
          [](Form1Harness& h) { h.form().close(); },
          [](Form1Harness& h) { return !h.form().isVisible(); }},
-        {"delete",
-         {Answer::Yes},
-         [](Form1Harness& h) {
-             h.form().File1->selectFile("b.txt");
-             h.form().appDel->trigger();
-         },
-         shows("")},
+        {"delete", {Answer::Yes}, pick("b.txt", &Form1::Del), shows("")},
     };
     for (const Path& path : paths) {
         for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
