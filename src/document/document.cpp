@@ -1094,12 +1094,16 @@ std::string Document::rewrite(ByteRewriter& rewriter,
     out.reserve(static_cast<std::size_t>(total + total / 8 + 64));
     adviseHugePages(out.data(), out.capacity());
     std::uint64_t done = 0;
+    std::uint64_t nextReport = kSlice;  // progress about every kSlice bytes, however the pieces are cut
     for (const std::string_view part : parts) {
         for (std::size_t at = 0; at < part.size(); at += kSlice) {
             const std::string_view slice = part.substr(at, kSlice);
             rewriter.feed(slice, out);
             done += slice.size();
-            if (progress && (slice.size() == kSlice || done == total)) progress(ByteOffset(done), ByteOffset(total));
+            if (progress && (done >= nextReport || done == total)) {
+                progress(ByteOffset(done), ByteOffset(total));
+                nextReport = done + kSlice;
+            }
         }
     }
     rewriter.finish(out);
