@@ -45,7 +45,7 @@ constexpr uid_t kOtherUser = 65534;  // nobody
 
 }  // namespace
 
-TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back)
+TEST(FileIo, WritesExactlyTheBytesGivenAndReadsThemBack)
 {
     TempTree t;
     const auto p = t / "a.txt";
@@ -63,7 +63,7 @@ TEST(FileIo, writes_exactly_the_bytes_given_and_reads_them_back)
     EXPECT_EQ(contents(longName), "x");
 }
 
-TEST(FileIo, the_temporary_file_is_private_until_it_gets_the_old_files_mode_owner_and_group)
+TEST(FileIo, TheTemporaryFileIsPrivateUntilItGetsTheOldFilesModeOwnerAndGroup)
 {
     TempTree t;
     const auto p = t.file("x.sh", "old");
@@ -94,7 +94,7 @@ TEST(FileIo, the_temporary_file_is_private_until_it_gets_the_old_files_mode_owne
     EXPECT_EQ(modeOf(fresh), 0640u);
 }
 
-TEST(FileIo, follows_only_the_symbolic_links_the_kernel_would_let_this_user_follow)
+TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
 {
     TempTree t;
     const auto real = t.file("data/real.txt", "old");
@@ -148,7 +148,7 @@ TEST(FileIo, follows_only_the_symbolic_links_the_kernel_would_let_this_user_foll
     EXPECT_EQ(contents(real), "not sticky");
 }
 
-TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_nothing)
+TEST(FileIo, RefusesTargetsThatAreNotWritableRegularFilesAndChangesNothing)
 {
     TempTree t;
     t.folder("dir");
@@ -177,7 +177,7 @@ TEST(FileIo, refuses_targets_that_are_not_writable_regular_files_and_changes_not
     EXPECT_EQ(readWholeFile((t / "fifo").string(), soramie::ReadFrom::RegularFileOnly).error().errnoValue, EINVAL);
 }
 
-TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file)
+TEST(FileIo, AFailureAtAnyStepLeavesTheOldFileAndNoTemporaryFile)
 {
     for (const IoStep step : {IoStep::Resolve, IoStep::CreateTemp, IoStep::Write, IoStep::Permissions, IoStep::Flush,
                               IoStep::Close, IoStep::Replace}) {
@@ -194,7 +194,7 @@ TEST(FileIo, a_failure_at_any_step_leaves_the_old_file_and_no_temporary_file)
     }
 }
 
-TEST(FileIo, where_the_folder_refuses_a_new_file_or_the_rename_the_file_is_rewritten_in_place)
+TEST(FileIo, WhereTheFolderRefusesANewFileOrTheRenameTheFileIsRewrittenInPlace)
 {
     for (const IoStep refused : {IoStep::CreateTemp, IoStep::Replace}) {
         TempTree t;

@@ -12,7 +12,7 @@
 using soramie::privateRuntimeFolder;
 using soramie::testing::TempTree;
 
-TEST(PrivateFolder, the_runtime_folder_is_used_only_when_it_is_this_users_own_0700_folder)
+TEST(PrivateFolder, TheRuntimeFolderIsUsedOnlyWhenItIsThisUsersOwn0700Folder)
 {
     TempTree t;
     const auto home = t.folder("home");
@@ -32,7 +32,7 @@ TEST(PrivateFolder, the_runtime_folder_is_used_only_when_it_is_this_users_own_07
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST(PrivateFolder, a_fallback_someone_else_could_have_made_first_is_never_used)
+TEST(PrivateFolder, AFallbackSomeoneElseCouldHaveMadeFirstIsNeverUsed)
 {
     TempTree t;
     const auto shared = t.folder("shared-home");

@@ -31,13 +31,6 @@ protected:
     }
 };
 
-TEST(SettingsPath, IsTheExecutableNameWithIniBesideIt)
-{
-    EXPECT_EQ(settingsFilePath("/opt/soramie/", "viewer"), "/opt/soramie/viewer.ini");
-    EXPECT_EQ(settingsFilePath("C:\\", "soramie", '\\'), "C:\\soramie.ini");
-    EXPECT_EQ(settingsFilePath("C:\\Tools", "soramie", '\\'), "C:\\Tools\\soramie.ini");
-}
-
 TEST_F(SettingsFileTest, ReadsHandWrittenFormsAndLineEndsAlike)
 {
     give(
@@ -66,18 +59,13 @@ TEST_F(SettingsFileTest, ReadsHandWrittenFormsAndLineEndsAlike)
         << "BOM, LF, CR, repeated section";
 }
 
-TEST_F(SettingsFileTest, DecodesShiftJisValuesWhoseTrailBytesLookLikeAscii)
-{
-    // ソ and 表 end in 0x5C, ゾ in 0x5D (']').
-    give("[main]\r\nlog = " + sjis(u"C:\\ソフト\\表ゾ]") + "\r\n");
-    EXPECT_EQ(read(kLog), u"C:\\ソフト\\表ゾ]");
-}
-
-TEST_F(SettingsFileTest, CutsLongValuesTo127BytesBetweenCharacters)
+// ソ and 表 end in 0x5C, ゾ in 0x5D (']'): values are decoded before they are parsed.
+TEST_F(SettingsFileTest, DecodesValuesAndCutsThemTo127BytesBetweenCharacters)
 {
     give("[main]\r\nlog = " + std::string(200, 'x') + "\r\nname = " + sjis(std::u16string(64, u'漢')) +
          "\r\nprogram = a" + sjis(std::u16string(63, u'漢')) + "\r\nbrowse = " + sjis(std::u16string(130, u'ｱ')) +
-         "\r\n");
+         "\r\ntypedate = " + sjis(u"C:\\ソフト\\表ゾ]") + "\r\n");
+    EXPECT_EQ(read(kTypedate), u"C:\\ソフト\\表ゾ]");
     EXPECT_EQ(read(kLog), std::u16string(127, u'x'));
     EXPECT_EQ(read(kName), std::u16string(63, u'漢')) << "128 bytes: the 64th character would be split";
     EXPECT_EQ(read(kProgram), u"a" + std::u16string(63, u'漢')) << "exactly 127 bytes fit";

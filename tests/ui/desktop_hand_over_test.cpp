@@ -56,7 +56,7 @@ void sendRaw(const QString& socket, const QByteArray& bytes)
 
 }  // namespace
 
-TEST(HandOver, any_path_from_a_second_start_reaches_the_running_program_byte_for_byte)
+TEST(HandOver, AnyPathFromASecondStartReachesTheRunningProgramByteForByte)
 {
     Receiving r;
     QFile stale(r.socket);  // left by a program that died
@@ -71,7 +71,7 @@ TEST(HandOver, any_path_from_a_second_start_reaches_the_running_program_byte_for
     EXPECT_FALSE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
 }
 
-TEST(HandOver, the_receiver_keeps_listening_after_an_accept_fails_for_want_of_descriptors)
+TEST(HandOver, TheReceiverKeepsListeningAfterAnAcceptFailsForWantOfDescriptors)
 {
     Receiving r;
     ASSERT_TRUE(r.receiver.listen());
@@ -102,13 +102,13 @@ TEST(HandOver, the_receiver_keeps_listening_after_an_accept_fails_for_want_of_de
     ::close(waiting);
 }
 
-TEST(HandOver, without_a_running_program_the_sender_gives_up)
+TEST(HandOver, WithoutARunningProgramTheSenderGivesUp)
 {
     QTemporaryDir dir;
     EXPECT_FALSE(sendFile(dir.path() + "/soramie.socket", "/a.txt", 200ms));
 }
 
-TEST(HandOver, malformed_messages_never_reach_the_window_and_the_receiver_keeps_serving)
+TEST(HandOver, MalformedMessagesNeverReachTheWindowAndTheReceiverKeepsServing)
 {
     Receiving r;
     ASSERT_TRUE(r.receiver.listen());

@@ -35,11 +35,14 @@ bool dropOnPane(soramie::Form1& f, const QList<QUrl>& urls)
 
 }  // namespace
 
-TEST(Form1External, a_file_from_the_command_line_is_shown_like_the_open_command_and_the_next_open_starts_there)
+// A file is shown as the open command shows it and the next open starts in its
+// folder; a missing file or a folder is reported and changes nothing.
+TEST(Form1External, AFileFromTheCommandLineIsShownLikeTheOpenCommandAndAnythingElseChangesNothing)
 {
     Form1Harness h;
     const QString folder = h.root() + "/logs";
     ASSERT_TRUE(writeFile(folder + "/a.txt", "\x82\xa0" + QByteArray(1232, 'x')));  // "あ" and 1232 bytes
+    ASSERT_TRUE(writeFile(h.root() + "/dir/x.txt", "x"));
     ASSERT_TRUE(h.load());
     auto& f = h.form();
     const QString before = QDir::currentPath();
@@ -47,35 +50,20 @@ TEST(Form1External, a_file_from_the_command_line_is_shown_like_the_open_command_
     EXPECT_EQ(h.windowState(), "SORAMIE -  -|Total 1 Files(*.txt)|logs a.txt |File Size 1.234 KB");
     EXPECT_EQ(f.Dir1->path() + "|" + f.shownPath, folder + "|" + folder + "/a.txt");
     EXPECT_TRUE(h.fakes.prompts.messages.empty());
-    h.fakes.pickers.openAnswers = {""};
+
+    const auto state = [&] { return h.windowState() + f.Text1->text() + f.shownPath + QDir::currentPath(); };
+    const QString shown = state();
+    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/missing.txt"));
+    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/dir"));
+    EXPECT_EQ(h.boxes(), QStringList(2, "エラー|このファイルは開けません"));
+    EXPECT_EQ(state(), shown);
+    h.fakes.pickers.answers = {""};
     f.appOpen_Click();
-    EXPECT_EQ(h.fakes.pickers.requests.back().initialFolder, folder);
+    EXPECT_EQ(h.fakes.pickers.initialFolder, folder);
     QDir::setCurrent(before);
 }
 
-TEST(Form1External, a_missing_file_or_a_folder_is_reported_and_changes_nothing)
-{
-    Form1Harness h;
-    ASSERT_TRUE(writeFile(h.defaultFolder() + "/a.txt", "abc"));
-    ASSERT_TRUE(writeFile(h.root() + "/dir/x.txt", "x"));
-    ASSERT_TRUE(h.load());
-    auto& f = h.form();
-    f.File1->selectFile("a.txt");
-    f.Command1_Click();
-    const QString panels = f.panel(1) + "|" + f.panel(2) + "|" + f.panel(3);
-    const QString cwd = QDir::currentPath();
-
-    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/missing.txt"));
-    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/dir"));
-    EXPECT_EQ(h.fakes.prompts.boxes(), QStringList(2, "エラー|このファイルは開けません"));
-    EXPECT_EQ(f.Text1->text(), "abc");
-    EXPECT_EQ(f.panel(1) + "|" + f.panel(2) + "|" + f.panel(3), panels);
-    EXPECT_EQ(f.Dir1->path(), h.defaultFolder());
-    EXPECT_EQ(f.shownPath, h.defaultFolder() + "/a.txt");
-    EXPECT_EQ(QDir::currentPath(), cwd);
-}
-
-TEST(Form1External, a_file_dropped_on_the_pane_is_shown_and_other_drops_are_refused)
+TEST(Form1External, AFileDroppedOnThePaneIsShownAndOtherDropsAreRefused)
 {
     Form1Harness h;
     ASSERT_TRUE(writeFile(h.root() + "/drop/c.log", "dropped"));
@@ -94,7 +82,7 @@ TEST(Form1External, a_file_dropped_on_the_pane_is_shown_and_other_drops_are_refu
     QDir::setCurrent(before);
 }
 
-TEST(Form1External, a_handed_over_file_waits_while_a_search_keeps_the_window_disabled)
+TEST(Form1External, AHandedOverFileWaitsWhileASearchKeepsTheWindowDisabled)
 {
     Form1Harness h;
     ASSERT_TRUE(writeFile(h.root() + "/in/d.txt", "handed"));

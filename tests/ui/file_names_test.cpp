@@ -37,7 +37,7 @@ QString shown(const QAbstractItemView& view, const QString& entry)
     return static_cast<const QStyledItemDelegate*>(view.itemDelegate())->displayText(entry, QLocale());
 }
 
-TEST(ShiftJisNames, a_cp932_file_is_listed_decoded_and_shown_saved_launched_exported_searched_and_deleted)
+TEST(ShiftJisNames, ACp932FileIsListedDecodedAndShownSavedLaunchedExportedSearchedAndDeleted)
 {
     Form1Harness h;
     auto& f = h.loadWith({{"a.txt", "a"}});
@@ -51,10 +51,10 @@ TEST(ShiftJisNames, a_cp932_file_is_listed_decoded_and_shown_saved_launched_expo
 
     f.Text1->setText("key2");
     f.appWrite->trigger();
-    h.fakes.pickers.saveAnswers = {fromNativePath(logs + kDaily + ".txt")};
+    h.fakes.pickers.answers = {fromNativePath(logs + kDaily + ".txt")};
     f.appNWrite->trigger();
     EXPECT_EQ(readRaw(logs + kLog + ".txt") + "|" + readRaw(logs + kDaily + ".txt"), "key2|key2");
-    h.fakes.pickers.openAnswers = {fromNativePath(logs + kDaily + ".txt")};
+    h.fakes.pickers.answers = {fromNativePath(logs + kDaily + ".txt")};
     f.appOpen->trigger();
     EXPECT_EQ(f.panel(2), "logs 日報.txt ");
 
@@ -83,7 +83,7 @@ TEST(ShiftJisNames, a_cp932_file_is_listed_decoded_and_shown_saved_launched_expo
     EXPECT_EQ(readRaw(logs + kLog + ".txt"), "<missing>");
 }
 
-TEST(ShiftJisNames, a_cp932_folder_is_listed_decoded_selected_by_typing_and_entered_with_enter)
+TEST(ShiftJisNames, ACp932FolderIsListedDecodedSelectedByTypingAndEnteredWithEnter)
 {
     Form1Harness h;
     auto& f = h.loadWith({{"a.txt", "a"}});

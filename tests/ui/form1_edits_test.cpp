@@ -91,7 +91,7 @@ TEST(Form1Edits, every_command_that_drops_typed_text_asks_to_save_first)
         {"open",
          {},
          [](Form1Harness& h) {
-             h.fakes.pickers.openAnswers = {h.logs("b.txt")};
+             h.fakes.pickers.answers = {h.logs("b.txt")};
              h.form().appOpen->trigger();
          },
          shows("other")},

@@ -5,8 +5,14 @@
 
 namespace soramie::testing {
 
-FakeMainWindow::FakeMainWindow()
-    : fakes(dir.path(), dir.path(), dir.path()), services_(fakes.services()), pane_(new TextPane(this))
+// The services' AppInfo is a copy: the paths are set before it is taken.
+static FakeServices& inFolder(FakeServices& fakes, const QString& folder)
+{
+    fakes.app.executableDir = fakes.app.defaultStartFolder = fakes.app.homeFolder = folder;
+    return fakes;
+}
+
+FakeMainWindow::FakeMainWindow() : services_(inFolder(fakes, dir.path()).services()), pane_(new TextPane(this))
 {
     folder = dir.path();
     pane_->resize(Twips(8895).toPixels(), Twips(6255).toPixels());

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "fake_services.h"
 
+#include "core/file_io.h"
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -17,7 +16,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace soramie::testing {
 
@@ -40,11 +38,8 @@ bool makeFolder(const QString& path)
 
 QByteArray bytesOf(const QString& path)
 {
-    std::ifstream in(toNativePath(path), std::ios::binary);
-    if (!in) return "<missing>";
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return QByteArray::fromStdString(bytes.str());
+    const auto bytes = readWholeFile(toNativePath(path));
+    return bytes ? QByteArray::fromStdString(*bytes) : QByteArray("<missing>");
 }
 
 bool runModal(QDialog* dialog, const std::function<void()>& whileOpen, int result)
@@ -77,7 +72,6 @@ bool runModal(QDialog* dialog, const std::function<void()>& whileOpen, int resul
 platform::Answer ScriptedPrompts::message(QWidget* owner, const platform::MessageRequest& request)
 {
     messages.push_back(request);
-    owners.push_back(owner);
     platform::Answer answer = platform::Answer::Ok;
     if (request.buttons != platform::Buttons::Ok) {
         answer = answers.empty() ? platform::Answer::Yes : answers.front();
@@ -95,20 +89,16 @@ platform::Answer ScriptedPrompts::message(QWidget* owner, const platform::Messag
 
 QAction* ScriptedPrompts::popup(QMenu& menu, QPoint globalPos)
 {
-    Popup record{{}, globalPos};
-    for (QAction* action : menu.actions()) {
-        if (action->isVisible()) record.visibleItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    popups.push_back(record);
     const QString choice = popupChoices.empty() ? QString() : popupChoices.front();
     if (!popupChoices.empty()) popupChoices.pop_front();
+    Popup record{{}, globalPos};
     QAction* chosen = nullptr;
     for (QAction* action : menu.actions()) {
-        if (!choice.isEmpty() && action->isVisible() && action->isEnabled() && action->text() == choice) {
-            chosen = action;
-            break;
-        }
+        if (!action->isVisible()) continue;
+        record.visibleItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (!chosen && !choice.isEmpty() && action->isEnabled() && action->text() == choice) chosen = action;
     }
+    popups.push_back(record);
     // Like a real popup, the menu's own event loop runs until the choice is made;
     // the chosen command runs inside it.
     QEventLoop loop;
@@ -133,49 +123,27 @@ QStringList ScriptedPrompts::boxes() const
 QString ScriptedPickers::stacking(const QWidget* window) const
 {
     QString out;
-    for (const auto& c : topmostCalls) out += c.window != window ? u'?' : c.onTop ? u'+' : u'-';
+    for (const auto& [w, onTop] : topmost_) out += w != window ? u'?' : onTop ? u'+' : u'-';
     return out;
 }
 
-QString ScriptedPickers::answer(Request request, std::deque<QString>& queue)
+QString ScriptedPickers::answer(platform::PickerKind kind, QWidget* owner, const platform::Filter& filter,
+                                const QString& folder)
 {
+    const Request request{kind == platform::PickerKind::Open   ? QStringLiteral("open")
+                          : kind == platform::PickerKind::Save ? QStringLiteral("save")
+                                                               : QStringLiteral("folder"),
+                          owner};
     requests.push_back(request);
-    QString value;
-    if (!queue.empty()) {
-        value = queue.front();
-        queue.pop_front();
-    }
-    const platform::PickerKind kind = request.kind == QLatin1String("open")   ? platform::PickerKind::Open
-                                      : request.kind == QLatin1String("save") ? platform::PickerKind::Save
-                                                                              : platform::PickerKind::Folder;
+    if (kind != platform::PickerKind::Folder) initialFolder = folder;
+    const QString value = answers.empty() ? QString() : answers.front();
+    if (!answers.empty()) answers.pop_front();
     const auto whileOpen = [this, request] {
         if (onOpen) onOpen(request);
     };
-    runModal(platform::newPickerDialog(request.owner, kind, request.filter, request.initialFolder), whileOpen,
+    runModal(platform::newPickerDialog(owner, kind, filter, folder), whileOpen,
              value.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
     return value;
-}
-
-QString FakeTray::record() const
-{
-    return QStringLiteral("%1 +%2 -%3 %4")
-        .arg(isShown ? QStringLiteral("shown") : QStringLiteral("none"))
-        .arg(adds)
-        .arg(removes)
-        .arg(tip);
-}
-
-FakeServices::FakeServices(const QString& appDir, const QString& defaultFolder, const QString& homeFolder)
-{
-    app.executableDir = appDir;
-    app.baseName = QStringLiteral("soramie");
-    app.defaultStartFolder = defaultFolder;
-    app.homeFolder = homeFolder;
-}
-
-platform::Services FakeServices::services()
-{
-    return platform::Services{prompts, pickers, launcher, instance, drives, tray, app};
 }
 
 }  // namespace soramie::testing

@@ -6,6 +6,7 @@
 // menus choose a scripted item; program starts are recorded.
 #pragma once
 
+#include "platform/qt_services.h"
 #include "platform/services.h"
 
 #include <QDir>
@@ -59,7 +60,6 @@ public:
     std::deque<platform::Answer> answers;  // for Yes/No boxes; empty: Yes
     std::deque<QString> popupChoices;      // captions; empty or "": close without a choice
     std::vector<platform::MessageRequest> messages;
-    std::vector<QWidget*> owners;  // the window each box belonged to
     std::vector<Popup> popups;
     // Called with each message request while its box is open.
     std::function<void(const platform::MessageRequest&)> onMessage;
@@ -68,56 +68,49 @@ public:
     QStringList boxes() const;
 };
 
-// Pickers that answer from queues (an empty queue or "" is a cancel) and record
-// each request; each runs the real dialog modally while open. The shared
-// bookkeeping (current folder, lastOpenFolder) is the real one.
+// Pickers that answer from one queue (an empty queue or "" is a cancel) and
+// record each request; each runs the real dialog modally while open. The
+// shared bookkeeping (current folder, lastOpenFolder) is the real one.
 class ScriptedPickers final : public platform::Pickers {
 public:
     struct Request {
         QString kind;  // "open", "save", "folder"
         QWidget* owner = nullptr;
-        platform::Filter filter;
-        QString initialFolder;
-    };
-    struct TopmostCall {
-        QWidget* window = nullptr;
-        bool onTop = false;
     };
 
-    std::deque<QString> openAnswers;
-    std::deque<QString> saveAnswers;
-    std::deque<QString> folderAnswers;
+    std::deque<QString> answers;
     std::vector<Request> requests;
-    std::vector<TopmostCall> topmostCalls;
+    QString initialFolder;  // of the last open or save request
     // Called with each request while its dialog is open.
     std::function<void(const Request&)> onOpen;
 
     // The always-on-top changes so far: "+" on, "-" off, "?" for a window other than `window`.
     QString stacking(const QWidget* window) const;
+    void clearStacking() { topmost_.clear(); }
 
 protected:
     QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& folder) override
     {
-        return answer({QStringLiteral("open"), owner, filter, folder}, openAnswers);
+        return answer(platform::PickerKind::Open, owner, filter, folder);
     }
     QString askSave(QWidget* owner, const platform::Filter& filter, const QString& folder) override
     {
-        return answer({QStringLiteral("save"), owner, filter, folder}, saveAnswers);
+        return answer(platform::PickerKind::Save, owner, filter, folder);
     }
     QString askFolder(QWidget* owner) override
     {
-        return answer({QStringLiteral("folder"), owner, {}, QDir::currentPath()}, folderAnswers);
+        return answer(platform::PickerKind::Folder, owner, {}, QDir::currentPath());
     }
     bool applyTopmost(QWidget* window, bool onTop) override
     {
-        topmostCalls.push_back({window, onTop});
+        topmost_.emplace_back(window, onTop);
         return true;
     }
 
 private:
-    // Records the request, runs its dialog and takes the next answer ("" once
-    // the queue is empty).
-    QString answer(Request request, std::deque<QString>& queue);
+    // Records the request, runs its dialog and takes the next answer.
+    QString answer(platform::PickerKind kind, QWidget* owner, const platform::Filter& filter, const QString& folder);
+    std::vector<std::pair<QWidget*, bool>> topmost_;
 };
 
 class RecordingLauncher final : public platform::Launcher {
@@ -150,9 +143,8 @@ public:
     bool available() const override { return isAvailable; }
     void add(const QString& toolTip) override
     {
-        if (isShown) return;
+        adds += isShown ? 0 : 1;
         isShown = true;
-        ++adds;
         tip = toolTip;
     }
     void remove() override
@@ -165,7 +157,14 @@ public:
     // Delivers a press on the icon as the desktop would.
     void press(platform::TrayEvent event) { handler(event); }
     // "shown" or "none", then how often the icon was added and removed, and its tip.
-    QString record() const;
+    QString record() const
+    {
+        return QStringLiteral("%1 +%2 -%3 %4")
+            .arg(isShown ? QStringLiteral("shown") : QStringLiteral("none"))
+            .arg(adds)
+            .arg(removes)
+            .arg(tip);
+    }
 
     bool isAvailable = true;
     bool isShown = false;
@@ -175,8 +174,8 @@ public:
     std::function<void(platform::TrayEvent)> handler;
 };
 
-// One of each double plus the application facts; services() bundles them.
-// appDir is where the settings file and readme.txt are looked for.
+// One of each double plus the application facts (executableDir is where the
+// settings file and readme.txt are looked for); services() bundles them.
 struct FakeServices {
     ScriptedPrompts prompts;
     ScriptedPickers pickers;
@@ -186,10 +185,8 @@ struct FakeServices {
     FakeTray tray;
     platform::AppInfo app;
 
-    // app: executableDir = appDir, baseName "soramie", default start folder and
-    // home folder as given.
-    FakeServices(const QString& appDir, const QString& defaultFolder, const QString& homeFolder);
-    platform::Services services();
+    FakeServices() { app.baseName = QStringLiteral("soramie"); }
+    platform::Services services() { return {prompts, pickers, launcher, instance, drives, tray, app}; }
 };
 
 }  // namespace soramie::testing

@@ -8,23 +8,12 @@
 
 namespace soramie::testing {
 
-namespace {
-
-// The tree must exist before FakeServices reads its paths.
-QString prepared(const QTemporaryDir& dir, const char* name)
+Form1Harness::Form1Harness()
 {
-    const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
-    QDir().mkpath(path);
-    return path;
-}
-
-}  // namespace
-
-Form1Harness::Form1Harness() : fakes(QString(), QString(), QString())
-{
-    fakes.app.executableDir = prepared(dir_, "app");
-    fakes.app.defaultStartFolder = prepared(dir_, "default");
-    fakes.app.homeFolder = prepared(dir_, "home");
+    fakes.app.executableDir = root() + QStringLiteral("/app");
+    fakes.app.defaultStartFolder = defaultFolder();
+    fakes.app.homeFolder = homeFolder();
+    for (const QString& folder : {fakes.app.executableDir, defaultFolder(), homeFolder()}) QDir().mkpath(folder);
 }
 
 Form1Harness::~Form1Harness()
@@ -33,25 +22,17 @@ Form1Harness::~Form1Harness()
     QDir::setCurrent(QDir::tempPath());
 }
 
-bool Form1Harness::writeSettings(const QByteArray& ini)
-{
-    return writeFile(appDir() + QStringLiteral("/soramie.ini"), ini);
-}
-
 Form1& Form1Harness::form()
 {
     if (!form_) form_ = std::make_unique<Form1>(fakes.services());
     return *form_;
 }
 
-bool Form1Harness::load() { return form().Form_Load(); }
-
 Form1& Form1Harness::loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings)
 {
-    const QString folder = root() + QStringLiteral("/logs");
-    makeFolder(folder);
+    makeFolder(root() + QStringLiteral("/logs"));
     for (const auto& [name, bytes] : files) writeFile(logs(name), bytes);
-    writeSettings("[main]\r\nlog = " + QFile::encodeName(folder) + "\r\n" + settings);
+    writeSettings("[main]\r\nlog = " + QFile::encodeName(root() + QStringLiteral("/logs")) + "\r\n" + settings);
     load();
     return form();
 }

@@ -24,17 +24,16 @@ public:
 
     // Root of the temporary tree; paths below it are for the test's files.
     QString root() const { return dir_.path(); }
-    QString appDir() const { return root() + QStringLiteral("/app"); }
     QString defaultFolder() const { return root() + QStringLiteral("/default"); }
     QString homeFolder() const { return root() + QStringLiteral("/home"); }
     // The path of name in the folder "logs".
     QString logs(const QString& name) const { return root() + QStringLiteral("/logs/") + name; }
 
     // Writes the settings file beside the "executable" (CP932 bytes as given).
-    bool writeSettings(const QByteArray& ini);
+    bool writeSettings(const QByteArray& ini) { return writeFile(fakes.app.settingsPath(), ini); }
 
     // Builds the window (once) and runs Form_Load; returns its result.
-    bool load();
+    bool load() { return form().Form_Load(); }
     Form1& form();
     // Loads the window on the folder "logs" holding the files, nothing selected;
     // settings are more CR LF-ended lines of the settings file.
