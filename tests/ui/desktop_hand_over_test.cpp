@@ -59,6 +59,7 @@ void sendRaw(const QString& socket, const QByteArray& bytes)
 TEST(HandOver, AnyPathFromASecondStartReachesTheRunningProgramByteForByte)
 {
     Receiving r;
+    EXPECT_FALSE(sendFile(r.socket, "/a.txt", 200ms)) << "nobody listens yet";
     QFile stale(r.socket);  // left by a program that died
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     ASSERT_TRUE(r.receiver.listen());
@@ -102,12 +103,6 @@ TEST(HandOver, TheReceiverKeepsListeningAfterAnAcceptFailsForWantOfDescriptors)
     ::close(waiting);
 }
 
-TEST(HandOver, WithoutARunningProgramTheSenderGivesUp)
-{
-    QTemporaryDir dir;
-    EXPECT_FALSE(sendFile(dir.path() + "/soramie.socket", "/a.txt", 200ms));
-}
-
 TEST(HandOver, MalformedMessagesNeverReachTheWindowAndTheReceiverKeepsServing)
 {
     Receiving r;
@@ -117,11 +112,10 @@ TEST(HandOver, MalformedMessagesNeverReachTheWindowAndTheReceiverKeepsServing)
         const char prefix[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
         return QByteArray(prefix, 4) + path;
     };
-    sendRaw(r.socket, framed("relative/a.txt"));
-    sendRaw(r.socket, framed("/unfinished").chopped(2));
-    sendRaw(r.socket, framed(QByteArray("/nul\0.txt", 9)));
-    sendRaw(r.socket, framed("/a.txt") + "trailing");
-    sendRaw(r.socket, framed("/" + QByteArray(soramie::app::kMaxHandOverBytes + 10, 'x')));
+    for (const QByteArray& bad :
+         {framed("relative/a.txt"), framed("/unfinished").chopped(2), framed(QByteArray("/nul\0.txt", 9)),
+          framed("/a.txt") + "trailing", framed("/" + QByteArray(soramie::app::kMaxHandOverBytes + 10, 'x'))})
+        sendRaw(r.socket, bad);
     EXPECT_TRUE(sendWhileReceiving(r.socket, "/good.txt"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !r.received.isEmpty(); }));
     EXPECT_EQ(r.received, QList<QByteArray>{"/good.txt"});

@@ -27,49 +27,15 @@ void enterLast(soramie::Form1& f)
     QTest::keyClick(f.Dir1, Qt::Key_Return);
 }
 
-TEST(Form1Startup, SettingsGiveTheVariablesTheProgramItemAndAStartFolderOnAnotherDrive)
-{
-    Form1Harness h;
-    const QString volume = h.root() + "/vol/", work = volume + "logs/2024";
-    ASSERT_TRUE(writeFile(work + "/x.txt", "x"));
-    h.fakes.drives.rootList = {"/", volume};
-    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + work.toUtf8() +
-                                "\r\ntypedate = 0\r\nprogram = /usr/bin/ed\r\nname = Editor\r\nbrowse = firefox\r\n"));
-    ASSERT_TRUE(h.load());
-    auto& f = h.form();
-    EXPECT_EQ(QStringList({f.strret, f.br, f.flagc, f.pro, f.pron, f.mnuApp->text()}),
-              QStringList({work, "firefox", "0", "/usr/bin/ed", "Editor", "Editorで開く"}));
-    EXPECT_TRUE(f.mnuApp->isVisible());
-    EXPECT_EQ(lists(f), volume + "|" + work + "|" + work);
-    EXPECT_EQ(h.fakes.drives.currentFolder(volume), work) << "choosing the drive again stays there";
-    EXPECT_EQ(h.windowState(), "SORAMIE|Total 1 Files(*.txt)||");
-    EXPECT_FALSE(f.Command1->isEnabled() || f.Command6->isEnabled() || f.Text6->isVisible());
-    EXPECT_TRUE(h.fakes.prompts.messages.empty());
-
-    // A name without a program keeps the item hidden.
-    Form1Harness other;
-    ASSERT_TRUE(other.writeSettings("[main]\r\nname = Editor\r\n"));
-    ASSERT_TRUE(other.load());
-    EXPECT_FALSE(other.form().mnuApp->isVisible());
-    EXPECT_EQ(other.form().flagc + QString::number(other.form().wrapWidth()), "1100");
-}
-
-TEST(Form1Startup, ASecondInstanceSaysSoOnceAndEndsWithoutTouchingTheLists)
-{
-    Form1Harness h;
-    h.fakes.instance.another = true;
-    const QString before = QDir::currentPath();
-    EXPECT_FALSE(h.load());
-    EXPECT_EQ(h.boxes(), QStringList("SORAMIE|既に起動されています"));
-    EXPECT_TRUE(h.form().Dir1->path().isEmpty() && QDir::currentPath() == before);
-}
-
+// A name without a program keeps the program item hidden.
 TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHomeFolder)
 {
     Form1Harness h;
-    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + h.root().toUtf8() + "/missing\r\n"));
+    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + h.root().toUtf8() + "/missing\r\nname = Editor\r\n"));
     ASSERT_TRUE(h.load());
     EXPECT_EQ(lists(h.form()), "/|" + h.defaultFolder() + "|" + h.defaultFolder());
+    EXPECT_FALSE(h.form().mnuApp->isVisible());
+    EXPECT_EQ(h.form().flagc + QString::number(h.form().wrapWidth()), "1100");
 
     Form1Harness noDefault;
     noDefault.fakes.app.defaultStartFolder = noDefault.root() + "/no-default";

@@ -159,32 +159,6 @@ TEST_F(WindowState, ClosingTheDialogsWhileTheWindowIsInTheTrayDoesNotEndTheProgr
     EXPECT_EQ(loaded(), "");
 }
 
-TEST_F(WindowState, TheDialogsOpenOnceOnTopAndSettingsStartFromThePaneAndTheFile)
-{
-    ASSERT_TRUE(h.writeSettings("[main]\r\nlog = /srv/logs\r\n"));
-    EXPECT_EQ(f.windowSize().width.value * 10000 + f.windowSize().height.value, 11385 * 10000 + 7770);
-    f.Text6->setText("40");
-    f.appSe->trigger();
-    soramie::Form2* settings = f.form2;
-    EXPECT_EQ(settings->Text1->text() + settings->Text3->text() + settings->Text2->text() + settings->Text6->text(),
-              "6255889540/srv/logs");
-    // Every folder change writes the search dialog's panel 1, creating the dialog hidden.
-    f.Dir1->setPath(h.homeFolder());
-    soramie::Form3* search = f.form3;
-    ASSERT_TRUE(search && !search->isVisible());
-    f.appSe->trigger();
-    f.appSword->trigger();
-    f.appSword->trigger();
-    f.appOki->trigger();
-    f.mnuVer->trigger();
-    EXPECT_TRUE(f.form2 == settings && f.form3 == search && search->panel(1) == h.homeFolder());
-    EXPECT_EQ(h.fakes.pickers.stacking(settings) + h.fakes.pickers.stacking(search) + h.fakes.pickers.stacking(f.form4),
-              "++???"
-              "??++?"
-              "????+")
-        << "the about dialog is not made topmost";
-}
-
 // The display button with Flag 2 shows the hit selected in the search dialog.
 TEST(Form1SearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatChanged)
 {

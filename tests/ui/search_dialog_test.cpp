@@ -90,25 +90,6 @@ TEST_F(SearchDialog, AsksFirstThenListsTheExactHitsInWalkOrderCountsUnreadableFi
     EXPECT_FALSE(main.vars.Flag != 0 || main.displayButton || d.Command10->isEnabled());
 }
 
-TEST_F(SearchDialog, TheChecksChooseLogFilesAndTheRootFolderOnlyAndNoCandidatesGive0Hits)
-{
-    EXPECT_EQ(d.panel(1), logs) << "a new dialog names the folder it covers";
-    d.Check4->setChecked(true);
-    d.Command4_Click();
-    EXPECT_EQ(results(), QStringList({logs + "/z.log", logs + "/sub/deep/d.log"}));
-    d.Check1->setChecked(false);
-    d.Command4_Click();
-    EXPECT_EQ(results(), QStringList({logs + "/z.log"}));
-    EXPECT_EQ(d.panel(2), "1 件");
-
-    d.Check4->setChecked(false);
-    d.txtType->setText("absent");
-    main.folder = logs + "/sub/deep/";
-    d.Command4_Click();
-    EXPECT_TRUE(results().isEmpty() && d.panel(2) == "0 件");
-    EXPECT_EQ(d.searchFiles.at(0).native(), (logs + "/sub/deep/c.txt").toStdString()) << "one separator";
-}
-
 TEST_F(SearchDialog, AnEmptyKeywordOrNoToTheWarningKeepsTheOldResultsAndYesEmptiesTheListFirst)
 {
     d.Command4->click();  // an earlier result

@@ -127,38 +127,6 @@ TEST_F(SettingsDialog, SettingsSaveThatResizesTheMainWindowKeepsTheTypedValues)
     }
 }
 
-TEST_F(SettingsDialog, ABoxAfterTheSaveResizedTheWindowLeavesTheClosedDialogClosed)
-{
-    QPointer<Form2> d = &open<Form2>();
-    main.onResize = [&] { d->close(); };
-    pickers.clearStacking();
-    save(*d, "7005", "1", "100", d->Command2);
-    EXPECT_EQ(boxes(), QStringList({kWidth}));
-    EXPECT_TRUE(pickers.stacking(nullptr).isEmpty()) << "switching the stacking would show it again";
-    ASSERT_FALSE(d.isNull()) << "deleted only once the handler has returned";
-    EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(main.pane().height(), px(7005));
-    EXPECT_FALSE(saved());
-}
-
-TEST_F(SettingsDialog, LoadingReadsTheProgramAgainAndOkTakesTheBrowserEvenWhenAValueIsBad)
-{
-    ASSERT_TRUE(main.writeSettings("[main]\r\nprogram = /usr/bin/ed\r\nname = Ed\r\n"));
-    main.vars.br = "lynx";
-    Form2& d = open<Form2>();
-    EXPECT_EQ(main.vars.pro + "|" + main.vars.pron + "|" + d.Text7->text(), "/usr/bin/ed|Ed|lynx");
-    d.Text7->setText("chromium");
-    d.Text4->setText("/usr/bin/vi");
-    save(d, "279", "8895", "100", d.Command2);
-    EXPECT_EQ(main.vars.br + "|" + main.vars.pro + "|" + main.programItem, "chromium|/usr/bin/ed|");
-    save(d, "300", "8895", "100", d.Command4);
-    EXPECT_EQ(main.vars.pro + "|" + main.programItem, "/usr/bin/vi|/usr/bin/vi|Ed");
-    d.Text4->setText("/bin/ed");
-    save(d, "300", "8895", "100", d.Command2);
-    EXPECT_EQ(main.vars.pro, "/usr/bin/vi") << "OK leaves pro to the next load";
-    EXPECT_FALSE(d.isVisible());
-}
-
 TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsReportedAndTheOldFileStays)
 {
     const QByteArray before = "[main]\r\nname = Old\r\n";
