@@ -4,15 +4,16 @@
 // are quadratic and meant for short texts only. The line and character starts
 // are the naive sequential scans the document index must match.
 //
-// The routines take any string of characters: UTF-16 text, or RichText, whose
-// characters carry the CP932 bytes they came from. Comparisons see only the
-// UTF-16 unit, so running a literal routine on the RichText of some bytes gives
-// the text result with every character's bytes: untouched characters keep the
-// bytes they were read with, inserted ones have the bytes of their encoding.
-// That is the exact answer the byte-level routines must give (byteResult()).
+// The routines work on RichText, whose characters carry the CP932 bytes they
+// came from. Comparisons see only the UTF-16 unit, so running a literal routine
+// on the RichText of some bytes gives the text result with every character's
+// bytes: untouched characters keep the bytes they were read with, inserted ones
+// have the bytes of their encoding. That is the exact answer the byte-level
+// routines must give (bytesOf() of the result).
 #pragma once
 
 #include "core/cp932.h"
+#include "core/types.h"
 
 #include <cstdint>
 #include <string>
@@ -29,22 +30,19 @@ struct UnitTraits : std::char_traits<char32_t> {
     static constexpr bool lt(char32_t a, char32_t b) { return unit(a) < unit(b); }
     static constexpr int compare(const char32_t* a, const char32_t* b, std::size_t n)
     {
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!eq(a[i], b[i])) return lt(a[i], b[i]) ? -1 : 1;
-        }
+        for (; n > 0; --n, ++a, ++b)
+            if (!eq(*a, *b)) return lt(*a, *b) ? -1 : 1;
         return 0;
     }
     static constexpr const char32_t* find(const char32_t* p, std::size_t n, const char32_t& c)
     {
-        for (std::size_t i = 0; i < n; ++i) {
-            if (eq(p[i], c)) return p + i;
-        }
+        for (; n > 0; --n, ++p)
+            if (eq(*p, c)) return p;
         return nullptr;
     }
 };
 using RichText = std::basic_string<char32_t, UnitTraits>;
 
-inline char16_t unitOf(char16_t c) { return c; }
 inline char16_t unitOf(char32_t c) { return UnitTraits::unit(c); }
 
 inline char32_t richChar(char16_t unit, std::string_view bytes)
@@ -89,49 +87,34 @@ inline std::string bytesOf(const RichText& t)
     return b;
 }
 
-// A string of the routine's character type from text.
-template <class S>
-S text(std::u16string_view t)
-{
-    if constexpr (std::is_same_v<S, RichText>) {
-        return richFromText(t);
-    } else {
-        return S(t);
-    }
-}
-
 // 1-based position of `needle` in `hay` at or after 1-based `start`, 0 if none
 // (an empty needle is found at `start`).
-template <class S>
-std::size_t inStr(std::size_t start, const S& hay, const S& needle)
+inline std::size_t inStr(std::size_t start, const RichText& hay, const RichText& needle)
 {
     if (start < 1 || start > hay.size() + 1) return 0;
     const std::size_t at = hay.find(needle, start - 1);
-    return at == S::npos ? 0 : at + 1;
+    return at == RichText::npos ? 0 : at + 1;
 }
 
 // Characters `start`.. (1-based) of s, `length` of them or up to the end.
-template <class S>
-S mid(const S& s, std::size_t start, std::size_t length = S::npos)
+inline RichText mid(const RichText& s, std::size_t start, std::size_t length = RichText::npos)
 {
     if (start > s.size()) return {};
     return s.substr(start - 1, length);
 }
 
-template <class S>
-S trimSpaces(S s)
+inline RichText trimSpaces(RichText s)
 {
     while (!s.empty() && unitOf(s.front()) == u' ') s.erase(0, 1);
     while (!s.empty() && unitOf(s.back()) == u' ') s.pop_back();
     return s;
 }
 
-template <class S>
-S chrReplace(const S& Subject, const S& ChrFrom, const S& ChrTo, bool fNormalRep)
+inline RichText chrReplace(const RichText& Subject, const RichText& ChrFrom, const RichText& ChrTo, bool fNormalRep)
 {
     if (ChrFrom.empty()) return Subject;
     const std::size_t inside = inStr(1, ChrTo, ChrFrom);
-    S result = Subject;
+    RichText result = Subject;
     std::size_t pos = 1;
     for (;;) {
         pos = inStr(pos, result, ChrFrom);
@@ -147,8 +130,7 @@ S chrReplace(const S& Subject, const S& ChrFrom, const S& ChrTo, bool fNormalRep
     return result;
 }
 
-template <class S>
-std::size_t rangeReplace(S& T, const S& S1, const S& E, const S& R)
+inline std::size_t rangeReplace(RichText& T, const RichText& S1, const RichText& E, const RichText& R)
 {
     std::size_t count = 0;
     std::size_t p = 1;
@@ -164,34 +146,31 @@ std::size_t rangeReplace(S& T, const S& S1, const S& E, const S& R)
 }
 
 // Pieces numbered from 0 here (the routine's unused slot 0 is left out).
-template <class S>
-std::vector<S> SplitLines(S s, const S& d)
+inline std::vector<RichText> SplitLines(RichText s, const RichText& d)
 {
-    std::vector<S> pieces;
+    std::vector<RichText> pieces;
     if (s.size() >= d.size() && s.compare(s.size() - d.size(), d.size(), d) == 0) s += d;
     do {
         std::size_t p = inStr(1, s, d);
         if (p == 0) p = s.size() + d.size();
         pieces.push_back(trimSpaces(s.substr(0, p - 1)));
         const std::size_t drop = p - 1 + d.size();
-        s = drop >= s.size() ? S() : s.substr(drop);
+        s = drop >= s.size() ? RichText() : s.substr(drop);
     } while (!s.empty());
     return pieces;
 }
 
-template <class S>
-bool inSet(std::u16string_view set, const S& L, std::int64_t k)
+inline bool inSet(std::u16string_view set, const RichText& L, std::int64_t k)
 {
     if (k < 1 || k > static_cast<std::int64_t>(L.size())) return false;
     return set.find(unitOf(L[static_cast<std::size_t>(k - 1)])) != std::u16string_view::npos;
 }
 
-template <class S>
-S WrapText(const S& text, std::int32_t W, std::u16string_view noStart, std::u16string_view noEnd)
+inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_view noStart, std::u16string_view noEnd)
 {
-    S result;
-    const S crLf = reference::text<S>(u"\r\n");
-    for (S L : SplitLines(text, crLf)) {
+    RichText result;
+    const RichText crLf = richFromText(u"\r\n");
+    for (RichText L : SplitLines(text, crLf)) {
         std::int64_t k = 0;
         do {
             // Characters whose encoding begins within the first W bytes.
@@ -217,25 +196,24 @@ S WrapText(const S& text, std::int32_t W, std::u16string_view noStart, std::u16s
 // The page built the way the export builds it: two escape passes with
 // chrReplace, then the lines of E + CR LF read back one by one (a line ends at
 // CR LF or at a lone CR).
-template <class S>
-S HtmlPage(const S& source)
+inline RichText HtmlPage(const RichText& source)
 {
-    S e =
-        chrReplace(chrReplace(source, text<S>(u"<"), text<S>(u"&lt;"), false), text<S>(u">"), text<S>(u"&gt;"), false);
-    e += text<S>(u"\r\n");
-    S body;
-    S line;
+    RichText e = chrReplace(chrReplace(source, richFromText(u"<"), richFromText(u"&lt;"), false), richFromText(u">"),
+                            richFromText(u"&gt;"), false);
+    e += richFromText(u"\r\n");
+    RichText body;
+    RichText line;
     for (std::size_t i = 0; i < e.size(); ++i) {
         if (unitOf(e[i]) == u'\r') {
             if (i + 1 < e.size() && unitOf(e[i + 1]) == u'\n') ++i;
-            body += line + text<S>(u"<BR>\r\n");
+            body += line + richFromText(u"<BR>\r\n");
             line.clear();
         } else {
             line += e[i];
         }
     }
-    return text<S>(u"<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n") +
-           body + text<S>(u"</BODY>\r\n</HTML>");
+    return richFromText(u"<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n") +
+           body + richFromText(u"</BODY>\r\n</HTML>");
 }
 
 // Byte offsets where lines start: 0, and after every LF and every CR not
@@ -259,6 +237,35 @@ inline std::vector<std::uint64_t> charStarts(std::string_view b)
     }
     starts.push_back(b.size());
     return starts;
+}
+
+// Where a document's line index and character <-> byte mapping first differ
+// from the scans above of its bytes `b` ("" where they agree everywhere), at the
+// line and character starts whose byte offset `pick` selects.
+template <class Doc, class Pick>
+std::string indexMismatch(const Doc& doc, std::string_view b, Pick pick)
+{
+    const auto lines = lineStarts(b);
+    if (doc.lineCount().value != lines.size()) return "line count";
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        if (!pick(lines[n])) continue;
+        std::uint64_t end = n + 1 < lines.size() ? lines[n + 1] - 1 : b.size();
+        if (n + 1 < lines.size() && end > lines[n] && b[end] == '\n' && b[end - 1] == '\r') --end;
+        if (doc.lineStart(LineNo(n)).value != lines[n] || doc.lineEnd(LineNo(n)).value != end ||
+            doc.lineOf(ByteOffset(lines[n])).value != n ||
+            (n > 0 && doc.lineOf(ByteOffset(lines[n] - 1)).value != n - 1))
+            return "line " + std::to_string(n);
+    }
+    const auto chars = charStarts(b);
+    if (doc.charCount().value + 1 != chars.size()) return "character count";
+    for (std::size_t c = 0; c < chars.size(); ++c) {
+        if (!pick(chars[c])) continue;
+        if (doc.byteOf(CharPos(c)).value != chars[c]) return "character " + std::to_string(c);
+        const std::uint64_t next = c + 1 < chars.size() ? chars[c + 1] : b.size() + 1;
+        for (std::uint64_t at = chars[c]; at < next; ++at)
+            if (doc.charOf(ByteOffset(at)).value != c) return "byte " + std::to_string(at);
+    }
+    return "";
 }
 
 }  // namespace soramie::reference

@@ -14,24 +14,19 @@ namespace fs = std::filesystem;
 using namespace soramie::search;
 using soramie::testing::TempTree;
 
-// Paths relative to the tree root, for readable expectations.
-std::vector<std::string> relative(const TempTree& tree, const std::vector<fs::path>& paths)
-{
-    std::vector<std::string> out;
-    for (const auto& p : paths) out.push_back(p.lexically_relative(tree.root()).string());
-    return out;
-}
+using Names = std::vector<std::string>;
 
-std::vector<std::string> walk(const TempTree& tree, Subfolders sub = Subfolders::Include,
-                              std::string_view pattern = "*.txt", WalkStats* stats = nullptr)
+// The candidates, as paths relative to the tree root.
+Names walk(const TempTree& tree, Subfolders sub = Subfolders::Include, std::string_view pattern = "*.txt",
+           WalkStats* stats = nullptr, const WalkControl& control = {})
 {
     std::vector<fs::path> out;
-    WalkStats s = walkFolder(tree.root(), pattern, sub, out);
+    WalkStats s = walkFolder(tree.root(), pattern, sub, out, control);
     if (stats) *stats = std::move(s);
-    return relative(tree, out);
+    Names names;
+    for (const auto& p : out) names.push_back(p.lexically_relative(tree.root()).string());
+    return names;
 }
-
-using Names = std::vector<std::string>;
 
 TEST(FolderWalk, IsPreOrderWithFilesBeforeSubfoldersAndNamesSorted)
 {
@@ -65,31 +60,28 @@ TEST(FolderWalk, ThePatternSelectsRegularFilesAndLinksToThemAndOnlyRealFoldersAr
     EXPECT_EQ(walk(tree, Subfolders::Include, "*.log"), (Names{"run.log"}));
     std::vector<fs::path> direct;
     EXPECT_TRUE(collectFiles(tree.root(), "*.txt", direct));
-    EXPECT_EQ(relative(tree, direct), (Names{".hidden.txt", "link.txt"}));
+    EXPECT_EQ(direct, (std::vector<fs::path>{tree / ".hidden.txt", tree / "link.txt"}));
 }
 
 TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing)
 {
     TempTree tree;
-    WalkStats stats;
     std::vector<fs::path> out;
-    stats = walkFolder(tree / "missing", "*.txt", Subfolders::Include, out);
+    WalkStats stats = walkFolder(tree / "missing", "*.txt", Subfolders::Include, out);
     EXPECT_TRUE(out.empty());
     ASSERT_EQ(stats.unreadableFolders.size(), 1u);
     EXPECT_EQ(stats.unreadableFolders[0].errnoValue, ENOENT);
 
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
-    tree.file("a/1.txt");
-    tree.file("b/2.txt");
-    tree.file("c/3.txt");
+    for (const char* name : {"a/1.txt", "b/2.txt", "c/3.txt"}) tree.file(name);
     ::chmod((tree / "b").c_str(), 0);
     EXPECT_EQ(walk(tree, Subfolders::Include, "*.txt", &stats), (Names{"a/1.txt", "c/3.txt"}));
     EXPECT_EQ(stats.unreadableFolders.size(), 1u);
 }
 
 // Creates `levels` nested folders named `name` below `root` by descriptor, so
-// the full path may exceed PATH_MAX, with "f.txt" in every `every`-th level.
-void makeDeepTree(const fs::path& root, const std::string& name, int levels, int every)
+// the full path may exceed PATH_MAX, with "f.txt" in every level.
+void makeDeepTree(const fs::path& root, const std::string& name, int levels)
 {
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
     for (int i = 1; i <= levels && fd >= 0; ++i) {
@@ -97,7 +89,7 @@ void makeDeepTree(const fs::path& root, const std::string& name, int levels, int
         const int sub = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
         ::close(fd);
         fd = sub;
-        if (i % every == 0) ::close(::openat(fd, "f.txt", O_CREAT | O_WRONLY, 0600));
+        ::close(::openat(fd, "f.txt", O_CREAT | O_WRONLY, 0600));
     }
     ::close(fd);
 }
@@ -105,19 +97,18 @@ void makeDeepTree(const fs::path& root, const std::string& name, int levels, int
 TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash)
 {
     TempTree deep;
-    makeDeepTree(deep.root(), "d", 1000, 1);
+    makeDeepTree(deep.root(), "d", 1000);
     std::vector<fs::path> out;
-    WalkStats stats = walkFolder(deep.root(), "*.txt", Subfolders::Include, out);
+    EXPECT_TRUE(walkFolder(deep.root(), "*.txt", Subfolders::Include, out).unreadableFolders.empty());
     EXPECT_EQ(out.size(), 1000u);
-    EXPECT_TRUE(stats.unreadableFolders.empty());
     EXPECT_LT(out.front().native().size(), out.back().native().size()) << "shallowest first";
 
     // 40 levels of 200-character names: paths far beyond PATH_MAX. Folders
     // whose paths the system refuses contribute nothing; the others are walked.
     TempTree longNames;
-    makeDeepTree(longNames.root(), std::string(200, 'n'), 40, 1);
+    makeDeepTree(longNames.root(), std::string(200, 'n'), 40);
     out.clear();
-    stats = walkFolder(longNames.root(), "*.txt", Subfolders::Include, out);
+    walkFolder(longNames.root(), "*.txt", Subfolders::Include, out);
     EXPECT_GT(out.size(), 10u);
     EXPECT_LT(out.size(), 40u);
 }
@@ -134,10 +125,9 @@ TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
         seen.push_back(n);
         if (n == 2) cancel = true;
     };
-    std::vector<fs::path> out;
-    WalkStats stats = walkFolder(tree.root(), "*.txt", Subfolders::Include, out, control);
+    WalkStats stats;
+    EXPECT_EQ(walk(tree, Subfolders::Include, "*.txt", &stats, control).size(), 2u);
     EXPECT_TRUE(stats.cancelled);
-    EXPECT_EQ(out.size(), 2u);
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2}));
 }
 
