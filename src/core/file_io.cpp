@@ -200,13 +200,17 @@ std::size_t totalSize(std::span<const std::string_view> parts)
     return n;
 }
 
-bool writeAll(int fd, std::span<const std::string_view> parts, bool atStart)
+// The most one write() call takes, so progress moves while one large part is written.
+constexpr std::size_t kWriteStep = 16u << 20;
+
+bool writeAll(int fd, std::span<const std::string_view> parts, bool atStart, const WriteProgress& progress)
 {
+    const std::size_t total = totalSize(parts);
     off_t at = 0;
     for (std::string_view bytes : parts) {
         while (!bytes.empty()) {
-            const ssize_t n =
-                atStart ? ::pwrite(fd, bytes.data(), bytes.size(), at) : ::write(fd, bytes.data(), bytes.size());
+            const std::size_t want = std::min(bytes.size(), kWriteStep);
+            const ssize_t n = atStart ? ::pwrite(fd, bytes.data(), want, at) : ::write(fd, bytes.data(), want);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return false;
@@ -217,6 +221,7 @@ bool writeAll(int fd, std::span<const std::string_view> parts, bool atStart)
             }
             bytes.remove_prefix(static_cast<std::size_t>(n));
             at += n;
+            if (progress) progress(ByteOffset(static_cast<std::uint64_t>(at)), ByteOffset(total));
         }
     }
     return true;
@@ -240,7 +245,8 @@ using Injected = std::function<int(IoStep)>;
 // Rewrites the existing target in place: reserve the space, write from the
 // start, cut to the new length, flush.
 Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Target& t,
-                                             std::span<const std::string_view> bytes, const Injected& injected)
+                                             std::span<const std::string_view> bytes, const Injected& injected,
+                                             const WriteProgress& progress)
 {
     const std::size_t size = totalSize(bytes);
     auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
@@ -261,8 +267,9 @@ Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Targ
     err = injected(IoStep::InPlace);
     if (err == 0) {
         errno = 0;
-        const bool done = writeAll(fd.get(), bytes, true) && ::ftruncate(fd.get(), static_cast<off_t>(size)) == 0 &&
-                          ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &now) == 0 && fd.close() == 0;
+        const bool done = writeAll(fd.get(), bytes, true, progress) &&
+                          ::ftruncate(fd.get(), static_cast<off_t>(size)) == 0 && ::fsync(fd.get()) == 0 &&
+                          ::fstat(fd.get(), &now) == 0 && fd.close() == 0;
         if (!done) err = errno != 0 ? errno : EIO;
     }
     if (err != 0) return failure(IoStep::InPlace, err);
@@ -309,13 +316,14 @@ std::optional<FileStamp> currentStamp(const std::string& path)
     return stampOf(st);
 }
 
-Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault)
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes, const WriteFault& fault,
+                                              const WriteProgress& progress)
 {
-    return writeFileSafely(path, std::span<const std::string_view>(&bytes, 1), fault);
+    return writeFileSafely(path, std::span<const std::string_view>(&bytes, 1), fault, progress);
 }
 
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
-                                              const WriteFault& fault)
+                                              const WriteFault& fault, const WriteProgress& progress)
 {
     const Injected injected = [&](IoStep step) { return fault ? fault(step) : 0; };
     auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
@@ -329,7 +337,7 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
     int err = injected(IoStep::CreateTemp);
     const int raw = err == 0 ? createTemp(t, tempName) : -err;
     if (raw < 0) {
-        if (t.exists && folderRefused(-raw)) return rewriteInPlace(path, t, bytes, injected);
+        if (t.exists && folderRefused(-raw)) return rewriteInPlace(path, t, bytes, injected, progress);
         return failure(IoStep::CreateTemp, -raw);
     }
     Fd fd(raw);
@@ -344,7 +352,7 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
         if (err == 0 && !action()) err = errno != 0 ? errno : EIO;
         if (err != 0) failed = step;
     };
-    run(IoStep::Write, [&] { return writeAll(fd.get(), bytes, false); });
+    run(IoStep::Write, [&] { return writeAll(fd.get(), bytes, false, progress); });
     run(IoStep::Permissions, [&] {
         if (!t.exists) return ::fchmod(fd.get(), 0666 & ~currentUmask()) == 0;
         // Owner and group first: a change of owner clears the set-user-ID bit.
@@ -363,7 +371,7 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
         fd.reset();
         ::unlinkat(t.folder.get(), tempName.c_str(), 0);
         if (t.exists && (ownerRefused || (failed == IoStep::Replace && folderRefused(err)))) {
-            return rewriteInPlace(path, t, bytes, injected);
+            return rewriteInPlace(path, t, bytes, injected, progress);
         }
         return failure(*failed, err);
     }

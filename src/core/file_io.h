@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/result.h"
+#include "core/types.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,11 @@ struct WriteOutcome {
 // in place); a non-zero errno value makes that step fail with it.
 using WriteFault = std::function<int(IoStep)>;
 
+// Bytes of the new contents written so far, of all of them: called on the
+// writing thread after each stretch of at most 16 MB (done reaches total
+// before the flush).
+using WriteProgress = std::function<void(ByteOffset done, ByteOffset total)>;
+
 // Replaces the contents of the file at path with exactly `bytes`, so that at
 // every moment the file holds either its old contents or the new ones:
 // - Symbolic links (in every component of the path) are followed only where
@@ -82,9 +88,9 @@ using WriteFault = std::function<int(IoStep)>;
 // changed (partly old, partly new bytes); after any other failure the target
 // is untouched and no temporary file is left.
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::string_view bytes,
-                                              const WriteFault& fault = {});
+                                              const WriteFault& fault = {}, const WriteProgress& progress = {});
 // The same for bytes given as consecutive parts (a document's pieces).
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
-                                              const WriteFault& fault = {});
+                                              const WriteFault& fault = {}, const WriteProgress& progress = {});
 
 }  // namespace soramie

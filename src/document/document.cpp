@@ -861,6 +861,13 @@ void Document::waitIndexed() const
     if (!root_) d_->waitIndexed();
 }
 
+void Document::waitIndexedBeyond(ByteOffset b) const
+{
+    if (root_) return;
+    std::unique_lock lock(d_->m);
+    d_->cv.wait(lock, [&] { return d_->indexDone || d_->indexedEnd > b.value; });
+}
+
 std::optional<IoError> Document::loadError() const
 {
     std::lock_guard lock(d_->m);

@@ -94,6 +94,8 @@ public:
     bool loaded() const;
     bool indexed() const;
     void waitIndexed() const;
+    // Blocks until more than b bytes are indexed or the whole document is.
+    void waitIndexedBeyond(ByteOffset b) const;
     // Set when reading the file failed after the first bytes; the document then
     // holds the bytes read before the failure.
     std::optional<IoError> loadError() const;

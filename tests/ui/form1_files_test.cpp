@@ -6,12 +6,14 @@
 #include "support/form1_harness.h"
 #include "ui/dialogs/form3.h"
 #include "ui/main/file_browser.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,8 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 
 using soramie::Form1;
 using soramie::platform::Answer;
@@ -345,6 +349,41 @@ TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
     }
     EXPECT_TRUE(fk.prompts.messages.empty());
     EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/pwned"));
+}
+
+// The save's write and a search hit's keyword search run as commands: events
+// posted before they start are delivered while their work runs, so a second
+// command tried then is refused, and their work's progress reaches the end.
+TEST(Form1Commands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
+{
+    Form1Harness h;
+    auto& f = h.loadWith({{"a.txt", "old"}});
+    h.show("a.txt");
+    listHits(h, {"hit.txt"}).txtType->setText("key");  // not in the hit
+    QStringList seen;
+    const auto during = [&] {
+        QMetaObject::invokeMethod(
+            &f,
+            [&] {
+                const auto second =
+                    soramie::runPaneCommand(*f.Text1, [](auto&, auto&) { return soramie::DocumentPtr(); });
+                int progress = 0;
+                while ((progress = soramie::runningCommandProgress()) >= 0 && progress < 1000)
+                    std::this_thread::yield();
+                seen << QString(second == soramie::CommandOutcome::Busy ? "refused %1" : "ran %1").arg(progress);
+            },
+            Qt::QueuedConnection);
+    };
+    f.Text1->setText("new");
+    during();
+    f.appWrite->trigger();
+    seen << "saved";
+    f.Flag = 2;
+    during();
+    f.Command1_Click();
+    EXPECT_EQ(seen, QStringList({"refused 1000", "saved", "refused 1000"}));
+    EXPECT_EQ(bytesOf(h.logs("a.txt")) + "|" + f.Text1->text().toUtf8(), "new|hit.txt");
+    EXPECT_EQ(h.boxes(), QStringList({"エラー|このファイルは開けません"}));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ Indexed indexedNow(const Document& doc)
 // for unencodable characters: search the bytes and keep the first match that
 // starts on a character boundary. The indexed part is searched before the
 // rest is waited for, so a hit near the start of a large file is found at once.
-std::optional<CharPos> findBytes(const Document& doc, const std::string& needle)
+std::optional<CharPos> findBytes(const Document& doc, const std::string& needle, const FindProgress& progress)
 {
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
     std::uint64_t from = 0;
@@ -45,14 +45,16 @@ std::optional<CharPos> findBytes(const Document& doc, const std::string& needle)
             if (doc.byteOf(c) == at) return c;
             it = found + 1;
         }
+        if (progress) progress(ByteOffset(now.bytes), doc.size());
         if (now.complete) return std::nullopt;
         from = now.bytes >= needle.size() ? now.bytes - needle.size() + 1 : 0;
-        doc.waitIndexed();
+        doc.waitIndexedBeyond(ByteOffset(now.bytes));
     }
 }
 
 // Any other keyword: the text, decoded chunk by chunk.
-std::optional<CharPos> findText(const Document& doc, std::u16string_view keyword, std::uint64_t chunkBytes)
+std::optional<CharPos> findText(const Document& doc, std::u16string_view keyword, std::uint64_t chunkBytes,
+                                const FindProgress& progress)
 {
     chunkBytes = std::max<std::uint64_t>(chunkBytes, 16);
     // `window` holds the last keyword.size() - 1 units of the text searched so
@@ -65,7 +67,7 @@ std::optional<CharPos> findText(const Document& doc, std::u16string_view keyword
         const Indexed now = indexedNow(doc);
         if (byte >= now.bytes) {
             if (now.complete) return std::nullopt;
-            doc.waitIndexed();
+            doc.waitIndexedBeyond(ByteOffset(now.bytes));
             continue;
         }
         // A chunk ends on a character boundary: at the start of the character
@@ -79,18 +81,20 @@ std::optional<CharPos> findText(const Document& doc, std::u16string_view keyword
         windowStart += window.size() - keep;
         window.erase(0, window.size() - keep);
         byte = end;
+        if (progress) progress(ByteOffset(byte), doc.size());
     }
 }
 
 }  // namespace
 
-std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword, std::uint64_t chunkBytes)
+std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword, std::uint64_t chunkBytes,
+                                           const FindProgress& progress)
 {
     if (keyword.empty()) return std::nullopt;
     if (doc.unencodableCount() == 0 && search::KeywordMatcher(std::u16string(keyword)).searchesBytes()) {
-        return findBytes(doc, cp932::encode(keyword).bytes);
+        return findBytes(doc, cp932::encode(keyword).bytes, progress);
     }
-    return findText(doc, keyword, chunkBytes);
+    return findText(doc, keyword, chunkBytes, progress);
 }
 
 }  // namespace soramie

@@ -7,12 +7,18 @@
 #include "document/document.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
 namespace soramie {
 
 inline constexpr std::uint64_t kFindChunkBytes = 4u << 20;
+
+// Bytes of the document searched so far, of its size; called on the searching
+// thread after each stretch (the last call reaches the size when the keyword
+// does not occur).
+using FindProgress = std::function<void(ByteOffset done, ByteOffset total)>;
 
 // The character position of the first occurrence of `keyword` in the text of
 // `doc`, compared unit by unit (case-sensitive, full-width and half-width
@@ -24,6 +30,7 @@ inline constexpr std::uint64_t kFindChunkBytes = 4u << 20;
 // starts on a character boundary); any other keyword in the text decoded
 // `chunkBytes` (at least 16) at a time.
 std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_view keyword,
-                                           std::uint64_t chunkBytes = kFindChunkBytes);
+                                           std::uint64_t chunkBytes = kFindChunkBytes,
+                                           const FindProgress& progress = {});
 
 }  // namespace soramie

@@ -161,8 +161,8 @@ public:
     void bringToFront();
     // A file handed over by a second start: brought to the front and shown as
     // soon as the window can take a command, not while it is disabled (a keyword
-    // search runs) or a modal box is open; until then it is tried again every
-    // 200 ms.
+    // search runs), a command runs or a modal box is open; until then it is
+    // tried again every 200 ms.
     void showHandedOverFile(const QString& path);
     // Files (form1_files.cpp)
     void appWrite_Click();

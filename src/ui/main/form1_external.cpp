@@ -4,6 +4,7 @@
 #include "ui/main/form1.h"
 
 #include "platform/file_names.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ bool Form1::showFileFromOutside(const QString& path)
 
 void Form1::showHandedOverFile(const QString& path)
 {
-    if (!isEnabled() || QApplication::activeModalWidget() != nullptr) {
+    if (!isEnabled() || QApplication::activeModalWidget() != nullptr || commandRunning()) {
         QTimer::singleShot(200, this, [this, path] { showHandedOverFile(path); });
         return;
     }

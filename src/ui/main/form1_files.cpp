@@ -169,12 +169,22 @@ bool confirmLosses(Form1& form, const Document& doc)
 
 // Writes the pane's bytes to path: the bytes the document holds, so text the
 // user did not change is written exactly as it was read. Nothing of the window
-// changes; a failure is reported and leaves the pane as it was.
+// changes; a failure is reported and leaves the pane as it was. Waiting for a
+// file still being read, and the write with its flush, run as commands (the
+// window paints and shows progress); the questions and reports come between
+// them, on the GUI thread.
 bool writePane(Form1& form, const QString& path)
 {
     DocumentPtr doc = form.Text1->document();
     if (!doc) doc = Document::empty();
-    const std::vector<std::string_view> bytes = doc->slices();  // waits until the file is loaded
+    auto refused = [&form](CommandOutcome outcome) {
+        form.reportCommand(outcome);
+        return outcome != CommandOutcome::Done;
+    };
+    if (!doc->loaded() && refused(runCommand(form, [&](const CommandProgress&) { (void)doc->slices(); }))) {
+        return false;
+    }
+    const std::vector<std::string_view> bytes = doc->slices();
     if (doc->loadError()) {
         form.services().prompts.message(
             &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
@@ -183,13 +193,18 @@ bool writePane(Form1& form, const QString& path)
         return false;
     }
     if (!confirmLosses(form, *doc) || !confirmOverwriteChanged(form, path, *doc)) return false;
-    auto written = writeFileSafely(toNativePath(path), bytes);
-    if (!written) {
-        showWriteFailure(form, path, written.error());
+    const std::string target = toNativePath(path);
+    std::optional<Result<WriteOutcome, IoError>> written;
+    if (refused(runCommand(
+            form, [&](const CommandProgress& progress) { written = writeFileSafely(target, bytes, {}, progress); }))) {
+        return false;
+    }
+    if (!*written) {
+        showWriteFailure(form, path, written->error());
         return false;
     }
     if (form.Text1->document() == doc) form.Text1->markSaved();
-    noteWritten(form, path, *written, doc);
+    noteWritten(form, path, **written, doc);
     return true;
 }
 

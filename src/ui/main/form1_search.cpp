@@ -7,6 +7,7 @@
 #include "ui/dialogs/find_keyword.h"
 #include "ui/dialogs/form3.h"
 #include "ui/dialogs/form4.h"
+#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QLineEdit>
@@ -56,9 +57,22 @@ bool Form1::selectKeyword(const QString& keyword)
         return true;
     }
     const DocumentPtr doc = Text1->document();
+    if (!doc) return false;
     const std::u16string_view key(reinterpret_cast<const char16_t*>(keyword.utf16()),
                                   static_cast<std::size_t>(keyword.size()));
-    const auto at = doc ? findFirstOccurrence(*doc, key) : std::nullopt;
+    // A hit at the end of a large file waits until the whole file is read and
+    // indexed: the search runs as a command. Within another command (no user
+    // input reaches the window then) it runs here.
+    std::optional<CharPos> at;
+    const auto find = [&](const CommandProgress& progress) {
+        at = findFirstOccurrence(*doc, key, kFindChunkBytes, progress);
+    };
+    const CommandOutcome outcome = runCommand(*this, find);
+    if (outcome == CommandOutcome::Busy) find({});
+    if (outcome == CommandOutcome::OutOfMemory) {
+        reportCommand(outcome);
+        return true;  // reported; nothing selected
+    }
     if (!at) return false;
     Text1->setSelection(static_cast<qint64>(at->value), keyword.size());
     return true;

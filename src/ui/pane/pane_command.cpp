@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 #include <thread>
@@ -23,31 +24,31 @@ constexpr int kProgressTickMs = 100;
 
 // Set while a command runs (GUI thread only).
 bool running = false;
+// The running command's progress in thousandths: written by its worker, read
+// by the GUI thread.
+std::atomic<int> permille{0};
 
 }  // namespace
 
-CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHistory history)
+int runningCommandProgress() { return running ? permille.load() : -1; }
+
+CommandOutcome runCommand(QWidget& window, const BackgroundWork& work)
 {
     if (running) return CommandOutcome::Busy;
     running = true;
-    const DocumentPtr doc = pane.document();
+    permille.store(0);
 
-    // Written by the worker, read by the GUI thread's timers.
-    std::atomic<int> permille{0};
     std::atomic<bool> finished{false};
-    DocumentPtr result;
-    CommandOutcome outcome = CommandOutcome::Unchanged;
+    CommandOutcome outcome = CommandOutcome::Done;
 
     QEventLoop loop;
     std::thread worker([&] {
         try {
-            const CommandProgress progress = [&](ByteOffset done, ByteOffset total) {
-                if (total.value > 0) permille.store(static_cast<int>(1000 * done.value / total.value));
-            };
-            result = work(*doc, progress);
-            if (result) outcome = CommandOutcome::Done;
+            work([](ByteOffset done, ByteOffset total) {
+                if (total.value > 0)
+                    permille.store(static_cast<int>(1000 * std::min(done.value, total.value) / total.value));
+            });
         } catch (const std::bad_alloc&) {
-            result.reset();
             outcome = CommandOutcome::OutOfMemory;
         }
         finished.store(true);
@@ -65,7 +66,7 @@ CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHi
 
     QProgressBar* bar = nullptr;
     QStatusBar* status = nullptr;
-    if (auto* main = qobject_cast<QMainWindow*>(pane.window())) status = main->statusBar();
+    if (auto* main = qobject_cast<QMainWindow*>(window.window())) status = main->statusBar();
     QTimer progressTimer;
     QObject::connect(&progressTimer, &QTimer::timeout, [&] {
         if (!bar && status) {
@@ -85,7 +86,11 @@ CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHi
     progressTimer.setSingleShot(true);
     progressTimer.start(kProgressDelayMs);
 
-    while (!finished.load()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // At least one pass: the quit the worker posts ends it, after the events
+    // posted before.
+    do {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } while (!finished.load());
     worker.join();
 
     cursorTimer.stop();
@@ -95,15 +100,24 @@ CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHi
         delete bar;
     }
     if (cursorShown) QApplication::restoreOverrideCursor();
-    if (outcome == CommandOutcome::Done) {
-        if (history == CommandHistory::Step) {
-            pane.setDocumentAsStep(result);
-        } else {
-            pane.setDocument(result);
-        }
-    }
     running = false;
     return outcome;
+}
+
+CommandOutcome runPaneCommand(TextPane& pane, const CommandWork& work, CommandHistory history)
+{
+    const DocumentPtr doc = pane.document() ? pane.document() : Document::empty();
+    DocumentPtr result;
+    const CommandOutcome outcome =
+        runCommand(pane, [&](const CommandProgress& progress) { result = work(*doc, progress); });
+    if (outcome != CommandOutcome::Done) return outcome;
+    if (!result) return CommandOutcome::Unchanged;
+    if (history == CommandHistory::Step) {
+        pane.setDocumentAsStep(result);
+    } else {
+        pane.setDocument(result);
+    }
+    return CommandOutcome::Done;
 }
 
 }  // namespace soramie
