@@ -22,7 +22,7 @@ class QSocketNotifier;
 namespace soramie::app {
 
 // Longest path the receiver takes; a longer one is dropped.
-inline constexpr qsizetype kMaxHandOverBytes = 64 * 1024;
+inline constexpr qsizetype kMaxHandOverBytes = qsizetype{64} * 1024;
 
 // The running program's end. Paths reach `onFile` from the event loop, after
 // the sender has had its answer, so a slow display never keeps it waiting.

@@ -22,17 +22,20 @@ namespace soramie {
 
 namespace {
 
+constexpr std::uint64_t kKiB = 1024;
+constexpr std::uint64_t kMiB = 1024 * kKiB;
+
 // The first chunk is indexed before a factory returns: enough for a first screen.
-constexpr std::uint64_t kFirstChunk = 64 * 1024;
+constexpr std::uint64_t kFirstChunk = 64 * kKiB;
 // Documents up to this size are indexed as one chunk, synchronously.
-constexpr std::uint64_t kSmallDocument = 1024 * 1024;
+constexpr std::uint64_t kSmallDocument = kMiB;
 // Background chunks, indexed in parallel.
-constexpr std::uint64_t kChunk = 8 * 1024 * 1024;
+constexpr std::uint64_t kChunk = 8 * kMiB;
 // Files above this size have the second half of their buffer faulted in by a
 // thread of its own while the loader reads the first half.
-constexpr std::uint64_t kPrefaultFrom = 64 * 1024 * 1024;
+constexpr std::uint64_t kPrefaultFrom = 64 * kMiB;
 // Bytes read by one read() call of the background loader.
-constexpr std::uint64_t kReadPiece = 8 * 1024 * 1024;
+constexpr std::uint64_t kReadPiece = 8 * kMiB;
 
 // Anonymous memory for a file's bytes: pages are touched only as the file is
 // read into them, and a failed allocation is an error value, not an exception.
@@ -237,8 +240,8 @@ struct Document::Impl {
     {
 #if defined(MADV_POPULATE_WRITE)
         threads.emplace_back([this] {
-            constexpr std::uint64_t kStep = 32 * 1024 * 1024;
-            constexpr std::uint64_t kPage = 2 * 1024 * 1024;
+            constexpr std::uint64_t kStep = 32 * kMiB;
+            constexpr std::uint64_t kPage = 2 * kMiB;
             auto* base = raw_.get();
             const std::uint64_t end = expectedSize & ~(kPage - 1);
             for (std::uint64_t at = (expectedSize / 2) & ~(kPage - 1); at < end && !stop.load(); at += kStep) {
@@ -368,7 +371,7 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
 
     // The first bytes are read here so that the first screen can be indexed now
     // and a file that cannot be read at all fails as a whole.
-    const std::uint64_t first = std::min(size, kFirstChunk + 64 * 1024);
+    const std::uint64_t first = std::min(size, kFirstChunk + 64 * kKiB);
     std::uint64_t got = 0;
     while (got < first) {
         const ssize_t n = ::read(fd, impl->raw_.get() + got, first - got);
@@ -1093,7 +1096,7 @@ std::string Document::bytesForSave() const
 std::string Document::rewrite(ByteRewriter& rewriter,
                               const std::function<void(ByteOffset done, ByteOffset total)>& progress) const
 {
-    constexpr std::size_t kSlice = 4 * 1024 * 1024;
+    constexpr std::size_t kSlice = 4 * kMiB;
     const std::vector<std::string_view> parts = slices();
     const std::uint64_t total = size().value;
     rewriter.trackSubstitutions(substitutions());

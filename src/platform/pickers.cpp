@@ -28,7 +28,7 @@ void enterFolderOf(const QString& path) { enterProcessFolder(folderWithSeparator
 
 QString Pickers::showOpenDialog(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    const QString path = askOpen(owner, filter, initialFolder);
+    QString path = askOpen(owner, filter, initialFolder);
     if (path.isEmpty()) return {};
     enterFolderOf(path);
     lastOpenFolder_ = folderWithSeparator(path);
@@ -37,7 +37,7 @@ QString Pickers::showOpenDialog(QWidget* owner, const Filter& filter, const QStr
 
 QString Pickers::showSaveDialog(QWidget* owner, const Filter& filter, const QString& initialFolder)
 {
-    const QString path = askSave(owner, filter, initialFolder);
+    QString path = askSave(owner, filter, initialFolder);
     if (path.isEmpty()) return {};
     enterFolderOf(path);
     return path;

@@ -129,7 +129,7 @@ QString runPicker(QWidget* owner, PickerKind kind, const Filter& filter, const Q
     const QPointer<QDialog> dialog = newPickerDialog(owner, kind, filter, initialFolder);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     if (!dialog) return {};  // went with its owner
-    const QString path = accepted ? pickedPath(*dialog) : QString();
+    QString path = accepted ? pickedPath(*dialog) : QString();
     delete dialog.data();
     return path;
 }
@@ -185,7 +185,9 @@ std::string resolveProgram(const std::string& name)
     for (;;) {
         const std::size_t end = std::min(searchPath.find(':', from), searchPath.size());
         const std::string folder = end == from ? std::string(".") : searchPath.substr(from, end - from);
-        const std::string candidate = folder + '/' + name;
+        std::string candidate = folder;
+        candidate += '/';
+        candidate += name;
         struct stat info {};
         if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;

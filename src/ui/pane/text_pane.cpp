@@ -28,7 +28,7 @@ namespace soramie {
 namespace {
 
 // Lines longer than this get cell checkpoints so that seeks stay cheap.
-constexpr std::uint64_t kLongLine = 16 * 1024;
+constexpr std::uint64_t kLongLine = std::uint64_t{16} * 1024;
 constexpr std::uint64_t kMarkBytes = 4096;
 constexpr std::size_t kCachedLines = 4;
 constexpr std::uint64_t kTabCells = 8;
@@ -273,7 +273,7 @@ void TextPane::copy() const
         const std::size_t second = decodeForClipboard(bytes.substr(mid), out + mid);
         half.join();
         std::memmove(out + first, out + mid, second * sizeof(char16_t));
-        s.truncate(static_cast<qsizetype>(first + second));
+        s.truncate(static_cast<qsizetype>(first) + static_cast<qsizetype>(second));
     } else {
         s = QString::fromStdU16String(doc_->textOfBytes(from, to));
         for (QChar& c : s) {
