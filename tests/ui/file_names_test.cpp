@@ -3,20 +3,9 @@
 // decoded, and every command of the main window reaches the same bytes.
 #include "platform/file_names.h"
 #include "support/form1_harness.h"
-#include "ui/dialogs/form3.h"
-#include "ui/main/file_browser.h"
-#include "ui/pane/text_pane.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QStyledItemDelegate>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 using soramie::fromNativePath;
 using soramie::toNativePath;

@@ -2,16 +2,6 @@
 // Typing in the main window's pane: what a save writes, and the question before
 // any command that would drop unsaved edits.
 #include "support/form1_harness.h"
-#include "ui/dialogs/form3.h"
-#include "ui/dialogs/form4.h"
-#include "ui/main/file_browser.h"
-#include "ui/pane/text_pane.h"
-
-#include <QAction>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 

@@ -4,19 +4,11 @@
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "support/form1_harness.h"
-#include "ui/dialogs/form3.h"
-#include "ui/main/file_browser.h"
 #include "ui/pane/pane_command.h"
-#include "ui/pane/text_pane.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -153,32 +145,18 @@ TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnl
     EXPECT_EQ(h.fakes.prompts.messages.front().defaultAnswer, Answer::No);
 }
 
+// The question names the file; with nothing that may be deleted (nothing
+// selected, a read-only file, a search hit no longer the target) the answer
+// comes after it and nothing on disk or in the pane changes.
 TEST(Form1Delete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesThePane)
 {
     Form1Harness h;
-    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}});
-    h.show("a.txt");
-    const QString state = h.windowState();
-    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
-    f.appDel->trigger();
-    EXPECT_EQ(f.Text1->text(), "abc");
-    f.appDel->trigger();
-    const QString ask = "削除|削除しますか？\n" + h.logs("a.txt");
-    EXPECT_EQ(h.boxes(), (QStringList{ask, ask, "完了|削除しました。"}));
-    EXPECT_FALSE(QFileInfo::exists(h.logs("a.txt")));
-    EXPECT_EQ(f.File1->names(), QStringList{"b.txt"});
-    EXPECT_TRUE(f.Text1->text().isEmpty() && !f.Command1->isEnabled() && f.shownPath.isEmpty());
-    EXPECT_EQ(h.windowState(), state);
-}
-
-// Each case ends with no file to delete: the answer comes after the question
-// and nothing on disk or in the pane changes.
-TEST(Form1Delete, NothingSelectedAReadOnlyFileOrAFormerSearchHitIsReportedAfterTheQuestion)
-{
-    Form1Harness h;
-    auto& f = h.loadWith({{"a.txt", "abc"}, {"ro.txt", "r"}});
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"ro.txt", "r"}});
     listHits(h, {"h1.txt"});
     h.show("a.txt");
+    h.fakes.prompts.answers = {Answer::No};
+    f.appDel->trigger();
+    EXPECT_EQ(f.Text1->text(), "abc");
     f.File1->refresh();  // no selection
     f.Del();
     ASSERT_TRUE(f.File1->selectFile("ro.txt"));
@@ -189,10 +167,19 @@ TEST(Form1Delete, NothingSelectedAReadOnlyFileOrAFormerSearchHitIsReportedAfterT
     h.fakes.pickers.answers = {h.logs("a.txt")};
     f.appOpen_Click();
     f.Del();
-    const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
-    EXPECT_EQ(h.boxes(), (QStringList{ask, none, ask + "\n" + h.logs("ro.txt"), none, ask, none}));
     EXPECT_TRUE(QFileInfo::exists(h.logs("ro.txt")) && QFileInfo::exists(h.root() + "/hits/h1.txt"));
     EXPECT_EQ(f.Text1->text(), "abc");
+
+    h.show("a.txt");
+    const QString state = h.windowState();
+    f.appDel->trigger();
+    const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
+    EXPECT_EQ(h.boxes(), (QStringList{ask + "\n" + h.logs("a.txt"), ask, none, ask + "\n" + h.logs("ro.txt"), none, ask,
+                                      none, ask + "\n" + h.logs("a.txt"), "完了|削除しました。"}));
+    EXPECT_FALSE(QFileInfo::exists(h.logs("a.txt")));
+    EXPECT_EQ(f.File1->names(), (QStringList{"b.txt", "ro.txt"}));
+    EXPECT_TRUE(f.Text1->text().isEmpty() && !f.Command1->isEnabled() && f.shownPath.isEmpty());
+    EXPECT_EQ(h.windowState(), state);
 }
 
 // Flag says where the shown file came from, not where the popup was opened:
@@ -223,35 +210,30 @@ TEST(Form1Delete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFo
     EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.List2->count() == 1);
 }
 
-TEST(Form1Export, WritesThePageBesideTheSourceFromItsBytesOnDiskAndShowsThePage)
+// The page is made from the bytes on disk, not the pane; with a browser set the
+// question comes after the page is shown and the browser gets the page as one argument.
+TEST(Form1Export, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
 {
     Form1Harness h;
-    auto& f = h.loadWith({{"a.txt", "a<b>c&d"}});
+    auto& f = h.loadWith({{"my file.txt", "a<b>c&d"}}, "browse = firefox --new-window\r\n");
     f.Command6->setEnabled(false);
     f.Flag = 2;
     const QString total = f.panel(1);
     f.Text1->setText("pane text is not exported");
-    exportFile(f, "a.txt");
-    const QByteArray page = pageOf("a<b>c&d");
-    EXPECT_EQ(bytesOf(h.logs("a.txt.html")), page);
-    EXPECT_EQ(f.filea + "|" + f.shownPath + "|" + f.Text1->text(),
-              h.logs("a.txt.html") + "|" + h.logs("a.txt.html") + "|" + QString::fromLatin1(page));
-    EXPECT_EQ(h.windowState(),
-              "SORAMIE|" + total + "|logs a.txt.html |File Size " + QString::number(page.size()) + " byte");
-    EXPECT_TRUE(f.Command6->isEnabled() && f.Flag == 2 && h.fakes.prompts.messages.empty());
-}
-
-TEST(Form1Export, WithABrowserSetAsksAfterShowingThePageAndStartsItWithThePageAsOneArgument)
-{
-    Form1Harness h;
-    auto& f = h.loadWith({{"my file.txt", "x"}}, "browse = firefox --new-window\r\n");
-    h.fakes.prompts.answers = {Answer::No, Answer::Yes};
+    h.fakes.prompts.answers = {Answer::No, Answer::Yes, Answer::Yes};
     QString paneDuringQuestion;
     h.fakes.prompts.onMessage = [&](const auto&) { paneDuringQuestion = f.Text1->text(); };
     exportFile(f, "my file.txt");
-    EXPECT_TRUE(paneDuringQuestion.startsWith("<HTML>") && h.fakes.launcher.starts.isEmpty());
+    const QByteArray page = pageOf("a<b>c&d");
+    const QString html = h.logs("my file.txt.html");
+    EXPECT_EQ(bytesOf(html), page);
+    EXPECT_EQ(f.filea + "|" + f.shownPath + "|" + f.Text1->text() + "|" + paneDuringQuestion,
+              html + "|" + html + "|" + QString::fromLatin1(page) + "|" + QString::fromLatin1(page));
+    EXPECT_EQ(h.windowState(),
+              "SORAMIE|" + total + "|logs my file.txt.html |File Size " + QString::number(page.size()) + " byte");
+    EXPECT_TRUE(f.Command6->isEnabled() && f.Flag == 2 && h.fakes.launcher.starts.isEmpty());
     exportFile(f, "my file.txt");
-    EXPECT_EQ(h.fakes.launcher.starts, QStringList("firefox --new-window|" + h.logs("my file.txt.html")));
+    EXPECT_EQ(h.fakes.launcher.starts, QStringList("firefox --new-window|" + html));
 
     // A browser that cannot start is reported; the export still completes.
     h.fakes.launcher.succeed = false;

@@ -1,17 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Start-up of the main window and its drive, folder and file lists.
 #include "support/form1_harness.h"
-#include "ui/main/file_browser.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 
 using namespace soramie::testing;
 

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The replace dialog in its two modes.
-#include "support/dialog_fixture.h"
+#include "support/fake_main_window.h"
 #include "ui/dialogs/form4.h"
 #include "ui/pane/text_pane.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 using soramie::Form4;
 using soramie::platform::Answer;

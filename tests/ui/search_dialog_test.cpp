@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The search dialog, and where the hit display finds the keyword.
-#include "support/dialog_fixture.h"
+#include "support/fake_main_window.h"
 #include "ui/dialogs/find_keyword.h"
 #include "ui/dialogs/form3.h"
 #include "ui/pane/text_pane.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QFile>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// A main window for dialog tests: the port the dialogs use, on a real pane and
+// A main window for dialog tests, and their fixture: the port the dialogs use, on a real pane and
 // scripted services, recording what the dialogs ask of it. Like the real main
 // window, a change of its size runs onResize (the real one unloads the
 // settings and search dialogs there).
@@ -8,12 +8,21 @@
 #include "fake_services.h"
 #include "ui/common/main_window_port.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace soramie::testing {
 
@@ -69,6 +78,35 @@ public:
 private:
     platform::Services services_;
     TextPane* pane_;
+};
+
+// One fixture for the dialog tests: a shown fake main window and the dialogs a
+// test opens on it (destroyed before the window).
+class DialogTest : public ::testing::Test {
+protected:
+    DialogTest() { main.show(); }
+    ~DialogTest() override
+    {
+        for (const auto& dialog : dialogs_) delete dialog.data();
+    }
+
+    // Creates dialog D on the main window and shows it, as the menu command does.
+    template <class D>
+    D& open()
+    {
+        auto* dialog = new D(main);
+        dialogs_.emplace_back(dialog);
+        dialog->show();
+        return *dialog;
+    }
+    QStringList boxes() const { return prompts.boxes(); }
+
+    FakeMainWindow main;
+    ScriptedPrompts& prompts = main.fakes.prompts;
+    ScriptedPickers& pickers = main.fakes.pickers;
+
+private:
+    std::vector<QPointer<QWidget>> dialogs_;
 };
 
 }  // namespace soramie::testing

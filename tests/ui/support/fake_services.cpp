@@ -91,14 +91,12 @@ QAction* ScriptedPrompts::popup(QMenu& menu, QPoint globalPos)
 {
     const QString choice = popupChoices.empty() ? QString() : popupChoices.front();
     if (!popupChoices.empty()) popupChoices.pop_front();
-    Popup record{{}, globalPos};
     QAction* chosen = nullptr;
     for (QAction* action : menu.actions()) {
-        if (!action->isVisible()) continue;
-        record.visibleItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        if (!chosen && !choice.isEmpty() && action->isEnabled() && action->text() == choice) chosen = action;
+        if (!chosen && !choice.isEmpty() && action->isVisible() && action->isEnabled() && action->text() == choice)
+            chosen = action;
     }
-    popups.push_back(record);
+    popups << globalPos;
     // Like a real popup, the menu's own event loop runs until the choice is made;
     // the chosen command runs inside it.
     QEventLoop loop;

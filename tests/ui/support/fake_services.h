@@ -46,21 +46,17 @@ bool runModal(QDialog* dialog, const std::function<void()>& whileOpen, int resul
 
 // Answers message boxes from a queue (Ok for an OK box, else Yes unless scripted)
 // and popup menus by choosing the item with the scripted caption (none: closes
-// the menu); each runs its own event loop while open. Records every request.
+// the menu); each runs its own event loop while open. Records every request
+// (popups by where they open).
 class ScriptedPrompts final : public platform::Prompts {
 public:
-    struct Popup {
-        QStringList visibleItems;  // captions of the visible items, separators as "-"
-        QPoint globalPos;
-    };
-
     platform::Answer message(QWidget* owner, const platform::MessageRequest& request) override;
     QAction* popup(QMenu& menu, QPoint globalPos) override;
 
     std::deque<platform::Answer> answers;  // for Yes/No boxes; empty: Yes
     std::deque<QString> popupChoices;      // captions; empty or "": close without a choice
     std::vector<platform::MessageRequest> messages;
-    std::vector<Popup> popups;
+    QList<QPoint> popups;
     // Called with each message request while its box is open.
     std::function<void(const platform::MessageRequest&)> onMessage;
 
@@ -147,29 +143,15 @@ public:
         isShown = true;
         tip = toolTip;
     }
-    void remove() override
-    {
-        removes += isShown ? 1 : 0;
-        isShown = false;
-    }
+    void remove() override { isShown = false; }
     bool shown() const override { return isShown; }
     void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
     // Delivers a press on the icon as the desktop would.
     void press(platform::TrayEvent event) { handler(event); }
-    // "shown" or "none", then how often the icon was added and removed, and its tip.
-    QString record() const
-    {
-        return QStringLiteral("%1 +%2 -%3 %4")
-            .arg(isShown ? QStringLiteral("shown") : QStringLiteral("none"))
-            .arg(adds)
-            .arg(removes)
-            .arg(tip);
-    }
 
     bool isAvailable = true;
     bool isShown = false;
-    int adds = 0;
-    int removes = 0;
+    int adds = 0;  // times the icon appeared
     QString tip;
     std::function<void(platform::TrayEvent)> handler;
 };

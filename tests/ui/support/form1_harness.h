@@ -1,13 +1,28 @@
 // SPDX-License-Identifier: MIT
-// A Form1 under test: real temporary folders, scripted services, no real boxes.
+// A Form1 under test: real temporary folders, scripted services, the program's
+// own boxes run modally. Brings the main window's controls and dialogs that
+// the tests drive.
 #pragma once
 
 #include "fake_services.h"
+#include "ui/dialogs/form3.h"
+#include "ui/dialogs/form4.h"
+#include "ui/main/file_browser.h"
 #include "ui/main/form1.h"
+#include "ui/pane/text_pane.h"
 
+#include <QAction>
 #include <QByteArray>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <utility>
