@@ -135,8 +135,11 @@ TEST_F(SearchDialog, TheWindowsAreDisabledWhileTheFilesAreReadAndAnUnloadMeanwhi
     EXPECT_TRUE(dialog.isNull());
 }
 
+// A right press pops up the file menu with the program read again; when the
+// chosen command removed the entry (delete) nothing is selected or shown in its place.
 TEST_F(SearchDialog, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPressOn)
 {
+    main.writeSettings("[main]\r\nprogram = /opt/ed --x\r\n");
     main.quick = true;
     d.Command4_Click();
     pressEntry(2);
@@ -148,29 +151,17 @@ TEST_F(SearchDialog, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPr
     pressEntry(2);
     EXPECT_EQ(main.selectedKeywords, QStringList{kKeyword});
 
-    // A hit that vanished since the search: one message, the pane stays empty.
-    QFile::remove(logs + "/sub/b.txt");
-    pressEntry(1);
-    EXPECT_EQ(boxes(), QStringList({kAskFirst, "エラー|このファイルは開けません"}));
-    EXPECT_TRUE(main.pane().text().isEmpty() && main.vars.shownPath.isEmpty());
-}
-
-TEST_F(SearchDialog, TheRightButtonReadsTheProgramAgainAndPopsUpTheFileMenuForTheHit)
-{
-    main.writeSettings("[main]\r\nprogram = /opt/ed --x\r\n");
-    d.Command4_Click();
-    pressEntry(1, Qt::RightButton);
-    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 pro=/opt/ed --x"});
-    EXPECT_EQ(main.vars.Flag, 2);
-
-    // The chosen command removed the entry (delete): in quick mode nothing is
-    // selected or shown in its place.
-    main.quick = true;
-    main.pane().setText("old");
     main.onPopup = [&](const QString& path) { delete d.List2->findItems(path, Qt::MatchExactly).value(0); };
     pressEntry(1, Qt::RightButton);
+    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 pro=/opt/ed --x"});
     EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
     EXPECT_TRUE(d.selectedPath().isEmpty() && main.pane().text().isEmpty());
+
+    // A hit that vanished since the search: one message, the pane stays empty.
+    QFile::remove(logs + "/a.txt");
+    pressEntry(0);
+    EXPECT_EQ(boxes(), QStringList({kAskFirst, "エラー|このファイルは開けません"}));
+    EXPECT_TRUE(main.pane().text().isEmpty() && main.vars.shownPath.isEmpty());
 }
 
 // Occurrences across chunk boundaries, after double-byte and undecodable
