@@ -137,12 +137,6 @@ TEST(HandOver, TheReceiverKeepsListeningAfterAnAcceptFailsForWantOfDescriptors)
     ::close(waiting);
 }
 
-// Restores the process's current folder, which showing a file from outside moves.
-struct CurrentFolderGuard {
-    QString saved = QDir::currentPath();
-    ~CurrentFolderGuard() { QDir::setCurrent(saved); }
-};
-
 // A file is shown as the open command shows it and the next open starts in its
 // folder; a missing file or a folder is reported and changes nothing.
 TEST(Form1External, AFileFromTheCommandLineIsShownLikeTheOpenCommandAndAnythingElseChangesNothing)

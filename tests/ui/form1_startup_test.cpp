@@ -20,7 +20,7 @@ void enterLast(soramie::Form1& f)
 }
 
 // A name without a program keeps the program item hidden.
-TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHomeFolder)
+TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHomeFolderAndTheWrapCountIsRead)
 {
     Form1Harness h;
     ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + h.root().toUtf8() + "/missing\r\nname = Editor\r\n"));
@@ -28,6 +28,16 @@ TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHom
     EXPECT_EQ(lists(h.form()), "/|" + h.defaultFolder() + "|" + h.defaultFolder());
     EXPECT_FALSE(h.form().mnuApp->isVisible());
     EXPECT_EQ(h.form().flagc + QString::number(h.form().wrapWidth()), "1100");
+    // The wrap count field sets the width in bytes; text that is not a number,
+    // or a width below one byte, keeps the previous width (60).
+    auto& f = h.form();
+    for (const auto& [text, width] : {std::pair{"50", 100}, {"12.25", 24}, {"12abc", 60}, {"0.2", 60}, {"1e12", 60}}) {
+        f.Text6->setText("30");
+        f.Text6->setText(text);
+        EXPECT_EQ(f.wrapWidth(), width) << text;
+    }
+    f.Text6->setText("");  // puts "100" back
+    EXPECT_EQ(f.Text6->text() + QString::number(f.wrapWidth()), "100200");
 
     Form1Harness noDefault;
     noDefault.fakes.app.defaultStartFolder = noDefault.root() + "/no-default";
@@ -93,22 +103,6 @@ TEST(Form1Lists, ChoosingADriveMovesToItsCurrentFolderButChoosingTheShownDriveDo
         seen << lists(f);
     }
     EXPECT_EQ(seen, QStringList({"/|" + h.root() + "|" + h.root(), b + "|" + h.root() + "/B|" + h.root() + "/B"}));
-}
-
-TEST(Form1Lists, TheWrapCountFieldSetsTheWidthInBytesAndIgnoresTextThatIsNotAWidth)
-{
-    Form1Harness h;
-    ASSERT_TRUE(h.load());
-    auto& f = h.form();
-    // Text that is not a number, or a width below one byte, keeps the previous width (60).
-    const std::pair<const char*, int> cases[] = {{"50", 100}, {"12.25", 24}, {"12abc", 60}, {"0.2", 60}, {"1e12", 60}};
-    for (const auto& [text, width] : cases) {
-        f.Text6->setText("30");
-        f.Text6->setText(text);
-        EXPECT_EQ(f.wrapWidth(), width) << text;
-    }
-    f.Text6->setText("");  // puts "100" back
-    EXPECT_EQ(f.Text6->text() + QString::number(f.wrapWidth()), "100200");
 }
 
 }  // namespace

@@ -36,6 +36,12 @@ bool makeFolder(const QString& path);
 // The file's bytes, or "<missing>".
 QByteArray bytesOf(const QString& path);
 
+// Restores the process's current folder, which pickers and shown files move.
+struct CurrentFolderGuard {
+    QString saved = QDir::currentPath();
+    ~CurrentFolderGuard() { QDir::setCurrent(saved); }
+};
+
 // Runs `dialog` (a box or picker, not yet shown) modally: its own event loop
 // runs, `whileOpen` is called from inside it, and once the events posted
 // meanwhile have been delivered (deferred deletes included) the dialog closes
