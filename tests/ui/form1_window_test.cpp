@@ -208,7 +208,8 @@ TEST(Form1Chaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentPro
         {"置換しますか？", replace("[", "]")},
         {"1個の項目を置換しました。", replace("[", "]")},
     };
-    for (const auto& [asked, opener] : boxes) {
+    for (const auto& [text, opener] : boxes) {
+        const QString asked = text;  // the lambdas below capture it
         SCOPED_TRACE(asked.toStdString());
         Form1Harness h;
         auto& f = h.loadWith({{"a.txt", "[a]"}, {"handed.txt", "handed"}});
