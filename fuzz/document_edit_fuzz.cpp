@@ -64,10 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto chars = reference::charStarts(model);
         const std::size_t from = static_cast<unsigned char>(op[0]) % chars.size();
         const std::size_t count = op.size() > 1 ? static_cast<unsigned char>(op[1]) % 4 : 0;
-        const std::size_t to = std::min(chars.size() - 1, from + count);
-        const std::string insert = op.size() > 2 ? op.substr(2) : std::string();
         const std::uint64_t a = chars[from];
-        const std::uint64_t b = chars[to];
+        const std::uint64_t b = chars[std::min(chars.size() - 1, from + count)];
+        const std::string insert = op.size() > 2 ? op.substr(2) : std::string();
         if (static_cast<unsigned char>(op[0]) & 0x80) {
             doc = doc->edited(ByteOffset(a), ByteOffset(b), u"\u20AC");
             model.erase(a, b - a);

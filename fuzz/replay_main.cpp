@@ -7,23 +7,21 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <sstream>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv)
 {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> files;
+    std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
-        for (const auto& entry : fs::directory_iterator(argv[i])) files.push_back(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(argv[i])) files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const auto& file : files) {
         std::cout << file.filename().string() << std::endl;
-        std::ifstream in(file, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string bytes = (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::cout << files.size() << " passed, 0 failed" << std::endl;

@@ -30,13 +30,9 @@ inline std::vector<std::string> fuzzParts(const std::uint8_t* data, std::size_t 
     std::size_t part = 0;
     for (std::size_t i = 0; i < size && part < count; ++i) {
         const std::uint8_t b = data[i];
-        if (b == 0) {
-            ++part;
-        } else if (b < 0x20) {
-            parts[part] += cp932::encode(std::u16string_view(&kAlphabet[b], 1)).bytes;
-        } else {
-            parts[part].push_back(static_cast<char>(b));
-        }
+        if (b == 0) ++part;
+        else if (b < 0x20) parts[part] += cp932::encode(std::u16string_view(&kAlphabet[b], 1)).bytes;
+        else parts[part].push_back(static_cast<char>(b));
     }
     return parts;
 }

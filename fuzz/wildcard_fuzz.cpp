@@ -14,57 +14,52 @@ using namespace soramie::wildcard;
 
 namespace {
 
+// Bytes of the UTF-8 character at s[i]; a byte that starts no whole character is one.
 std::size_t charLen(std::string_view s, std::size_t i)
 {
     const auto b = static_cast<unsigned char>(s[i]);
     const std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 1;
-    if (i + n > s.size()) return 1;
     for (std::size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+        if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
     return n;
 }
 
 char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
-struct Reference {
-    std::string_view pat, name;
-    std::vector<signed char> memo;  // -1 unknown
-
-    bool at(std::size_t p, std::size_t n)
-    {
-        signed char& m = memo[p * (name.size() + 1) + n];
-        if (m >= 0) return m;
-        bool r;
-        if (p == pat.size()) r = n == name.size();
-        else if (pat[p] == '*') {
-            r = at(p + 1, n);
-            for (std::size_t k = n; !r && k < name.size();) {
-                k += charLen(name, k);
-                r = at(p + 1, k);
-            }
-        } else if (n == name.size()) r = false;
-        else if (pat[p] == '?') r = at(p + 1, n + charLen(name, n));
-        else {
-            // Literals compare whole characters (ASCII letters folded).
-            const std::size_t lp = charLen(pat, p), ln = charLen(name, n);
-            r = lp == ln;
-            for (std::size_t k = 0; r && k < lp; ++k) r = fold(pat[p + k]) == fold(name[n + k]);
-            r = r && at(p + lp, n + ln);
+// Whether name[n..] matches pat[p..], memoised in `memo` (-1: not known yet).
+bool matchFrom(std::string_view pat, std::string_view name, std::size_t p, std::size_t n,
+               std::vector<signed char>& memo)
+{
+    signed char& m = memo[p * (name.size() + 1) + n];
+    if (m >= 0) return m;
+    bool r = false;
+    if (p == pat.size()) {
+        r = n == name.size();
+    } else if (pat[p] == '*') {
+        for (std::size_t k = n; !r; k += charLen(name, k)) {
+            r = matchFrom(pat, name, p + 1, k, memo);
+            if (k == name.size()) break;
         }
-        m = r;
-        return r;
+    } else if (n < name.size() && pat[p] == '?') {
+        r = matchFrom(pat, name, p + 1, n + charLen(name, n), memo);
+    } else if (n < name.size()) {
+        // Literals compare whole characters (ASCII letters folded).
+        const std::size_t lp = charLen(pat, p), ln = charLen(name, n);
+        r = lp == ln;
+        for (std::size_t k = 0; r && k < lp; ++k) r = fold(pat[p + k]) == fold(name[n + k]);
+        r = r && matchFrom(pat, name, p + lp, n + ln, memo);
     }
-    static bool match(std::string_view pat, std::string_view name)
-    {
-        Reference ref{pat, name, std::vector<signed char>((pat.size() + 1) * (name.size() + 1), -1)};
-        return ref.at(0, 0);
-    }
-};
+    m = r;
+    return r;
+}
 
 bool reference(std::string_view pat, std::string_view name)
 {
-    if (Reference::match(pat, name)) return true;
-    return pat.size() >= 2 && pat.ends_with(".*") && Reference::match(pat.substr(0, pat.size() - 2), name);
+    const auto match = [name](std::string_view p) {
+        std::vector<signed char> memo((p.size() + 1) * (name.size() + 1), -1);
+        return matchFrom(p, name, 0, 0, memo);
+    };
+    return match(pat) || (pat.ends_with(".*") && match(pat.substr(0, pat.size() - 2)));
 }
 
 }  // namespace

@@ -27,9 +27,7 @@ TEST(PrivateFolder, TheRuntimeFolderIsUsedOnlyWhenItIsThisUsersOwn0700Folder)
         EXPECT_EQ(privateRuntimeFolder(unusable.c_str(), home.string()), fallback) << unusable;
     }
     EXPECT_EQ(privateRuntimeFolder(nullptr, home.string()), fallback);
-    struct stat st {};
-    ASSERT_EQ(::lstat(fallback.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(std::filesystem::symlink_status(fallback).permissions(), std::filesystem::perms::owner_all);
 }
 
 TEST(PrivateFolder, AFallbackSomeoneElseCouldHaveMadeFirstIsNeverUsed)

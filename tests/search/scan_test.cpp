@@ -5,7 +5,6 @@
 #include "search/temp_tree.h"
 
 #include <gtest/gtest.h>
-#include <cstring>
 
 namespace {
 

@@ -19,6 +19,8 @@ std::string readAll(const std::filesystem::path& p) { return soramie::readWholeF
 
 std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
 
+using Values = std::vector<std::u16string>;
+
 class SettingsFileTest : public ::testing::Test {
 protected:
     TempTree tree;
@@ -46,15 +48,12 @@ TEST_F(SettingsFileTest, ReadsHandWrittenFormsAndLineEndsAlike)
         "name = \"Kate\"\r\n"
         "log = second copy loses\r\n"
         "typedate =\r\n");
-    EXPECT_EQ(read(kLog), u"/var/log/app");
-    EXPECT_EQ(read(kProgram), u"/usr/bin/kate");
-    EXPECT_EQ(read(kName), u"\"Kate\"");
-    EXPECT_EQ(read(kTypedate, kTypedateDefault), u"") << "an empty value is not a missing key";
-    EXPECT_EQ(read(kBrowse, u"none"), u"none");
-    EXPECT_EQ(settings.ReadSetting(u"other", u"log", u""), u"wrong section");
+    // An empty value is not a missing key.
+    EXPECT_EQ((Values{read(kLog), read(kProgram), read(kName), read(kTypedate, kTypedateDefault),
+                      read(kBrowse, u"none"), settings.ReadSetting(u"other", u"log", u"")}),
+              (Values{u"/var/log/app", u"/usr/bin/kate", u"\"Kate\"", u"", u"none", u"wrong section"}));
 
     give("\xEF\xBB\xBF[main]\nlog = a\n[x]\nname = b\n[Main]\nbrowse = c\rprogram = d");
-    using Values = std::vector<std::u16string>;
     EXPECT_EQ((Values{read(kLog), read(kName), read(kBrowse), read(kProgram)}), (Values{u"a", u"", u"c", u"d"}))
         << "BOM, LF, CR, repeated section";
 }
@@ -65,19 +64,17 @@ TEST_F(SettingsFileTest, DecodesValuesAndCutsThemTo127BytesBetweenCharacters)
     give("[main]\r\nlog = " + std::string(200, 'x') + "\r\nname = " + sjis(std::u16string(64, u'漢')) +
          "\r\nprogram = a" + sjis(std::u16string(63, u'漢')) + "\r\nbrowse = " + sjis(std::u16string(130, u'ｱ')) +
          "\r\ntypedate = " + sjis(u"C:\\ソフト\\表ゾ]") + "\r\n");
-    EXPECT_EQ(read(kTypedate), u"C:\\ソフト\\表ゾ]");
-    EXPECT_EQ(read(kLog), std::u16string(127, u'x'));
-    EXPECT_EQ(read(kName), std::u16string(63, u'漢')) << "128 bytes: the 64th character would be split";
-    EXPECT_EQ(read(kProgram), u"a" + std::u16string(63, u'漢')) << "exactly 127 bytes fit";
-    EXPECT_EQ(read(kBrowse), std::u16string(127, u'ｱ')) << "half-width katakana take one byte";
+    // 128 bytes would split the 64th 漢; exactly 127 bytes fit; half-width katakana take one byte.
+    EXPECT_EQ((Values{read(kTypedate), read(kLog), read(kName), read(kProgram), read(kBrowse)}),
+              (Values{u"C:\\ソフト\\表ゾ]", std::u16string(127, u'x'), std::u16string(63, u'漢'),
+                      u"a" + std::u16string(63, u'漢'), std::u16string(127, u'ｱ')}));
 }
 
 TEST_F(SettingsFileTest, BinaryHugeAndSpecialFilesAreReadSafelyUpToTheBound)
 {
     std::string bytes = "[main]\r\nlog = first\r\n";
-    for (std::size_t i = 0; bytes.size() < kMaxFileBytes + 4096; ++i) {
+    for (std::size_t i = 0; bytes.size() < kMaxFileBytes + 4096; ++i)
         bytes.push_back(static_cast<char>((i * 7919u) >> 3));
-    }
     bytes += "\r\n[main]\r\nname = beyond the bound\r\n";
     give(bytes);
     EXPECT_EQ(read(kLog), u"first");
