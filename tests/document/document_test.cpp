@@ -44,6 +44,8 @@ TEST(DocumentIndex, AFileIsIndexedInParallelChunksAndAnswersFromThePartIndexedWh
     bytes[65536] = '\n';
     bytes[4095] = '\x82';
     bytes[4096] = '\xA0';
+    bytes[65535 + (8u << 20)] = '\x82';
+    bytes[65536 + (8u << 20)] = '\xA0';
     const testing::TempTree tree;
     const auto opened = Document::fromFile(tree.file("big", bytes).string());
     ASSERT_TRUE(opened.ok());
