@@ -160,10 +160,11 @@ inline std::vector<RichText> SplitLines(RichText s, const RichText& d)
     return pieces;
 }
 
+// Whether character k (1-based) of L is in the set; false past either end.
 inline bool inSet(std::u16string_view set, const RichText& L, std::int64_t k)
 {
-    if (k < 1 || k > static_cast<std::int64_t>(L.size())) return false;
-    return set.find(unitOf(L[static_cast<std::size_t>(k - 1)])) != std::u16string_view::npos;
+    return k >= 1 && k <= static_cast<std::int64_t>(L.size()) &&
+           set.find(unitOf(L[static_cast<std::size_t>(k - 1)])) != std::u16string_view::npos;
 }
 
 inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_view noStart, std::u16string_view noEnd)
@@ -201,8 +202,7 @@ inline RichText HtmlPage(const RichText& source)
     RichText e = chrReplace(chrReplace(source, richFromText(u"<"), richFromText(u"&lt;"), false), richFromText(u">"),
                             richFromText(u"&gt;"), false);
     e += richFromText(u"\r\n");
-    RichText body;
-    RichText line;
+    RichText body, line;
     for (std::size_t i = 0; i < e.size(); ++i) {
         if (unitOf(e[i]) == u'\r') {
             if (i + 1 < e.size() && unitOf(e[i + 1]) == u'\n') ++i;

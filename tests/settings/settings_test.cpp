@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings/settings.h"
+#include "settings/location.h"
 
 #include "core/cp932.h"
 #include "core/file_io.h"
@@ -7,15 +8,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <iterator>
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace soramie::settings;
 using soramie::testing::TempTree;
 
-std::string readAll(const std::filesystem::path& p) { return soramie::readWholeFile(p.string()).value(); }
+std::string readAll(const fs::path& p) { return soramie::readWholeFile(p.string()).value(); }
 
 std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
 
@@ -27,9 +30,9 @@ protected:
     SettingsFile settings{tree / "soramie.ini"};
 
     void give(std::string_view bytes) { tree.file("soramie.ini", bytes); }
-    std::u16string read(std::u16string_view key, std::u16string_view def = u"")
+    std::u16string read(std::u16string_view k, std::u16string_view d = u"")
     {
-        return settings.ReadSetting(kSection, key, def);
+        return settings.ReadSetting(kSection, k, d);
     }
 };
 
@@ -106,11 +109,40 @@ TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone)
     EXPECT_EQ(settings.write({u"/home/\U0001F600", {}, {}, {}}).error().errnoValue, EILSEQ);
     EXPECT_EQ(settings.write({u"a", u"b\nbrowse = evil", {}, {}}).error().errnoValue, EINVAL);
     EXPECT_EQ(readAll(settings.path()), "[main]\r\nlog = keep\r\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 1) << "no temporary left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(tree.root()), {}), 1) << "no temporary left";
     // A missing folder is reported, and its file reads as defaults.
     SettingsFile nowhere(tree / "missing" / "soramie.ini");
     EXPECT_EQ(nowhere.write({}).error().errnoValue, ENOENT);
     EXPECT_EQ(nowhere.ReadSetting(kSection, kTypedate, kTypedateDefault), u"1");
+}
+
+TEST(SettingsLocation, ABuildFolderKeepsBothFilesBesideTheExecutableAndAPrefixUsesConfigAndShare)
+{
+    TempTree t;
+    const fs::path build = t.file("build/readme.txt").parent_path();
+    ASSERT_EQ(detectLayout(build, "soramie"), Layout::Portable);
+    auto files = programFiles(Layout::Portable, build, "soramie", t / "config");
+    EXPECT_EQ(files.settings, build / "soramie.ini");
+    EXPECT_EQ(files.readme, build / "readme.txt");
+
+    // An installation prefix, even where the user may write it; another program's share does not count.
+    const fs::path bin = t.folder("usr/bin");
+    const fs::path readme = t.file("usr/share/soramie/readme.txt");
+    EXPECT_EQ(detectLayout(bin.string() + "/", "soramie"), Layout::Installed);
+    EXPECT_EQ(detectLayout(bin, "other"), Layout::Portable);
+    files = programFiles(Layout::Installed, bin, "soramie", "/home/u/.config/SORAMIE");
+    EXPECT_EQ(files.settings, fs::path("/home/u/.config/SORAMIE/soramie.ini"));
+    EXPECT_EQ(files.readme, readme);
+    EXPECT_EQ(detectLayout(t / "missing", "soramie"), Layout::Installed);
+}
+
+TEST(SettingsLocation, AFolderTheUserCannotWriteIsAnInstalledLayout)
+{
+    if (::getuid() == 0) GTEST_SKIP() << "root may write into any folder";
+    TempTree t;
+    const fs::path bin = t.file("bin/readme.txt").parent_path();
+    fs::permissions(bin, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(detectLayout(bin, "soramie"), Layout::Installed);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
-// soramie-cli's text commands, run as a process on temporary files.
+// soramie-cli's commands, run as a process on temporary files.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "core/cp932.h"
 #include "core/file_io.h"
 #include "core/html_page.h"
 #include "search/temp_tree.h"
@@ -54,6 +56,8 @@ protected:
 
 const std::string kSa = "\x82\xb3";  // さ
 
+std::string sjis(std::u16string_view text) { return soramie::cp932::encode(text).bytes; }
+
 // What the commands compute is held to the literal algorithms by the fuzz
 // targets; this pins the plumbing: inputs, UTF-8 arguments, outputs.
 TEST_F(CliTest, CommandsReadAFileOrStandardInputTakeUtf8ArgumentsAndKeepBytesTheyDoNotReplace)
@@ -88,7 +92,10 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAUsageLineAndIoErrorsExitOneNamingTheFile)
     for (const Outcome& r :
          {run({}), run({"nope"}), run({"wrap", "--width", "0"}), run({"wrap", "--width"}), run({"html", "-"}),
           run({"decode", "a", "b"}), run({"replace-range", "--start", "", "--end", "]", "--with", "-"}),
-          run({"replace", "--from", "", "--to", "-"}), run({"replace", "--from", "a", "--to", "\xf0\x9f\x98\x80"})}) {
+          run({"replace", "--from", "", "--to", "-"}), run({"replace", "--from", "a", "--to", "\xf0\x9f\x98\x80"}),
+          run({"search", path("")}), run({"search", "--regex", path(""), "a"}), run({"search", path(""), ""}),
+          run({"search", path(""), "\xff"}), run({"search", path(""), "\xf0\x9f\x98\x80"}),
+          run({"search", path("missing"), "a"})}) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_NE(r.err.find("usage: soramie-cli"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
@@ -104,6 +111,27 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAUsageLineAndIoErrorsExitOneNamingTheFile)
         EXPECT_NE(r.err.find(source), std::string::npos) << r.err;
         EXPECT_FALSE(fs::is_regular_file(source + ".html")) << source;
     }
+}
+
+// Which files are candidates and which hold the keyword is the walk's and the
+// scan's; this pins the search command: output, options and exit status.
+TEST_F(CliTest, SearchPrintsHitsInWalkOrderListsUnreadableFilesApartAndExitsByOutcome)
+{
+    const std::string root = path("s");
+    write("s/a.txt", sjis(u"障害が発生しました\r\n"));
+    write("s/b.txt", "nothing\r\n");
+    write("s/sub/c.txt", sjis(u"再び障害\r\n"));
+    write("s/sub/d.log", sjis(u"障害ログ\r\n"));
+    if (::geteuid() != 0) ::chmod(write("s/locked.txt", "x").c_str(), 0);
+    Outcome r = run({"search", root, "障害"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, root + "/a.txt\n" + root + "/sub/c.txt\n");
+    EXPECT_EQ(r.err.find("locked.txt") != std::string::npos, ::geteuid() != 0) << r.err;
+    EXPECT_EQ(run({"search", "--no-subfolders", "-0", root, "障害"}).out, root + "/a.txt" + '\0');
+    EXPECT_EQ(run({"search", "--log", root, "障害"}).out, root + "/sub/d.log\n");
+    r = run({"search", root, "エラー"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
 }
 
 TEST_F(CliTest, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
@@ -122,10 +150,8 @@ TEST_F(CliTest, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
 
 TEST_F(CliTest, RunningOutOfMemoryOrOutputSpaceIsReportedInsteadOfAborting)
 {
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#ifdef SORAMIE_SANITIZED
     GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
-#endif
 #endif
     // 200 MB of input under a 150 MB address-space limit: the commands that
     // stream go through in fixed windows (their output is dropped here); those
