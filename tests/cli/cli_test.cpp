@@ -111,6 +111,8 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAUsageLineAndIoErrorsExitOneNamingTheFile)
         EXPECT_NE(r.err.find(source), std::string::npos) << r.err;
         EXPECT_FALSE(fs::is_regular_file(source + ".html")) << source;
     }
+    const Outcome piped = run({"html", "--stdout", fifo});
+    EXPECT_EQ(piped.status, 1) << piped.err;
 }
 
 // Which files are candidates and which hold the keyword is the walk's and the
