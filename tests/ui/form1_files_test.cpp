@@ -141,6 +141,12 @@ TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnl
     f.appWrite_Click();
     f.appWrite_Click();  // unchanged since the pane's own save: no question
     EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\n");
+    // Nor after edits since that save, or a save under another name meanwhile.
+    f.Text1->insertText("x");
+    h.fakes.pickers.answers = {h.logs("copy.txt")};
+    f.appNWrite_Click();
+    f.appWrite_Click();
+    EXPECT_EQ(bytesOf(h.logs("log.txt")), "xline 1\r\n");
     EXPECT_EQ(h.boxes(), QStringList(2, "警告|表示後にファイルが変更されています。上書きしますか？"));
     EXPECT_EQ(h.fakes.prompts.messages.front().defaultAnswer, Answer::No);
 }

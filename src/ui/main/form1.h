@@ -27,6 +27,7 @@
 #include "ui/common/main_window_port.h"
 #include "ui/common/viewer_state.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -251,12 +252,14 @@ public:
     void setWindowSize(TwipsSize size) override;
     QList<QWidget*> commandWindows() override;
 
-    // The file as this window last wrote it, for the document whose bytes it
-    // wrote: a later save over it asks only when it changed since.
-    struct LastWrite {
-        std::weak_ptr<const Document> document;
-        FileStamp stamp;
-    } lastWrite;
+    // The files this window wrote from the pane's history that began with
+    // `history`, as it left them: a later save of that history (the same
+    // document, or one edited since) over one of them asks only when the file
+    // changed since.
+    struct Writes {
+        std::weak_ptr<const Document> history;
+        QHash<QString, FileStamp> stamps;
+    } writes;
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -97,10 +97,12 @@ void showWriteFailure(Form1& form, const QString& path, const IoError& error)
 }
 
 // After a successful write: remembers what the file now is for the pane's
-// document, and says so when the file had to be rewritten in place.
-void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome, const DocumentPtr& doc)
+// history, and says so when the file had to be rewritten in place.
+void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome)
 {
-    form.lastWrite = {doc, outcome.stamp};
+    const DocumentPtr history = form.Text1->historyStart();
+    if (form.writes.history.lock() != history) form.writes = {history, {}};
+    form.writes.stamps.insert(path, outcome.stamp);
     if (outcome.mode != WriteMode::InPlace) return;
     form.services().prompts.message(
         &form,
@@ -116,8 +118,9 @@ void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome, 
 // as over some other file) and a file that is gone ask nothing.
 bool confirmOverwriteChanged(Form1& form, const QString& target, const Document& doc)
 {
-    const std::optional<FileStamp> known =
-        form.lastWrite.document.lock().get() == &doc ? form.lastWrite.stamp : doc.fileStamp();
+    const bool wroteIt =
+        form.writes.history.lock() == form.Text1->historyStart() && form.writes.stamps.contains(target);
+    const std::optional<FileStamp> known = wroteIt ? form.writes.stamps.value(target) : doc.fileStamp();
     const std::optional<FileStamp> now = currentStamp(toNativePath(target));
     if (!known || !now) return true;
     const bool sameFile = now->device == known->device && now->inode == known->inode;
@@ -204,7 +207,7 @@ bool writePane(Form1& form, const QString& path)
         return false;
     }
     if (form.Text1->document() == doc) form.Text1->markSaved();
-    noteWritten(form, path, **written, doc);
+    noteWritten(form, path, **written);
     return true;
 }
 
@@ -400,7 +403,7 @@ void Form1::appHt_Click()
     const DocumentPtr shown = Text1->document();
     const std::uint64_t pageSize = shown->size().value;
     shownPath = filea;
-    noteWritten(*this, filea, *writeOutcome, shown);
+    noteWritten(*this, filea, *writeOutcome);
 
     if (!br.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),

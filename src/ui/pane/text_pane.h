@@ -46,6 +46,9 @@ public:
     // from its first line: one undo step, not an edit of the user's own.
     void setDocumentAsStep(DocumentPtr doc);
     DocumentPtr document() const { return doc_; }
+    // The document that started the history (the last setDocument's): every
+    // document the history holds was made from it by edits and steps.
+    DocumentPtr historyStart() const { return history_.front().doc; }
 
     // The whole text (waits until the document is indexed).
     QString text() const;
