@@ -137,33 +137,6 @@ TEST(HandOver, TheReceiverKeepsListeningAfterAnAcceptFailsForWantOfDescriptors)
     ::close(waiting);
 }
 
-// A file is shown as the open command shows it and the next open starts in its
-// folder; a missing file or a folder is reported and changes nothing.
-TEST(Form1External, AFileFromTheCommandLineIsShownLikeTheOpenCommandAndAnythingElseChangesNothing)
-{
-    CurrentFolderGuard guard;
-    Form1Harness h;
-    const QString folder = h.root() + "/logs";
-    ASSERT_TRUE(writeFile(folder + "/a.txt", "\x82\xa0" + QByteArray(1232, 'x')));  // "あ" and 1232 bytes
-    ASSERT_TRUE(writeFile(h.root() + "/dir/x.txt", "x"));
-    ASSERT_TRUE(h.load());
-    auto& f = h.form();
-    ASSERT_TRUE(f.showFileFromOutside(folder + "/a.txt"));
-    EXPECT_EQ(h.windowState(), "SORAMIE -  -|Total 1 Files(*.txt)|logs a.txt |File Size 1.234 KB");
-    EXPECT_EQ(f.Dir1->path() + "|" + f.shownPath, folder + "|" + folder + "/a.txt");
-    EXPECT_TRUE(h.fakes.prompts.messages.empty());
-
-    const auto state = [&] { return h.windowState() + f.Text1->text() + f.shownPath + QDir::currentPath(); };
-    const QString shown = state();
-    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/missing.txt"));
-    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/dir"));
-    EXPECT_EQ(h.boxes(), QStringList(2, "エラー|このファイルは開けません"));
-    EXPECT_EQ(state(), shown);
-    h.fakes.pickers.answers = {""};
-    f.appOpen_Click();
-    EXPECT_EQ(h.fakes.pickers.initialFolder, folder);
-}
-
 // Sends a drag-enter and, when accepted, a drop of urls onto the pane.
 bool dropOnPane(soramie::Form1& f, const QList<QUrl>& urls)
 {

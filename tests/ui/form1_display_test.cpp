@@ -67,8 +67,9 @@ TEST(Form1Display, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAFileIt
     }
 }
 
-// A cancel, a path the dialog returned but that vanished before the read, then
-// a file on another drive.
+// A cancel, a path the dialog returned but that vanished before the read, a
+// missing file or a folder named on the command line, then a file on another
+// drive, which the next open starts in.
 TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMovesTheLists)
 {
     Form1Harness h;
@@ -77,14 +78,16 @@ TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMov
     h.fakes.drives.rootList = {"/", volume};
     auto& f = h.loadWith({{"a.txt", "abc"}});
     h.show("a.txt");
-    const QString state = h.windowState();
+    const QString state = h.windowState(), folder = QDir::currentPath();
     h.fakes.pickers.answers = {"", h.root() + "/other/vanished.txt"};
     f.appOpen->trigger();
     f.appOpen_Click();
     ASSERT_EQ(h.fakes.pickers.requests.size(), 2u);
     EXPECT_TRUE(h.fakes.pickers.requests[0].owner == &f && h.fakes.pickers.initialFolder == QDir::currentPath());
-    EXPECT_EQ(h.boxes(), QStringList{"エラー|このファイルは開けません"});
-    EXPECT_EQ(f.Text1->text() + "|" + h.windowState() + "|" + f.shownPath, "abc|" + state + "|" + h.logs("a.txt"));
+    EXPECT_FALSE(f.showFileFromOutside(h.root() + "/missing.txt") || f.showFileFromOutside(volume));
+    EXPECT_EQ(h.boxes(), QStringList(3, "エラー|このファイルは開けません"));
+    EXPECT_EQ(f.Text1->text() + "|" + h.windowState() + "|" + f.shownPath + "|" + QDir::currentPath(),
+              "abc|" + state + "|" + h.logs("a.txt") + "|" + folder);
 
     f.Flag = 2;
     f.Command1->setEnabled(true);
@@ -103,7 +106,7 @@ TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMov
     ASSERT_TRUE(writeFile(volume + "e.txt", "e"));
     h.fakes.pickers.answers = {volume + "d.txt"};
     f.appOpen_Click();
-    EXPECT_EQ(f.panel(1), "Total 3 Files(*.txt)");
+    EXPECT_EQ(f.panel(1) + "|" + h.fakes.pickers.initialFolder, "Total 3 Files(*.txt)|" + h.root() + "/D");
 }
 
 }  // namespace
