@@ -64,49 +64,43 @@ protected:
     Form3& d = openOnLogs();
 };
 
+// An empty keyword or いいえ to the warning keeps the old results; はい empties
+// the list first. A press in normal mode only selects; clear empties the list.
 TEST_F(SearchDialog, AsksFirstThenListsTheExactHitsInWalkOrderCountsUnreadableFilesAndClearEmptiesTheList)
 {
     writeFile(logs + "/sub/deep/locked.txt", kFullWidth);
     QFile::setPermissions(logs + "/sub/deep/locked.txt", QFileDevice::Permissions());  // binds all but root
     main.displayButton = true;
     d.Command4->click();
-    EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/b.txt", logs + "/sub/deep/c.txt"}) +
-                             (geteuid() == 0 ? QStringList{logs + "/sub/deep/locked.txt"} : QStringList{}));
+    const QStringList hits = QStringList({logs + "/a.txt", logs + "/sub/b.txt", logs + "/sub/deep/c.txt"}) +
+                             (geteuid() == 0 ? QStringList{logs + "/sub/deep/locked.txt"} : QStringList{});
+    EXPECT_EQ(results(), hits);
     EXPECT_EQ(d.panel(2), geteuid() == 0 ? "4 件" : "3 件 (読めないファイル 1)");
     EXPECT_EQ(d.searchFiles.size(), 6u);  // a, case, empty, sub/b, sub/deep/c and locked
-    EXPECT_EQ(boxes(), QStringList({kAskFirst}));
     EXPECT_TRUE(d.Command10->isEnabled() && d.Command4->isEnabled() && d.txtType->isEnabled());
     EXPECT_FALSE(main.displayButton);
 
-    pressEntry(0);
-    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.fileListRefreshes == 1);
-    EXPECT_TRUE(main.selectedKeywords.isEmpty()) << "normal mode: the press only selects";
-    d.Command10->click();
-    EXPECT_TRUE(d.List2->count() == 0 && d.txtType->text().isEmpty());
-    EXPECT_FALSE(main.vars.Flag != 0 || main.displayButton || d.Command10->isEnabled());
-}
-
-TEST_F(SearchDialog, AnEmptyKeywordOrNoToTheWarningKeepsTheOldResultsAndYesEmptiesTheListFirst)
-{
-    d.Command4->click();  // an earlier result
     d.txtType->clear();
     pickers.clearStacking();
-    prompts.messages.clear();
     d.Command4_Click();
-    EXPECT_EQ(boxes(), QStringList({"警告|キーワードを入れて下さい"}));
     EXPECT_EQ(pickers.stacking(&d), "-+");
-    EXPECT_EQ(results().size(), 3);
-    EXPECT_TRUE(d.searchFiles.empty() && d.Command10->isEnabled());
-
     d.txtType->setText("occurred");
     bool buttonDisabledWhileAsking = false;
     prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d.Command4->isEnabled(); };
     prompts.answers = {Answer::No};
     d.Command4_Click();
     EXPECT_TRUE(buttonDisabledWhileAsking && d.Command4->isEnabled());
-    EXPECT_EQ(results().size(), 3);
+    EXPECT_EQ(results(), hits);
+    EXPECT_EQ(boxes(), QStringList({kAskFirst, "警告|キーワードを入れて下さい", kAskFirst}));
     d.Command4_Click();
     EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
+
+    pressEntry(0);
+    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.fileListRefreshes == 1);
+    EXPECT_TRUE(main.selectedKeywords.isEmpty());
+    d.Command10->click();
+    EXPECT_TRUE(d.List2->count() == 0 && d.txtType->text().isEmpty());
+    EXPECT_FALSE(main.vars.Flag != 0 || main.displayButton || d.Command10->isEnabled());
 }
 
 // Unloading the dialog (a resize of the main window) while the search runs

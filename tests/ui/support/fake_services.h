@@ -91,18 +91,11 @@ public:
     void clearStacking() { topmost_.clear(); }
 
 protected:
-    QString askOpen(QWidget* owner, const platform::Filter& filter, const QString& folder) override
-    {
-        return answer(platform::PickerKind::Open, owner, filter, folder);
-    }
-    QString askSave(QWidget* owner, const platform::Filter& filter, const QString& folder) override
-    {
-        return answer(platform::PickerKind::Save, owner, filter, folder);
-    }
-    QString askFolder(QWidget* owner) override
-    {
-        return answer(platform::PickerKind::Folder, owner, {}, QDir::currentPath());
-    }
+    using Filter = platform::Filter;
+    using Kind = platform::PickerKind;
+    QString askOpen(QWidget* o, const Filter& f, const QString& in) override { return answer(Kind::Open, o, f, in); }
+    QString askSave(QWidget* o, const Filter& f, const QString& in) override { return answer(Kind::Save, o, f, in); }
+    QString askFolder(QWidget* o) override { return answer(Kind::Folder, o, {}, QDir::currentPath()); }
     bool applyTopmost(QWidget* window, bool onTop) override
     {
         topmost_.emplace_back(window, onTop);
