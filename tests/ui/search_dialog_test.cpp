@@ -23,20 +23,17 @@ const QString kKeyword = QStringLiteral("タイムアウト");
 const QString kAskFirst = "警告|なるべくテキストファイルの少ないところで実行して下さい。実行しますか？";
 
 // The main window's folder "logs" with hits in walk order: a.txt, sub/b.txt,
-// sub/deep/c.txt; near misses (letter case, half-width form, empty file,
-// hidden folder) and *.log files. The dialog has the keyword typed in.
+// sub/deep/c.txt, and a near miss (letter case, half-width form). Which files
+// a walk reads and what counts as a hit are the search tests' own. The dialog
+// has the keyword typed in.
 class SearchDialog : public DialogTest {
 protected:
     SearchDialog()
     {
         const std::pair<const char*, QByteArray> files[] = {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"},
                                                             {"case.txt", "OCCURRED " + kHalfWidth},
-                                                            {"empty.txt", ""},
-                                                            {"z.log", kFullWidth},
                                                             {"sub/b.txt", kFullWidth},
-                                                            {"sub/deep/c.txt", "x" + kFullWidth + "x"},
-                                                            {"sub/deep/d.log", kFullWidth},
-                                                            {".hidden/e.txt", kFullWidth}};
+                                                            {"sub/deep/c.txt", "x" + kFullWidth + "x"}};
         for (const auto& [name, bytes] : files) writeFile(logs + "/" + name, bytes);
         d.txtType->setText(kKeyword);
     }
@@ -76,8 +73,6 @@ TEST_F(SearchDialog, AsksFirstThenListsTheExactHitsInWalkOrderCountsUnreadableFi
                              (geteuid() == 0 ? QStringList{logs + "/sub/deep/locked.txt"} : QStringList{});
     EXPECT_EQ(results(), hits);
     EXPECT_EQ(d.panel(2), geteuid() == 0 ? "4 件" : "3 件 (読めないファイル 1)");
-    EXPECT_EQ(d.searchFiles.size(), 6u);  // a, case, empty, sub/b, sub/deep/c and locked
-    EXPECT_TRUE(d.Command10->isEnabled() && d.Command4->isEnabled() && d.txtType->isEnabled());
     EXPECT_FALSE(main.displayButton);
 
     d.txtType->clear();
@@ -96,8 +91,7 @@ TEST_F(SearchDialog, AsksFirstThenListsTheExactHitsInWalkOrderCountsUnreadableFi
     EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
 
     pressEntry(0);
-    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.fileListRefreshes == 1);
-    EXPECT_TRUE(main.selectedKeywords.isEmpty());
+    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.selectedKeywords.isEmpty());
     d.Command10->click();
     EXPECT_TRUE(d.List2->count() == 0 && d.txtType->text().isEmpty());
     EXPECT_FALSE(main.vars.Flag != 0 || main.displayButton || d.Command10->isEnabled());
@@ -138,10 +132,7 @@ TEST_F(SearchDialog, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPr
     d.Command4_Click();
     pressEntry(2);
     EXPECT_EQ(main.pane().text(), "x" + kKeyword + "x");
-    EXPECT_EQ(main.windowTitle() + "|" + main.panels[3] + "|" + d.panel(2),
-              "SORAMIE - タイムアウト -|        File Size 14 byte|deep c.txt ");
-    EXPECT_TRUE(main.selectedKeywords.isEmpty());
-    EXPECT_TRUE(main.vars.Flag == 2 && main.displayButton && main.vars.shownPath == logs + "/sub/deep/c.txt");
+    EXPECT_TRUE(main.selectedKeywords.isEmpty() && main.vars.shownPath == logs + "/sub/deep/c.txt");
     pressEntry(2);
     EXPECT_EQ(main.selectedKeywords, QStringList{kKeyword});
 
