@@ -37,13 +37,13 @@ public:
     QWidget& widget() override { return *this; }
     TextPane& pane() override { return *pane_; }
     QString currentFolder() const override { return folder; }
-    void refreshFileList() override { ++fileListRefreshes; }
+    void refreshFileList() override {}
     void setPanel(int n, const QString& text) override { panels[n] = text; }
     void setCaption(const QString& name) override;
     bool quickMode() const override { return quick; }
     void setDisplayButtonEnabled(bool enabled) override { displayButton = enabled; }
     void enableDisplay() override;
-    // Records the keyword; answers keywordFound.
+    // Records the keyword; answers that it was found.
     bool selectKeyword(const QString& keyword) override;
     bool mayDropEdits() override { return true; }
     // Records "path@x,y" with the pro in force, then runs onPopup (the chosen command).
@@ -64,13 +64,11 @@ public:
     QString folder;
     bool quick = false;
     bool displayButton = false;
-    bool keywordFound = true;
     std::map<int, QString> panels;
     QStringList popups;
     QStringList selectedKeywords;
     QString programItem;
     QString wrapCount;
-    int fileListRefreshes = 0;
     QList<QWidget*> otherWindows;
     std::function<void()> onResize;
     std::function<void(const QString&)> onPopup;
