@@ -642,6 +642,37 @@ void visitSubs(const PieceNode* n, std::uint64_t base, Fn& fn)
     }
 }
 
+// The piece that holds the k-th (from 0) unit of the count a piece and a
+// subtree keep in the given members (characters or line breaks), with k made
+// relative to that piece and the document offset of the piece's first byte;
+// no piece (and the offset of the end) when the document has k units or fewer.
+struct Counted {
+    const Piece* piece = nullptr;
+    std::uint64_t k = 0;
+    std::uint64_t start = 0;
+};
+
+template <std::uint64_t Totals::*SubtreeCount, std::uint64_t Piece::*PieceCount>
+Counted findCounted(const PieceNode* node, std::uint64_t k)
+{
+    std::uint64_t start = 0;
+    while (node) {
+        const Totals l = totals(node->left);
+        if (k < l.*SubtreeCount) {
+            node = node->left.get();
+            continue;
+        }
+        k -= l.*SubtreeCount;
+        start += l.bytes;
+        const Piece& p = node->piece;
+        if (k < p.*PieceCount) return {&p, k, start};
+        k -= p.*PieceCount;
+        start += p.size();
+        node = node->right.get();
+    }
+    return {nullptr, k, start};
+}
+
 std::string_view viewOf(const Piece& p, std::uint64_t a, std::uint64_t b)
 {
     return {reinterpret_cast<const char*>(p.src->data) + a, static_cast<std::size_t>(b - a)};
@@ -899,28 +930,13 @@ ByteOffset Document::lineStart(LineNo n) const
     }
     if (n.value == 0) return ByteOffset(0);
     // The start of line n follows break n - 1.
-    std::uint64_t k = std::min(n.value, root_->sum.breaks) - 1;
-    std::uint64_t base = 0;
-    const PieceNode* node = root_.get();
-    while (node) {
-        const Totals l = totals(node->left);
-        if (k < l.breaks) {
-            node = node->left.get();
-            continue;
-        }
-        k -= l.breaks;
-        base += l.bytes;
-        const Piece& p = node->piece;
-        if (k < p.breaks) {
-            if (p.endCr && k + 1 == p.breaks) return ByteOffset(base + p.size());
-            std::lock_guard lock(p.src->m);
-            return ByteOffset(base + (p.src->breakAt(p.breakBase + k) - p.begin));
-        }
-        k -= p.breaks;
-        base += p.size();
-        node = node->right.get();
-    }
-    return ByteOffset(base);
+    const Counted at =
+        findCounted<&Totals::breaks, &Piece::breaks>(root_.get(), std::min(n.value, root_->sum.breaks) - 1);
+    if (!at.piece) return ByteOffset(at.start);
+    const Piece& p = *at.piece;
+    if (p.endCr && at.k + 1 == p.breaks) return ByteOffset(at.start + p.size());
+    std::lock_guard lock(p.src->m);
+    return ByteOffset(at.start + (p.src->breakAt(p.breakBase + at.k) - p.begin));
 }
 
 ByteOffset Document::lineEnd(LineNo n) const
@@ -970,27 +986,11 @@ ByteOffset Document::byteOf(CharPos c) const
         std::lock_guard lock(d_->m);
         return ByteOffset(d_->byteOfLocked(c.value));
     }
-    std::uint64_t k = c.value;
-    std::uint64_t base = 0;
-    const PieceNode* node = root_.get();
-    while (node) {
-        const Totals l = totals(node->left);
-        if (k < l.chars) {
-            node = node->left.get();
-            continue;
-        }
-        k -= l.chars;
-        base += l.bytes;
-        const Piece& p = node->piece;
-        if (k < p.chars) {
-            std::lock_guard lock(p.src->m);
-            return ByteOffset(base + (p.src->byteOfLocked(p.charBase + k) - p.begin));
-        }
-        k -= p.chars;
-        base += p.size();
-        node = node->right.get();
-    }
-    return ByteOffset(base);
+    const Counted at = findCounted<&Totals::chars, &Piece::chars>(root_.get(), c.value);
+    if (!at.piece) return ByteOffset(at.start);
+    const Piece& p = *at.piece;
+    std::lock_guard lock(p.src->m);
+    return ByteOffset(at.start + (p.src->byteOfLocked(p.charBase + at.k) - p.begin));
 }
 
 CharPos Document::charOf(ByteOffset b) const
