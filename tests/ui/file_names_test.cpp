@@ -32,10 +32,6 @@ TEST(Pickers, AChosenFileMovesTheCurrentFolderAndOnlyOpenSetsTheLastOpenFolder)
     pickers.showSaveDialog(nullptr, platform::textFilter(), ".");
     // The name "log" also occurs inside "catalog": only the final name is cut.
     EXPECT_EQ(pickers.lastOpenFolder() + "|" + QDir::currentPath(), dir.path() + "/catalog/|" + dir.path() + "/out");
-
-    QWidget window;
-    for (const int flag : {2, 1, 0}) EXPECT_EQ(pickers.setTopmost(&window, flag) != 0, flag != 2);
-    EXPECT_EQ(pickers.stacking(&window), "+-");
 }
 
 // Every byte string comes back from the window's text exactly; the user reads

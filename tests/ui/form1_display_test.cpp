@@ -54,7 +54,7 @@ TEST(Form1Display, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAFileIt
 
 // A cancel, a path the dialog returned but that vanished before the read, a
 // missing file or a folder named on the command line, then a file on another
-// drive, which the next open starts in.
+// drive.
 TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMovesTheLists)
 {
     Form1Harness h;
@@ -86,7 +86,7 @@ TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMov
     ASSERT_TRUE(writeFile(volume + "e.txt", "e"));
     h.fakes.pickers.answers = {volume + "d.txt"};
     f.appOpen_Click();
-    EXPECT_EQ(f.panel(1) + "|" + h.fakes.pickers.initialFolder, "Total 3 Files(*.txt)|" + h.root() + "/D");
+    EXPECT_EQ(f.panel(1), "Total 3 Files(*.txt)");
 }
 
 }  // namespace

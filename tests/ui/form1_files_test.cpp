@@ -277,19 +277,6 @@ TEST(Form1Export, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteN
     EXPECT_EQ(f.Text1->text() + "|" + f.shownPath, "b<|" + h.logs("b.txt"));
 }
 
-// (A start that fails is reported as the export's browser is.)
-TEST(Form1Launch, PopupItemsStartTheOpenerAndTheProgram)
-{
-    Form1Harness h;
-    auto& f = h.loadWith({{"a b;c.txt", "x"}}, "program = /opt/ed --flag\r\nname = ed\r\n");
-    ASSERT_TRUE(f.File1->selectFile("a b;c.txt"));
-    h.fakes.prompts.popupChoices = {"メモ帳で開く", "edで開く"};
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
-    const QString file = h.logs("a b;c.txt");
-    EXPECT_EQ(h.fakes.launcher.starts, (QStringList{"xdg-open|" + file, "/opt/ed --flag|" + file}));
-}
-
 // A real start: a recording program writes the arguments it got into a FIFO.
 TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
 {

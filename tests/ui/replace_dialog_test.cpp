@@ -32,7 +32,7 @@ TEST_F(ReplaceDialog, RangeModeChangesNothingOnNoAndNeedsBothEnds)
     replace("x[a]y", "[", "]", "-");
     for (const auto& [start, end] : {std::pair{"", "]"}, std::pair{"[", ""}}) replace("x[a]y", start, end, "-");
     const QString ask = "置換|置換しますか？", range = "警告|検索範囲を指定して下さい";
-    EXPECT_EQ(boxes(), QStringList({ask, range, range}));
+    EXPECT_EQ(prompts.boxes(), QStringList({ask, range, range}));
     EXPECT_EQ(main.pane().text() + "|" + d->txtFndStartString->text(), "x[a]y|[");
 }
 

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The settings and about dialogs.
+// The settings dialog.
 #include "support/fake_main_window.h"
 #include "ui/dialogs/form2.h"
-#include "ui/dialogs/frm_about.h"
 #include "ui/pane/text_pane.h"
 
 #include <QFile>
-#include <QPlainTextEdit>
 
 using soramie::Form2;
-using soramie::frmAbout;
 using soramie::Twips;
 using namespace soramie::testing;
 
@@ -31,8 +28,6 @@ protected:
         d.Text2->setText(count);
         button->click();
     }
-    QString numbers(const Form2& d) const { return d.Text1->text() + "|" + d.Text3->text() + "|" + d.Text2->text(); }
-    bool saved() const { return QFile::exists(main.settingsPath()); }
 };
 
 // Each bad field gives its box, in field order, outside the always-on-top
@@ -42,7 +37,6 @@ TEST_F(SettingsDialog, AcceptsTheBoundsAndRejectsOnePastThemWithItsMessageAndDef
     const std::tuple<QString, QString, QString, QStringList, QString> cases[] = {
         // height, width, count, boxes (none: accepted), fields afterwards
         {"280", "8895", "10", {}, "280|8895|10"},
-        {"279", "8895", "10", {kHeight}, "6255|8895|10"},
         {"10001", "20001", "9", {kHeight, kWidth, kCount}, "6255|8895|100"},
     };
     for (const auto& [height, width, count, box, after] : cases) {
@@ -52,10 +46,10 @@ TEST_F(SettingsDialog, AcceptsTheBoundsAndRejectsOnePastThemWithItsMessageAndDef
         prompts.messages.clear();
         pickers.clearStacking();
         save(d, height, width, count, d.Command4);
-        EXPECT_EQ(boxes(), box);
+        EXPECT_EQ(prompts.boxes(), box);
         EXPECT_EQ(pickers.stacking(&d), QString("-+").repeated(box.size()));
-        EXPECT_EQ(numbers(d), after);
-        EXPECT_EQ(d.Flag3 == 1 && saved(), box.isEmpty());
+        EXPECT_EQ(d.Text1->text() + "|" + d.Text3->text() + "|" + d.Text2->text(), after);
+        EXPECT_EQ(d.Flag3 == 1 && QFile::exists(main.settingsPath()), box.isEmpty());
     }
     // OK with a bad value keeps the dialog open and the file as it was.
     const QByteArray before = "[main]\r\nlog = /old\r\n";
@@ -82,13 +76,6 @@ TEST_F(SettingsDialog, SettingsSaveThatResizesTheMainWindowKeepsTheTypedValues)
     EXPECT_EQ(main.vars.pro + "|" + main.vars.br + "|" + main.programItem, "/opt/viewer|w3m|/opt/viewer|Viewer");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(d.isNull());
-
-    // Below 6255 only the pane changes; from 6255 up the window follows.
-    d = &open<Form2>();
-    save(*d, "6254", "8895", "100", d->Command4);
-    EXPECT_TRUE(main.windowSize().height.value == 8520 && d->isVisible());
-    save(*d, "6255", "8895", "100", d->Command4);
-    EXPECT_TRUE(main.windowSize().height.value == 7770 && !d->isVisible());
 }
 
 TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsReportedAndTheOldFileStays)
@@ -98,7 +85,7 @@ TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsReportedAndTheOldFileStays)
     Form2& d = open<Form2>();
     d.Text5->setText(QString::fromUtf8("Smile 😀"));  // no CP932 code
     save(d, "5000", "8895", "20", d.Command2);
-    EXPECT_EQ(boxes(), QStringList("エラー|設定ファイルに保存できない文字があります\n" + main.settingsPath()));
+    EXPECT_EQ(prompts.boxes(), QStringList("エラー|設定ファイルに保存できない文字があります\n" + main.settingsPath()));
     EXPECT_EQ(bytesOf(main.settingsPath()), before);
     EXPECT_TRUE(main.pane().height() == px(5000) && main.wrapCount == "20") << "values already applied stay";
     EXPECT_TRUE(d.isVisible()) << "OK does not close over a save that failed";
@@ -107,7 +94,7 @@ TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsReportedAndTheOldFileStays)
     main.services().app.executableDir += "/missing";
     d.Text5->setText("Plain");
     d.Command4->click();
-    EXPECT_EQ(boxes(), QStringList("エラー|設定ファイルに書き込めません\n" + main.settingsPath()));
+    EXPECT_EQ(prompts.boxes(), QStringList("エラー|設定ファイルに書き込めません\n" + main.settingsPath()));
 }
 
 // A number too large is not wrapped around; only ASCII digits make a number.
@@ -115,19 +102,6 @@ TEST(SettingsFields, ANumberTooLargeIsCappedAndFullWidthDigitsAreNoNumber)
 {
     EXPECT_EQ(Form2::fieldNumber("99999999999999999999999"), 1'000'000'000'000'000);
     EXPECT_FALSE(Form2::fieldNumber("３００"));
-}
-
-// (The end-to-end run closes it with Enter.)
-TEST(AboutDialog, ShowsTheReadmeDecodedFromCp932OrNothing)
-{
-    QTemporaryDir dir;
-    // "日本語の説明" CR LF "２行目" CR LF in CP932.
-    ASSERT_TRUE(writeFile(dir.path() + "/readme.txt",
-                          "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x90\xe0\x96\xbe\r\n\x82\x51\x8d\x73\x96\xda\r\n"));
-    frmAbout d(dir.path() + "/readme.txt");
-    EXPECT_EQ(d.Text1->toPlainText(), "日本語の説明\n２行目\n");
-    EXPECT_EQ(frmAbout::readmeText(dir.path() + "/missing.txt") + frmAbout::readmeText(dir.path()), "")
-        << "a missing file or a folder is no readme";
 }
 
 }  // namespace

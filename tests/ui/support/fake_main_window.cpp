@@ -19,13 +19,6 @@ FakeMainWindow::FakeMainWindow() : services_(inFolder(fakes, dir.path()).service
     resize(Twips(11385).toPixels(), Twips(7770).toPixels());
 }
 
-FakeMainWindow::~FakeMainWindow() = default;
-
-void FakeMainWindow::setCaption(const QString& name)
-{
-    setWindowTitle(QStringLiteral("SORAMIE - ") + name + QStringLiteral(" -"));
-}
-
 void FakeMainWindow::setProgramItem(const QString& program, const QString& name)
 {
     programItem = program + QLatin1Char('|') + name;

@@ -21,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <vector>
 
 namespace soramie::testing {
@@ -30,7 +29,6 @@ class FakeMainWindow final : public QWidget, public MainWindowPort {
 public:
     // The settings file lies in a temporary folder; the window is 11385 x 7770 twips.
     FakeMainWindow();
-    ~FakeMainWindow() override;
 
     ViewerState& state() override { return vars; }
     platform::Services& services() override { return services_; }
@@ -38,10 +36,10 @@ public:
     TextPane& pane() override { return *pane_; }
     QString currentFolder() const override { return folder; }
     void refreshFileList() override {}
-    void setPanel(int n, const QString& text) override { panels[n] = text; }
-    void setCaption(const QString& name) override;
+    void setPanel(int, const QString&) override {}
+    void setCaption(const QString&) override {}
     bool quickMode() const override { return quick; }
-    void setDisplayButtonEnabled(bool enabled) override { displayButton = enabled; }
+    void setDisplayButtonEnabled(bool) override {}
     void enableDisplay() override;
     // Records the keyword; answers that it was found.
     bool selectKeyword(const QString& keyword) override;
@@ -63,8 +61,6 @@ public:
     ViewerState vars;
     QString folder;
     bool quick = false;
-    bool displayButton = false;
-    std::map<int, QString> panels;
     QStringList popups;
     QStringList selectedKeywords;
     QString programItem;
@@ -97,7 +93,6 @@ protected:
         dialog->show();
         return *dialog;
     }
-    QStringList boxes() const { return prompts.boxes(); }
 
     FakeMainWindow main;
     ScriptedPrompts& prompts = main.fakes.prompts;

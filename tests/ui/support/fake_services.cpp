@@ -3,7 +3,6 @@
 
 #include "core/file_io.h"
 #include "platform/file_names.h"
-#include "platform/qt_services.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -130,10 +129,7 @@ QString ScriptedPickers::answer(platform::PickerKind kind, QWidget* owner, const
 {
     const Request request{kind == platform::PickerKind::Open   ? QStringLiteral("open")
                           : kind == platform::PickerKind::Save ? QStringLiteral("save")
-                                                               : QStringLiteral("folder"),
-                          owner};
-    requests.push_back(request);
-    if (kind != platform::PickerKind::Folder) initialFolder = folder;
+                                                               : QStringLiteral("folder")};
     const QString value = answers.empty() ? QString() : answers.front();
     if (!answers.empty()) answers.pop_front();
     const auto whileOpen = [this, request] {

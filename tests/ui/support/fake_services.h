@@ -17,12 +17,8 @@
 #include <ostream>
 #include <vector>
 
-// GoogleTest prints QString values as UTF-8 text in failure messages.
+// GoogleTest prints QString values (and lists of them) as UTF-8 text in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os)
-{
-    *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
-}
 
 class QDialog;
 
@@ -70,19 +66,16 @@ public:
     QStringList boxes() const;
 };
 
-// Pickers that answer from one queue (an empty queue or "" is a cancel) and
-// record each request; each runs the real dialog modally while open. The
-// shared bookkeeping (current folder, lastOpenFolder) is the real one.
+// Pickers that answer from one queue (an empty queue or "" is a cancel); each
+// runs the real dialog modally while open. The shared bookkeeping (current
+// folder, lastOpenFolder) is the real one.
 class ScriptedPickers final : public platform::Pickers {
 public:
     struct Request {
         QString kind;  // "open", "save", "folder"
-        QWidget* owner = nullptr;
     };
 
     std::deque<QString> answers;
-    std::vector<Request> requests;
-    QString initialFolder;  // of the last open or save request
     // Called with each request while its dialog is open.
     std::function<void(const Request&)> onOpen;
 
@@ -122,8 +115,7 @@ public:
 
 class FakeInstance final : public platform::SingleInstance {
 public:
-    bool anotherIsRunning() override { return another; }
-    bool another = false;
+    bool anotherIsRunning() override { return false; }
 };
 
 // Drives with fixed roots (tests use temporary folders as volume roots).
@@ -136,23 +128,19 @@ public:
 class FakeTray final : public platform::Tray {
 public:
     bool available() const override { return isAvailable; }
-    void add(const QString& toolTip) override
+    void add(const QString&) override
     {
         adds += isShown ? 0 : 1;
         isShown = true;
-        tip = toolTip;
     }
     void remove() override { isShown = false; }
     bool shown() const override { return isShown; }
     void setHandler(std::function<void(platform::TrayEvent)> h) override { handler = std::move(h); }
-    // Delivers a press on the icon as the desktop would.
-    void press(platform::TrayEvent event) { handler(event); }
 
     bool isAvailable = true;
     bool isShown = false;
-    int adds = 0;  // times the icon appeared
-    QString tip;
-    std::function<void(platform::TrayEvent)> handler;
+    int adds = 0;                                      // times the icon appeared
+    std::function<void(platform::TrayEvent)> handler;  // called with a press on the icon as the desktop would
 };
 
 // One of each double plus the application facts (executableDir is where the

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "form1_harness.h"
 
-#include "ui/main/file_browser.h"
-
 #include <QDir>
 #include <QFile>
 
