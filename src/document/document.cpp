@@ -413,18 +413,25 @@ void encodeRecording(std::u16string_view units, std::string& out, std::vector<Su
     }
 }
 
+// Makes impl hold bytes it owns, loaded in full, with the substitutions they
+// carry, and starts indexing them.
+void adoptBytes(Document::Impl& impl, std::string bytes, std::vector<Substitution> subs)
+{
+    impl.subs = std::move(subs);
+    impl.owned_ = std::move(bytes);
+    impl.data = reinterpret_cast<const unsigned char*>(impl.owned_.data());
+    impl.expectedSize = impl.loadedBytes = impl.owned_.size();
+    impl.loadDone = true;
+    impl.start(false);
+}
+
 }  // namespace
 
 TextDocument Document::fromEncoded(std::string bytes, std::vector<Substitution> subs,
                                    std::optional<CharPos> firstUnencodable)
 {
     auto impl = std::make_unique<Impl>();
-    impl->subs = std::move(subs);
-    impl->owned_ = std::move(bytes);
-    impl->data = reinterpret_cast<const unsigned char*>(impl->owned_.data());
-    impl->expectedSize = impl->loadedBytes = impl->owned_.size();
-    impl->loadDone = true;
-    impl->start(false);
+    adoptBytes(*impl, std::move(bytes), std::move(subs));
     TextDocument r;
     r.unencodableCount = impl->subs.size();
     r.firstUnencodable = firstUnencodable;
@@ -700,12 +707,7 @@ void appendSourceText(const Document::Impl& src, std::uint64_t a, std::uint64_t 
 SourcePtr newSource(std::string bytes, std::vector<Substitution> subs)
 {
     auto impl = std::make_shared<Document::Impl>();
-    impl->subs = std::move(subs);
-    impl->owned_ = std::move(bytes);
-    impl->data = reinterpret_cast<const unsigned char*>(impl->owned_.data());
-    impl->expectedSize = impl->loadedBytes = impl->owned_.size();
-    impl->loadDone = true;
-    impl->start(false);
+    adoptBytes(*impl, std::move(bytes), std::move(subs));
     impl->waitIndexed();
     return impl;
 }
