@@ -184,10 +184,13 @@ bool writePane(Form1& form, const QString& path)
         form.reportCommand(outcome);
         return outcome != CommandOutcome::Done;
     };
-    if (!doc->loaded() && refused(runCommand(form, [&](const CommandProgress&) { (void)doc->slices(); }))) {
+    std::vector<std::string_view> bytes;
+    const auto collect = [&](const CommandProgress&) { bytes = doc->slices(); };  // waits until the file is read
+    if (doc->loaded()) {
+        collect({});
+    } else if (refused(runCommand(form, collect))) {
         return false;
     }
-    const std::vector<std::string_view> bytes = doc->slices();
     if (doc->loadError()) {
         form.services().prompts.message(
             &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
