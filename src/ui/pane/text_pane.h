@@ -22,10 +22,14 @@
 #include <QHash>
 #include <QStaticText>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
+#include "core/types.h"
 #include "document/document.h"
+#include "document/edit_history.h"
 
 class QMenu;
 class QTimer;
@@ -48,7 +52,7 @@ public:
     DocumentPtr document() const { return doc_; }
     // The document that started the history (the last setDocument's): every
     // document the history holds was made from it by edits and steps.
-    DocumentPtr historyStart() const { return history_.front().doc; }
+    DocumentPtr historyStart() const { return history_.start(); }
 
     // The whole text (waits until the document is indexed).
     QString text() const;
@@ -84,8 +88,8 @@ public:
     void paste();
     void undo();
     void redo();
-    bool canUndo() const { return current_ > 0; }
-    bool canRedo() const { return current_ + 1 < history_.size(); }
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
     // Whether the pane holds edits the user made (typing, pasting, deleting)
     // that were not saved since the document was shown: undoing them all
     // clears it; a command's step alone (wrap, replace) does not set it.
@@ -125,12 +129,12 @@ protected:
 private:
     // A character boundary in a line with its cell column.
     struct LinePos {
-        std::uint64_t byte = 0;
+        ByteOffset byte;
         std::uint64_t cell = 0;
     };
     // Cell checkpoints of one long line, so that a seek decodes a few KB at most.
     struct LineCells {
-        std::uint64_t line = 0;
+        LineNo line;
         std::uint64_t cells = 0;
         std::vector<LinePos> marks;
     };
@@ -138,7 +142,8 @@ private:
     enum class Select { Move, Extend };  // move the anchor with the caret, or keep it
     enum class Column { Reset, Keep };   // remember the caret's cell for Up/Down, or keep the old one
 
-    std::uint64_t firstLine() const;
+    // Cell layout (text_pane_layout.cpp).
+    LineNo firstLine() const;
     std::uint64_t firstCell() const;
     std::uint64_t visibleLines() const;
     std::uint64_t visibleCells() const;
@@ -146,41 +151,43 @@ private:
     void pollIndex();
     // The boundary of the character that holds the target cell or byte of line
     // (or the line end when the target lies past it).
-    LinePos seek(std::uint64_t line, Seek by, std::uint64_t target) const;
-    const LineCells* longLine(std::uint64_t line) const;
-    std::uint64_t lineCells(std::uint64_t line) const;
-    std::uint64_t caretAt(QPoint viewportPos) const;
-    void moveCaret(std::uint64_t byte, Select select, Column column = Column::Reset);
-    void ensureVisible(std::uint64_t byte);
-    void autoScroll();
-    void selectWordAt(std::uint64_t byte);
-    std::uint64_t lineOf(std::uint64_t byte) const;
-    std::uint64_t lineStart(std::uint64_t line) const;
-    std::uint64_t lineEnd(std::uint64_t line) const;
+    LinePos seek(LineNo line, Seek by, std::uint64_t target) const;
+    LinePos atCell(LineNo line, std::uint64_t cell) const { return seek(line, Seek::ByCell, cell); }
+    LinePos atByte(LineNo line, ByteOffset byte) const { return seek(line, Seek::ByByte, byte.value); }
+    const LineCells* longLine(LineNo line) const;
+    std::uint64_t lineCells(LineNo line) const;
+    ByteOffset caretAt(QPoint viewportPos) const;
+    void ensureVisible(ByteOffset byte);
+    LineNo lineOf(ByteOffset byte) const { return doc_->lineOf(byte); }
+    ByteOffset lineStart(LineNo line) const { return doc_->lineStart(line); }
+    ByteOffset lineEnd(LineNo line) const { return doc_->lineEnd(line); }
+
+    // Caret, selection and editing (text_pane.cpp).
+    void moveCaret(ByteOffset byte, Select select, Column column = Column::Reset);
+    ByteOffset selectionFrom() const { return std::min(anchor_, caret_); }
+    ByteOffset selectionTo() const { return std::max(anchor_, caret_); }
+    // Replaces bytes [from, to) by text and records the step.
+    void edit(ByteOffset from, ByteOffset to, std::u16string_view text, EditKind kind);
+    void showStep(const EditHistory::Step& step);
+    void documentChanged();
+
+    // Word motion (text_pane_words.cpp).
+    // The caret position one character or one line break before / after byte.
+    ByteOffset previousPosition(ByteOffset byte) const;
+    ByteOffset nextPosition(ByteOffset byte) const;
+    // The start of the previous / next word (Ctrl+Left / Ctrl+Right).
+    ByteOffset wordLeft(ByteOffset byte) const;
+    ByteOffset wordRight(ByteOffset byte) const;
+    void selectWordAt(ByteOffset byte);
+
+    // Painting (text_pane_paint.cpp).
     // Laid-out glyph of one unit in the pane font, cached.
     const QStaticText& glyph(char16_t unit) const;
-
-    // What an edit was, for merging undo steps.
-    enum class EditKind { Typing, LineBreak, Backspace, Delete, Other };
-    struct Step {
-        DocumentPtr doc;
-        std::uint64_t anchor = 0;
-        std::uint64_t caret = 0;
-        bool typed = false;  // the step is an edit of the user's own
-    };
-    // Replaces bytes [from, to) by text and records the step.
-    void edit(std::uint64_t from, std::uint64_t to, std::u16string_view text, EditKind kind);
-    void pushStep(Step step, bool mergeable);
-    void showStep(const Step& step);
-    void documentChanged();
-    // The caret position one character or one line break before / after byte.
-    std::uint64_t previousPosition(std::uint64_t byte) const;
-    std::uint64_t nextPosition(std::uint64_t byte) const;
-    // The start of the previous / next word (Ctrl+Left / Ctrl+Right).
-    std::uint64_t wordLeft(std::uint64_t byte) const;
-    std::uint64_t wordRight(std::uint64_t byte) const;
     // Caret rectangle in viewport coordinates (at the pre-edit's cursor).
     QRect caretRect() const;
+
+    // Input (text_pane_input.cpp).
+    void autoScroll();
     void updateInputMethod();
 
     DocumentPtr doc_;
@@ -188,9 +195,9 @@ private:
     int cellW_ = 1;
     int cellH_ = 1;
     int ascent_ = 0;
-    // Selection as byte offsets on character boundaries: anchor_ stays, caret_ moves.
-    std::uint64_t anchor_ = 0;
-    std::uint64_t caret_ = 0;
+    // Selection on character boundaries: anchor_ stays, caret_ moves.
+    ByteOffset anchor_;
+    ByteOffset caret_;
     std::uint64_t goalCell_ = 0;
     bool dragging_ = false;
     QTimer* indexTimer_ = nullptr;
@@ -201,13 +208,7 @@ private:
     mutable QHash<char16_t, QStaticText> glyphs_;
 
     bool readOnly_ = false;
-    std::vector<Step> history_;
-    std::size_t current_ = 0;
-    static constexpr std::size_t kNoSave = static_cast<std::size_t>(-1);
-    std::size_t saved_ = 0;  // the step that matches the file, or kNoSave
-    // The last edit, while the next one may merge into its step.
-    bool merging_ = false;
-    EditKind lastKind_ = EditKind::Other;
+    EditHistory history_;
     QString preedit_;
     int preeditCursor_ = 0;
 };
