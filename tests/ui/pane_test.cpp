@@ -190,6 +190,19 @@ TEST_F(PaneTest, EditingKeysChangeBytesAndUndoStepsBackExactly)
     EXPECT_EQ(bytes(), "x\x93\xFA\r\n?abc");
 }
 
+TEST(PaneHistory, APaneNeverGivenADocumentTakesEditsAndUndoesThem)
+{
+    TextPane fresh;
+    fresh.resize(200, 100);
+    EXPECT_EQ(fresh.historyStart()->size(), ByteOffset(0));
+    QTest::keyClicks(&fresh, QStringLiteral("ab"));
+    EXPECT_EQ(fresh.document()->bytesForSave(), "ab");
+    EXPECT_TRUE(fresh.hasUnsavedEdits());
+    fresh.undo();
+    EXPECT_EQ(fresh.document()->bytesForSave(), "");
+    EXPECT_FALSE(fresh.hasUnsavedEdits());
+}
+
 TEST_F(PaneTest, InputMethodPreEditIsShownCommitIsOneEditCancelChangesNothing)
 {
     show("ab\r\ncd");
