@@ -127,6 +127,11 @@ int ioFailure(std::ostream& err, const IoError& e)
                                        : ": it is a symbolic link of another user in a shared sticky folder\n");
         return kExitFailure;
     }
+    if (e.step == IoStep::ForeignFile) {
+        err << "soramie-cli: refusing to write " << e.path
+            << ": it is another user's file in a shared sticky folder (they could read what is written)\n";
+        return kExitFailure;
+    }
     err << "soramie-cli: cannot " << describe(e.step) << " " << e.path;
     if (!e.detail.empty()) err << " (" << e.detail << ")";
     if (e.errnoValue != 0) err << ": " << std::strerror(e.errnoValue);

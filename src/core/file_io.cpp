@@ -2,6 +2,7 @@
 #include "core/file_io.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -51,12 +52,13 @@ FileStamp stampOf(const struct stat& st)
 
 constexpr int kMaxLinks = 40;  // the kernel's own limit for a path lookup
 
-// The kernel's protected_symlinks rule: in a sticky world-writable folder
-// (/tmp) only links of this user or of the folder's owner are followed.
-bool mayFollow(const struct stat& link, const struct stat& folder)
+// The kernel's protected_symlinks and protected_regular rules: in a sticky
+// world-writable folder (/tmp) only links and files of this user or of the
+// folder's owner are followed or written.
+bool mayUse(const struct stat& entry, const struct stat& folder)
 {
     const bool shared = (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+    return !shared || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
 }
 
 // Puts the components of path on the stack `pending`, the first one on top.
@@ -111,7 +113,7 @@ std::optional<Failure> resolveTarget(const std::string& path, Target& t)
         if (S_ISLNK(st.st_mode)) {
             struct stat folder {};
             if (::fstat(dir.get(), &folder) != 0) return Failure{IoStep::Resolve, errno};
-            if (!mayFollow(st, folder)) return Failure{IoStep::FollowLink, EACCES};
+            if (!mayUse(st, folder)) return Failure{IoStep::FollowLink, EACCES};
             if (++links > kMaxLinks) return Failure{IoStep::Resolve, ELOOP};
             std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
             const ssize_t n = ::readlinkat(dir.get(), name.c_str(), link.data(), link.size());
@@ -132,6 +134,11 @@ std::optional<Failure> resolveTarget(const std::string& path, Target& t)
             continue;
         }
         if (last && !wantFolder) {
+            if (S_ISREG(st.st_mode)) {
+                struct stat folder {};
+                if (::fstat(dir.get(), &folder) != 0) return Failure{IoStep::Resolve, errno};
+                if (!mayUse(st, folder)) return Failure{IoStep::ForeignFile, EACCES};
+            }
             t = Target{std::move(dir), std::move(name), true, st};
             return std::nullopt;
         }
@@ -168,7 +175,7 @@ int createTemp(const Target& t, std::string& tempName)
         const std::uint32_t tag = random() ^ (counter.fetch_add(1) * 2654435761u);
         tempName = stem + std::to_string(tag) + ".tmp";
         const int fd =
-            ::openat(t.folder.get(), tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+            ::openat(t.folder.get(), tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) return fd;
         if (errno != EEXIST) return -errno;
     }
@@ -276,6 +283,24 @@ Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Targ
     return WriteOutcome{WriteMode::InPlace, stampOf(now)};
 }
 
+// Rewrites the existing target in place from the private copy `copy` of the
+// new bytes (size bytes, already flushed), so the bytes written never depend
+// on the file being rewritten. The mode reported is WriteMode::LinksKept.
+Result<WriteOutcome, IoError> rewriteFromCopy(const std::string& path, const Target& t, int copy, std::size_t size,
+                                              const Injected& injected, const WriteProgress& progress)
+{
+    void* mapped = nullptr;
+    if (size > 0) {
+        mapped = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, copy, 0);
+        if (mapped == MAP_FAILED) return unexpected(IoError{path, IoStep::Write, errno});
+    }
+    const std::string_view bytes(static_cast<const char*>(mapped), size);
+    auto outcome = rewriteInPlace(path, t, std::span<const std::string_view>(&bytes, 1), injected, progress);
+    if (mapped != nullptr) ::munmap(mapped, size);
+    if (outcome) outcome->mode = WriteMode::LinksKept;
+    return outcome;
+}
+
 }  // namespace
 
 Result<std::string, IoError> readWholeFile(const std::string& path, ReadFrom from, std::size_t maxBytes)
@@ -353,6 +378,15 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
         if (err != 0) failed = step;
     };
     run(IoStep::Write, [&] { return writeAll(fd.get(), bytes, false, progress); });
+    if (t.exists && t.info.st_nlink > 1) {
+        // Several names share the file: keep its identity, write through the copy.
+        run(IoStep::Flush, [&] { return ::fsync(fd.get()) == 0; });
+        auto outcome =
+            failed ? failure(*failed, err) : rewriteFromCopy(path, t, fd.get(), totalSize(bytes), injected, progress);
+        fd.reset();
+        ::unlinkat(t.folder.get(), tempName.c_str(), 0);
+        return outcome;
+    }
     run(IoStep::Permissions, [&] {
         if (!t.exists) return ::fchmod(fd.get(), 0666 & ~currentUmask()) == 0;
         // Owner and group first: a change of owner clears the set-user-ID bit.

@@ -43,9 +43,12 @@ std::optional<FileStamp> currentStamp(const std::string& path);
 
 // How writeFileSafely put the bytes in place.
 enum class WriteMode {
-    Replaced,  // a new file renamed over the old one: all or nothing
-    InPlace,   // the old file rewritten (its folder refused a new file, or its
-               // owner or group could not be kept otherwise): not atomic
+    Replaced,   // a new file renamed over the old one: all or nothing
+    InPlace,    // the old file rewritten (its folder refused a new file, or its
+                // owner or group could not be kept otherwise): not atomic
+    LinksKept,  // the old file had several names (hard links): rewritten in
+                // place from a flushed private copy, so every name holds the
+                // new bytes; not atomic
 };
 
 struct WriteOutcome {
@@ -71,14 +74,22 @@ using WriteProgress = std::function<void(ByteOffset done, ByteOffset total)>;
 //   the link and its folder have the same owner. Any other link fails at
 //   IoStep::FollowLink with EACCES, a dangling link at FollowLink with ENOENT
 //   (the file a link points to is never created). The link stays.
+// - An existing file in a sticky world-writable folder (/tmp) that belongs
+//   neither to this user nor to the folder's owner is refused at
+//   IoStep::ForeignFile with EACCES, as the kernel's protected_regular rule
+//   refuses opening it: another user may have planted it to read what is
+//   written (also for the superuser).
 // - The target must be a regular file or not exist. A folder fails with
 //   EISDIR, any other kind of file with EINVAL. A file the process may not
 //   write, and a file without any write permission bit (read-only for everyone,
 //   also for the superuser), fail with EACCES before anything is created.
 // - The bytes go to a new hidden file created 0600 in the target's folder, are
 //   given the old file's owner, group and permission bits (a new file: 0666
-//   minus the umask), flushed to the disk and renamed over the target. Hard
-//   links to the old file keep the old contents.
+//   minus the umask), flushed to the disk and renamed over the target.
+// - A file with several names (hard links) keeps its identity: the bytes go
+//   to the private file first and are flushed, then copied from it over the
+//   old contents in place (WriteMode::LinksKept), so every name sees them; the
+//   bytes written never depend on the file being rewritten.
 // - Where that is impossible for an existing file (its folder refuses a new
 //   file or the rename, or its owner or group cannot be given to a new file),
 //   the file is rewritten in place and flushed instead (WriteMode::InPlace):

@@ -72,6 +72,7 @@ enum class IoStep : std::uint8_t {
     Encode,       // turn text into the bytes to store (EILSEQ, EINVAL)
     Resolve,      // find the file a write replaces and check that it may be replaced
     FollowLink,   // follow a symbolic link (EACCES: refused for safety; ENOENT: dangling)
+    ForeignFile,  // write over an existing file that another user owns in a shared sticky folder (EACCES)
     CreateTemp,   // create the temporary file beside the target
     Permissions,  // give the new file the old one's owner, group and permission bits
     Flush,        // flush the bytes to the disk
@@ -100,6 +101,8 @@ constexpr std::string_view describe(IoStep step)
             return "resolve";
         case IoStep::FollowLink:
             return "follow the symbolic link";
+        case IoStep::ForeignFile:
+            return "write over another user's file in a shared sticky folder";
         case IoStep::CreateTemp:
             return "create a temporary file";
         case IoStep::Permissions:

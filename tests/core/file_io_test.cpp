@@ -139,9 +139,21 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
         }
         EXPECT_EQ(contents(real), c.followed ? c.link : "mine") << c.link;
     }
-    // The same links are followed where the folder's owner made them, or outside sticky folders.
+    // A regular file another user planted there is not written either, however open its mode.
+    const auto planted = shared / "planted.txt.html";
+    std::filesystem::copy_file(real, planted);
+    ::chown(planted.c_str(), kOtherUser, kOtherUser);
+    ::chmod(planted.c_str(), 0666);
+    const auto refused = writeFileSafely(planted.string(), "secret");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().step, IoStep::ForeignFile);
+    EXPECT_EQ(refused.error().errnoValue, EACCES);
+    EXPECT_EQ(contents(planted), "mine");
+    EXPECT_EQ(statOf(planted).st_uid, kOtherUser);
+    // The same links and files are used where the folder's owner made them, or outside sticky folders.
     ::chown(shared.c_str(), kOtherUser, kOtherUser);
     EXPECT_TRUE(writeFileSafely((shared / "theirs").string(), "owner's"));
+    EXPECT_TRUE(writeFileSafely(planted.string(), "owner's"));
     ::chmod(shared.c_str(), 0777);
     ::chown(shared.c_str(), 0, 0);
     EXPECT_TRUE(writeFileSafely((shared / "theirs-folder/real.txt").string(), "not sticky"));
@@ -199,20 +211,47 @@ TEST(FileIo, WhereTheFolderRefusesANewFileOrTheRenameTheFileIsRewrittenInPlace)
     for (const IoStep refused : {IoStep::CreateTemp, IoStep::Replace}) {
         TempTree t;
         const auto p = t.file("a.txt", "old contents, longer than the new");
-        fs::create_hard_link(p, t / "hard");
         const ino_t inode = statOf(p).st_ino;
         auto r = writeFileSafely(p.string(), "new", [&](IoStep at) { return at == refused ? EACCES : 0; });
         ASSERT_TRUE(r) << soramie::describe(refused);
         EXPECT_EQ(r->mode, WriteMode::InPlace);
         EXPECT_EQ(contents(p), "new");
-        EXPECT_EQ(statOf(p).st_ino, inode);
-        EXPECT_EQ(contents(t / "hard"), "new") << "rewritten, not replaced";
-        EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.txt", "hard"}));
+        EXPECT_EQ(statOf(p).st_ino, inode) << "rewritten, not replaced";
+        EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.txt"}));
 
         r = writeFileSafely(p.string(), "x", [&](IoStep at) {
             return at == refused ? EACCES : at == IoStep::InPlace ? EIO : 0;
         });
         EXPECT_EQ(r.error().step, IoStep::InPlace) << "the one step after which the file may have changed";
+    }
+}
+
+TEST(FileIo, AFileWithSeveralNamesKeepsItsIdentitySoEveryNameSeesTheSavedBytes)
+{
+    TempTree t;
+    const auto p = t.file("a.txt", "old");
+    fs::create_hard_link(p, t / "other-name");
+    ::chmod(p.c_str(), 0640);
+    const ino_t inode = statOf(p).st_ino;
+    for (const std::string bytes : {"longer than the old contents", "new", ""}) {
+        const auto r = writeFileSafely(p.string(), bytes);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->mode, WriteMode::LinksKept);
+        EXPECT_EQ(contents(t / "other-name"), bytes);
+        EXPECT_EQ(statOf(p).st_ino, inode);
+        EXPECT_EQ(modeOf(p), 0640u);
+        EXPECT_EQ(r->stamp.size, bytes.size());
+        EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.txt", "other-name"})) << "no private copy left";
+    }
+    // A failure before the rewrite leaves both names as they were; only the rewrite itself may damage the file.
+    for (const IoStep step : {IoStep::CreateTemp, IoStep::Write, IoStep::Flush, IoStep::Open, IoStep::InPlace}) {
+        const auto r = writeFileSafely(p.string(), "never", [&](IoStep at) { return at == step ? ENOSPC : 0; });
+        ASSERT_FALSE(r) << soramie::describe(step);
+        EXPECT_EQ(r.error().step, step);
+        if (step != IoStep::InPlace) {
+            EXPECT_EQ(contents(t / "other-name"), "") << soramie::describe(step);
+        }
+        EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.txt", "other-name"})) << soramie::describe(step);
     }
 }
 

@@ -49,6 +49,18 @@ printf 'mine' >"$shared/mine.txt"
 check "a dangling link creates no file, another user's or one's own" \
   test ! -e "$root/made-through-link" -a ! -e "$root/made-through-my-link"
 
+# ---- a regular file planted by another user in a sticky world-writable folder ----
+printf 'private text' >"$shared/p.txt" && chmod 644 "$shared/p.txt"
+as_other sh -c "printf 'planted' >'$shared/p.txt.html' && chmod 666 '$shared/p.txt.html'"
+for writer in root nobody; do
+  if [ "$writer" = root ]; then "$cli" html "$shared/p.txt" 2>"$root/err"
+  else setpriv --reuid=nobody --regid=nogroup --clear-groups -- "$cli" html "$shared/p.txt" 2>"$root/err"; fi
+  check "html as $writer refuses a file another user planted in a sticky folder (exit 1)" test $? -eq 1
+  check "the planted file keeps its bytes and owner ($writer)" \
+    test "$(cat "$shared/p.txt.html")" = planted -a "$(owner "$shared/p.txt.html")" = "$other"
+  check "the refusal names the reason ($writer)" grep -q "another user's file in a shared sticky folder" "$root/err"
+done
+
 # ---- a file of one user saved by another ----------------------------------------
 open="$root/open"
 mkdir "$open" && chmod 777 "$open"
@@ -94,7 +106,7 @@ printf 'x' >"$root/handed.txt"
 timeout 10 "${viewer_env[@]}" "$viewer" "$root/handed.txt" >>"$root/viewer.log" 2>&1
 check "a second start hands its file over through the private socket" test $? -eq 0
 check "nothing of root's appears in the shared folder" \
-  test -z "$(find "$shared" -mindepth 1 -user root ! -name notes.txt ! -name d.txt ! -name 'mine.txt*')"
+  test -z "$(find "$shared" -mindepth 1 -user root ! -name notes.txt ! -name d.txt ! -name p.txt ! -name 'mine.txt*')"
 
 echo "$failed failed"
 [ "$failed" -eq 0 ]
