@@ -26,8 +26,8 @@ struct HtmlExportError {
 };
 
 struct HtmlExport {
-    std::string page;       // the bytes written, for showing the page without reading it back
-    WriteOutcome written;   // how the page file was put in place
+    std::string page;      // the bytes written, for showing the page without reading it back
+    WriteOutcome written;  // how the page file was put in place
 };
 
 // Source bytes read so far, of the source's size when the export started (at
