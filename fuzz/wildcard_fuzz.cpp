@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The wildcard matcher against a direct (memoised recursive) reading of its
 // rules, for UTF-8 and UTF-16 names; and the listing order is a total order.
-#include "cli/utf8.h"
+#include "core/utf8.h"
 #include "core/wildcard.h"
 
 #include <cstdint>
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view pat = in.substr(0, cut), name = in.substr(cut + 1);
     const bool got = matches(pat, name);
     if (got != reference(pat, name)) std::abort();
-    const auto pat16 = soramie::cli::utf8ToUtf16(pat), name16 = soramie::cli::utf8ToUtf16(name);
+    const auto pat16 = soramie::utf8::toUtf16(pat), name16 = soramie::utf8::toUtf16(name);
     if (pat16 && name16 && matches(*pat16, *name16) != got) std::abort();
 
     const int ab = compareNames(pat, name), ba = compareNames(name, pat);

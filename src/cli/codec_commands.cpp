@@ -3,8 +3,8 @@
 #include "cli/command.h"
 #include "cli/stream.h"
 #include "cli/text_commands.h"
-#include "cli/utf8.h"
 #include "core/cp932.h"
+#include "core/utf8.h"
 
 #include <ostream>
 
@@ -52,7 +52,7 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
     std::size_t column = 1;
     while (i < utf8.size()) {
         const std::size_t at = i;
-        const auto c = nextCodePoint(utf8, i);
+        const auto c = utf8::nextCodePoint(utf8, i);
         const int code = c && *c <= 0xFFFF && !cp932::isRawByte(static_cast<char16_t>(*c))
                              ? cp932::codeOf(static_cast<char16_t>(*c))
                              : -1;
@@ -70,11 +70,8 @@ int runEncodeCommand(std::span<const std::string> args, std::ostream& out, std::
                 return kExitFailure;
             }
             cp932Bytes.push_back('?');
-        } else if (code > 0xFF) {
-            cp932Bytes.push_back(static_cast<char>(code >> 8));
-            cp932Bytes.push_back(static_cast<char>(code & 0xFF));
         } else {
-            cp932Bytes.push_back(static_cast<char>(code));
+            cp932::appendCode(code, cp932Bytes);
         }
         if (c && *c == U'\n') {
             ++line;

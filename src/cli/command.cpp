@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/command.h"
 
-#include "cli/utf8.h"
 #include "core/cp932.h"
 #include "core/file_io.h"
+#include "core/utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -144,7 +144,7 @@ int outputFailure(std::ostream& err) { return ioFailure(err, IoError{"standard o
 std::optional<std::u16string> textArgument(std::string_view option, const std::string& utf8, std::ostream& err,
                                            std::string_view usage)
 {
-    auto text = utf8ToUtf16(utf8);
+    auto text = utf8::toUtf16(utf8);
     if (!text) {
         usageError(err, std::string(option) + " is not valid UTF-8", usage);
         return std::nullopt;

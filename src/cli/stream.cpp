@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "core/cp932.h"
 #include "core/read_windows.h"
+#include "core/utf8.h"
 
 #include <sys/stat.h>
 
@@ -19,19 +20,6 @@ namespace soramie::cli {
 namespace {
 
 bool isStdin(const std::string* operand) { return operand == nullptr || *operand == "-"; }
-
-// Appends the UTF-8 form of unit u (a BMP code point).
-inline void putUtf8(char16_t u, char*& d)
-{
-    if (u < 0x800) {
-        *d++ = static_cast<char>(0xC0 | (u >> 6));
-        *d++ = static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        *d++ = static_cast<char>(0xE0 | (u >> 12));
-        *d++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        *d++ = static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
 
 // Length of the ASCII run at s (s < end).
 inline std::size_t asciiRun(const unsigned char* s, const unsigned char* end)
@@ -73,7 +61,7 @@ std::size_t Utf8DecodeStream::process(std::string_view window, bool final, std::
         std::size_t used = 0;
         const char16_t u = cp932::decodeOne(
             std::string_view(reinterpret_cast<const char*>(s), static_cast<std::size_t>(end - s)), used);
-        putUtf8(cp932::isRawByte(u) ? char16_t{0xFFFD} : u, d);
+        utf8::put(cp932::isRawByte(u) ? char16_t{0xFFFD} : u, d);
         s += used;
     }
     out.resize(base + static_cast<std::size_t>(d - first));

@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/stream.h"
 #include "core/file_io.h"
+#include "core/html_export.h"
 #include "core/html_page.h"
 #include "core/replace.h"
 #include "core/wrap.h"
@@ -127,17 +128,11 @@ int runHtmlCommand(std::span<const std::string> args, std::ostream& out, std::os
         HtmlPageStream page;
         return rewriteInput(&source, page, out, err, source == "-" ? ReadFrom::AnyFile : ReadFrom::RegularFileOnly);
     }
-    std::string page;
-    {
-        // Only a regular file has a page beside it: a FIFO would block and a
-        // device (/dev/null) would make a page in /dev.
-        auto bytes = source == "-" ? readInput(&source) : readWholeFile(source, ReadFrom::RegularFileOnly);
-        if (!bytes) return ioFailure(err, bytes.error());
-        appendHtmlPageBytes(*bytes, page);
-    }
-    const auto written = writeFileSafely(source + ".html", page);
-    if (!written) return ioFailure(err, written.error());
-    if (written->mode == WriteMode::InPlace) {
+    // Only a regular file has a page beside it: a FIFO would block and a device
+    // (/dev/null) would make a page in /dev.
+    const auto exported = exportHtmlPage(source, source + ".html");
+    if (!exported) return ioFailure(err, exported.error().io);
+    if (exported->written.mode == WriteMode::InPlace) {
         err << "soramie-cli: note: " << source << ".html was rewritten in place, not replaced atomically "
             << "(its folder does not allow a new file there, or its owner could not be kept)\n";
     }

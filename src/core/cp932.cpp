@@ -133,13 +133,30 @@ bool hasSingleCode(char16_t u)
 {
     const int code = codeOf(u);
     if (code < 0 || isRawByte(u)) return false;
-    const char bytes[2] = {static_cast<char>(code > 0xFF ? code >> 8 : code), static_cast<char>(code & 0xFF)};
+    char bytes[2];
     std::size_t used = 0;
-    if (decodeOne(std::string_view(bytes, code > 0xFF ? 2 : 1), used) != u) return false;
+    if (decodeOne(std::string_view(bytes, writeCode(code, bytes)), used) != u) return false;
     const detail::AltCode* const end = detail::kAltCodes + detail::kAltCodeCount;
     const detail::AltCode* alt =
         std::lower_bound(detail::kAltCodes, end, u, [](const detail::AltCode& a, char16_t v) { return a.unit < v; });
     return alt == end || alt->unit != u;
+}
+
+std::optional<std::string> singleSpelling(std::u16string_view text)
+{
+    for (const char16_t u : text) {
+        if (!hasSingleCode(u)) return std::nullopt;
+    }
+    EncodeResult enc = encode(text);
+    if (!enc.complete() || decode(enc.bytes) != text) return std::nullopt;
+    return std::move(enc.bytes);
+}
+
+std::size_t charStartAtOrAfter(const unsigned char* d, std::size_t n, std::size_t at, std::size_t target)
+{
+    if (at >= target) return at;
+    if (const auto sync = lastSyncByte(d, at, target)) at = *sync;
+    return detail::walkToCharStart(d, n, at, target);
 }
 
 int byteLength(char16_t u) { return codeOf(u) > 0xFF ? 2 : 1; }
@@ -168,13 +185,10 @@ void encodeAppend(std::u16string_view text, EncodeResult& out)
         if (code < 0) {
             if (out.unencodableCount++ == 0) out.firstUnencodable = out.unitCount + i;
             p[n++] = '?';
-        } else if (code > 0xFF) {
-            if (isRawByte(prev) && isLeadByte(rawByteValue(prev)))
-                code = codeAfterRawLead(u, rawByteValue(prev), static_cast<std::uint16_t>(code));
-            p[n++] = static_cast<char>(code >> 8);
-            p[n++] = static_cast<char>(code & 0xFF);
         } else {
-            p[n++] = static_cast<char>(code);
+            if (code > 0xFF && isRawByte(prev) && isLeadByte(rawByteValue(prev)))
+                code = codeAfterRawLead(u, rawByteValue(prev), static_cast<std::uint16_t>(code));
+            n += writeCode(code, p + n);
         }
         prev = u;
     }

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,26 @@ constexpr unsigned char rawByteValue(char16_t u) { return static_cast<unsigned c
 
 // Lead bytes of two-byte characters: 0x81..0x9F and 0xE0..0xFC.
 constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// A byte below 0x40 is never the trail byte of a pair, so it always starts a
+// character: decoding from it agrees with decoding from any earlier character start.
+constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
+
+// The position of the last sync byte in d[from, to), or nullopt when there is none.
+inline std::optional<std::size_t> lastSyncByte(const unsigned char* d, std::size_t from, std::size_t to)
+{
+    for (std::size_t q = to; q > from; --q) {
+        if (isSyncByte(d[q - 1])) return q - 1;
+    }
+    return std::nullopt;
+}
+
+// The first character start at or after `target` (at most n) in d[0, n), found
+// from the character start `at`: it jumps to the last sync byte in [at, target)
+// when there is one and walks forward from there. Returns `at` when it is already
+// at or past `target`. Linear over a buffer as long as the caller only moves `at`
+// forward. A lead byte at d[n - 1] counts as one character.
+std::size_t charStartAtOrAfter(const unsigned char* d, std::size_t n, std::size_t at, std::size_t target);
 
 // Decodes bytes; never fails (see the file comment for undecodable bytes).
 std::u16string decode(std::string_view bytes);
@@ -51,11 +72,36 @@ char16_t decodeOne(std::string_view bytes, std::size_t& consumed);
 int codeOf(char16_t u);
 inline bool encodable(char16_t u) { return codeOf(u) >= 0; }
 
+// Writes the bytes of `code` (a code codeOf returned, not -1) to out, which has
+// room for two: one byte for 0x00..0xFF, else the pair, lead byte first.
+// Returns how many bytes it wrote.
+inline std::size_t writeCode(int code, char* out)
+{
+    if (code > 0xFF) {
+        out[0] = static_cast<char>(code >> 8);
+        out[1] = static_cast<char>(code & 0xFF);
+        return 2;
+    }
+    out[0] = static_cast<char>(code);
+    return 1;
+}
+// Appends the bytes of `code` (a code codeOf returned, not -1) to out.
+inline void appendCode(int code, std::string& out)
+{
+    char bytes[2];
+    out.append(bytes, writeCode(code, bytes));
+}
+
 // True when exactly one CP932 code decodes to u, so that its bytes can be searched
 // for without decoding. False for undecodable-byte units, units without a code,
 // units with several codes (NEC and IBM duplicates such as ∵) and units that
 // encode to the code of another character (U+00A5 and the like).
 bool hasSingleCode(char16_t u);
+
+// The bytes of text when each of its units has a single code (hasSingleCode), so
+// that text occurs in decoded bytes exactly where these bytes occur starting on
+// a character boundary; nullopt otherwise. The empty text gives no bytes.
+std::optional<std::string> singleSpelling(std::u16string_view text);
 
 // Bytes u takes in CP932: 2 for a pair, else 1 (a unit without a code counts as
 // its one-byte replacement).

@@ -413,4 +413,14 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
     return WriteOutcome{WriteMode::Replaced, stampOf(written)};
 }
 
+Status<IoError> removeFile(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return unexpected(IoError{path, IoStep::Size, errno});
+    if (S_ISDIR(info.st_mode)) return unexpected(IoError{path, IoStep::Remove, EISDIR});
+    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) return unexpected(IoError{path, IoStep::Remove, EACCES});
+    if (::unlink(path.c_str()) != 0) return unexpected(IoError{path, IoStep::Remove, errno});
+    return Ok{};
+}
+
 }  // namespace soramie

@@ -104,4 +104,10 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::stri
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
                                               const WriteFault& fault = {}, const WriteProgress& progress = {});
 
+// Removes the file at path; a symbolic link is removed, not what it points to.
+// Refuses, removing nothing, a folder (EISDIR) and a regular file without any
+// write permission bit, a read-only file (EACCES). Fails with step Size when
+// the path cannot be examined, Remove otherwise.
+Status<IoError> removeFile(const std::string& path);
+
 }  // namespace soramie

@@ -15,8 +15,9 @@ Status<IoError> readInWindows(const std::string& path, ReadFrom from, const std:
     const std::string name = path.empty() ? std::string("standard input") : path;
     int fd = 0;
     if (!path.empty()) {
-        // O_NONBLOCK: opening a FIFO must not wait for a writer.
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        // O_NONBLOCK: opening a FIFO must not wait for a writer. O_NOCTTY: a
+        // terminal named here never becomes the process's controlling terminal.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) return unexpected(IoError{name, IoStep::Open, errno});
         struct stat st {};
         int refused = ::fstat(fd, &st) != 0 ? errno : 0;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "core/replace.h"
 
+#include "core/byte_finder.h"
 #include "core/cp932.h"
 #include "core/private/cp932_table.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace soramie {
@@ -18,24 +18,6 @@ constexpr auto npos = std::string_view::npos;
 
 const unsigned char* bytesOf(std::string_view w) { return reinterpret_cast<const unsigned char*>(w.data()); }
 
-// Bytes below 0x40 are never the trail of a pair, so one always starts a character.
-constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
-
-// Moves the character start `at` forward to the first character start at or
-// after `target`, jumping to the last sync byte before `target` first. Linear
-// over a window when `at` only moves forward.
-std::size_t advanceTo(const unsigned char* d, std::size_t n, std::size_t at, std::size_t target)
-{
-    if (at >= target) return at;
-    for (std::size_t q = target; q > at; --q) {
-        if (isSyncByte(d[q - 1])) {
-            at = q - 1;
-            break;
-        }
-    }
-    return cp932::detail::walkToCharStart(d, n, at, target);
-}
-
 // The first character start at or after `target` from the character start `at`,
 // never past an undecided last byte of a window that is not final.
 std::size_t keepFrom(std::string_view w, std::size_t at, std::size_t target, bool final)
@@ -43,7 +25,7 @@ std::size_t keepFrom(std::string_view w, std::size_t at, std::size_t target, boo
     const std::size_t n = w.size();
     if (final) return n;
     if (n == 0) return 0;
-    return advanceTo(bytesOf(w), n, at, std::min(std::max(target, at), n - 1));
+    return cp932::charStartAtOrAfter(bytesOf(w), n, at, std::min(std::max(target, at), n - 1));
 }
 
 // Where `count` characters from the character start `at` end (or the window's end).
@@ -62,17 +44,15 @@ public:
     explicit MarkerFinder(std::u16string_view marker) : marker_(marker)
     {
         if (marker_.empty()) return;
-        bool bytes = true;
         for (const char16_t u : marker_) {
             if (!cp932::encodable(u)) {
                 kind_ = Kind::Never;  // decoded bytes never hold a unit without a code
                 return;
             }
-            bytes = bytes && cp932::hasSingleCode(u);
         }
-        if (bytes) {
+        if (std::optional<std::string> bytes = cp932::singleSpelling(marker_)) {
             kind_ = Kind::Bytes;
-            needle_ = cp932::encode(marker_).bytes;
+            needle_.emplace(std::move(*bytes));
         }
     }
 
@@ -109,13 +89,13 @@ private:
     {
         const auto* d = bytesOf(w);
         const std::size_t n = w.size();
-        const std::size_t k = needle_.size();
+        const std::size_t k = needle_->needle().size();
         std::size_t boundary = from;
         for (std::size_t pos = from; pos + k <= n;) {
-            const void* hit = memmem(d + pos, n - pos, needle_.data(), k);
+            const char* hit = needle_->find(w.data() + pos, n - pos);
             if (hit == nullptr) return std::nullopt;
-            const auto c = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - d);
-            boundary = advanceTo(d, n, boundary, c);
+            const auto c = static_cast<std::size_t>(hit - w.data());
+            boundary = cp932::charStartAtOrAfter(d, n, boundary, c);
             if (boundary == c) return Match{c, c + k};
             pos = c + 1;
         }
@@ -154,7 +134,7 @@ private:
 
     std::u16string marker_;
     Kind kind_ = Kind::Text;
-    std::string needle_;
+    std::optional<ByteFinder> needle_;  // the marker's bytes when kind_ is Bytes
     std::size_t decodedFrom_ = npos;
     std::u16string units_;
     std::vector<std::size_t> starts_;
@@ -193,14 +173,7 @@ struct ChrReplaceStream::State {
         // byte at least 2 * inside bytes before b.
         const auto* d = bytesOf(w);
         std::size_t from = a;
-        if (b - a > 2 * inside) {
-            for (std::size_t q = b - 2 * inside; q > a; --q) {
-                if (isSyncByte(d[q - 1])) {
-                    from = q - 1;
-                    break;
-                }
-            }
-        }
+        if (b - a > 2 * inside) from = cp932::lastSyncByte(d, a, b - 2 * inside).value_or(a);
         std::u16string units;
         for (std::size_t at = from; at < b;) {
             std::size_t used = 0;

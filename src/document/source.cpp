@@ -68,11 +68,8 @@ void encodeRecording(std::u16string_view units, std::string& out, std::vector<Su
         if (code < 0) {
             subs.push_back({ByteOffset(out.size()), u});
             out.push_back('?');
-        } else if (code > 0xFF) {
-            out.push_back(static_cast<char>(code >> 8));
-            out.push_back(static_cast<char>(code & 0xFF));
         } else {
-            out.push_back(static_cast<char>(code));
+            cp932::appendCode(code, out);
         }
     }
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "search/scan.h"
 
-#include "search/private/byte_finder.h"
-
+#include "core/byte_finder.h"
 #include "core/cp932.h"
 
 #include <fcntl.h>
@@ -23,44 +22,13 @@ namespace soramie::search {
 namespace fs = std::filesystem;
 namespace {
 
-// Bytes 0x00..0x3F are never the trail byte of a pair, so one always starts a
-// character: decoding from just there agrees with decoding from the file start.
-constexpr bool isSyncByte(unsigned char b) { return b < 0x40; }
-
-// Length of the character at data[pos]; data[pos + 1] must exist unless pos is
-// the last byte of the file.
-std::size_t charLength(const char* data, std::size_t pos, std::size_t end)
-{
-    if (!cp932::isLeadByte(static_cast<unsigned char>(data[pos])) || pos + 1 >= end) return 1;
-    std::size_t used = 1;
-    cp932::decodeOne(std::string_view(data + pos, 2), used);
-    return used;
-}
-
-// Moves `boundary` (a character start, relative to data) forward to the first
-// character start at or after `target`, jumping to the last sync byte before
-// `target` when there is one. Amortised linear over a file since `boundary`
-// never moves back.
-std::size_t advanceBoundary(const char* data, std::size_t boundary, std::size_t target, std::size_t end)
-{
-    if (boundary >= target) return boundary;
-    for (std::size_t q = target; q > boundary; --q) {
-        if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) {
-            boundary = q - 1;
-            break;
-        }
-    }
-    while (boundary < target) boundary += charLength(data, boundary, end);
-    return boundary;
-}
+const unsigned char* bytesOf(const char* data) { return reinterpret_cast<const unsigned char*>(data); }
 
 // Position just past the last sync byte in data[0, end), or 0.
 std::size_t afterLastSyncByte(const char* data, std::size_t end)
 {
-    for (std::size_t q = end; q > 0; --q) {
-        if (isSyncByte(static_cast<unsigned char>(data[q - 1]))) return q;
-    }
-    return 0;
+    const auto sync = cp932::lastSyncByte(bytesOf(data), 0, end);
+    return sync ? *sync + 1 : 0;
 }
 
 }  // namespace
@@ -153,12 +121,9 @@ private:
 KeywordMatcher::KeywordMatcher(std::u16string keyword) : keyword_(std::move(keyword))
 {
     if (keyword_.empty()) return;
-    for (char16_t u : keyword_) {
-        if (!cp932::hasSingleCode(u)) return;
-    }
-    cp932::EncodeResult enc = cp932::encode(keyword_);
-    if (!enc.complete() || cp932::decode(enc.bytes) != keyword_) return;
-    finder_ = std::make_shared<const ByteFinder>(std::move(enc.bytes));
+    std::optional<std::string> bytes = cp932::singleSpelling(keyword_);
+    if (!bytes) return;
+    finder_ = std::make_shared<const ByteFinder>(std::move(*bytes));
     bytesSearch_ = true;
 }
 
@@ -178,13 +143,13 @@ bool KeywordMatcher::scanBytes(Source& src) const
             const char* hit = finder_->find(data + from, size - from);
             if (!hit) break;
             const std::size_t p = static_cast<std::size_t>(hit - data);
-            boundary = advanceBoundary(data, boundary, p, size);
+            boundary = cp932::charStartAtOrAfter(bytesOf(data), size, boundary, p);
             if (boundary == p) return true;
             from = p + 1;
         }
         if (src.atEnd()) return false;
         const std::size_t keepFrom = size > overlap ? size - overlap : 0;
-        boundary = advanceBoundary(data, boundary, keepFrom, size) - keepFrom;
+        boundary = cp932::charStartAtOrAfter(bytesOf(data), size, boundary, keepFrom) - keepFrom;
         if (!src.next(keepFrom)) return false;
     }
 }
@@ -201,7 +166,7 @@ bool KeywordMatcher::scanText(Source& src) const
         std::size_t cut = size;
         if (!src.atEnd()) {
             cut = afterLastSyncByte(data, size);
-            if (cut == 0) cut = advanceBoundary(data, 0, size - 1, size);
+            if (cut == 0) cut = cp932::charStartAtOrAfter(bytesOf(data), size, 0, size - 1);
         }
         cp932::decodeAppend(std::string_view(data, cut), text);
         if (text.find(keyword_) != std::u16string::npos) return true;

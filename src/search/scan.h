@@ -24,9 +24,11 @@
 #include <string_view>
 #include <vector>
 
-namespace soramie::search {
-
+namespace soramie {
 class ByteFinder;
+}  // namespace soramie
+
+namespace soramie::search {
 
 // A keyword prepared once for many files. Immutable after construction, so one
 // matcher may be used by several threads at once.

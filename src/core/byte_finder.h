@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Substring search over raw bytes, tuned for CP932 text: candidates are found by
 // two of the needle's rarest bytes at once (16 positions per step with SSE2)
-// and confirmed with a full compare. Same answer as memmem.
+// and confirmed with a full compare. Same answer as memmem. The one byte
+// finder of the program: keyword scans, marker searches and the viewer's
+// keyword finding all use it.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-namespace soramie::search {
+namespace soramie {
 
+// Immutable after construction: one finder may be used by several threads at once.
 class ByteFinder {
 public:
     explicit ByteFinder(std::string needle);
@@ -24,4 +27,4 @@ private:
     std::size_t second_ = 0;
 };
 
-}  // namespace soramie::search
+}  // namespace soramie

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "cli/utf8.h"
+#include "core/utf8.h"
 
-namespace soramie::cli {
+namespace soramie::utf8 {
 
 std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& i)
 {
@@ -31,7 +31,7 @@ std::optional<char32_t> nextCodePoint(std::string_view s, std::size_t& i)
     return c;
 }
 
-std::optional<std::u16string> utf8ToUtf16(std::string_view s)
+std::optional<std::u16string> toUtf16(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
@@ -48,23 +48,4 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view s)
     return out;
 }
 
-void appendUtf8(char32_t c, std::string& out)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-}  // namespace soramie::cli
+}  // namespace soramie::utf8

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "search/private/byte_finder.h"
+#include "core/byte_finder.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-namespace soramie::search {
+namespace soramie {
 namespace {
 
 // Rough frequency rank of bytes in Japanese text and logs (higher = more
@@ -88,4 +89,4 @@ const char* ByteFinder::find(const char* hay, std::size_t size) const
     return nullptr;
 }
 
-}  // namespace soramie::search
+}  // namespace soramie

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "ui/dialogs/find_keyword.h"
+#include "document/find_keyword.h"
 
+#include "core/byte_finder.h"
 #include "core/cp932.h"
-#include "search/scan.h"
 
 #include <algorithm>
 #include <functional>
@@ -29,25 +29,27 @@ Indexed indexedNow(const Document& doc)
 // for unencodable characters: search the bytes and keep the first match that
 // starts on a character boundary. The indexed part is searched before the
 // rest is waited for, so a hit near the start of a large file is found at once.
-std::optional<CharPos> findBytes(const Document& doc, const std::string& needle, const FindProgress& progress)
+std::optional<CharPos> findBytes(const Document& doc, std::string needle, const FindProgress& progress)
 {
-    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    const ByteFinder finder(std::move(needle));
+    const std::size_t k = finder.needle().size();
     std::uint64_t from = 0;
     std::string scratch;  // holds the bytes of an edited document
     for (;;) {
         const Indexed now = indexedNow(doc);
         const std::string_view all = doc.bytes(ByteOffset(0), ByteOffset(now.bytes), scratch);
-        for (auto it = all.begin() + static_cast<std::ptrdiff_t>(from);;) {
-            const auto found = std::search(it, all.end(), searcher);
-            if (found == all.end()) break;
-            const ByteOffset at(static_cast<std::uint64_t>(found - all.begin()));
+        for (std::size_t pos = static_cast<std::size_t>(from); pos < all.size();) {
+            const char* found = finder.find(all.data() + pos, all.size() - pos);
+            if (found == nullptr) break;
+            const auto hit = static_cast<std::size_t>(found - all.data());
+            const ByteOffset at(hit);
             const CharPos c = doc.charOf(at);
             if (doc.byteOf(c) == at) return c;
-            it = found + 1;
+            pos = hit + 1;
         }
         if (progress) progress(ByteOffset(now.bytes), doc.size());
         if (now.complete) return std::nullopt;
-        from = now.bytes >= needle.size() ? now.bytes - needle.size() + 1 : 0;
+        from = now.bytes >= k ? now.bytes - k + 1 : 0;
         doc.waitIndexedBeyond(ByteOffset(now.bytes));
     }
 }
@@ -91,8 +93,10 @@ std::optional<CharPos> findFirstOccurrence(const Document& doc, std::u16string_v
                                            const FindProgress& progress)
 {
     if (keyword.empty()) return std::nullopt;
-    if (doc.unencodableCount() == 0 && search::KeywordMatcher(std::u16string(keyword)).searchesBytes()) {
-        return findBytes(doc, cp932::encode(keyword).bytes, progress);
+    if (doc.unencodableCount() == 0) {
+        if (std::optional<std::string> bytes = cp932::singleSpelling(keyword)) {
+            return findBytes(doc, std::move(*bytes), progress);
+        }
     }
     return findText(doc, keyword, chunkBytes, progress);
 }
