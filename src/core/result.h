@@ -79,6 +79,7 @@ enum class IoStep : std::uint8_t {
     Close,        // close the file
     Replace,      // rename the temporary file over the target
     InPlace,      // rewrite the target in place: the file may hold old and new bytes
+    Verify,       // check that bytes read in place are still those read before (ESTALE: the file changed)
 };
 
 // A short English verb phrase for a step: "open", "create a temporary file"...
@@ -115,6 +116,8 @@ constexpr std::string_view describe(IoStep step)
             return "replace";
         case IoStep::InPlace:
             return "rewrite in place";
+        case IoStep::Verify:
+            return "check that the file did not change";
     }
     return "access";
 }
