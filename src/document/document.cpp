@@ -310,10 +310,14 @@ CharPos Document::charOf(ByteOffset b) const
 
 std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& scratch) const
 {
+    // Bytes handed out are checked against the index first (integrity() tells).
     if (!root_) {
+        d_->verifyIndexed(from.value, to.value);
         return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
     }
     if (from >= to) return {};
+    forEachRun(from.value, to.value,
+               [](const Impl& src, std::uint64_t a, std::uint64_t b) { src.verifyIndexed(a, b); });
     const Located at = locate(root_, from.value);
     if (at.piece && to.value <= at.start + at.piece->size()) {
         return viewOf(*at.piece, at.local(from.value), at.local(to.value));

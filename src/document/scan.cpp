@@ -16,7 +16,6 @@ namespace soramie::doc_detail {
 
 namespace {
 
-
 // Whether a lead byte and the byte after it decode as one character, for every
 // pair: one bit each, filled once from the decoder.
 struct PairTable {
@@ -104,7 +103,8 @@ inline std::uint64_t walk(const unsigned char* data, std::uint64_t avail, std::u
             if (b == '\n' || (b == '\r' && (i + 1 >= avail || data[i + 1] != '\n'))) breaks.at(i + 1);
             ++i;
         } else {
-            const bool pair = cp932::isLeadByte(static_cast<unsigned char>(b)) && i + 1 < end && table.pair(b, data[i + 1]);
+            const bool pair =
+                cp932::isLeadByte(static_cast<unsigned char>(b)) && i + 1 < end && table.pair(b, data[i + 1]);
             i += pair ? 2u : 1u;
         }
     }

@@ -215,7 +215,7 @@ void Document::Impl::finishLocked()
         struct stat st {};
         if (::fstat(fd, &st) == 0) sizeNow = std::min(sizeNow, static_cast<std::uint64_t>(st.st_size));
     }
-    if (sizeNow < indexedEnd) cutLocked(sizeNow);
+    if (sizeNow < expectedSize) cutLocked(std::min(sizeNow, indexedEnd));
     shrank = indexedEnd < expectedSize;
     sizeNow = indexedEnd;
     faultsWhenIndexed = map_ ? map_->faults() : 0;
@@ -347,6 +347,18 @@ bool Document::Impl::verify(std::uint64_t a, std::uint64_t b) const
     return intact();
 }
 
+void Document::Impl::verifyIndexed(std::uint64_t a, std::uint64_t b) const
+{
+    if (!checked || a >= b) return;
+    std::lock_guard lock(m);
+    if (blocks.empty()) return;
+    for (std::size_t i = blockOfByte(a); i < blocks.size() && blocks[i].begin < b; ++i) {
+        const std::uint64_t e = blockEnd(i);
+        if (e > indexedEnd || (i + 1 == blocks.size() && !indexDone)) break;
+        if (doc_detail::hashBytes(data, blocks[i].begin, e) != blocks[i].hash) changed.store(true);
+    }
+}
+
 bool Document::Impl::intact() const
 {
     if (changed.load()) return false;
@@ -371,7 +383,9 @@ DocumentPtr Document::empty() { return fromBytes({}); }
 
 DocumentPtr Document::fromBytes(std::string bytes) { return fromEncoded(std::move(bytes), {}, std::nullopt).document; }
 
-Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
+Result<DocumentPtr, IoError> Document::fromFile(const std::string& path) { return Impl::openFile(path); }
+
+Result<DocumentPtr, IoError> Document::Impl::openFile(const std::string& path, std::uint64_t sizeAtOpen)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -381,7 +395,7 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
     if (::fstat(fd, &st) != 0) return unexpected(IoError{path, IoStep::Size, errno});
     // Only regular files have a size to read; folders, FIFOs and devices are refused.
     if (!S_ISREG(st.st_mode)) return unexpected(IoError{path, IoStep::Read, S_ISDIR(st.st_mode) ? EISDIR : EINVAL});
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t size = sizeAtOpen != UINT64_MAX ? sizeAtOpen : static_cast<std::uint64_t>(st.st_size);
 
     auto impl = std::make_unique<Impl>();
     impl->path = path;

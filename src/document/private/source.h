@@ -66,7 +66,7 @@ struct Document::Impl {
     std::uint64_t breakTotal = 0;
     std::uint64_t charTotal = 0;
     bool indexDone = false;
-    bool shrank = false;                 // the file ended before expectedSize when it was indexed
+    bool shrank = false;                  // the file ended before expectedSize when it was indexed
     std::uint32_t faultsWhenIndexed = 0;  // map_->faults() when indexing ended
 
     // A checksum did not match: the bytes under the document changed.
@@ -89,6 +89,11 @@ struct Document::Impl {
     std::vector<std::thread> threads;
 
     ~Impl();
+
+    // Document::fromFile; with sizeAtOpen, the file is taken to have measured
+    // that many bytes (tests: a file that shrinks between its measuring and
+    // its reading).
+    static Result<DocumentPtr, IoError> openFile(const std::string& path, std::uint64_t sizeAtOpen = UINT64_MAX);
 
     std::uint64_t finalSizeLocked() const { return sizeNow; }
 
@@ -129,6 +134,9 @@ struct Document::Impl {
     // Whether bytes [a, b) still have the checksums they were indexed with
     // (true for sources that are not checked). Waits until indexed.
     bool verify(std::uint64_t a, std::uint64_t b) const;
+    // Checks the indexed blocks that hold bytes of [a, b) now, without
+    // waiting; a mismatch marks the source changed.
+    void verifyIndexed(std::uint64_t a, std::uint64_t b) const;
     bool intact() const;
 
     void waitLoaded() const;
