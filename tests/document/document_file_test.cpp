@@ -150,8 +150,9 @@ TEST(DocumentInPlace, AFileThatShrankBeforeItWasReadEndsAtItsNewEndAndNotInsideA
     EXPECT_FALSE(doc.loadError());
     const std::string kept = bytes.substr(0, cut - 1);
     EXPECT_EQ(doc.size().value, kept.size());
-    EXPECT_EQ(reference::indexMismatch(doc, kept, [](std::uint64_t at) { return at % 997 < 4 || at + 300 > (3u << 20); }),
-              "");
+    EXPECT_EQ(
+        reference::indexMismatch(doc, kept, [](std::uint64_t at) { return at % 997 < 4 || at + 300 > (3u << 20); }),
+        "");
     EXPECT_EQ(saved(doc), kept);
     EXPECT_EQ(doc.integrity(), Integrity::Intact);
 }
