@@ -80,6 +80,7 @@ enum class IoStep : std::uint8_t {
     Replace,      // rename the temporary file over the target
     InPlace,      // rewrite the target in place: the file may hold old and new bytes
     Remove,       // remove a file
+    Verify,       // check that bytes read in place are still those read before (ESTALE: the file changed)
 };
 
 // A short English verb phrase for a step: "open", "create a temporary file"...
@@ -118,6 +119,8 @@ constexpr std::string_view describe(IoStep step)
             return "rewrite in place";
         case IoStep::Remove:
             return "remove";
+        case IoStep::Verify:
+            return "check that the file did not change";
     }
     return "access";
 }

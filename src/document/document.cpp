@@ -3,8 +3,14 @@
 // source's index; an edited one answers from its piece tree.
 #include "document/document.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <mutex>
+#include <utility>
 
 #include "core/cp932.h"
 #include "core/memory.h"
@@ -41,7 +47,7 @@ Document::NodePtr Document::tree() const
     if (root_) return root_;
     d_->waitIndexed();
     const std::uint64_t size = this->size().value;
-    return size == 0 ? nullptr : leaf(pieceOf(d_, 0, size));
+    return size == 0 ? nullptr : leaf(pieceOf(doc_detail::editableSource(d_), 0, size));
 }
 
 DocumentPtr Document::edited(ByteOffset from, ByteOffset to, std::u16string_view text) const
@@ -162,6 +168,53 @@ std::optional<IoError> Document::loadError() const
     return d_->loadErr;
 }
 
+bool Document::shrank() const
+{
+    std::lock_guard lock(d_->m);
+    return d_->shrank;
+}
+
+template <class Fn>
+void Document::forEachRun(std::uint64_t from, std::uint64_t to, Fn&& fn) const
+{
+    if (!root_) {
+        fn(*d_, from, to);
+        return;
+    }
+    auto visitor = [&](const Piece& p, std::uint64_t ps) {
+        const std::uint64_t a = std::max(from, ps);
+        const std::uint64_t b = std::min(to, ps + p.size());
+        fn(*p.src, p.begin + (a - ps), p.begin + (b - ps));
+    };
+    visit(root_.get(), 0, from, to, visitor);
+}
+
+Integrity Document::integrity() const
+{
+    // An edited document reads from the source its edits were made on (a
+    // file's private copy when it has one), not from the file.
+    const bool intact = root_ ? doc_detail::editableSource(d_)->intact() : d_->intact();
+    return intact ? Integrity::Intact : Integrity::Changed;
+}
+
+Integrity Document::verify(ByteOffset from, ByteOffset to) const
+{
+    d_->waitIndexed();
+    bool intact = true;
+    forEachRun(from.value, std::min(to.value, size().value),
+               [&intact](const Impl& src, std::uint64_t a, std::uint64_t b) { intact = src.verify(a, b) && intact; });
+    return intact ? integrity() : Integrity::Changed;
+}
+
+IoError Document::verifyError() const { return IoError{d_->path, IoStep::Verify, ESTALE}; }
+
+Result<std::vector<std::string_view>, IoError> Document::slicesToSave() const
+{
+    std::vector<std::string_view> out = slices();
+    if (verify(ByteOffset(0), size()) != Integrity::Intact) return unexpected(verifyError());
+    return out;
+}
+
 ByteOffset Document::indexedBytes() const
 {
     if (root_) return size();
@@ -215,11 +268,7 @@ LineNo Document::lineOf(ByteOffset b) const
 {
     if (!root_) {
         std::lock_guard lock(d_->m);
-        if (d_->segs.empty()) return LineNo(0);
-        const auto& s = d_->segOfByte(std::min(b.value, d_->indexedEnd));
-        const auto& br = s.seg.breaks;
-        return LineNo(s.breakBegin +
-                      static_cast<std::uint64_t>(std::upper_bound(br.begin(), br.end(), b.value) - br.begin()));
+        return LineNo(d_->breaksUpToLocked(b.value));
     }
     const Located at = locate(root_, b.value);
     if (!at.piece) return LineNo(root_->sum.breaks);
@@ -261,10 +310,14 @@ CharPos Document::charOf(ByteOffset b) const
 
 std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& scratch) const
 {
+    // Bytes handed out are checked against the index first (integrity() tells).
     if (!root_) {
+        d_->verifyIndexed(from.value, to.value);
         return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
     }
     if (from >= to) return {};
+    forEachRun(from.value, to.value,
+               [](const Impl& src, std::uint64_t a, std::uint64_t b) { src.verifyIndexed(a, b); });
     const Located at = locate(root_, from.value);
     if (at.piece && to.value <= at.start + at.piece->size()) {
         return viewOf(*at.piece, at.local(from.value), at.local(to.value));
@@ -283,7 +336,10 @@ std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& sc
 char Document::byteAt(ByteOffset b) const
 {
     if (root_) return static_cast<char>(byteIn(root_, b.value));
-    d_->waitLoaded();
+    {
+        std::unique_lock lock(d_->m);
+        d_->cv.wait(lock, [&] { return d_->loadDone || b.value < d_->indexedEnd; });
+    }
     return static_cast<char>(d_->data[b.value]);
 }
 
@@ -377,6 +433,128 @@ std::string Document::rewrite(ByteRewriter& rewriter,
 DocumentPtr Document::fromRewrite(std::string bytes, const ByteRewriter& rewriter)
 {
     return fromEncoded(std::move(bytes), rewriter.substitutions(), std::nullopt).document;
+}
+
+namespace {
+
+// A private temporary file for output too large for memory: mode 0600 and
+// without a name from the start (O_TMPFILE) or from just after its creation,
+// so it goes away with its last descriptor or mapping.
+class SpillFile {
+public:
+    explicit SpillFile(const std::string& besidePath) : beside_(besidePath) {}
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+    ~SpillFile()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool open() const { return fd_ >= 0; }
+    std::uint64_t size() const { return size_; }
+    // Appends bytes; on failure returns the error.
+    std::optional<IoError> append(std::string_view bytes)
+    {
+        if (fd_ < 0) {
+            if (const int error = create(); error != 0) return IoError{dir_, IoStep::CreateTemp, error};
+        }
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return IoError{dir_, IoStep::Write, errno};
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            size_ += static_cast<std::uint64_t>(n);
+        }
+        return std::nullopt;
+    }
+    // Hands the descriptor on.
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    // Beside the document's file first (same file system), else in $TMPDIR or /tmp.
+    int create()
+    {
+        std::vector<std::string> dirs;
+        if (const auto slash = beside_.rfind('/'); slash != std::string::npos) {
+            dirs.push_back(slash == 0 ? "/" : beside_.substr(0, slash));
+        } else if (!beside_.empty()) {
+            dirs.emplace_back(".");
+        }
+        const char* tmp = std::getenv("TMPDIR");
+        dirs.emplace_back(tmp && *tmp ? tmp : "/tmp");
+        int error = ENOENT;
+        for (const std::string& dir : dirs) {
+            dir_ = dir;
+#if defined(O_TMPFILE)
+            fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+            if (fd_ >= 0) return 0;
+#endif
+            std::string name = dir + "/.soramie-XXXXXX";
+            fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+            if (fd_ >= 0) {
+                ::unlink(name.c_str());
+                return 0;
+            }
+            error = errno;
+        }
+        return error;
+    }
+
+    std::string beside_;
+    std::string dir_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace
+
+Result<DocumentPtr, IoError> Document::rewritten(
+    ByteRewriter& rewriter, const std::function<void(ByteOffset done, ByteOffset total)>& progress) const
+{
+    constexpr std::uint64_t kSlice = std::uint64_t{4} << 20;
+    // Once spilling, output goes to the file in writes of about this size.
+    constexpr std::uint64_t kSpillWrite = std::uint64_t{8} << 20;
+    if (!root_) d_->waitLoaded();
+    const std::uint64_t total = size().value;
+    rewriter.trackSubstitutions(substitutions());
+    std::string out;
+    out.reserve(static_cast<std::size_t>(std::min(total + total / 8 + 64, kSpillAbove + 2 * kSlice)));
+    SpillFile spill(d_->path);
+    std::optional<IoError> failed;
+    std::uint64_t done = 0;
+    std::uint64_t nextReport = kSlice;  // progress about every kSlice bytes, however the pieces are cut
+    forEachRun(0, total, [&](const Impl& src, std::uint64_t a, std::uint64_t b) {
+        for (std::uint64_t at = a; at < b && !failed; at += kSlice) {
+            const std::uint64_t e = std::min(b, at + kSlice);
+            if (!src.verify(at, e)) {
+                failed = verifyError();
+                return;
+            }
+            rewriter.feed({reinterpret_cast<const char*>(src.data) + at, static_cast<std::size_t>(e - at)}, out);
+            done += e - at;
+            if (out.size() > (spill.open() ? kSpillWrite : kSpillAbove)) {
+                failed = spill.append(out);
+                out.clear();
+            }
+            if (progress && (done >= nextReport || done == total)) {
+                progress(ByteOffset(done), ByteOffset(total));
+                nextReport = done + kSlice;
+            }
+        }
+    });
+    if (failed) return unexpected(std::move(*failed));
+    rewriter.finish(out);
+    if (!spill.open()) return fromEncoded(std::move(out), rewriter.substitutions(), std::nullopt).document;
+    if (auto error = spill.append(out)) return unexpected(std::move(*error));
+    std::string().swap(out);
+    auto impl = std::make_unique<Impl>();
+    impl->subs = rewriter.substitutions();
+    const std::uint64_t size = spill.size();
+    const int fd = spill.release();
+    if (const int error = doc_detail::adoptFile(*impl, fd, size, false); error != 0) {
+        ::close(fd);
+        return unexpected(IoError{d_->path, IoStep::Read, error});
+    }
+    return DocumentPtr(new Document(std::move(impl)));
 }
 
 std::size_t Document::unencodableCount() const

@@ -3,9 +3,12 @@
 // read, a line index (where display lines start) and a character index (UTF-16
 // unit <-> byte offset, one unit per CP932 character or undecodable byte).
 //
-// Loading and indexing: a document made from a file or from a large byte string
-// has its first lines indexed before the factory returns; the rest of the file
-// is read and indexed by background threads owned by the document. Every query
+// Loading and indexing: a file is read in place (mapped, never copied as a
+// whole), through the descriptor opened by fromFile and kept with the document,
+// so a file renamed over its path does not change what the document reads.
+// A document made from a file or from a large byte string has its first lines
+// indexed before the factory returns; the rest is indexed by background threads
+// owned by the document. Every query
 // below is thread-safe and answers from what is indexed so far (indexedBytes(),
 // lineCount(), charCount() grow until indexed() is true). waitIndexed() blocks
 // until the whole document is indexed. The destructor stops the background work.
@@ -18,6 +21,15 @@
 // for characters that have no CP932 code and remembers the original units, so
 // text() gives back the text it was made from and the pane can draw it; the
 // bytes for saving hold '?' there and unencodableCount() tells the caller.
+//
+// Files changed in place: the index keeps a checksum of each block of a file's
+// bytes and checks a block again whenever it is read for a query, a command or
+// a save; a truncation that takes pages away under the document reads as zeros
+// instead of ending the process. Either makes integrity() Changed, and the
+// paths that write or rewrite the bytes then fail at IoStep::Verify instead of
+// passing on bytes the document cannot vouch for. Edits of a file of at most
+// kPrivateCopyMax bytes read from a private copy made (and checked) at the
+// first edit, so a change of the file after that cannot reach them.
 //
 // Editing: a document never changes. edited() returns a new document that
 // shares this one's bytes: a balanced tree of pieces, each a stretch of an
@@ -56,6 +68,12 @@ namespace doc_detail {
 struct PieceNode;
 }
 
+// Whether the bytes a document reads in place are still those it indexed.
+enum class Integrity : std::uint8_t {
+    Intact,   // every check so far found the bytes as they were indexed
+    Changed,  // the file was rewritten or truncated in place after it was read
+};
+
 // A document built from text, with what the encoding could not represent.
 struct TextDocument {
     DocumentPtr document;
@@ -68,11 +86,19 @@ class Document {
 public:
     // An empty document (0 bytes, 1 empty line).
     static DocumentPtr empty();
+    // Edits of a file of at most this many bytes read from a private copy.
+    static constexpr std::uint64_t kPrivateCopyMax = std::uint64_t{64} << 20;
+    // rewritten() keeps output up to this many bytes in memory; more goes to a
+    // private temporary file that the new document reads in place.
+    static constexpr std::uint64_t kSpillAbove = std::uint64_t{64} << 20;
+
     // Reads the file at path. Fails (with the step and errno) when the file cannot
-    // be opened, measured or its first bytes read. The first screen is indexed on
-    // return; the rest is read and indexed in the background. A file that shrinks
-    // while it is read ends where the read ended; a later read error ends the
-    // document there and is reported by loadError().
+    // be opened, measured or mapped (IoStep::Read, ENOMEM when the address space
+    // is too small). The first screen is indexed on return; the rest is indexed
+    // in the background. A file that shrinks while it is indexed ends at its new
+    // end (shrank() then tells), before a lead byte whose trail the cut took; a
+    // page that cannot be read then (an I/O error) reads as zeros and is
+    // reported by loadError().
     static Result<DocumentPtr, IoError> fromFile(const std::string& path);
     // A document holding exactly these bytes.
     static DocumentPtr fromBytes(std::string bytes);
@@ -96,9 +122,18 @@ public:
     void waitIndexed() const;
     // Blocks until more than b bytes are indexed or the whole document is.
     void waitIndexedBeyond(ByteOffset b) const;
-    // Set when reading the file failed after the first bytes; the document then
-    // holds the bytes read before the failure.
+    // Set when part of the file could not be read while it was indexed; the
+    // document holds zeros there.
     std::optional<IoError> loadError() const;
+    // Whether the file was found shorter than at open while it was indexed; the
+    // document then ends at the new end. False until indexed().
+    bool shrank() const;
+    // What the checks so far found (cheap; any thread).
+    Integrity integrity() const;
+    // Checks bytes [from, to) against the checksums taken when they were
+    // indexed (memory speed; waits until indexed) and returns the integrity
+    // that results.
+    Integrity verify(ByteOffset from, ByteOffset to) const;
 
     // Bytes [0, indexedBytes()) have their lines and characters indexed.
     ByteOffset indexedBytes() const;
@@ -134,7 +169,8 @@ public:
     // Decoded text of bytes [from, to) (both on character boundaries), with
     // remembered unencodable units restored.
     std::u16string textOfBytes(ByteOffset from, ByteOffset to) const;
-    // The whole text; waits until the document is indexed.
+    // The whole text; waits until the document is indexed. Two bytes of memory
+    // per character: for documents known to be small (a pane's own text).
     std::u16string text() const;
     // Characters [from, from + length), clamped to the indexed part.
     std::u16string text(CharPos from, CharCount length) const;
@@ -149,10 +185,24 @@ public:
     // The document of a rewriter's output: the bytes, with the characters
     // without a code where the rewriter reports them.
     static DocumentPtr fromRewrite(std::string bytes, const ByteRewriter& rewriter);
+    // rewrite() and fromRewrite() for documents of any size: each slice is
+    // checked before it is fed (IoStep::Verify, ESTALE, when the file changed
+    // under the document: no document is made); output beyond kSpillAbove
+    // bytes goes to a private temporary file (mode 0600, unlinked while open)
+    // beside the document's file or in $TMPDIR, which the new document reads
+    // in place (IoStep::CreateTemp or Write when that fails).
+    Result<DocumentPtr, IoError> rewritten(
+        ByteRewriter& rewriter, const std::function<void(ByteOffset done, ByteOffset total)>& progress = {}) const;
+
+    // slices() for a save: every byte read in place is checked first; fails at
+    // IoStep::Verify (ESTALE) when the file changed under the document. Waits
+    // until loaded.
+    Result<std::vector<std::string_view>, IoError> slicesToSave() const;
 
     // A copy of all bytes: exactly the bytes the document was made from (for a
     // document made from text, its encoding with '?' for unencodable units).
-    // Waits until loaded. A save writes slices() instead.
+    // Waits until loaded. Holds the whole document in memory: a save writes
+    // slicesToSave() instead.
     std::string bytesForSave() const;
 
     // The document with characters [from, to) (byte offsets on character
@@ -182,6 +232,11 @@ private:
     DocumentPtr editedEncoded(ByteOffset from, ByteOffset to, std::string bytes, std::vector<Substitution> subs) const;
     NodePtr tree() const;
     void appendText(ByteOffset from, ByteOffset to, std::u16string& out) const;
+    // Calls fn(source, begin, end) for the source runs that make up bytes
+    // [from, to), in order.
+    template <class Fn>
+    void forEachRun(std::uint64_t from, std::uint64_t to, Fn&& fn) const;
+    IoError verifyError() const;
 
     // The source: for a document that was never edited, its bytes and index;
     // for an edited one, the document it was first edited from (for its load

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The source of a document: its bytes, the background reading of a file and the
-// chunked line and character index (see private/source.h).
+// The source of a document: its bytes, read in place from a file or owned, and
+// the block index built in parallel chunks (see private/source.h).
 #include "document/private/source.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "core/cp932.h"
-#include "core/memory.h"
 
 namespace soramie {
 
@@ -27,11 +26,6 @@ constexpr std::uint64_t kFirstChunk = 64 * kKiB;
 constexpr std::uint64_t kSmallDocument = kMiB;
 // Background chunks, indexed in parallel.
 constexpr std::uint64_t kChunk = 8 * kMiB;
-// Files above this size have the second half of their buffer faulted in by a
-// thread of its own while the loader reads the first half.
-constexpr std::uint64_t kPrefaultFrom = 64 * kMiB;
-// Bytes read by one read() call of the background loader.
-constexpr std::uint64_t kReadPiece = 8 * kMiB;
 
 // Closes the descriptor it holds unless handed on (fd set to -1).
 struct FdCloser {
@@ -45,21 +39,6 @@ struct FdCloser {
 }  // namespace
 
 namespace doc_detail {
-
-bool PageBuffer::allocate(std::uint64_t size)
-{
-    size_ = size == 0 ? 1 : size;
-    void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return false;
-    data_ = static_cast<char*>(p);
-    adviseHugePages(p, size_);
-    return true;
-}
-
-PageBuffer::~PageBuffer()
-{
-    if (data_) ::munmap(data_, size_);
-}
 
 void encodeRecording(std::u16string_view units, std::string& out, std::vector<Substitution>& subs)
 {
@@ -79,9 +58,22 @@ void adoptBytes(Document::Impl& impl, std::string bytes, std::vector<Substitutio
     impl.subs = std::move(subs);
     impl.owned_ = std::move(bytes);
     impl.data = reinterpret_cast<const unsigned char*>(impl.owned_.data());
-    impl.expectedSize = impl.loadedBytes = impl.owned_.size();
+    impl.expectedSize = impl.sizeNow = impl.owned_.size();
     impl.loadDone = true;
-    impl.start(false);
+    impl.start();
+}
+
+int adoptFile(Document::Impl& impl, int fd, std::uint64_t size, bool checked)
+{
+    int error = 0;
+    impl.map_ = MappedFile::map(fd, size, error);
+    if (!impl.map_) return error;
+    impl.data = impl.map_->data();
+    impl.expectedSize = impl.sizeNow = size;
+    impl.fd = fd;
+    impl.checked = checked;
+    impl.start();
+    return 0;
 }
 
 SourcePtr newSource(std::string bytes, std::vector<Substitution> subs)
@@ -90,6 +82,36 @@ SourcePtr newSource(std::string bytes, std::vector<Substitution> subs)
     adoptBytes(*impl, std::move(bytes), std::move(subs));
     impl->waitIndexed();
     return impl;
+}
+
+SourcePtr editableSource(const SourcePtr& src)
+{
+    if (!src->map_ || !src->checked) return src;
+    std::lock_guard lock(src->m);
+    if (src->sizeNow > Document::kPrivateCopyMax) return src;
+    if (auto copy = src->privateCopy.lock()) return copy;
+    auto copy = std::make_shared<Document::Impl>();
+    const std::uint64_t size = src->sizeNow;
+    copy->owned_.resize(static_cast<std::size_t>(size));
+    auto* out = reinterpret_cast<unsigned char*>(copy->owned_.data());
+    // Block by block, each checked as it is copied: the copy holds the bytes
+    // the index was built from, or the source is marked changed.
+    for (std::size_t i = 0; i < src->blocks.size(); ++i) {
+        const std::uint64_t a = src->blocks[i].begin;
+        const std::uint64_t b = src->blockEnd(i);
+        std::memcpy(out + a, src->data + a, static_cast<std::size_t>(b - a));
+        if (hashBytes(out, a, b) != src->blocks[i].hash) src->changed.store(true);
+    }
+    copy->data = out;
+    copy->expectedSize = copy->sizeNow = size;
+    copy->subs = src->subs;
+    copy->blocks = src->blocks;
+    copy->indexedEnd = src->indexedEnd;
+    copy->breakTotal = src->breakTotal;
+    copy->charTotal = src->charTotal;
+    copy->loadDone = copy->indexDone = true;
+    src->privateCopy = copy;
+    return copy;
 }
 
 void appendSourceText(const Document::Impl& src, std::uint64_t a, std::uint64_t b, std::u16string& out)
@@ -111,8 +133,9 @@ void appendSourceText(const Document::Impl& src, std::uint64_t a, std::uint64_t 
 }  // namespace doc_detail
 
 using doc_detail::adoptBytes;
+using doc_detail::BlockDetail;
 using doc_detail::encodeRecording;
-using doc_detail::PublishedSegment;
+using doc_detail::ScannedRange;
 
 Document::Impl::~Impl()
 {
@@ -125,62 +148,98 @@ Document::Impl::~Impl()
     if (fd >= 0) ::close(fd);
 }
 
-std::optional<std::uint64_t> Document::Impl::boundary(std::uint64_t x)
+std::uint64_t Document::Impl::boundary(std::uint64_t x, std::uint64_t end) const
 {
     if (x == 0) return 0;
-    std::uint64_t from = x;
-    for (;;) {
-        std::uint64_t loaded;
-        bool done;
-        {
-            std::unique_lock lock(m);
-            cv.wait(lock, [&] { return stop.load() || loadDone || loadedBytes > from; });
-            if (stop.load()) return std::nullopt;
-            loaded = loadedBytes;
-            done = loadDone;
-        }
-        if (from >= loaded) return loaded;  // done, and x lies at or past the end
-        const std::uint64_t p = doc_detail::findSync(data, from, loaded);
-        if (p < loaded) return p;
-        if (done) return loaded;
-        from = loaded;
-    }
+    if (x >= end) return end;
+    return doc_detail::findSync(data, x, end);
 }
 
-bool Document::Impl::indexChunk(std::size_t c)
+void Document::Impl::checkSize()
 {
-    const auto b = boundary(starts[c]);
-    if (!b) return false;
-    const auto e = c + 1 < starts.size() ? boundary(starts[c + 1]) : boundary(~std::uint64_t{0} >> 1);
-    if (!e) return false;
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return;
+    const auto now = static_cast<std::uint64_t>(st.st_size);
+    std::lock_guard lock(m);
+    if (now < sizeNow) sizeNow = now;
+}
+
+void Document::Impl::indexChunk(std::size_t c)
+{
+    checkSize();
     std::uint64_t size;
     {
         std::lock_guard lock(m);
-        size = finalSizeLocked();
+        size = sizeNow;
     }
-    // The CR at e - 1 peeks byte e, which boundary() saw loaded (or e is the end).
-    doc_detail::Segment seg = doc_detail::scan(data, std::min(size, std::max(*e, *b) + 1), *b, std::max(*e, *b));
-    publish(c, std::move(seg));
-    return true;
+    const std::uint64_t b = boundary(starts[c], size);
+    const std::uint64_t e = c + 1 < starts.size() ? std::max(b, boundary(starts[c + 1], size)) : size;
+    if (map_) map_->prefetch(b, e + 1);
+    // The CR at e - 1 peeks byte e when one follows.
+    publish(c, doc_detail::scan(data, std::min(size, e + 1), b, e, checked));
 }
 
-void Document::Impl::publish(std::size_t c, doc_detail::Segment seg)
+void Document::Impl::publish(std::size_t c, ScannedRange range)
 {
     {
         std::lock_guard lock(m);
-        slots[c] = std::move(seg);
+        slots[c] = std::move(range);
         while (nextPublish < slots.size() && slots[nextPublish]) {
-            PublishedSegment ps{std::move(*slots[nextPublish]), charTotal, breakTotal};
+            ScannedRange r = std::move(*slots[nextPublish]);
             slots[nextPublish].reset();
-            charTotal += ps.seg.chars;
-            breakTotal += ps.seg.breaks.size();
-            indexedEnd = ps.seg.end;
-            segs.push_back(std::move(ps));
             ++nextPublish;
+            // A chunk that does not follow on is past a new end the file was cut
+            // to meanwhile; finishLocked() cuts the index there.
+            if (r.begin != indexedEnd || (r.begin == r.end && !blocks.empty())) continue;
+            for (doc_detail::Block blk : r.blocks) {
+                blk.chars += charTotal;
+                blk.breaks += breakTotal;
+                blocks.push_back(blk);
+            }
+            charTotal += r.chars;
+            breakTotal += r.breaks;
+            indexedEnd = r.end;
         }
-        if (nextPublish == slots.size()) indexDone = true;
+        if (nextPublish == slots.size()) finishLocked();
     }
     cv.notify_all();
+}
+
+void Document::Impl::finishLocked()
+{
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) sizeNow = std::min(sizeNow, static_cast<std::uint64_t>(st.st_size));
+    }
+    if (sizeNow < expectedSize) cutLocked(std::min(sizeNow, indexedEnd));
+    shrank = indexedEnd < expectedSize;
+    sizeNow = indexedEnd;
+    faultsWhenIndexed = map_ ? map_->faults() : 0;
+    // Pages that vanished while the file kept its length could not be read.
+    if (faultsWhenIndexed > 0 && !shrank) loadErr = IoError{path, IoStep::Read, EIO};
+    loadDone = indexDone = true;
+}
+
+void Document::Impl::cutLocked(std::uint64_t n)
+{
+    while (blocks.size() > 1 && blocks.back().begin >= n) blocks.pop_back();
+    for (auto& e : cache) e.block = SIZE_MAX;
+    const doc_detail::Block last = blocks.back();
+    n = std::max(n, last.begin);
+    const auto rescan = [&](std::uint64_t end) {
+        const ScannedRange r = doc_detail::scan(data, end, last.begin, end, false);
+        charTotal = last.chars + r.chars;
+        breakTotal = last.breaks + r.breaks;
+        indexedEnd = end;
+    };
+    rescan(n);
+    // A lead byte left alone at the new end lost its trail to the cut.
+    if (n > last.begin && cp932::isLeadByte(data[n - 1])) {
+        const BlockDetail d = doc_detail::scanDetail(data, n, last.begin, n);
+        if (doc_detail::byteOf(data, d, charTotal - last.chars - 1) == n - 1) rescan(n - 1);
+    }
+    blocks.back().hash = checked ? doc_detail::hashBytes(data, last.begin, indexedEnd) : 0;
 }
 
 void Document::Impl::worker()
@@ -188,61 +247,11 @@ void Document::Impl::worker()
     for (;;) {
         const std::size_t c = nextChunk.fetch_add(1);
         if (c >= starts.size() || stop.load()) return;
-        if (!indexChunk(c)) return;
+        indexChunk(c);
     }
 }
 
-void Document::Impl::loader()
-{
-    std::uint64_t loaded;
-    {
-        std::lock_guard lock(m);
-        loaded = loadedBytes;
-    }
-    char* dst = raw_.get();
-    std::optional<IoError> err;
-    while (loaded < expectedSize && !stop.load()) {
-        const std::uint64_t want = std::min(kReadPiece, expectedSize - loaded);
-        const ssize_t n = ::read(fd, dst + loaded, want);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            err = IoError{path, IoStep::Read, errno};
-            break;
-        }
-        if (n == 0) break;  // the file shrank while being read
-        loaded += static_cast<std::uint64_t>(n);
-        {
-            std::lock_guard lock(m);
-            loadedBytes = loaded;
-        }
-        cv.notify_all();
-    }
-    ::close(fd);
-    {
-        std::lock_guard lock(m);
-        fd = -1;
-        loadDone = true;
-        loadErr = std::move(err);
-    }
-    cv.notify_all();
-}
-
-void Document::Impl::prefaultSecondHalf()
-{
-#if defined(MADV_POPULATE_WRITE)
-    threads.emplace_back([this] {
-        constexpr std::uint64_t kStep = 32 * kMiB;
-        constexpr std::uint64_t kPage = 2 * kMiB;
-        auto* base = raw_.get();
-        const std::uint64_t end = expectedSize & ~(kPage - 1);
-        for (std::uint64_t at = (expectedSize / 2) & ~(kPage - 1); at < end && !stop.load(); at += kStep) {
-            if (::madvise(base + at, std::min(kStep, end - at), MADV_POPULATE_WRITE) != 0) return;
-        }
-    });
-#endif
-}
-
-void Document::Impl::start(bool withLoader)
+void Document::Impl::start()
 {
     const std::uint64_t size = expectedSize;
     starts.push_back(0);
@@ -250,69 +259,110 @@ void Document::Impl::start(bool withLoader)
         for (std::uint64_t s = kFirstChunk; s < size; s += kChunk) starts.push_back(s);
     }
     slots.resize(starts.size());
-    if (withLoader) threads.emplace_back([this] { loader(); });
-    std::size_t first = 0;
-    {
-        std::unique_lock lock(m);
-        const bool ready =
-            loadDone || starts.size() == 1 || doc_detail::findSync(data, starts[1], loadedBytes) < loadedBytes;
-        lock.unlock();
-        if (ready) {
-            indexChunk(0);
-            first = 1;
-        }
-    }
-    nextChunk.store(first);
-    if (first < starts.size()) {
+    blocks.reserve(static_cast<std::size_t>(size / doc_detail::kBlockBytes + starts.size() + 1));
+    indexChunk(0);
+    nextChunk.store(1);
+    if (starts.size() > 1) {
         const unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
         for (unsigned i = 0; i < n; ++i) threads.emplace_back([this] { worker(); });
     }
 }
 
-const doc_detail::PublishedSegment& Document::Impl::segOfByte(std::uint64_t b) const
+std::size_t Document::Impl::blockOfByte(std::uint64_t b) const
 {
-    auto it = std::upper_bound(segs.begin(), segs.end(), b,
-                               [](std::uint64_t v, const PublishedSegment& s) { return v < s.seg.begin; });
-    return *std::prev(it);
+    auto it = std::upper_bound(blocks.begin(), blocks.end(), b,
+                               [](std::uint64_t v, const doc_detail::Block& blk) { return v < blk.begin; });
+    return static_cast<std::size_t>(std::prev(it) - blocks.begin());
 }
-const doc_detail::PublishedSegment& Document::Impl::segOfChar(std::uint64_t c) const
+
+const BlockDetail& Document::Impl::detailLocked(std::size_t i) const
 {
-    auto it = std::upper_bound(segs.begin(), segs.end(), c,
-                               [](std::uint64_t v, const PublishedSegment& s) { return v < s.charBegin; });
-    return *std::prev(it);
+    CacheEntry* victim = &cache[0];
+    for (CacheEntry& e : cache) {
+        if (e.block == i) {
+            e.used = ++cacheClock;
+            return e.detail;
+        }
+        if (e.used < victim->used) victim = &e;
+    }
+    const std::uint64_t a = blocks[i].begin;
+    const std::uint64_t b = blockEnd(i);
+    victim->detail = doc_detail::scanDetail(data, std::min(sizeNow, b + 1), a, b);
+    victim->block = i;
+    victim->used = ++cacheClock;
+    if (checked && victim->detail.hash != blocks[i].hash) changed.store(true);
+    return victim->detail;
 }
+
 std::uint64_t Document::Impl::breakAt(std::uint64_t k) const
 {  // k < breakTotal
-    auto it = std::upper_bound(segs.begin(), segs.end(), k,
-                               [](std::uint64_t v, const PublishedSegment& s) { return v < s.breakBegin; });
-    // Skip back over segments without breaks that share the same breakBegin.
-    while (true) {
-        const auto& s = *std::prev(it);
-        if (k - s.breakBegin < s.seg.breaks.size()) return s.seg.breaks[k - s.breakBegin];
-        --it;
-    }
+    auto it = std::upper_bound(blocks.begin(), blocks.end(), k,
+                               [](std::uint64_t v, const doc_detail::Block& blk) { return v < blk.breaks; });
+    const auto i = static_cast<std::size_t>(std::prev(it) - blocks.begin());
+    const BlockDetail& d = detailLocked(i);
+    const std::uint64_t j = k - blocks[i].breaks;
+    return j < d.lineStarts.size() ? d.lineStarts[j] : blockEnd(i);
 }
+
 std::uint64_t Document::Impl::charOfLocked(std::uint64_t b) const
 {
-    if (segs.empty()) return 0;
-    b = std::min(b, indexedEnd);
-    const auto& s = segOfByte(b);
-    return s.charBegin + doc_detail::charOf(data, s.seg, b);
+    if (b >= indexedEnd) return charTotal;
+    const std::size_t i = blockOfByte(b);
+    if (b == blocks[i].begin) return blocks[i].chars;
+    return blocks[i].chars + doc_detail::charOf(data, detailLocked(i), b);
 }
+
 std::uint64_t Document::Impl::byteOfLocked(std::uint64_t c) const
 {
-    if (segs.empty()) return 0;
-    c = std::min(c, charTotal);
-    const auto& s = segOfChar(c);
-    return doc_detail::byteOf(data, s.seg, c - s.charBegin);
+    if (c >= charTotal) return indexedEnd;
+    auto it = std::upper_bound(blocks.begin(), blocks.end(), c,
+                               [](std::uint64_t v, const doc_detail::Block& blk) { return v < blk.chars; });
+    const auto i = static_cast<std::size_t>(std::prev(it) - blocks.begin());
+    if (c == blocks[i].chars) return blocks[i].begin;
+    return doc_detail::byteOf(data, detailLocked(i), c - blocks[i].chars);
 }
 
 std::uint64_t Document::Impl::breaksUpToLocked(std::uint64_t p) const
 {
-    if (segs.empty()) return 0;
-    const auto& s = segOfByte(std::min(p, indexedEnd));
-    return s.breakBegin + static_cast<std::uint64_t>(std::upper_bound(s.seg.breaks.begin(), s.seg.breaks.end(), p) -
-                                                     s.seg.breaks.begin());
+    if (p >= indexedEnd) return breakTotal;
+    const std::size_t i = blockOfByte(p);
+    if (p == blocks[i].begin) return blocks[i].breaks;
+    const auto& lines = detailLocked(i).lineStarts;
+    return blocks[i].breaks +
+           static_cast<std::uint64_t>(std::upper_bound(lines.begin(), lines.end(), p) - lines.begin());
+}
+
+bool Document::Impl::verify(std::uint64_t a, std::uint64_t b) const
+{
+    if (!checked) return true;
+    waitIndexed();
+    // Indexed: the blocks no longer change and are read without m.
+    if (blocks.empty() || a >= b) return intact();
+    for (std::size_t i = blockOfByte(a); i < blocks.size() && blocks[i].begin < b; ++i) {
+        if (doc_detail::hashBytes(data, blocks[i].begin, blockEnd(i)) != blocks[i].hash) changed.store(true);
+    }
+    return intact();
+}
+
+void Document::Impl::verifyIndexed(std::uint64_t a, std::uint64_t b) const
+{
+    if (!checked || a >= b) return;
+    std::lock_guard lock(m);
+    if (blocks.empty()) return;
+    for (std::size_t i = blockOfByte(a); i < blocks.size() && blocks[i].begin < b; ++i) {
+        const std::uint64_t e = blockEnd(i);
+        if (e > indexedEnd || (i + 1 == blocks.size() && !indexDone)) break;
+        if (doc_detail::hashBytes(data, blocks[i].begin, e) != blocks[i].hash) changed.store(true);
+    }
+}
+
+bool Document::Impl::intact() const
+{
+    if (changed.load()) return false;
+    if (!map_ || !checked) return true;
+    std::lock_guard lock(m);
+    // A page that vanished after indexing was a truncation of the file.
+    return !indexDone || map_->faults() == faultsWhenIndexed;
 }
 
 void Document::Impl::waitLoaded() const
@@ -330,7 +380,9 @@ DocumentPtr Document::empty() { return fromBytes({}); }
 
 DocumentPtr Document::fromBytes(std::string bytes) { return fromEncoded(std::move(bytes), {}, std::nullopt).document; }
 
-Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
+Result<DocumentPtr, IoError> Document::fromFile(const std::string& path) { return Impl::openFile(path); }
+
+Result<DocumentPtr, IoError> Document::Impl::openFile(const std::string& path, std::uint64_t sizeAtOpen)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -340,37 +392,20 @@ Result<DocumentPtr, IoError> Document::fromFile(const std::string& path)
     if (::fstat(fd, &st) != 0) return unexpected(IoError{path, IoStep::Size, errno});
     // Only regular files have a size to read; folders, FIFOs and devices are refused.
     if (!S_ISREG(st.st_mode)) return unexpected(IoError{path, IoStep::Read, S_ISDIR(st.st_mode) ? EISDIR : EINVAL});
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t size = sizeAtOpen != UINT64_MAX ? sizeAtOpen : static_cast<std::uint64_t>(st.st_size);
 
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     impl->stamp = FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), size,
                             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
-    if (!impl->raw_.allocate(size)) return unexpected(IoError{path, IoStep::Read, ENOMEM});
-    impl->data = reinterpret_cast<const unsigned char*>(impl->raw_.get());
-    impl->expectedSize = size;
-
-    // The first bytes are read here so that the first screen can be indexed now
-    // and a file that cannot be read at all fails as a whole.
-    const std::uint64_t first = std::min(size, kFirstChunk + 64 * kKiB);
-    std::uint64_t got = 0;
-    while (got < first) {
-        const ssize_t n = ::read(fd, impl->raw_.get() + got, first - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return unexpected(IoError{path, IoStep::Read, errno});
-        if (n == 0) break;
-        got += static_cast<std::uint64_t>(n);
+    if (size == 0) {
+        adoptBytes(*impl, {}, {});
+        return DocumentPtr(new Document(std::move(impl)));
     }
-    impl->loadedBytes = got;
-    const bool more = got == first && got < size;
-    if (more) {
-        impl->fd = fd;
-        closer.fd = -1;  // the loader closes it
-    } else {
-        impl->loadDone = true;
-    }
-    if (more && size > kPrefaultFrom) impl->prefaultSecondHalf();
-    impl->start(more);
+    // The descriptor stays open with the document.
+    if (const int error = doc_detail::adoptFile(*impl, fd, size, true); error != 0)
+        return unexpected(IoError{path, IoStep::Read, error});
+    closer.fd = -1;
     return DocumentPtr(new Document(std::move(impl)));
 }
 

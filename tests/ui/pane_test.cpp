@@ -15,6 +15,9 @@
 #include <atomic>
 #include <new>
 #include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 namespace soramie {
 namespace {
@@ -94,6 +97,30 @@ TEST_F(PaneTest, SelectionCountsCharactersAndCopyGivesUnicodeWholeEvenWhenDecode
     QString expected = QString::fromStdU16String(cp932::decode(big));
     expected.replace(QChar(cp932::rawByteUnit(0x81)), QChar(0xFFFD));
     EXPECT_TRUE(clipboard() == expected);
+}
+
+// A selection too large for the clipboard is refused: nothing is copied, a
+// cut removes nothing, and the window hears of it.
+TEST_F(PaneTest, ASelectionTooLargeForTheClipboardIsRefusedAndACutOfItRemovesNothing)
+{
+    char name[] = "/tmp/soramie-pane-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::unlink(name);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(TextPane::kCopyMaxBytes + 1)), 0);
+    const auto doc = Document::fromFile("/proc/self/fd/" + std::to_string(fd));
+    ::close(fd);
+    ASSERT_TRUE(doc.ok());
+    pane.setDocument(*doc);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    std::vector<std::uint64_t> refused;
+    QObject::connect(&pane, &TextPane::copyRefused, [&refused](std::uint64_t bytes) { refused.push_back(bytes); });
+    pane.selectAll();
+    EXPECT_EQ(pane.copy(), TextPane::CopyOutcome::TooLarge);
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(refused, std::vector<std::uint64_t>(2, TextPane::kCopyMaxBytes + 1));
+    EXPECT_TRUE(clipboard() == QStringLiteral("before"));
+    EXPECT_EQ(pane.sizeInBytes(), TextPane::kCopyMaxBytes + 1);
 }
 
 // Up keeps the cell column: cell 4 of line 1 lies inside 日 (cells 3-4) of

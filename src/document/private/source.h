@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Internal to the document: a source is one immutable byte buffer (a file as
-// read, or bytes a document was made from or an edit inserted) with its line
-// and character index. A file's source is read and indexed by threads it owns;
-// every other source is complete and indexed when made. Not for other layers.
+// Internal to the document: a source is one immutable run of bytes (a file
+// mapped in place, or bytes a document was made from or an edit inserted)
+// with its compact line and character index. A file's source is indexed by
+// threads it owns; every other source is complete and indexed when made (or,
+// when large, indexed in the background like a file). Not for other layers.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -20,112 +22,122 @@
 #include "core/file_io.h"
 #include "core/text_stream.h"
 #include "document/document.h"
+#include "document/private/mapping.h"
 #include "document/private/scan.h"
 
 namespace soramie {
 
-namespace doc_detail {
-
-// Anonymous memory for a file's bytes: pages are touched only as the file is
-// read into them, and a failed allocation is an error value, not an exception.
-class PageBuffer {
-public:
-    PageBuffer() = default;
-    PageBuffer(const PageBuffer&) = delete;
-    PageBuffer& operator=(const PageBuffer&) = delete;
-    ~PageBuffer();
-    bool allocate(std::uint64_t size);
-    char* get() const { return data_; }
-
-private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
-// One indexed range [begin, end) of bytes; begin and end are character boundaries.
-struct PublishedSegment {
-    Segment seg;
-    std::uint64_t charBegin = 0;
-    std::uint64_t breakBegin = 0;  // breaks recorded by earlier segments
-};
-
-}  // namespace doc_detail
-
 // The source of a document. Members marked "guarded by m" are read and written
-// under m; the bytes below loadedBytes never change once loaded, so they are
-// read without it. The destructor stops and joins the source's threads.
+// under m. The bytes never change while the source is intact (for a file: as
+// long as nobody rewrites it in place; checksums tell). The destructor stops
+// and joins the source's threads.
 struct Document::Impl {
-    // Storage: either owned_ (documents from bytes or text) or raw_ (files).
+    // Storage: owned_ (bytes from memory) or map_ (a file, or the spill file of
+    // a large rewrite).
     std::string owned_;
-    doc_detail::PageBuffer raw_;
+    std::unique_ptr<doc_detail::MappedFile> map_;
     const unsigned char* data = nullptr;
-    std::uint64_t expectedSize = 0;  // size at open; the final size once loaded
+    std::uint64_t expectedSize = 0;  // size at open
+    // Set before indexing starts: blocks carry checksums and reads are checked.
+    bool checked = false;
 
     std::vector<Substitution> subs;
 
     mutable std::mutex m;
     mutable std::condition_variable cv;
-    // Loading state (guarded by m).
-    std::uint64_t loadedBytes = 0;
+    // Size state (guarded by m): sizeNow is expectedSize until the file is
+    // found shorter; once loadDone it is the final size.
+    std::uint64_t sizeNow = 0;
     bool loadDone = false;
     std::optional<IoError> loadErr;
-    int fd = -1;
+    int fd = -1;  // a file source keeps its descriptor: the file read, whatever its path names now
     std::string path;
     std::optional<FileStamp> stamp;  // the file as it was opened; kept by withText
 
     // Chunk plan: chunk c covers [boundary(starts[c]), boundary(starts[c + 1])).
     std::vector<std::uint64_t> starts;
-    std::vector<std::optional<doc_detail::Segment>> slots;  // guarded by m
-    std::size_t nextPublish = 0;                            // guarded by m
+    std::vector<std::optional<doc_detail::ScannedRange>> slots;  // guarded by m
+    std::size_t nextPublish = 0;                                 // guarded by m
     std::atomic<std::size_t> nextChunk{0};
 
-    // Published index (guarded by m).
-    std::vector<doc_detail::PublishedSegment> segs;
+    // Published index (guarded by m; never changes once indexDone).
+    std::vector<doc_detail::Block> blocks;
     std::uint64_t indexedEnd = 0;
     std::uint64_t breakTotal = 0;
     std::uint64_t charTotal = 0;
     bool indexDone = false;
+    bool shrank = false;                  // the file ended before expectedSize when it was indexed
+    std::uint32_t faultsWhenIndexed = 0;  // map_->faults() when indexing ended
+
+    // A checksum did not match: the bytes under the document changed.
+    mutable std::atomic<bool> changed{false};
+
+    // Blocks scanned in detail for queries, least recently used replaced
+    // (guarded by m).
+    struct CacheEntry {
+        std::size_t block = SIZE_MAX;
+        std::uint64_t used = 0;
+        doc_detail::BlockDetail detail;
+    };
+    mutable std::array<CacheEntry, 8> cache;
+    mutable std::uint64_t cacheClock = 0;
+
+    // The private copy edits of a small file source read from (guarded by m).
+    std::weak_ptr<Impl> privateCopy;
 
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
 
     ~Impl();
 
-    std::uint64_t finalSizeLocked() const { return loadDone ? loadedBytes : expectedSize; }
+    // Document::fromFile; with sizeAtOpen, the file is taken to have measured
+    // that many bytes (tests: a file that shrinks between its measuring and
+    // its reading).
+    static Result<DocumentPtr, IoError> openFile(const std::string& path, std::uint64_t sizeAtOpen = UINT64_MAX);
+
+    std::uint64_t finalSizeLocked() const { return sizeNow; }
 
     // First position p >= x with a sync byte (< 0x40, never part of a pair's
-    // trail) or the final size; waits for the bytes it needs. Returns nullopt when
-    // stopped.
-    std::optional<std::uint64_t> boundary(std::uint64_t x);
-    // Indexes chunk c; returns false when stopped.
-    bool indexChunk(std::size_t c);
+    // trail) or the end.
+    std::uint64_t boundary(std::uint64_t x, std::uint64_t end) const;
+    // Learns whether the file is now shorter than sizeNow (file sources).
+    void checkSize();
+    // Indexes chunk c.
+    void indexChunk(std::size_t c);
     // Stores chunk c's index and publishes every chunk that is now next in order.
-    void publish(std::size_t c, doc_detail::Segment seg);
+    void publish(std::size_t c, doc_detail::ScannedRange range);
+    // Ends indexing: a file found shorter has its index cut at its new end.
+    void finishLocked();
+    // Cuts the index at n (<= indexedEnd), and before a lead byte left without
+    // its trail there.
+    void cutLocked(std::uint64_t n);
     // A background indexer: takes chunks until none is left or the source stops.
     void worker();
-    // The background reader of a file: reads until the expected size, the end
-    // of the file, an error or a stop, then closes the file.
-    void loader();
-    // Fresh memory costs more to fault in than to read into, and the loader
-    // faults every page it reads into: a second thread faults the second half
-    // in meanwhile (MADV_POPULATE_WRITE never changes a byte, so it may overlap
-    // the loader's reads). Runs until done or stopped.
-    void prefaultSecondHalf();
-    // Plans the chunks, indexes the first one here when its bytes are loaded and
-    // starts the background threads for the rest. withLoader: the file still
-    // needs reading.
-    void start(bool withLoader);
+    // Plans the chunks, indexes the first one here and starts the background
+    // threads for the rest.
+    void start();
 
     // Index lookups; the caller holds m.
-    const doc_detail::PublishedSegment& segOfByte(std::uint64_t b) const;
-    const doc_detail::PublishedSegment& segOfChar(std::uint64_t c) const;
+    std::size_t blockOfByte(std::uint64_t b) const;
+    std::uint64_t blockEnd(std::size_t i) const { return i + 1 < blocks.size() ? blocks[i + 1].begin : indexedEnd; }
+    // Block i scanned in detail (from the cache when it was scanned lately);
+    // a checksum mismatch marks the source changed.
+    const doc_detail::BlockDetail& detailLocked(std::size_t i) const;
     // Absolute start of the line after break k (k < breakTotal).
     std::uint64_t breakAt(std::uint64_t k) const;
     std::uint64_t charOfLocked(std::uint64_t b) const;
     std::uint64_t byteOfLocked(std::uint64_t c) const;
     std::uint64_t lineStartLocked(std::uint64_t n) const { return n == 0 ? 0 : breakAt(n - 1); }
-    // Line breaks whose following line starts at or before p (p <= indexedEnd).
+    // Line breaks whose following line starts at or before p.
     std::uint64_t breaksUpToLocked(std::uint64_t p) const;
+
+    // Whether bytes [a, b) still have the checksums they were indexed with
+    // (true for sources that are not checked). Waits until indexed.
+    bool verify(std::uint64_t a, std::uint64_t b) const;
+    // Checks the indexed blocks that hold bytes of [a, b) now, without
+    // waiting; a mismatch marks the source changed.
+    void verifyIndexed(std::uint64_t a, std::uint64_t b) const;
+    bool intact() const;
 
     void waitLoaded() const;
     void waitIndexed() const;
@@ -139,12 +151,21 @@ using SourcePtr = std::shared_ptr<Document::Impl>;
 // are recorded with their byte offset.
 void encodeRecording(std::u16string_view units, std::string& out, std::vector<Substitution>& subs);
 
-// Makes impl hold bytes it owns, loaded in full, with the substitutions they
-// carry, and starts indexing them.
+// Makes impl hold bytes it owns with the substitutions they carry, and starts
+// indexing them.
 void adoptBytes(Document::Impl& impl, std::string bytes, std::vector<Substitution> subs);
 
 // A fully indexed source holding bytes.
 SourcePtr newSource(std::string bytes, std::vector<Substitution> subs);
+
+// The source edits of src read from: src itself, or for a file source of at
+// most kPrivateCopyMax bytes a private copy of its bytes (checked against the
+// checksums while copied) made once and shared while it lives. src is indexed.
+SourcePtr editableSource(const SourcePtr& src);
+
+// Sets up impl to read file fd (size > 0) in place and starts indexing it.
+// Fails with errno.
+int adoptFile(Document::Impl& impl, int fd, std::uint64_t size, bool checked);
 
 // Appends the text of source bytes [a, b) (character boundaries) to out, with
 // the source's remembered unencodable units.

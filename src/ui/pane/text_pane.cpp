@@ -166,11 +166,15 @@ std::size_t decodeForClipboard(std::string_view bytes, char16_t* out)
 
 }  // namespace
 
-void TextPane::copy() const
+TextPane::CopyOutcome TextPane::copy() const
 {
-    if (anchor_ == caret_) return;
+    if (anchor_ == caret_) return CopyOutcome::NothingSelected;
     const ByteOffset from = selectionFrom();
     const ByteOffset to = selectionTo();
+    if (to - from > kCopyMaxBytes) {
+        emit const_cast<TextPane*>(this)->copyRefused(to - from);
+        return CopyOutcome::TooLarge;
+    }
     QString s;
     if (doc_->substitutions().empty()) {
         // Decoded straight into the clipboard's string (no second copy of a
@@ -197,6 +201,7 @@ void TextPane::copy() const
         }
     }
     QGuiApplication::clipboard()->setText(s);
+    return CopyOutcome::Copied;
 }
 
 void TextPane::refresh() { viewport()->update(); }
@@ -281,8 +286,7 @@ void TextPane::removeSelection() { insertText(QString()); }
 void TextPane::cut()
 {
     if (readOnly_ || anchor_ == caret_) return;
-    copy();
-    removeSelection();
+    if (copy() == CopyOutcome::Copied) removeSelection();
 }
 
 void TextPane::paste()

@@ -70,7 +70,14 @@ public:
     // Selects [start, start + length) (clamped to the text) and scrolls it into view.
     void setSelection(qint64 start, qint64 length);
     void selectAll();
-    void copy() const;
+    // Selections of more bytes than this are not copied: the clipboard holds
+    // its text whole in memory, two bytes a character.
+    static constexpr std::uint64_t kCopyMaxBytes = std::uint64_t{512} << 20;
+    enum class CopyOutcome : std::uint8_t { Copied, NothingSelected, TooLarge };
+    // Puts the selected text on the clipboard. A selection of more than
+    // kCopyMaxBytes leaves the clipboard as it was, returns TooLarge and emits
+    // copyRefused (also for Ctrl+C, Shift+Delete and the context menu).
+    CopyOutcome copy() const;
     // Redraws the visible lines.
     void refresh();
 
@@ -109,6 +116,9 @@ public:
 
 signals:
     void selectionChanged();
+    // A copy (or cut) was refused: the selection holds `bytes` bytes, more than
+    // kCopyMaxBytes. Nothing was copied or removed.
+    void copyRefused(std::uint64_t bytes);
 
 protected:
     bool event(QEvent* event) override;

@@ -24,7 +24,10 @@ void TextPane::keyPressEvent(QKeyEvent* e)
     const bool shift = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     const int key = e->key();
-    if (e->matches(QKeySequence::Copy)) return copy();
+    if (e->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
     if (e->matches(QKeySequence::SelectAll)) return selectAll();
     if (e->matches(QKeySequence::Undo)) return undo();
     if (e->matches(QKeySequence::Redo) || (ctrl && !shift && key == Qt::Key_Y)) return redo();

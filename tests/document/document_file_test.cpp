@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: MIT
+// A document reads its file in place: what it does when the file is renamed
+// over, rewritten in place or truncated under it, and what rewrites larger than
+// memory should hold become.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/replace.h"
+#include "document/document.h"
+#include "document/private/source.h"
+#include "reference/literal_algorithms.h"
+#include "search/temp_tree.h"
+
+namespace soramie {
+namespace {
+
+// Lines of ASCII and kanji, CRLF-ended, n bytes or a few more.
+std::string logBytes(std::size_t n)
+{
+    std::string s;
+    s.reserve(n + 64);
+    for (std::size_t line = 0; s.size() < n; ++line) {
+        s += "2026-01-01 line " + std::to_string(line);
+        if (line % 3 == 0) s += " \x8F\x88\x97\x9D\x82\xAA\x8A\xAE\x97\xB9";  // 処理が完了
+        s += "\r\n";
+    }
+    return s;
+}
+
+// Overwrites the bytes at `at` in place (same file, same size).
+void overwrite(const std::string& path, std::uint64_t at, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at)), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
+std::string saved(const Document& doc)
+{
+    const auto parts = doc.slicesToSave();
+    EXPECT_TRUE(parts.ok());
+    std::string out;
+    if (parts.ok())
+        for (const std::string_view s : *parts) out.append(s);
+    return out;
+}
+
+TEST(DocumentInPlace, AFileRenamedOverThePathLeavesTheDocumentReadingTheFileItOpened)
+{
+    const testing::TempTree tree;
+    const std::string bytes = logBytes(3u << 20);
+    const std::string path = tree.file("a.log", bytes).string();
+    const auto doc = Document::fromFile(path);
+    ASSERT_TRUE(doc.ok());
+    std::filesystem::rename(tree.file("b.log", logBytes(1000)), path);
+    (*doc)->waitIndexed();
+    EXPECT_EQ((*doc)->size().value, bytes.size());
+    EXPECT_EQ(saved(**doc), bytes);
+    EXPECT_EQ((*doc)->verify(ByteOffset(0), (*doc)->size()), Integrity::Intact);
+    EXPECT_FALSE((*doc)->shrank());
+}
+
+TEST(DocumentInPlace, BytesChangedInPlaceAreFoundWhenReadAgainAndRefusedForSavesAndRewrites)
+{
+    const testing::TempTree tree;
+    const std::string bytes = logBytes(3u << 20);
+    const std::string path = tree.file("a.log", bytes).string();
+    const auto opened = Document::fromFile(path);
+    ASSERT_TRUE(opened.ok());
+    const Document& doc = **opened;
+    doc.waitIndexed();
+    const LineNo line = doc.lineOf(ByteOffset(2u << 20));
+    overwrite(path, doc.lineStart(line).value, "X");
+    // Nothing read the changed block yet; the bytes of the line, read for the
+    // screen, are checked first.
+    EXPECT_EQ(doc.integrity(), Integrity::Intact);
+    std::string scratch;
+    (void)doc.bytes(doc.lineStart(line), doc.lineEnd(line), scratch);
+    EXPECT_EQ(doc.integrity(), Integrity::Changed);
+
+    const auto again = Document::fromFile(path);
+    ASSERT_TRUE(again.ok());
+    overwrite(path, 100, "Y");
+    EXPECT_EQ((*again)->verify(ByteOffset(1u << 20), ByteOffset((1u << 20) + 50)), Integrity::Intact)
+        << "only the blocks asked for";
+    EXPECT_EQ((*again)->verify(ByteOffset(0), (*again)->size()), Integrity::Changed);
+    const auto save = (*again)->slicesToSave();
+    ASSERT_FALSE(save.ok());
+    EXPECT_EQ(save.error().step, IoStep::Verify);
+    ChrReplaceStream replace(u"line", u"LINE", true);
+    const auto rewritten = (*again)->rewritten(replace);
+    ASSERT_FALSE(rewritten.ok());
+    EXPECT_EQ(rewritten.error().step, IoStep::Verify);
+}
+
+TEST(DocumentInPlace, ATruncatedFileUnderALiveDocumentReadsAsZerosInsteadOfCrashingAndIsReportedChanged)
+{
+    const testing::TempTree tree;
+    const std::string bytes = logBytes(3u << 20);
+    const std::string path = tree.file("a.log", bytes).string();
+    const auto opened = Document::fromFile(path);
+    ASSERT_TRUE(opened.ok());
+    const Document& doc = **opened;
+    doc.waitIndexed();
+    ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+    std::string scratch;
+    const std::string_view tail = doc.bytes(doc.size() - 10, doc.size(), scratch);  // a vanished page
+    EXPECT_EQ(tail, std::string(10, '\0'));
+    EXPECT_EQ(doc.integrity(), Integrity::Changed);
+    EXPECT_EQ(doc.lineStart(doc.lineOf(doc.size())).value, doc.lineStart(LineNo(doc.lineCount().value - 1)).value);
+    EXPECT_EQ(doc.size().value, bytes.size()) << "a document never changes once loaded";
+    EXPECT_FALSE(doc.slicesToSave().ok());
+}
+
+TEST(DocumentInPlace, EditsOfASmallFileKeepTheBytesTheyWereMadeFromWhenTheFileChangesLater)
+{
+    const testing::TempTree tree;
+    const std::string bytes = logBytes(3u << 20);
+    const std::string path = tree.file("a.log", bytes).string();
+    const auto opened = Document::fromFile(path);
+    ASSERT_TRUE(opened.ok());
+    const DocumentPtr edited = (*opened)->edited(ByteOffset(0), ByteOffset(4), u"1999");
+    overwrite(path, 2u << 20, "changed");
+    EXPECT_EQ(saved(*edited), "1999" + bytes.substr(4));
+    EXPECT_EQ(edited->integrity(), Integrity::Intact);
+    EXPECT_EQ((*opened)->verify(ByteOffset(0), (*opened)->size()), Integrity::Changed);
+}
+
+TEST(DocumentInPlace, AFileThatShrankBeforeItWasReadEndsAtItsNewEndAndNotInsideACharacter)
+{
+    const testing::TempTree tree;
+    std::string bytes = logBytes(5u << 20);
+    const std::uint64_t cut = (3u << 20) + 1;
+    bytes[cut - 1] = '\x82';  // あ, cut after its lead byte
+    bytes[cut] = '\xA0';
+    const std::string path = tree.file("a.log", bytes).string();
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cut)), 0);
+    const auto opened = Document::Impl::openFile(path, bytes.size());
+    ASSERT_TRUE(opened.ok());
+    const Document& doc = **opened;
+    doc.waitIndexed();
+    EXPECT_TRUE(doc.shrank());
+    EXPECT_FALSE(doc.loadError());
+    const std::string kept = bytes.substr(0, cut - 1);
+    EXPECT_EQ(doc.size().value, kept.size());
+    EXPECT_EQ(
+        reference::indexMismatch(doc, kept, [](std::uint64_t at) { return at % 997 < 4 || at + 300 > (3u << 20); }),
+        "");
+    EXPECT_EQ(saved(doc), kept);
+    EXPECT_EQ(doc.integrity(), Integrity::Intact);
+}
+
+TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndHoldsWhatAStringWould)
+{
+    const testing::TempTree tree;
+    const std::string bytes = logBytes(Document::kSpillAbove + (1u << 20));
+    const std::string path = tree.file("in/a.log", bytes).string();
+    const auto opened = Document::fromFile(path);
+    ASSERT_TRUE(opened.ok());
+    ChrReplaceStream inMemory(u"完了", u"\U0001F600", true);  // no CP932 code: remembered
+    const std::string expected = (*opened)->rewrite(inMemory);
+    ChrReplaceStream spilled(u"完了", u"\U0001F600", true);
+    const auto made = (*opened)->rewritten(spilled);
+    ASSERT_TRUE(made.ok());
+    const Document& doc = **made;
+    doc.waitIndexed();
+    EXPECT_EQ(saved(doc), expected);
+    const DocumentPtr reference = Document::fromRewrite(expected, inMemory);
+    reference->waitIndexed();
+    EXPECT_EQ(doc.substitutions().size(), reference->substitutions().size());
+    EXPECT_EQ(doc.text(CharPos(0), CharCount(200)), reference->text(CharPos(0), CharCount(200)));
+    EXPECT_EQ(doc.lineCount(), reference->lineCount());
+    EXPECT_EQ(doc.charCount(), reference->charCount());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree / "in"), {}), 1) << "no name left beside the file";
+}
+
+}  // namespace
+}  // namespace soramie
