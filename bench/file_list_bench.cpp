@@ -8,7 +8,7 @@
 #include "platform/services.h"
 #include "ui/main/file_browser.h"
 #include "ui/main/folder_listing.h"
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,13 +104,13 @@ int main(int argc, char** argv)
     soramie::platform::AppInfo info;
     info.executableDir = info.defaultStartFolder = info.homeFolder = dir.path();
     info.baseName = QStringLiteral("soramie");
-    soramie::Form1 form(soramie::platform::Services{prompts, pickers, launcher, instance, drives, tray, info});
+    soramie::MainWindow form(soramie::platform::Services{prompts, pickers, launcher, instance, drives, tray, info});
     form.show();
     QApplication::processEvents();
     timer.restart();
-    form.Dir1->setPath(path);
+    ui(form).folderList->setPath(path);
     QApplication::processEvents();
-    report("Form1 folder change (list, count, show)", timer, form.File1->count());
+    report("MainWindow folder change (list, count, show)", timer, ui(form).fileList->count());
     std::printf("panel 1: %s\n", form.panel(1).toUtf8().constData());
     return 0;
 }
