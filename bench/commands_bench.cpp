@@ -25,6 +25,9 @@
 #include <fstream>
 #include <string>
 
+using soramie::testing::dialogs;
+using soramie::testing::ui;
+
 namespace {
 
 // A field of /proc/self/status in KiB (VmRSS, VmHWM).

@@ -26,7 +26,10 @@
 namespace {
 
 using soramie::MainWindow;
+using soramie::testing::dialogs;
 using soramie::testing::MainWindowHarness;
+using soramie::testing::ui;
+using soramie::testing::viewerState;
 
 void report(const char* what, const QElapsedTimer& timer)
 {

@@ -6,6 +6,7 @@
 // Usage: file_list_bench [FILES] (default 100000). Creates the files in a
 // temporary folder, prints one line per measurement in milliseconds.
 #include "platform/services.h"
+#include "support/main_window_probe.h"
 #include "ui/main/file_browser.h"
 #include "ui/main/folder_listing.h"
 #include "ui/main/main_window.h"
@@ -108,9 +109,9 @@ int main(int argc, char** argv)
     form.show();
     QApplication::processEvents();
     timer.restart();
-    ui(form).folderList->setPath(path);
+    soramie::testing::ui(form).folderList->setPath(path);
     QApplication::processEvents();
-    report("MainWindow folder change (list, count, show)", timer, ui(form).fileList->count());
+    report("MainWindow folder change (list, count, show)", timer, soramie::testing::ui(form).fileList->count());
     std::printf("panel 1: %s\n", form.panel(1).toUtf8().constData());
     return 0;
 }

@@ -16,6 +16,9 @@
 #include <sys/resource.h>
 #include <cstdio>
 
+using soramie::testing::ui;
+using soramie::testing::viewerState;
+
 namespace {
 
 long peakMegabytes()

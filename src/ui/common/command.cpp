@@ -86,8 +86,8 @@ CommandOutcome runCommand(QWidget& window, const BackgroundWork& work, const Com
 
     // At least one pass: the quit the worker posts ends it, after the events
     // posted before.
-    const auto flags = style.input == CommandStyle::Input::Held ? QEventLoop::ExcludeUserInputEvents
-                                                                  : QEventLoop::AllEvents;
+    const auto flags =
+        style.input == CommandStyle::Input::Held ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
     do {
         loop.exec(flags);
         // Left early: the application quits.

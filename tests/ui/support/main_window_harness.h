@@ -5,6 +5,7 @@
 #pragma once
 
 #include "fake_services.h"
+#include "main_window_probe.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/replace_dialog.h"
 #include "ui/dialogs/search_dialog.h"
@@ -31,17 +32,6 @@
 #include <vector>
 
 namespace soramie::testing {
-
-// The tests' only way into the main window's private parts: its controls, its
-// state and the dialogs it has loaded (MainWindow befriends this probe).
-struct MainWindowProbe {
-    static MainWindowControls& controls(MainWindow& window) { return window.ui_; }
-    static ViewerState& state(MainWindow& window) { return window.state_; }
-    static LoadedDialogs& dialogs(MainWindow& window) { return window.dialogs_; }
-};
-inline MainWindowControls& ui(MainWindow& window) { return MainWindowProbe::controls(window); }
-inline ViewerState& viewerState(MainWindow& window) { return MainWindowProbe::state(window); }
-inline LoadedDialogs& dialogs(MainWindow& window) { return MainWindowProbe::dialogs(window); }
 
 // A temporary root with an "app" folder (executable folder: settings file),
 // a "default" start folder and a "home" folder, and a MainWindow on FakeServices.
