@@ -129,7 +129,7 @@ TEST_F(SearchDialogTest, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSeco
 
     main.onPopup = [&](const QString& path) { delete d.hitList->findItems(path, Qt::MatchExactly).value(0); };
     pressEntry(1, Qt::RightButton);
-    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 pro=/opt/ed --x"});
+    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 program=/opt/ed --x"});
     EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
     EXPECT_TRUE(d.selectedPath().isEmpty() && main.pane().text().isEmpty());
 }

@@ -46,7 +46,7 @@ bool FakeMainWindow::selectKeyword(const QString& keyword)
 
 void FakeMainWindow::showFilePopup(const QString& path, QPoint globalPos)
 {
-    popups << QStringLiteral("%1@%2,%3 pro=%4")
+    popups << QStringLiteral("%1@%2,%3 program=%4")
                   .arg(path)
                   .arg(globalPos.x())
                   .arg(globalPos.y())
