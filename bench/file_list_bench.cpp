@@ -5,10 +5,10 @@
 //
 // Usage: file_list_bench [FILES] (default 100000). Creates the files in a
 // temporary folder, prints one line per measurement in milliseconds.
+#include "core/folder_listing.h"
 #include "platform/services.h"
 #include "support/main_window_probe.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/folder_listing.h"
 #include "ui/main/main_window.h"
 
 #include <QApplication>

@@ -148,7 +148,7 @@ bool dropOnPane(soramie::MainWindow& f, const QList<QUrl>& urls)
 
 // A drop is shown once it has returned to the file manager; a handed-over file
 // waits while a search keeps the window disabled.
-TEST(Form1External, AFileDroppedOnThePaneIsShownOtherDropsAreRefusedAndAHandOverWaitsForADisabledWindow)
+TEST(MainWindowExternal, AFileDroppedOnThePaneIsShownOtherDropsAreRefusedAndAHandOverWaitsForADisabledWindow)
 {
     CurrentFolderGuard guard;
     MainWindowHarness h;

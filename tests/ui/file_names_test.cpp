@@ -3,6 +3,7 @@
 // decoded, and every command of the main window and the pickers reach the same
 // bytes. The pickers' bookkeeping and Qt's own texts in Japanese.
 #include "platform/file_names.h"
+#include "core/folder_listing.h"
 #include "platform/file_picker.h"
 #include "support/main_window_harness.h"
 
@@ -13,6 +14,8 @@
 #include <QMessageBox>
 #include <QStyledItemDelegate>
 #include <QTreeView>
+
+#include <sys/stat.h>
 
 namespace platform = soramie::platform;
 using soramie::fromNativePath;
@@ -92,6 +95,28 @@ TEST(Pickers, TheFileDialogListsEveryFileOfItsFilterShowsCp932NamesDecodedAndAns
     program.accept();  // a folder typed is entered
     EXPECT_EQ(listed(program), (QStringList{"sub", "prog"}));
     EXPECT_TRUE(program.selectedPath().isEmpty());
+}
+
+// The file list and the pickers read a folder through one listing: both follow
+// links and leave hidden entries out; only the file list leaves out what is not
+// an ordinary file (a link that leads nowhere, a named pipe).
+TEST(FolderListing, TheFileListAndThePickerSeeTheSameFolderAndOnlyTheListDropsWhatIsNoOrdinaryFile)
+{
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    ASSERT_TRUE(writeFile(d + "/a.txt", "x") && writeFile(d + "/.hidden.txt", "h") && makeFolder(d + "/sub"));
+    ASSERT_TRUE(QFile::link(d + "/a.txt", d + "/link.txt") && QFile::link(d + "/gone", d + "/broken.txt") &&
+                QFile::link(d + "/sub", d + "/sublink"));
+    ASSERT_EQ(::mkfifo(toNativePath(d + "/fifo.txt").c_str(), 0600), 0);
+
+    const auto files = soramie::listMatchingFiles(toNativePath(d), "*.txt");
+    const auto folders = soramie::listSubfolders(toNativePath(d));
+    ASSERT_TRUE(files && folders);
+    EXPECT_EQ(*files, (std::vector<std::string>{"a.txt", "link.txt"}));
+    EXPECT_EQ(*folders, (std::vector<std::string>{"sub", "sublink"}));
+    platform::FilePicker open(nullptr, platform::textFilter(), d, platform::FilePicker::Mode::Open);
+    EXPECT_EQ(listed(open), (QStringList{"sub", "sublink", "a.txt", "broken.txt", "fifo.txt", "link.txt"}));
+    EXPECT_FALSE(soramie::listSubfolders(toNativePath(d + "/missing")));
 }
 
 // Qt's own texts come from Qt's Japanese catalogue, whatever the locale.

@@ -19,7 +19,7 @@ void press(soramie::MainWindow& f, const QString& name, Qt::MouseButton button)
 }
 
 // (A press in quick mode shows the file at once: the unsaved-edits table presses there.)
-TEST(Form1Display, APressInNormalModeOnlyEnablesTheButtonAndWithNothingSelectedNeitherButtonDoesAnything)
+TEST(MainWindowDisplay, APressInNormalModeOnlyEnablesTheButtonAndWithNothingSelectedNeitherButtonDoesAnything)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", kSjis}});
@@ -34,7 +34,7 @@ TEST(Form1Display, APressInNormalModeOnlyEnablesTheButtonAndWithNothingSelectedN
                 h.fakes.prompts.popups.empty());
 }
 
-TEST(Form1Display, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAFileItDeleted)
+TEST(MainWindowDisplay, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAFileItDeleted)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a b.txt", kSjis}, {"b.txt", "b"}});
@@ -57,7 +57,7 @@ TEST(Form1Display, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAFileIt
 // A cancel, a path the dialog returned but that vanished before the read, a
 // missing file or a folder named on the command line, then a file on another
 // drive.
-TEST(Form1Open, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMovesTheLists)
+TEST(MainWindowOpen, ACancelOrAFileThatCannotBeReadChangesNothingAndAFileElsewhereMovesTheLists)
 {
     MainWindowHarness h;
     const QString volume = h.root() + "/D/";

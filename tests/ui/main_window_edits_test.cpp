@@ -21,7 +21,7 @@ QByteArray paneBytes(MainWindow& f)
     return QByteArray(b.data(), static_cast<qsizetype>(b.size()));
 }
 
-TEST(Form1Edits, TypedTextIsSavedWithEveryOtherByteAsRead)
+TEST(MainWindowEdits, TypedTextIsSavedWithEveryOtherByteAsRead)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"raw.txt", kRaw}});
@@ -90,7 +90,7 @@ QString state(MainWindow& f)
     return pane.startsWith("<HTML>") ? "page" : pane == "x" + kRaw ? "edited" : QString::fromLatin1(pane);
 }
 
-TEST(Form1Edits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
+TEST(MainWindowEdits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
 {
     const std::pair<Command, QString> commands[] = {{Command::Display, "other"},    {Command::QuickModeClick, "other"},
                                                     {Command::Open, "other"},       {Command::SearchHit, "other"},

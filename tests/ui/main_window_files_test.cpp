@@ -60,7 +60,7 @@ void exportFile(MainWindow& f, const QString& name)
     ui(f).exportHtmlAction->trigger();
 }
 
-TEST(Form1Save, SaveWritesTheShownFileByteForByteAndSaveAsAppendsTxtUnlessItEndsInTxt)
+TEST(MainWindowSave, SaveWritesTheShownFileByteForByteAndSaveAsAppendsTxtUnlessItEndsInTxt)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"raw.txt", kRaw}, {"other.txt", "other"}});
@@ -92,7 +92,7 @@ TEST(Form1Save, SaveWritesTheShownFileByteForByteAndSaveAsAppendsTxtUnlessItEnds
 }
 
 // (The write's steps and their cleanup are the safe write's own tests.)
-TEST(Form1Save, AFailedSaveNamesTheFileAndKeepsTheOldFileAndThePane)
+TEST(MainWindowSave, AFailedSaveNamesTheFileAndKeepsTheOldFileAndThePane)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"ro.txt", "read only"}});
@@ -108,7 +108,7 @@ TEST(Form1Save, AFailedSaveNamesTheFileAndKeepsTheOldFileAndThePane)
 
 // Characters without a CP932 code, then a log that grew since it was shown:
 // each is written only after a yes.
-TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnlyAfterAYes)
+TEST(MainWindowSave, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnlyAfterAYes)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"log.txt", "line 1\r\n"}});
@@ -150,7 +150,7 @@ TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnl
 // The question names the file; with nothing that may be deleted (nothing
 // selected, a read-only file, a search hit no longer the target) the answer
 // comes after it and nothing on disk or in the pane changes.
-TEST(Form1Delete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesThePane)
+TEST(MainWindowDelete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesThePane)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"ro.txt", "r"}});
@@ -186,7 +186,7 @@ TEST(Form1Delete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesTh
 
 // shownFrom says where the shown file came from, not where the popup was opened:
 // the popup's "削除" removes the file that was right-clicked.
-TEST(Form1Delete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFor)
+TEST(MainWindowDelete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFor)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"c.txt", "c"}});
@@ -214,7 +214,7 @@ TEST(Form1Delete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFo
 
 // The page is made from the bytes on disk, not the pane; with a browser set the
 // question comes after the page is shown and the browser gets the page as one argument.
-TEST(Form1Export, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
+TEST(MainWindowExport, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"my file.txt", "a<b>c&d"}}, "browse = firefox --new-window\r\n");
@@ -246,7 +246,7 @@ TEST(Form1Export, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
     EXPECT_TRUE(f.panel(2) == "logs my file.txt.html " && ui(f).clearButton->isEnabled());
 }
 
-TEST(Form1Export, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteNothing)
+TEST(MainWindowExport, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteNothing)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "x"}, {"b.txt", "b<"}});
@@ -280,7 +280,7 @@ TEST(Form1Export, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteN
 }
 
 // A real start: a recording program writes the arguments it got into a FIFO.
-TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
+TEST(MainWindowLaunch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
 {
     MainWindowHarness h;
     const QString recorder = h.root() + "/rec.sh";
@@ -318,7 +318,7 @@ TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
 // The save's write and a search hit's keyword search run as commands: events
 // posted before they start are delivered while their work runs, so a second
 // command tried then is refused, and their work's progress reaches the end.
-TEST(Form1Commands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
+TEST(MainWindowCommands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "old"}});

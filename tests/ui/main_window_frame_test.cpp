@@ -108,7 +108,7 @@ TEST_F(WindowState, ClosingTheDialogsWhileTheWindowIsInTheTrayDoesNotEndTheProgr
 }
 
 // The display button for search hits shows the hit selected in the search dialog.
-TEST(Form1SearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatChanged)
+TEST(MainWindowSearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatChanged)
 {
     MainWindowHarness h;
     // "あ" 40,000 times after 100,000 one-byte characters: the hit lies beyond character 32767.
@@ -142,7 +142,7 @@ TEST(Form1SearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatC
 // handed over. No dialog goes while its handler (and so its box) runs; the
 // settings and search dialogs are unloaded, the replace dialog stays, and the
 // handed-over file is shown once the window is free again.
-TEST(Form1Chaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentProgram)
+TEST(MainWindowChaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentProgram)
 {
     using SettingsDialog = soramie::SettingsDialog;
     using Opener = std::function<void(MainWindowHarness&, soramie::MainWindow&)>;
@@ -257,7 +257,7 @@ QStringList cutCaptions(const QWidget& window)
 // Under each Japanese UI font installed here: no empty band between the main
 // window's controls and its status bar, no caption of any window cut off, the
 // settings labels in one size, and the search dialog's status bar below its controls.
-TEST(Form1Layout, EveryCaptionIsWholeAndNoWindowLeavesABandOrCoversItsControls)
+TEST(MainWindowLayout, EveryCaptionIsWholeAndNoWindowLeavesABandOrCoversItsControls)
 {
     const QFont saved = QApplication::font();
     int fonts = 0;

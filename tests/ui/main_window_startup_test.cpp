@@ -22,7 +22,7 @@ void enterLast(soramie::MainWindow& f)
     QTest::keyClick(ui(f).folderList, Qt::Key_Return);
 }
 
-TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHomeFolderAndTheWrapCountIsRead)
+TEST(MainWindowStartup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHomeFolderAndTheWrapCountIsRead)
 {
     MainWindowHarness h;
     ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + h.root().toUtf8() + "/missing\r\n"));
@@ -40,7 +40,7 @@ TEST(Form1Startup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenTheHom
 }
 
 // Hidden files and folders are neither listed nor counted.
-TEST(Form1Lists, AFolderChangeListsAndCountsMatchingOrdinaryFilesAndReportsAFolderThatVanished)
+TEST(MainWindowLists, AFolderChangeListsAndCountsMatchingOrdinaryFilesAndReportsAFolderThatVanished)
 {
     MainWindowHarness h;
     auto& f = h.loadWith({{"b.txt", "b"}, {"A.TXT", "a"}, {"c.log", "c"}, {".hidden.txt", "h"}});

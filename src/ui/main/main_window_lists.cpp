@@ -3,9 +3,9 @@
 // and the wrap count.
 #include "ui/main/main_window.h"
 
+#include "core/folder_listing.h"
 #include "ui/common/path_text.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/folder_listing.h"
 #include "ui/pane/text_pane.h"
 
 #include <QToolButton>
