@@ -287,6 +287,21 @@ private:
         });
         return dialog;
     }
+    // The load and unload steps of the settings, search and replace dialogs.
+    template <class Dialog>
+    Dialog& loadInto(QPointer<Dialog>& slot)
+    {
+        if (!slot) slot = track(new Dialog(*this), slot);
+        return *slot;
+    }
+    template <class Dialog>
+    static void unloadFrom(QPointer<Dialog>& slot)
+    {
+        if (Dialog* dialog = slot.data()) {
+            slot.clear();
+            dialog->unload();
+        }
+    }
     // Lets the pane take a file dropped from a file manager (main_window_external.cpp).
     void acceptFileDrops();
     // Moves the three lists to folder (its drive's current folder becomes folder).

@@ -132,19 +132,9 @@ void MainWindow::clearPane()
 
 // ---- Settings and about dialogs ----------------------------------------------------------------
 
-SettingsDialog& MainWindow::loadSettingsDialog()
-{
-    if (!dialogs_.settings) dialogs_.settings = track(new SettingsDialog(*this), dialogs_.settings);
-    return *dialogs_.settings;
-}
+SettingsDialog& MainWindow::loadSettingsDialog() { return loadInto(dialogs_.settings); }
 
-void MainWindow::unloadSettingsDialog()
-{
-    if (SettingsDialog* dialog = dialogs_.settings.data()) {
-        dialogs_.settings.clear();
-        dialog->unload();
-    }
-}
+void MainWindow::unloadSettingsDialog() { unloadFrom(dialogs_.settings); }
 
 AboutDialog& MainWindow::loadAboutDialog()
 {

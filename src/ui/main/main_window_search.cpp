@@ -14,33 +14,13 @@
 
 namespace soramie {
 
-SearchDialog& MainWindow::loadSearchDialog()
-{
-    if (!dialogs_.search) dialogs_.search = track(new SearchDialog(*this), dialogs_.search);
-    return *dialogs_.search;
-}
+SearchDialog& MainWindow::loadSearchDialog() { return loadInto(dialogs_.search); }
 
-ReplaceDialog& MainWindow::loadReplaceDialog()
-{
-    if (!dialogs_.replace) dialogs_.replace = track(new ReplaceDialog(*this), dialogs_.replace);
-    return *dialogs_.replace;
-}
+ReplaceDialog& MainWindow::loadReplaceDialog() { return loadInto(dialogs_.replace); }
 
-void MainWindow::unloadSearchDialog()
-{
-    if (SearchDialog* dialog = dialogs_.search.data()) {
-        dialogs_.search.clear();
-        dialog->unload();
-    }
-}
+void MainWindow::unloadSearchDialog() { unloadFrom(dialogs_.search); }
 
-void MainWindow::unloadReplaceDialog()
-{
-    if (ReplaceDialog* dialog = dialogs_.replace.data()) {
-        dialogs_.replace.clear();
-        dialog->unload();
-    }
-}
+void MainWindow::unloadReplaceDialog() { unloadFrom(dialogs_.replace); }
 
 void MainWindow::showSearchDialog() { loadSearchDialog().present(); }
 
