@@ -9,8 +9,8 @@
 // FILE is shown first and fully indexed. Prints "seconds S", "added_rss_mib M"
 // (peak resident memory during the command minus resident memory before it) and
 // a check value (bytes of the new document, or characters copied).
-#include "support/form1_harness.h"
-#include "ui/dialogs/form4.h"
+#include "support/main_window_harness.h"
+#include "ui/dialogs/replace_dialog.h"
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
@@ -24,6 +24,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+
+using soramie::testing::dialogs;
+using soramie::testing::ui;
 
 namespace {
 
@@ -54,27 +57,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: commands_bench wrap|range|copy|html FILE\n");
         return 2;
     }
-    const std::string mode = argv[1];
+    const std::string toggleQuickMode = argv[1];
     const QFileInfo source(QString::fromLocal8Bit(argv[2]));
-    soramie::testing::Form1Harness h;
+    soramie::testing::MainWindowHarness h;
     h.writeSettings("[main]\r\nlog = " + source.absolutePath().toUtf8() + "\r\n");
     if (!h.load()) return 1;
-    soramie::Form1& f = h.form();
+    soramie::MainWindow& f = h.form();
     f.resize(1000, 700);
     f.show();
-    if (!f.File1->selectFile(source.fileName())) {
+    if (!ui(f).fileList->selectFile(source.fileName())) {
         std::fprintf(stderr, "%s is not listed (the list shows *.txt)\n", argv[2]);
         return 1;
     }
-    f.DisplayFile(source.absoluteFilePath());
-    f.Text1->document()->waitIndexed();
-    soramie::Form4* replace = nullptr;
-    if (mode == "range") {
-        f.appOki_Click();
-        replace = f.form4;
-        replace->txtFndStartString->setText(QStringLiteral("["));
-        replace->txtFndEndString->setText(QStringLiteral("]"));
-        replace->txtRepString->setText(QStringLiteral("-"));
+    f.showFile(source.absoluteFilePath());
+    ui(f).pane->document()->waitIndexed();
+    soramie::ReplaceDialog* replace = nullptr;
+    if (toggleQuickMode == "range") {
+        f.showReplaceDialog();
+        replace = dialogs(f).replace;
+        replace->findOrStartField->setText(QStringLiteral("["));
+        replace->endField->setText(QStringLiteral("]"));
+        replace->replacementField->setText(QStringLiteral("-"));
     }
     app.processEvents();
 
@@ -82,25 +85,25 @@ int main(int argc, char** argv)
     std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts from here
     QElapsedTimer t;
     t.start();
-    if (mode == "wrap") {
-        f.Command12_Click();
-    } else if (mode == "range") {
-        replace->cmdReplace_Click();
-    } else if (mode == "copy") {
-        key(f.Text1, Qt::Key_A);
+    if (toggleQuickMode == "wrap") {
+        f.wrapPane();
+    } else if (toggleQuickMode == "range") {
+        replace->replaceAll();
+    } else if (toggleQuickMode == "copy") {
+        key(ui(f).pane, Qt::Key_A);
         if (qEnvironmentVariableIsSet("SPLIT"))
             std::printf("select %.3f\n", static_cast<double>(t.nsecsElapsed()) / 1e9);
-        key(f.Text1, Qt::Key_C);
-    } else if (mode == "html") {
-        f.appHt_Click();
+        key(ui(f).pane, Qt::Key_C);
+    } else if (toggleQuickMode == "html") {
+        f.exportHtml();
     } else {
-        std::fprintf(stderr, "unknown command %s\n", mode.c_str());
+        std::fprintf(stderr, "unknown command %s\n", toggleQuickMode.c_str());
         return 2;
     }
-    f.Text1->viewport()->repaint();
+    ui(f).pane->viewport()->repaint();
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
-    const long long check = mode == "copy" ? QGuiApplication::clipboard()->text().size()
-                                           : static_cast<long long>(f.Text1->document()->size().value);
+    const long long check = toggleQuickMode == "copy" ? QGuiApplication::clipboard()->text().size()
+                                                      : static_cast<long long>(ui(f).pane->document()->size().value);
     std::printf("seconds %.3f\nadded_rss_mib %ld\ncheck %lld\nmessages %zu\n", seconds,
                 (statusKib("VmHWM") - before) / 1024, check, h.fakes.prompts.messages.size());
     return 0;

@@ -3,14 +3,14 @@
 // through the real windows (offscreen platform, scripted boxes that answer Yes):
 //   replace  LOG     range and simple replacement on the whole pane text of LOG
 //   hit      FILE KEYWORD
-//                    the display button with Flag 2: show FILE and select the
+//                    the display button for search hits: show FILE and select the
 //                    first occurrence of KEYWORD (as after a search)
 //   search   FOLDER KEYWORD
 //                    the search dialog's search of FOLDER and its subfolders
 // Prints one line per measurement in milliseconds.
-#include "support/form1_harness.h"
-#include "ui/dialogs/form3.h"
-#include "ui/dialogs/form4.h"
+#include "support/main_window_harness.h"
+#include "ui/dialogs/replace_dialog.h"
+#include "ui/dialogs/search_dialog.h"
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
@@ -25,74 +25,77 @@
 
 namespace {
 
-using soramie::Form1;
-using soramie::testing::Form1Harness;
+using soramie::MainWindow;
+using soramie::testing::dialogs;
+using soramie::testing::MainWindowHarness;
+using soramie::testing::ui;
+using soramie::testing::viewerState;
 
 void report(const char* what, const QElapsedTimer& timer)
 {
     std::printf("%-40s %8lld ms\n", what, static_cast<long long>(timer.elapsed()));
 }
 
-void showLoaded(Form1& f, const QString& path)
+void showLoaded(MainWindow& f, const QString& path)
 {
-    f.DisplayFile(path);
-    f.Text1->document()->waitIndexed();
+    f.showFile(path);
+    ui(f).pane->document()->waitIndexed();
 }
 
-int replace(Form1& f, const QString& log)
+int replace(MainWindow& f, const QString& log)
 {
     showLoaded(f, log);
-    f.appOki_Click();
-    soramie::Form4& d = *f.form4;
+    f.showReplaceDialog();
+    soramie::ReplaceDialog& d = *dialogs(f).replace;
     QElapsedTimer t;
-    d.txtFndStartString->setText(QStringLiteral("[worker-"));
-    d.txtFndEndString->setText(QStringLiteral("]"));
-    d.txtRepString->setText(QStringLiteral("<w>"));
+    d.findOrStartField->setText(QStringLiteral("[worker-"));
+    d.endField->setText(QStringLiteral("]"));
+    d.replacementField->setText(QStringLiteral("<w>"));
     t.start();
-    d.cmdReplace_Click();
+    d.replaceAll();
     report("range replace (one stretch per line)", t);
 
-    d.Command11_Click();
-    d.Check3->setChecked(true);
-    d.txtFndStartString->setText(QStringLiteral("status=200"));
-    d.txtRepString->setText(QStringLiteral("status=OK"));
+    d.switchMode();
+    d.skipInsideReplacementCheck->setChecked(true);
+    d.findOrStartField->setText(QStringLiteral("status=200"));
+    d.replacementField->setText(QStringLiteral("status=OK"));
     t.start();
-    d.cmdReplace_Click();
-    report("simple replace, Check3 on", t);
-    d.Check3->setChecked(false);
-    d.txtFndStartString->setText(QStringLiteral("id="));
-    d.txtRepString->setText(QStringLiteral("ID:"));
+    d.replaceAll();
+    report("simple replace, skip-inside-replacement on", t);
+    d.skipInsideReplacementCheck->setChecked(false);
+    d.findOrStartField->setText(QStringLiteral("id="));
+    d.replacementField->setText(QStringLiteral("ID:"));
     t.start();
-    d.cmdReplace_Click();
-    report("simple replace, Check3 off", t);
-    std::printf("pane characters after: %lld\n", static_cast<long long>(f.Text1->text().size()));
+    d.replaceAll();
+    report("simple replace, skip-inside-replacement off", t);
+    std::printf("pane characters after: %lld\n", static_cast<long long>(ui(f).pane->text().size()));
     return 0;
 }
 
-int hit(Form1& f, const QString& file, const QString& keyword)
+int hit(MainWindow& f, const QString& file, const QString& keyword)
 {
-    soramie::Form3& d = f.loadForm3();
-    d.List2->addItem(file);
-    d.List2->setCurrentRow(0);
-    d.txtType->setText(keyword);
-    f.Flag = 2;
+    soramie::SearchDialog& d = f.loadSearchDialog();
+    d.hitList->addItem(file);
+    d.hitList->setCurrentRow(0);
+    d.keywordField->setText(keyword);
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
     QElapsedTimer t;
     t.start();
-    f.Command1_Click();
+    f.showSelectedFile();
     report("display a hit and select the keyword", t);
-    std::printf("selection start %lld, length %lld\n", static_cast<long long>(f.Text1->selectionStart()),
-                static_cast<long long>(f.Text1->selectionLength()));
-    return f.Text1->selectionLength() > 0 ? 0 : 1;
+    std::printf("selection start %lld, length %lld\n", static_cast<long long>(ui(f).pane->selectionStart()),
+                static_cast<long long>(ui(f).pane->selectionLength()));
+    return ui(f).pane->selectionLength() > 0 ? 0 : 1;
 }
 
-int search(Form1& f, const QString& folder, const QString& keyword)
+int search(MainWindow& f, const QString& folder, const QString& keyword)
 {
-    f.Dir1->setPath(folder);
-    soramie::Form3& d = f.loadForm3();
-    d.txtType->setText(keyword);
+    ui(f).folderList->setPath(folder);
+    soramie::SearchDialog& d = f.loadSearchDialog();
+    d.keywordField->setText(keyword);
     QElapsedTimer t;
     t.start();
-    d.Command4_Click();
+    d.startSearch();
     report("search dialog: walk and read", t);
     std::printf("candidates %zu, %s\n", d.searchFiles.size(), qPrintable(d.panel(2)));
     return 0;
@@ -105,9 +108,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    Form1Harness h;
+    MainWindowHarness h;
     if (!h.load()) return 2;
-    Form1& f = h.form();
+    MainWindow& f = h.form();
     if (args.size() == 3 && args[1] == QLatin1String("replace")) return replace(f, args[2]);
     if (args.size() == 4 && args[1] == QLatin1String("hit")) return hit(f, args[2], args[3]);
     if (args.size() == 4 && args[1] == QLatin1String("search")) return search(f, args[2], args[3]);

@@ -5,10 +5,11 @@
 //
 // Usage: file_list_bench [FILES] (default 100000). Creates the files in a
 // temporary folder, prints one line per measurement in milliseconds.
+#include "core/folder_listing.h"
 #include "platform/services.h"
+#include "support/main_window_probe.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/folder_listing.h"
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,13 +105,13 @@ int main(int argc, char** argv)
     soramie::platform::AppInfo info;
     info.executableDir = info.defaultStartFolder = info.homeFolder = dir.path();
     info.baseName = QStringLiteral("soramie");
-    soramie::Form1 form(soramie::platform::Services{prompts, pickers, launcher, instance, drives, tray, info});
+    soramie::MainWindow form(soramie::platform::Services{prompts, pickers, launcher, instance, drives, tray, info});
     form.show();
     QApplication::processEvents();
     timer.restart();
-    form.Dir1->setPath(path);
+    soramie::testing::ui(form).folderList->setPath(path);
     QApplication::processEvents();
-    report("Form1 folder change (list, count, show)", timer, form.File1->count());
+    report("MainWindow folder change (list, count, show)", timer, soramie::testing::ui(form).fileList->count());
     std::printf("panel 1: %s\n", form.panel(1).toUtf8().constData());
     return 0;
 }

@@ -5,7 +5,7 @@
 // exports FILE as FILE.html (HTML export: read, page, safe write, pane), then
 // saves the pane (the page, 1 x its size) over FILE.html again, and prints the
 // time of each step, the sizes and the process's peak resident memory.
-#include "support/form1_harness.h"
+#include "support/main_window_harness.h"
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
@@ -15,6 +15,9 @@
 
 #include <sys/resource.h>
 #include <cstdio>
+
+using soramie::testing::ui;
+using soramie::testing::viewerState;
 
 namespace {
 
@@ -41,11 +44,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const QFileInfo source(QString::fromLocal8Bit(argv[1]));
-    soramie::testing::Form1Harness h;
+    soramie::testing::MainWindowHarness h;
     h.writeSettings("[main]\r\nlog = " + source.absolutePath().toUtf8() + "\r\n");
     if (!h.load()) return 1;
-    soramie::Form1& f = h.form();
-    if (!f.File1->selectFile(source.fileName())) {
+    soramie::MainWindow& f = h.form();
+    if (!ui(f).fileList->selectFile(source.fileName())) {
         std::fprintf(stderr, "%s is not listed (the list shows *.txt)\n", argv[1]);
         return 1;
     }
@@ -53,15 +56,16 @@ int main(int argc, char** argv)
 
     QElapsedTimer t;
     t.start();
-    f.appHt_Click();
+    f.exportHtml();
     report("HTML export (until the page is shown)", t);
-    f.Text1->document()->waitIndexed();
+    ui(f).pane->document()->waitIndexed();
     report("HTML export (page fully indexed)", t);
-    std::printf("page %lld bytes, messages %zu\n", static_cast<long long>(QFileInfo(f.filea).size()),
+    std::printf("page %lld bytes, messages %zu\n",
+                static_cast<long long>(QFileInfo(viewerState(f).lastExportPath).size()),
                 h.fakes.prompts.messages.size());
 
     t.start();
-    f.appWrite_Click();
+    f.save();
     report("save of the page over itself", t);
     std::printf("messages %zu\n", h.fakes.prompts.messages.size());
     return 0;

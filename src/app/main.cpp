@@ -7,7 +7,8 @@
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "settings/location.h"
-#include "ui/main/form1.h"
+#include "ui/common/program_icon.h"
+#include "ui/main/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
             print(stdout, soramie::app::usageText());
             return 0;
         case CommandLine::Action::Version:
-            print(stdout, soramie::Form1::versionText() + QLatin1Char('\n'));
+            print(stdout, soramie::versionText() + QLatin1Char('\n'));
             return 0;
         case CommandLine::Action::Error:
             print(stderr, QStringLiteral("soramie: ") + line.error + QLatin1Char('\n') + soramie::app::usageText());
@@ -100,8 +101,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    soramie::Form1 window(services);
-    if (!window.Form_Load()) return 0;
+    soramie::MainWindow window(services);
+    if (!window.start()) return 0;
     soramie::app::FileReceiver receiver(socketPath, [&window](const QByteArray& path) {
         window.showHandedOverFile(
             soramie::fromNativePath(std::string_view(path.constData(), static_cast<std::size_t>(path.size()))));

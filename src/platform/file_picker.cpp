@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/file_picker.h"
 
+#include "core/folder_listing.h"
 #include "core/wildcard.h"
 #include "platform/file_names.h"
 #include "platform/services.h"
@@ -22,8 +23,6 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <algorithm>
 
@@ -56,32 +55,24 @@ QString nameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Ch
 
 bool FilePickerModel::setFolder(const QString& folder)
 {
-    const std::string native = toNativePath(folder);
-    DIR* dir = ::opendir(native.c_str());
-    if (dir == nullptr) return false;
+    // A listing that failed part way shows what was read.
+    auto contents = readFolder(toNativePath(folder));
+    if (!contents) return false;
     std::vector<Entry> read;
-    const int fd = ::dirfd(dir);
-    while (const dirent* item = ::readdir(dir)) {
-        std::string name = item->d_name;
-        if (name.empty() || name.front() == '.') continue;
-        struct stat info {};
-        if (::fstatat(fd, name.c_str(), &info, 0) != 0 && ::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
+    read.reserve(contents->entries.size());
+    for (FolderEntry& item : contents->entries) {
         Entry entry;
-        entry.name = fromNativePath(name);
+        entry.name = fromNativePath(item.name);
         entry.shown = displayPath(entry.name);
-        entry.bytes = std::move(name);
-        entry.folder = S_ISDIR(info.st_mode);
-        entry.executable = S_ISREG(info.st_mode) && (info.st_mode & 0111) != 0;
-        entry.size = static_cast<qint64>(info.st_size);
-        entry.modified = static_cast<qint64>(info.st_mtime);
+        entry.bytes = std::move(item.name);
+        entry.folder = item.kind == FolderEntry::Kind::Folder;
+        entry.executable = item.executable;
+        entry.size = static_cast<qint64>(item.size);
+        entry.modified = static_cast<qint64>(item.modified);
         read.push_back(std::move(entry));
     }
-    ::closedir(dir);
-    std::sort(read.begin(), read.end(), [](const Entry& a, const Entry& b) {
-        if (a.folder != b.folder) return a.folder;
-        return wildcard::nameLess(a.bytes, b.bytes);
-    });
+    // Folders first, then files, each in listing order.
+    std::stable_partition(read.begin(), read.end(), [](const Entry& entry) { return entry.folder; });
     beginResetModel();
     folder_ = folder;
     entries_ = std::move(read);

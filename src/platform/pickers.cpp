@@ -45,10 +45,6 @@ QString Pickers::showSaveDialog(QWidget* owner, const Filter& filter, const QStr
 
 QString Pickers::browseForFolder(QWidget* owner) { return askFolder(owner); }
 
-int Pickers::setTopmost(QWidget* window, int flag)
-{
-    if (window == nullptr || (flag != 0 && flag != 1)) return 0;
-    return applyTopmost(window, flag == 1) ? 1 : 0;
-}
+bool Pickers::setAlwaysOnTop(QWidget* window, bool onTop) { return window != nullptr && applyTopmost(window, onTop); }
 
 }  // namespace soramie::platform

@@ -75,9 +75,9 @@ public:
     QString showSaveDialog(QWidget* owner, const Filter& filter, const QString& initialFolder);
     // Folder browser: the chosen folder's path, or empty when cancelled.
     QString browseForFolder(QWidget* owner);
-    // Flag 1: the window becomes always-on-top, flag 0: it stops being so; the
-    // result is non-zero on success. Any other flag does nothing and gives 0.
-    int setTopmost(QWidget* window, int flag);
+    // onTop: the window becomes always-on-top, else it stops being so; true on
+    // success. No window does nothing and gives false.
+    bool setAlwaysOnTop(QWidget* window, bool onTop);
 
     // Folder of the file chosen in the last successful open dialog, ending with
     // the separator ("/data/" for /data/a.txt, "/" for /a.txt); empty at start.

@@ -156,10 +156,10 @@ menu_h="$(convert "$artifacts/01-main.png" -crop 1x80+3+0 +repage -depth 8 txt:-
   awk 'NR == 2 { bg = $3 } NR > 2 && $3 != bg { print NR - 2 + 1; exit }')"
 [ -n "$menu_h" ] && [ "$menu_h" -ge 10 ] && [ "$menu_h" -le 40 ] || fail "cannot find the menu bar (got '$menu_h')"
 # Controls in pixels of the client area (15 twips a pixel).
-file_row0_y=$((menu_h + 208))   # File1 at 3000 twips, first row
+file_row0_y=$((menu_h + 208))   # file list at 3000 twips, first row
 button_y=$((menu_h + 20))       # the picture buttons, 605 twips high
-show_x=187                      # Command1 "表示" at 2480 twips
-wrap_x=283                      # Command12 "折返し" at 3920 twips
+show_x=187                      # display button "表示" at 2480 twips
+wrap_x=283                      # wrap button "折返し" at 3920 twips
 
 # ---- show, wrap, replace, save, export ------------------------------------------
 

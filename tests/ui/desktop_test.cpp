@@ -3,7 +3,7 @@
 // start (the hand-over socket), a drop from a file manager.
 #include "app/command_line.h"
 #include "app/hand_over.h"
-#include "support/form1_harness.h"
+#include "support/main_window_harness.h"
 
 #include <QDir>
 #include <QDropEvent>
@@ -132,11 +132,11 @@ TEST(HandOver, TheReceiverKeepsListeningAfterAnAcceptFailsForWantOfDescriptors)
 }
 
 // Sends a drag-enter and, when accepted, a drop of urls onto the pane.
-bool dropOnPane(soramie::Form1& f, const QList<QUrl>& urls)
+bool dropOnPane(soramie::MainWindow& f, const QList<QUrl>& urls)
 {
     QMimeData mime;
     mime.setUrls(urls);
-    QWidget* target = f.Text1->viewport();
+    QWidget* target = ui(f).pane->viewport();
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
@@ -148,26 +148,26 @@ bool dropOnPane(soramie::Form1& f, const QList<QUrl>& urls)
 
 // A drop is shown once it has returned to the file manager; a handed-over file
 // waits while a search keeps the window disabled.
-TEST(Form1External, AFileDroppedOnThePaneIsShownOtherDropsAreRefusedAndAHandOverWaitsForADisabledWindow)
+TEST(MainWindowExternal, AFileDroppedOnThePaneIsShownOtherDropsAreRefusedAndAHandOverWaitsForADisabledWindow)
 {
     CurrentFolderGuard guard;
-    Form1Harness h;
+    MainWindowHarness h;
     ASSERT_TRUE(writeFile(h.root() + "/drop/c.log", "dropped") && writeFile(h.root() + "/in/d.txt", "handed"));
     ASSERT_TRUE(h.load());
     auto& f = h.form();
     EXPECT_FALSE(dropOnPane(f, {QUrl("https://example.org/a.txt")}));
     ASSERT_TRUE(dropOnPane(f, {QUrl("https://example.org/a.txt"), QUrl::fromLocalFile(h.root() + "/drop/c.log")}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.Text1->text() == "dropped"; }));
-    EXPECT_EQ(f.shownPath + "|" + f.Dir1->path() + "|" + f.panel(3),
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ui(f).pane->text() == "dropped"; }));
+    EXPECT_EQ(viewerState(f).shownPath + "|" + ui(f).folderList->path() + "|" + f.panel(3),
               h.root() + "/drop/c.log|" + h.root() + "/drop|File Size 0.007 KB");
 
     f.setEnabled(false);
     f.showHandedOverFile(h.root() + "/in/d.txt");
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.Text1->text(), "dropped");
+    EXPECT_EQ(ui(f).pane->text(), "dropped");
     f.setEnabled(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.Text1->text() == "handed"; }));
-    EXPECT_EQ(f.shownPath, h.root() + "/in/d.txt");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ui(f).pane->text() == "handed"; }));
+    EXPECT_EQ(viewerState(f).shownPath, h.root() + "/in/d.txt");
 }
 
 }  // namespace

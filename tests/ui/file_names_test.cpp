@@ -3,8 +3,9 @@
 // decoded, and every command of the main window and the pickers reach the same
 // bytes. The pickers' bookkeeping and Qt's own texts in Japanese.
 #include "platform/file_names.h"
+#include "core/folder_listing.h"
 #include "platform/file_picker.h"
-#include "support/form1_harness.h"
+#include "support/main_window_harness.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QMessageBox>
 #include <QStyledItemDelegate>
 #include <QTreeView>
+
+#include <sys/stat.h>
 
 namespace platform = soramie::platform;
 using soramie::fromNativePath;
@@ -94,6 +97,28 @@ TEST(Pickers, TheFileDialogListsEveryFileOfItsFilterShowsCp932NamesDecodedAndAns
     EXPECT_TRUE(program.selectedPath().isEmpty());
 }
 
+// The file list and the pickers read a folder through one listing: both follow
+// links and leave hidden entries out; only the file list leaves out what is not
+// an ordinary file (a link that leads nowhere, a named pipe).
+TEST(FolderListing, TheFileListAndThePickerSeeTheSameFolderAndOnlyTheListDropsWhatIsNoOrdinaryFile)
+{
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    ASSERT_TRUE(writeFile(d + "/a.txt", "x") && writeFile(d + "/.hidden.txt", "h") && makeFolder(d + "/sub"));
+    ASSERT_TRUE(QFile::link(d + "/a.txt", d + "/link.txt") && QFile::link(d + "/gone", d + "/broken.txt") &&
+                QFile::link(d + "/sub", d + "/sublink"));
+    ASSERT_EQ(::mkfifo(toNativePath(d + "/fifo.txt").c_str(), 0600), 0);
+
+    const auto files = soramie::listMatchingFiles(toNativePath(d), "*.txt");
+    const auto folders = soramie::listSubfolders(toNativePath(d));
+    ASSERT_TRUE(files && folders);
+    EXPECT_EQ(*files, (std::vector<std::string>{"a.txt", "link.txt"}));
+    EXPECT_EQ(*folders, (std::vector<std::string>{"sub", "sublink"}));
+    platform::FilePicker open(nullptr, platform::textFilter(), d, platform::FilePicker::Mode::Open);
+    EXPECT_EQ(listed(open), (QStringList{"sub", "sublink", "a.txt", "broken.txt", "fifo.txt", "link.txt"}));
+    EXPECT_FALSE(soramie::listSubfolders(toNativePath(d + "/missing")));
+}
+
 // Qt's own texts come from Qt's Japanese catalogue, whatever the locale.
 TEST(QtTexts, StandardButtonsAndTheFileDialogsSpeakJapanese)
 {
@@ -122,65 +147,66 @@ QString shown(const QAbstractItemView& view, const QString& entry)
 
 TEST(ShiftJisNames, ACp932FileIsListedDecodedAndShownSavedLaunchedExportedSearchedAndDeleted)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "a"}});
     const std::string logs = toNativePath(h.root()) + "/logs/";
     ASSERT_TRUE(writeRaw(logs + kLog + ".txt", "key\r\n"));
-    f.File1->refresh();
+    ui(f).fileList->refresh();
     const QString name = fromNativePath(kLog + ".txt");
-    EXPECT_EQ(shown(*f.File1, name), "ログ.txt");
+    EXPECT_EQ(shown(*ui(f).fileList, name), "ログ.txt");
     h.show(name);
-    EXPECT_EQ(f.Text1->text() + "|" + f.panel(2) + "|" + f.panel(3), "key\r\n|logs ログ.txt |File Size 5 byte");
+    EXPECT_EQ(ui(f).pane->text() + "|" + f.panel(2) + "|" + f.panel(3), "key\r\n|logs ログ.txt |File Size 5 byte");
 
-    f.Text1->setText("key2");
-    f.appWrite->trigger();
+    ui(f).pane->setText("key2");
+    ui(f).saveAction->trigger();
     h.fakes.pickers.answers = {fromNativePath(logs + kDaily + ".txt")};
-    f.appNWrite->trigger();
+    ui(f).saveAsAction->trigger();
     EXPECT_EQ(readRaw(logs + kLog + ".txt") + "|" + readRaw(logs + kDaily + ".txt"), "key2|key2");
     h.fakes.pickers.answers = {fromNativePath(logs + kDaily + ".txt")};
-    f.appOpen->trigger();
+    ui(f).openAction->trigger();
     EXPECT_EQ(f.panel(2), "logs 日報.txt ");
 
-    ASSERT_TRUE(f.File1->selectFile(name));
+    ASSERT_TRUE(ui(f).fileList->selectFile(name));
     h.fakes.prompts.popupChoices = {"メモ帳で開く"};
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    f.onFileListPressed(Qt::RightButton, QPoint(1, 1));
     ASSERT_EQ(h.fakes.launcher.starts.size(), 1);
     EXPECT_EQ(toNativePath(h.fakes.launcher.starts.first()), "xdg-open|" + logs + kLog + ".txt");
-    f.appHt->trigger();
+    ui(f).exportHtmlAction->trigger();
     EXPECT_TRUE(readRaw(logs + kLog + ".txt.html").startsWith("<HTML>"));
     EXPECT_EQ(f.panel(2), "logs ログ.txt.html ");
 
-    soramie::Form3& search = f.loadForm3();
-    search.txtType->setText("key2");
-    search.Check1->setChecked(false);
-    search.Command4_Click();
-    ASSERT_EQ(search.List2->count(), 2);
-    EXPECT_EQ(toNativePath(search.List2->item(0)->text()), logs + kLog + ".txt");
-    EXPECT_EQ(shown(*search.List2, search.List2->item(0)->text()), h.root() + "/logs/ログ.txt");
+    soramie::SearchDialog& search = f.loadSearchDialog();
+    search.keywordField->setText("key2");
+    search.subfoldersCheck->setChecked(false);
+    search.startSearch();
+    ASSERT_EQ(search.hitList->count(), 2);
+    EXPECT_EQ(toNativePath(search.hitList->item(0)->text()), logs + kLog + ".txt");
+    EXPECT_EQ(shown(*search.hitList, search.hitList->item(0)->text()), h.root() + "/logs/ログ.txt");
 
-    ASSERT_TRUE(f.File1->selectFile(name));
-    f.Flag = 0;
+    ASSERT_TRUE(ui(f).fileList->selectFile(name));
+    viewerState(f).shownFrom = soramie::ShownFrom::FileList;
     h.fakes.prompts.messages.clear();
-    f.appDel->trigger();
+    ui(f).deleteFileAction->trigger();
     EXPECT_EQ(h.boxes(), (QStringList{"削除|削除しますか？\n" + h.root() + "/logs/ログ.txt", "完了|削除しました。"}));
     EXPECT_EQ(readRaw(logs + kLog + ".txt"), "<missing>");
 }
 
 TEST(ShiftJisNames, ACp932FolderIsListedDecodedSelectedByTypingAndEnteredWithEnter)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "a"}});
     const std::string folder = toNativePath(h.root()) + "/logs/" + kDaily;
     ASSERT_TRUE(writeRaw(folder + "/" + kLog + ".txt", "x"));
     soramie::testing::makeFolder(h.root() + "/logs/zz");
-    f.Dir1->refresh();
-    f.Dir1->setFocus();
+    ui(f).folderList->refresh();
+    ui(f).folderList->setFocus();
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("日"));
-    QCoreApplication::sendEvent(f.Dir1, &typed);
-    ASSERT_EQ(f.Dir1->currentItem()->text(), "日報");
-    QTest::keyClick(f.Dir1, Qt::Key_Return);
-    EXPECT_EQ(toNativePath(f.Dir1->path()) + "|" + toNativePath(f.File1->path()), folder + "|" + folder);
-    EXPECT_EQ(f.File1->names(), QStringList{fromNativePath(kLog + ".txt")});
+    QCoreApplication::sendEvent(ui(f).folderList, &typed);
+    ASSERT_EQ(ui(f).folderList->currentItem()->text(), "日報");
+    QTest::keyClick(ui(f).folderList, Qt::Key_Return);
+    EXPECT_EQ(toNativePath(ui(f).folderList->path()) + "|" + toNativePath(ui(f).fileList->path()),
+              folder + "|" + folder);
+    EXPECT_EQ(ui(f).fileList->names(), QStringList{fromNativePath(kLog + ".txt")});
     EXPECT_EQ(toNativePath(soramie::processFolder()), folder) << "the pickers start where the user browsed to";
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The search dialog, and where the hit display finds the keyword.
+#include "ui/dialogs/search_dialog.h"
 #include "support/fake_main_window.h"
-#include "ui/dialogs/find_keyword.h"
-#include "ui/dialogs/form3.h"
+#include "document/find_keyword.h"
 #include "ui/pane/text_pane.h"
 
 #include <QFile>
@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-using soramie::Form3;
+using soramie::SearchDialog;
 using soramie::platform::Answer;
 using namespace soramie::testing;
 
@@ -26,86 +26,86 @@ const QString kAskFirst = "警告|なるべくテキストファイルの少な�
 // sub/deep/c.txt, and a near miss (letter case, half-width form). Which files
 // a walk reads and what counts as a hit are the search tests' own. The dialog
 // has the keyword typed in.
-class SearchDialog : public DialogTest {
+class SearchDialogTest : public DialogTest {
 protected:
-    SearchDialog()
+    SearchDialogTest()
     {
         const std::pair<const char*, QByteArray> files[] = {{"a.txt", "line 1\r\n" + kFullWidth + " occurred\r\n"},
                                                             {"case.txt", "OCCURRED " + kHalfWidth},
                                                             {"sub/b.txt", kFullWidth},
                                                             {"sub/deep/c.txt", "x" + kFullWidth + "x"}};
         for (const auto& [name, bytes] : files) writeFile(logs + "/" + name, bytes);
-        d.txtType->setText(kKeyword);
+        d.keywordField->setText(kKeyword);
     }
     QStringList results() const
     {
         QStringList out;
-        for (int i = 0; i < d.List2->count(); ++i) out << d.List2->item(i)->text();
+        for (int i = 0; i < d.hitList->count(); ++i) out << d.hitList->item(i)->text();
         return out;
     }
     // Selects entry `row` and presses it with `button`, as a click on the list does.
     void pressEntry(int row, Qt::MouseButton button = Qt::LeftButton)
     {
-        d.List2->setCurrentRow(row);
-        d.List2_MouseDown(button, QPoint(5, 6));
+        d.hitList->setCurrentRow(row);
+        d.onHitPressed(button, QPoint(5, 6));
     }
 
     // The dialog is created on the folder "logs".
-    Form3& openOnLogs()
+    SearchDialog& openOnLogs()
     {
         main.folder = logs;
-        return open<Form3>();
+        return open<SearchDialog>();
     }
 
     const QString logs = main.dir.path() + "/logs";
-    Form3& d = openOnLogs();
+    SearchDialog& d = openOnLogs();
 };
 
 // An empty keyword or いいえ to the warning keeps the old results; はい empties
 // the list first.
-TEST_F(SearchDialog, AsksFirstThenListsTheExactHitsInWalkOrderAndCountsUnreadableFiles)
+TEST_F(SearchDialogTest, AsksFirstThenListsTheExactHitsInWalkOrderAndCountsUnreadableFiles)
 {
     writeFile(logs + "/sub/deep/locked.txt", kFullWidth);
     QFile::setPermissions(logs + "/sub/deep/locked.txt", QFileDevice::Permissions());  // binds all but root
-    d.Command4->click();
+    d.searchButton->click();
     const QStringList hits = QStringList({logs + "/a.txt", logs + "/sub/b.txt", logs + "/sub/deep/c.txt"}) +
                              (geteuid() == 0 ? QStringList{logs + "/sub/deep/locked.txt"} : QStringList{});
     EXPECT_EQ(results(), hits);
     EXPECT_EQ(d.panel(2), geteuid() == 0 ? "4 件" : "3 件 (読めないファイル 1)");
 
-    d.txtType->clear();
+    d.keywordField->clear();
     pickers.clearStacking();
-    d.Command4_Click();
+    d.startSearch();
     EXPECT_EQ(pickers.stacking(&d), "-+");
-    d.txtType->setText("occurred");
+    d.keywordField->setText("occurred");
     bool buttonDisabledWhileAsking = false;
-    prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d.Command4->isEnabled(); };
+    prompts.onMessage = [&](const auto&) { buttonDisabledWhileAsking = !d.searchButton->isEnabled(); };
     prompts.answers = {Answer::No};
-    d.Command4_Click();
-    EXPECT_TRUE(buttonDisabledWhileAsking && d.Command4->isEnabled());
+    d.startSearch();
+    EXPECT_TRUE(buttonDisabledWhileAsking && d.searchButton->isEnabled());
     EXPECT_EQ(results(), hits);
     EXPECT_EQ(prompts.boxes(), QStringList({kAskFirst, "警告|キーワードを入れて下さい", kAskFirst}));
-    d.Command4_Click();
+    d.startSearch();
     EXPECT_EQ(results(), QStringList({logs + "/a.txt"}));
 }
 
 // Unloading the dialog (a resize of the main window) while the search runs
 // hides it; it is destroyed once the search has ended.
-TEST_F(SearchDialog, TheWindowsAreDisabledWhileTheFilesAreReadAndAnUnloadMeanwhileWaitsForTheEnd)
+TEST_F(SearchDialogTest, TheWindowsAreDisabledWhileTheFilesAreReadAndAnUnloadMeanwhileWaitsForTheEnd)
 {
     QWidget other;
     main.otherWindows = {&other};
-    QPointer<Form3> dialog = &d;
+    QPointer<SearchDialog> dialog = &d;
     std::vector<int> values;
     bool enabledWhileReading = false, closed = false;
-    QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    QObject::connect(d.progressBar, &QProgressBar::valueChanged, [&](int v) {
         values.push_back(v);
         if (v > 0) enabledWhileReading = enabledWhileReading || main.isEnabled() || d.isEnabled() || other.isEnabled();
         if (v != 100) return;
         closed = dialog->close();  // refused while the search runs
         dialog->unload();
     });
-    d.Command4_Click();
+    d.startSearch();
     ASSERT_GE(values.size(), 2u);
     EXPECT_EQ(std::vector<int>(values.end() - 2, values.end()), (std::vector<int>{100, 0}));
     EXPECT_FALSE(enabledWhileReading || closed);
@@ -116,49 +116,22 @@ TEST_F(SearchDialog, TheWindowsAreDisabledWhileTheFilesAreReadAndAnUnloadMeanwhi
 
 // A right press pops up the file menu with the program read again; when the
 // chosen command removed the entry (delete) nothing is selected or shown in its place.
-TEST_F(SearchDialog, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPressOn)
+TEST_F(SearchDialogTest, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPressOn)
 {
     main.writeSettings("[main]\r\nprogram = /opt/ed --x\r\n");
     main.quick = true;
-    d.Command4_Click();
+    d.startSearch();
     pressEntry(2);
     EXPECT_EQ(main.pane().text(), "x" + kKeyword + "x");
     EXPECT_TRUE(main.selectedKeywords.isEmpty() && main.vars.shownPath == logs + "/sub/deep/c.txt");
     pressEntry(2);
     EXPECT_EQ(main.selectedKeywords, QStringList{kKeyword});
 
-    main.onPopup = [&](const QString& path) { delete d.List2->findItems(path, Qt::MatchExactly).value(0); };
+    main.onPopup = [&](const QString& path) { delete d.hitList->findItems(path, Qt::MatchExactly).value(0); };
     pressEntry(1, Qt::RightButton);
-    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 pro=/opt/ed --x"});
+    EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 program=/opt/ed --x"});
     EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
     EXPECT_TRUE(d.selectedPath().isEmpty() && main.pane().text().isEmpty());
-}
-
-// Occurrences across chunk boundaries, after double-byte and undecodable
-// characters; byte matches that do not start a character do not count.
-TEST(FindKeyword, FindsTheFirstOccurrenceInCharactersWhateverTheChunkSize)
-{
-    using soramie::Document;
-    using soramie::findFirstOccurrence;
-    // "あ" = 82 A0; 0x81 before a space is one undecodable character.
-    const QByteArray prefix = QByteArray("\x82\xa0", 2).repeated(20) + QByteArray("\x81 yz", 4);
-    const auto ascii = Document::fromBytes((prefix + "key" + "key").toStdString());
-    EXPECT_EQ(findFirstOccurrence(*ascii, u"key")->value, 24u);
-
-    // "ャー" = 83 83 81 5B holds the bytes of "メ" (83 81) across its characters.
-    const auto kana = Document::fromBytes("\x83\x83\x81\x5b\x83\x81");
-    EXPECT_EQ(findFirstOccurrence(*kana, u"\u30e1")->value, 2u);
-
-    // "≒" has two codes (81 E0 and 87 90), so the text is searched.
-    const auto nec = Document::fromBytes((QByteArray("\x82\xa0", 2).repeated(20) + "\x87\x90x").toStdString());
-    for (std::uint64_t chunk : {16, 17, 41, 42, 1 << 20})
-        EXPECT_EQ(findFirstOccurrence(*nec, u"\u2252x", chunk)->value, 20u) << chunk;
-
-    // A large document is searched while it is still being indexed.
-    std::string big(32 << 20, 'a');
-    big.replace(big.size() - 10, 6, "tail\x87\x90");
-    const auto large = Document::fromBytes(std::move(big));
-    EXPECT_EQ(findFirstOccurrence(*large, u"tail\u2252")->value, (32u << 20) - 10);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ void DialogWindow::present()
     show();
     raise();
     activateWindow();
-    setTopmost(1);
+    setAlwaysOnTop(true);
 }
 
 void DialogWindow::unload()
@@ -75,9 +75,9 @@ void DialogWindow::unload()
 
 QWidget* DialogWindow::boxOwner() { return unloaded_ ? &main_.widget() : this; }
 
-void DialogWindow::setTopmost(int flag)
+void DialogWindow::setAlwaysOnTop(bool onTop)
 {
-    if (!unloaded_) main_.services().pickers.setTopmost(this, flag);
+    if (!unloaded_) main_.services().pickers.setAlwaysOnTop(this, onTop);
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event)

@@ -68,8 +68,9 @@ protected:
     // The window this dialog's boxes and pickers belong to: the dialog, or the
     // main window once the dialog is unloaded (a hidden owner hides its box).
     [[nodiscard]] QWidget* boxOwner();
-    // SetTopmost on this dialog; nothing once it is unloaded.
-    void setTopmost(int flag);
+    // Puts this dialog into (or out of) the always-on-top state; nothing once
+    // it is unloaded.
+    void setAlwaysOnTop(bool onTop);
     // A close request (close box, close()) that the dialog refuses: false by
     // default.
     [[nodiscard]] virtual bool refusesClose() const { return false; }

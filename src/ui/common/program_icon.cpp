@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/common/program_icon.h"
 
+#include "core/version.h"
+
 #include <QString>
 
 namespace soramie {
@@ -13,5 +15,9 @@ QIcon programIcon()
     }
     return icon;
 }
+
+QString versionText() { return QStringLiteral("SORAMIE ver.") + QLatin1String(kVersionNumber); }
+
+QString aboutVersionText() { return QStringLiteral("SORAMIE ver") + QLatin1String(kVersionNumber); }
 
 }  // namespace soramie

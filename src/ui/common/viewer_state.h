@@ -1,25 +1,39 @@
 // SPDX-License-Identifier: MIT
-// The variables the main window shares with the dialogs. They hold text or
-// small numbers and are read and written on the GUI thread only.
+// What the main window remembers between commands, and the two settings-like
+// states the dialogs change through MainWindowPort. Read and written on the
+// GUI thread only.
 #pragma once
 
 #include <QString>
 
 namespace soramie {
 
+// Where the file the display button shows comes from: the file list's
+// selection, or the search dialog's selected hit.
+enum class ShownFrom { FileList, SearchHit };
+
+// How the replace dialog rewrites the pane: every stretch from a start marker
+// through the next end marker, or every occurrence of a string. The mode
+// outlasts the dialog.
+enum class ReplaceMode { Range, Simple };
+
+// The values of the settings file the windows use (section "main").
+struct UserSettings {
+    QString browserCommand;  // "browse": the browser's command line
+    QString programCommand;  // "program": the external program's path
+    QString programName;     // "name": the external program's display name
+    QString workFolder;      // "log": the folder the file browser starts in
+    QString typedate;        // "typedate": read and kept, not used
+};
+
 struct ViewerState {
-    QString br;         // browser command line (setting "browse")
-    int Flag = 0;       // source of the shown file: 0 file list, 2 search result list
-    int flagb = 0;      // replace mode shared with the replace dialog: 0 range, 1 simple
-    QString flagc;      // reserved setting "typedate"
-    QString filea;      // path of the last HTML export
-    QString strret;     // work folder (setting "log")
-    QString pro;        // external program path (setting "program")
-    QString pron;       // external program display name (setting "name")
-    QString memoname;   // command line: pro, space, file
-    QString memonameM;  // command line: the desktop's opener, space, file
-    // The file of the last popup-menu command lines, as one argument for the launcher.
-    QString memoFile;
+    UserSettings settings;
+    ShownFrom shownFrom = ShownFrom::FileList;
+    ReplaceMode replaceMode = ReplaceMode::Range;
+    // The page the last HTML export wrote.
+    QString lastExportPath;
+    // The file the last file popup was opened for, as one argument for the launcher.
+    QString popupFile;
     // The file whose bytes the pane holds: set by every successful display and
     // open, empty at start and after a display that could not read its file.
     // Saving writes only there.

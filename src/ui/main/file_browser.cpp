@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/main/file_browser.h"
 
+#include "core/folder_listing.h"
 #include "ui/common/path_text.h"
-#include "ui/main/folder_listing.h"
 
 #include <QMouseEvent>
 #include <QStringListModel>

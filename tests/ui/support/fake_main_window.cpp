@@ -26,6 +26,18 @@ void FakeMainWindow::setProgramItem(const QString& program, const QString& name)
 
 void FakeMainWindow::enableDisplay() { pane_->setEnabled(true); }
 
+void FakeMainWindow::showDocument(const DocumentPtr& doc, const QString& path)
+{
+    pane_->setDocument(doc);
+    vars.shownPath = path;
+}
+
+void FakeMainWindow::forgetShownFile()
+{
+    pane_->setDocument(nullptr);
+    vars.shownPath.clear();
+}
+
 bool FakeMainWindow::selectKeyword(const QString& keyword)
 {
     selectedKeywords << keyword;
@@ -34,7 +46,11 @@ bool FakeMainWindow::selectKeyword(const QString& keyword)
 
 void FakeMainWindow::showFilePopup(const QString& path, QPoint globalPos)
 {
-    popups << QStringLiteral("%1@%2,%3 pro=%4").arg(path).arg(globalPos.x()).arg(globalPos.y()).arg(vars.pro);
+    popups << QStringLiteral("%1@%2,%3 program=%4")
+                  .arg(path)
+                  .arg(globalPos.x())
+                  .arg(globalPos.y())
+                  .arg(vars.settings.programCommand);
     if (onPopup) onPopup(path);
 }
 

@@ -30,24 +30,34 @@ public:
     // The settings file lies in a temporary folder; the window is 11385 x 7770 twips.
     FakeMainWindow();
 
-    ViewerState& state() override { return vars; }
     platform::Services& services() override { return services_; }
     QWidget& widget() override { return *this; }
     TextPane& pane() override { return *pane_; }
+    UserSettings& userSettings() override { return vars.settings; }
     QString currentFolder() const override { return folder; }
     void refreshFileList() override {}
     void setPanel(int, const QString&) override {}
     void setCaption(const QString&) override {}
     bool quickMode() const override { return quick; }
     void setDisplayButtonEnabled(bool) override {}
+    void setShownFrom(ShownFrom from) override { vars.shownFrom = from; }
+    ShownFrom shownFrom() const override { return vars.shownFrom; }
+    QString shownPath() const override { return vars.shownPath; }
+    void showDocument(const DocumentPtr& doc, const QString& path) override;
+    void forgetShownFile() override;
+    void reportCommand(CommandOutcome) override {}
+    ReplaceMode replaceMode() const override { return vars.replaceMode; }
+    void setReplaceMode(ReplaceMode mode) override { vars.replaceMode = mode; }
+    QString selectedSearchHit() const override { return {}; }
+    void removeSearchHit(const QString&) override {}
     void enableDisplay() override;
     // Records the keyword; answers that it was found.
     bool selectKeyword(const QString& keyword) override;
     bool mayDropEdits() override { return true; }
-    // Records "path@x,y" with the pro in force, then runs onPopup (the chosen command).
+    // Records "path@x,y" with the program command in force, then runs onPopup (the chosen command).
     void showFilePopup(const QString& path, QPoint globalPos) override;
     void setProgramItem(const QString& program, const QString& name) override;
-    void setWrapCount(const QString& count) override { wrapCount = count; }
+    void setWrapCount(qint64 count) override { wrapCount = count; }
     TwipsSize windowSize() const override;
     void setWindowSize(TwipsSize size) override;
     QList<QWidget*> commandWindows() override { return QList<QWidget*>{this} + otherWindows; }
@@ -64,7 +74,7 @@ public:
     QStringList popups;
     QStringList selectedKeywords;
     QString programItem;
-    QString wrapCount;
+    qint64 wrapCount = 0;
     QList<QWidget*> otherWindows;
     std::function<void()> onResize;
     std::function<void(const QString&)> onPopup;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Form1: save, save as, delete, HTML export and opening files in other programs.
+// MainWindow: save, save as, delete, HTML export and opening files in other programs.
 //
 // Every file these commands write goes through writeFileSafely: the old file
 // stays intact until the new contents are on the disk, and a failure leaves the
 // pane as it was. Programs are started through the platform launcher with the
 // file as exactly one argument, never through a shell.
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include "core/file_io.h"
 #include "core/html_page.h"
@@ -14,7 +14,7 @@
 #include "document/document.h"
 #include "platform/qt_services.h"
 #include "ui/common/path_text.h"
-#include "ui/dialogs/form3.h"
+#include "ui/common/status_text.h"
 #include "ui/main/file_browser.h"
 #include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
@@ -83,29 +83,29 @@ QString reasonText(const IoError& error)
         .arg(QString::fromLocal8Bit(std::strerror(error.errnoValue)));
 }
 
-void showWriteFailure(Form1& form, const QString& path, const IoError& error)
+void showWriteFailure(MainWindowPort& window, const QString& path, const IoError& error)
 {
     // Only a failed rewrite in place can have touched the file.
     const QString outcome =
         error.step == IoStep::InPlace
             ? QStringLiteral("ファイルに直接書き込む途中で失敗したため、内容が壊れている可能性があります。")
             : QStringLiteral("元のファイルは変更されていません。");
-    form.services().prompts.message(
-        &form,
+    window.services().prompts.message(
+        &window.widget(),
         {QStringLiteral("「%1」に保存できませんでした。\n%2\n%3").arg(displayPath(path), reasonText(error), outcome),
          QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
 }
 
 // After a successful write: remembers what the file now is for the pane's
 // history, and says so when the file had to be rewritten in place.
-void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome)
+void noteWritten(MainWindowPort& window, WrittenFiles& written, const QString& path, const WriteOutcome& outcome)
 {
-    const DocumentPtr history = form.Text1->historyStart();
-    if (form.writes.history.lock() != history) form.writes = {history, {}};
-    form.writes.stamps.insert(path, outcome.stamp);
+    const DocumentPtr history = window.pane().historyStart();
+    if (written.history.lock() != history) written = {history, {}};
+    written.stamps.insert(path, outcome.stamp);
     if (outcome.mode != WriteMode::InPlace) return;
-    form.services().prompts.message(
-        &form,
+    window.services().prompts.message(
+        &window.widget(),
         {QStringLiteral("「%1」に直接上書きしました。\nフォルダに新しいファイルを作れないか、ファイルの所有者を保てない"
                         "ため、一時ファイルを使った安全な置き換えができませんでした。")
              .arg(displayPath(path)),
@@ -116,18 +116,18 @@ void noteWritten(Form1& form, const QString& path, const WriteOutcome& outcome)
 // changed on disk since (a log that grew, a file replaced), the user decides;
 // "いいえ" is the default. A file of another identity under another name (save
 // as over some other file) and a file that is gone ask nothing.
-bool confirmOverwriteChanged(Form1& form, const QString& target, const Document& doc)
+bool confirmOverwriteChanged(MainWindowPort& window, const WrittenFiles& written, const QString& target,
+                             const Document& doc)
 {
-    const bool wroteIt =
-        form.writes.history.lock() == form.Text1->historyStart() && form.writes.stamps.contains(target);
-    const std::optional<FileStamp> known = wroteIt ? form.writes.stamps.value(target) : doc.fileStamp();
+    const bool wroteIt = written.history.lock() == window.pane().historyStart() && written.stamps.contains(target);
+    const std::optional<FileStamp> known = wroteIt ? written.stamps.value(target) : doc.fileStamp();
     const std::optional<FileStamp> now = currentStamp(toNativePath(target));
     if (!known || !now) return true;
     const bool sameFile = now->device == known->device && now->inode == known->inode;
-    if (sameFile ? *now == *known : target != form.shownPath) return true;
-    return form.services().prompts.message(
-               &form, {QStringLiteral("表示後にファイルが変更されています。上書きしますか？"), QStringLiteral("警告"),
-                       Buttons::YesNo, Icon::Warning, Answer::No}) == Answer::Yes;
+    if (sameFile ? *now == *known : target != window.shownPath()) return true;
+    return window.services().prompts.message(
+               &window.widget(), {QStringLiteral("表示後にファイルが変更されています。上書きしますか？"),
+                                  QStringLiteral("警告"), Buttons::YesNo, Icon::Warning, Answer::No}) == Answer::Yes;
 }
 
 // The first unencodable character of doc (a surrogate pair counts as one), its
@@ -155,7 +155,7 @@ Unencodable unencodableOf(const Document& doc)
 }
 
 // Asks before a save that would write '?' for characters CP932 cannot hold.
-bool confirmLosses(Form1& form, const Document& doc)
+bool confirmLosses(MainWindowPort& window, const Document& doc)
 {
     if (doc.unencodableCount() == 0) return true;
     const Unencodable u = unencodableOf(doc);
@@ -166,8 +166,8 @@ bool confirmLosses(Form1& form, const Document& doc)
                              "これらの文字は「?」として書き込まれるため、保存すると失われます。保存しますか？")
                              .arg(u.count)
                              .arg(shown, code);
-    return form.services().prompts.message(&form, {text, QStringLiteral("警告"), Buttons::YesNo, Icon::Warning}) ==
-           Answer::Yes;
+    return window.services().prompts.message(
+               &window.widget(), {text, QStringLiteral("警告"), Buttons::YesNo, Icon::Warning}) == Answer::Yes;
 }
 
 // Writes the pane's bytes to path: the bytes the document holds, so text the
@@ -176,66 +176,55 @@ bool confirmLosses(Form1& form, const Document& doc)
 // file still being read, and the write with its flush, run as commands (the
 // window paints and shows progress); the questions and reports come between
 // them, on the GUI thread.
-bool writePane(Form1& form, const QString& path)
+bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& path)
 {
-    DocumentPtr doc = form.Text1->document();
+    DocumentPtr doc = window.pane().document();
     if (!doc) doc = Document::empty();
-    auto refused = [&form](CommandOutcome outcome) {
-        form.reportCommand(outcome);
+    auto refused = [&window](CommandOutcome outcome) {
+        window.reportCommand(outcome);
         return outcome != CommandOutcome::Done;
     };
     std::vector<std::string_view> bytes;
     const auto collect = [&](const CommandProgress&) { bytes = doc->slices(); };  // waits until the file is read
     if (doc->loaded()) {
         collect({});
-    } else if (refused(runCommand(form, collect))) {
+    } else if (refused(runCommand(window.widget(), collect))) {
         return false;
     }
     if (doc->loadError()) {
-        form.services().prompts.message(
-            &form, {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
-                        .arg(displayPath(path)),
-                    QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+        window.services().prompts.message(
+            &window.widget(),
+            {QStringLiteral("表示中のファイルを最後まで読み込めなかったため、「%1」に保存できません。")
+                 .arg(displayPath(path)),
+             QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
         return false;
     }
-    if (!confirmLosses(form, *doc) || !confirmOverwriteChanged(form, path, *doc)) return false;
+    if (!confirmLosses(window, *doc) || !confirmOverwriteChanged(window, written, path, *doc)) return false;
     const std::string target = toNativePath(path);
-    std::optional<Result<WriteOutcome, IoError>> written;
-    if (refused(runCommand(
-            form, [&](const CommandProgress& progress) { written = writeFileSafely(target, bytes, {}, progress); }))) {
+    std::optional<Result<WriteOutcome, IoError>> result;
+    if (refused(runCommand(window.widget(), [&](const CommandProgress& progress) {
+            result = writeFileSafely(target, bytes, {}, progress);
+        }))) {
         return false;
     }
-    if (!*written) {
-        showWriteFailure(form, path, written->error());
+    if (!*result) {
+        showWriteFailure(window, path, result->error());
         return false;
     }
-    if (form.Text1->document() == doc) form.Text1->markSaved();
-    noteWritten(form, path, **written);
+    if (window.pane().document() == doc) window.pane().markSaved();
+    noteWritten(window, written, path, **result);
     return true;
 }
 
 // Starts commandLine with file as one argument; tells the user when it cannot.
-bool launch(Form1& form, const QString& commandLine, const QString& file)
+bool launch(MainWindowPort& window, const QString& commandLine, const QString& file)
 {
-    if (form.services().launcher.start(commandLine, file)) return true;
+    if (window.services().launcher.start(commandLine, file)) return true;
     const QStringList words = platform::commandWords(commandLine);
     const QString text = words.isEmpty() ? QStringLiteral("起動するプログラムが設定されていません。")
                                          : QStringLiteral("「%1」を起動できませんでした。").arg(words.first());
-    form.services().prompts.message(&form, {text, QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+    window.services().prompts.message(&window.widget(), {text, QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
     return false;
-}
-
-// The selected entry of the search dialog's result list; empty when the dialog
-// is not loaded or nothing is selected there.
-QString selectedHit(const Form1& form) { return form.form3 ? form.form3->selectedPath() : QString(); }
-
-// Removes the search dialog's selected entry when it names path.
-void removeHitEntry(Form1& form, const QString& path)
-{
-    if (!form.form3) return;
-    QListWidget* list = form.form3->List2;
-    QListWidgetItem* item = list->currentItem();
-    if (item && item->isSelected() && item->text() == path) delete list->takeItem(list->row(item));
 }
 
 // Removes the file at path. A folder, a missing file and a file without any
@@ -255,107 +244,105 @@ bool removeFile(const QString& path)
 // drop the hit entry that named it, empty the pane, disable the display button.
 // Every failure after the question (no target included) shows one message and
 // changes nothing.
-void deleteAfterAsking(Form1& form, const QString& target)
+void deleteAfterAsking(MainWindowPort& window, const QString& target)
 {
-    platform::Prompts& prompts = form.services().prompts;
+    platform::Prompts& prompts = window.services().prompts;
     // The second line names the file, so the answer is about the file the user means.
     QString question = QStringLiteral("削除しますか？");
     if (!target.isEmpty()) question += QLatin1Char('\n') + displayPath(target);
-    if (prompts.message(&form, {question, QStringLiteral("削除"), Buttons::YesNo, Icon::Critical}) != Answer::Yes) {
+    if (prompts.message(&window.widget(), {question, QStringLiteral("削除"), Buttons::YesNo, Icon::Critical}) !=
+        Answer::Yes) {
         return;
     }
     // A delete empties the pane.
-    if (!target.isEmpty() && !form.mayDropEdits()) return;
+    if (!target.isEmpty() && !window.mayDropEdits()) return;
     if (target.isEmpty() || !removeFile(target)) {
-        prompts.message(&form, {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"), Buttons::Ok,
-                                Icon::Critical});
+        prompts.message(&window.widget(), {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"),
+                                           Buttons::Ok, Icon::Critical});
         return;
     }
-    prompts.message(&form, {QStringLiteral("削除しました。"), QStringLiteral("完了"), Buttons::Ok, Icon::Information});
-    form.File1->refresh();
-    removeHitEntry(form, target);
-    form.Text1->setDocument(nullptr);
-    form.shownPath.clear();
-    form.Command1->setEnabled(false);
+    prompts.message(&window.widget(),
+                    {QStringLiteral("削除しました。"), QStringLiteral("完了"), Buttons::Ok, Icon::Information});
+    window.refreshFileList();
+    window.removeSearchHit(target);
+    window.forgetShownFile();
+    window.setDisplayButtonEnabled(false);
 }
 
 }  // namespace
 
-void Form1::appWrite_Click() { (void)saveShown(); }
+void MainWindow::save() { (void)saveShown(); }
 
-bool Form1::saveShown()
+bool MainWindow::saveShown()
 {
-    if (Text1->sizeInBytes() == 0) return false;
+    if (ui_.pane->sizeInBytes() == 0) return false;
     // Only the file the pane's bytes came from is ever overwritten; text from no
     // file is saved under a name the user picks.
-    if (shownPath.isEmpty()) {
+    if (state_.shownPath.isEmpty()) {
         QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
         if (path.isEmpty()) return false;
         if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
-        return writePane(*this, path);
+        return writePane(*this, written_, path);
     }
-    return writePane(*this, shownPath);
+    return writePane(*this, written_, state_.shownPath);
 }
 
-bool Form1::mayDropEdits()
+bool MainWindow::mayDropEdits()
 {
-    if (!Text1->hasUnsavedEdits()) return true;
+    if (!ui_.pane->hasUnsavedEdits()) return true;
     const Answer answer = services_.prompts.message(
         this, {QStringLiteral("変更を保存しますか？"), QStringLiteral("確認"), Buttons::YesNoCancel, Icon::Question});
     if (answer == Answer::Cancel) return false;
     if (answer == Answer::No) return true;
     // Text that could not be saved is not dropped. An empty pane has nothing
     // to lose.
-    return Text1->sizeInBytes() == 0 || saveShown();
+    return ui_.pane->sizeInBytes() == 0 || saveShown();
 }
 
-void Form1::appNWrite_Click()
+void MainWindow::saveAs()
 {
     QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
-    writePane(*this, path);
+    writePane(*this, written_, path);
 }
 
-void Form1::Del()
+void MainWindow::deleteTargetFile()
 {
-    const QString name = File1->fileName();
-    deleteAfterAsking(
-        *this, Flag != 0 ? selectedHit(*this) : (name.isEmpty() ? QString() : joinFolderFile(File1->path(), name)));
+    const QString name = ui_.fileList->fileName();
+    deleteAfterAsking(*this, state_.shownFrom == ShownFrom::SearchHit
+                                 ? selectedSearchHit()
+                                 : (name.isEmpty() ? QString() : joinFolderFile(ui_.fileList->path(), name)));
 }
 
-void Form1::appDel_Click() { Del(); }
+void MainWindow::deletePopupFile() { deleteAfterAsking(*this, state_.popupFile); }
 
-// The popup's "削除" deletes the file the popup was opened for (memoFile), from
-// the file list or from the search results alike, whatever Flag says.
-void Form1::mnudel_Click() { deleteAfterAsking(*this, memoFile); }
-
-void Form1::appHt_Click()
+void MainWindow::exportHtml()
 {
     auto fail = [this] {
         services_.prompts.message(
             this, {QStringLiteral("ファイルを指定して下さい"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
     };
-    const QString name = File1->fileName();
-    const QString source = name.isEmpty() ? selectedHit(*this) : joinFolderFile(File1->path(), name);
+    const QString name = ui_.fileList->fileName();
+    const QString source = name.isEmpty() ? selectedSearchHit() : joinFolderFile(ui_.fileList->path(), name);
     if (source.isEmpty()) {
         fail();
         return;
     }
     if (!mayDropEdits()) return;
-    filea = source + QStringLiteral(".html");
+    state_.lastExportPath = source + QStringLiteral(".html");
 
     // The page is built from the source's bytes on disk (not from the pane),
     // window by window, so every character keeps its CP932 bytes (undecodable
     // ones included) and only the page is held in memory. It runs as a pane
     // command: the window paints and shows progress meanwhile.
     const std::string sourcePath = toNativePath(source);
-    const std::string pagePath = toNativePath(filea);
+    const std::string pagePath = toNativePath(state_.lastExportPath);
     std::optional<IoError> readError;
     std::optional<IoError> writeError;
     std::optional<WriteOutcome> writeOutcome;
     const CommandOutcome outcome = runPaneCommand(
-        *Text1,
+        *ui_.pane,
         [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
             struct stat st {};
             const std::uint64_t size =
@@ -397,29 +384,30 @@ void Form1::appHt_Click()
     }
     if (writeError) {
         // The source has been read: the pane shows it, as after a display.
-        if (auto shown = Document::fromFile(sourcePath)) Text1->setDocument(*shown);
-        shownPath = source;
+        if (auto shown = Document::fromFile(sourcePath)) ui_.pane->setDocument(*shown);
+        state_.shownPath = source;
         enableDisplay();
-        showWriteFailure(*this, filea, *writeError);
+        showWriteFailure(*this, state_.lastExportPath, *writeError);
         return;
     }
-    const DocumentPtr shown = Text1->document();
+    const DocumentPtr shown = ui_.pane->document();
     const std::uint64_t pageSize = shown->size().value;
-    shownPath = filea;
-    noteWritten(*this, filea, *writeOutcome);
+    state_.shownPath = state_.lastExportPath;
+    noteWritten(*this, written_, state_.lastExportPath, *writeOutcome);
 
-    if (!br.isEmpty() &&
+    if (!state_.settings.browserCommand.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),
                                          Buttons::YesNo, Icon::Question}) == Answer::Yes) {
-        launch(*this, br, filea);  // a browser that cannot start is reported; the export stands
+        launch(*this, state_.settings.browserCommand,
+               state_.lastExportPath);  // a browser that cannot start is reported; the export stands
     }
-    setPanel(3, QStringLiteral("File Size ") + QString::number(pageSize) + QStringLiteral(" byte"));
-    setPanel(2, folderFileLabel(filea));
-    Command6->setEnabled(true);
+    setPanel(3, fileSizeText(QString::number(pageSize), SizeUnit::Bytes));
+    setPanel(2, folderFileLabel(state_.lastExportPath));
+    ui_.clearButton->setEnabled(true);
 }
 
-void Form1::mnuMemo1_Click() { launch(*this, notepadCommand(), memoFile); }
+void MainWindow::openPopupFileInEditor() { launch(*this, notepadCommand(), state_.popupFile); }
 
-void Form1::mnuApp_Click() { launch(*this, pro, memoFile); }
+void MainWindow::openPopupFileInProgram() { launch(*this, state_.settings.programCommand, state_.popupFile); }
 
 }  // namespace soramie

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Form1: showing a file (DisplayFile, the display button, presses on the file
+// MainWindow: showing a file (showFile, the display button, presses on the file
 // list) and the wrap button.
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include "core/wrap.h"
 #include "document/document.h"
 #include "ui/common/path_text.h"
+#include "ui/common/status_text.h"
 #include "ui/main/file_browser.h"
 #include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
@@ -36,32 +37,32 @@ QString sizeText(const QString& path)
 
 }  // namespace
 
-void Form1::showCannotOpen()
+void MainWindow::showCannotOpen()
 {
     services_.prompts.message(this, {QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"),
                                      platform::Buttons::Ok, platform::Icon::Critical});
 }
 
-void Form1::reportCommand(CommandOutcome outcome)
+void MainWindow::reportCommand(CommandOutcome outcome)
 {
     if (outcome != CommandOutcome::OutOfMemory) return;
     services_.prompts.message(this, {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"),
                                      platform::Buttons::Ok, platform::Icon::Critical});
 }
 
-void Form1::DisplayFile(const QString& path)
+void MainWindow::showFile(const QString& path)
 {
     auto loaded = Document::fromFile(toNativePath(path));
-    Text1->setDocument(nullptr);
+    ui_.pane->setDocument(nullptr);
     QString size;
     if (loaded) {
-        Text1->setDocument(*loaded);
+        ui_.pane->setDocument(*loaded);
         size = QString::number((*loaded)->size().value);
-        shownPath = path;
+        state_.shownPath = path;
     } else {
         // Each step that fails reports once; the pane stays empty and the path
         // is forgotten, so nothing is ever saved over a file that was not read.
-        shownPath.clear();
+        state_.shownPath.clear();
         const int failures = failedSteps(loaded.error());
         if (loaded.error().errnoValue == ENOMEM) {
             reportCommand(CommandOutcome::OutOfMemory);  // a file larger than the memory left
@@ -70,50 +71,50 @@ void Form1::DisplayFile(const QString& path)
         }
         if (failures < 3) size = sizeText(path);
     }
-    setPanel(3, QStringLiteral("File Size ") + size + QStringLiteral(" byte"));
+    setPanel(3, fileSizeText(size, SizeUnit::Bytes));
     setPanel(2, folderFileLabel(path));
 }
 
-void Form1::Command1_Click()
+void MainWindow::showSelectedFile()
 {
-    if (Flag == 0) {
-        if (File1->fileName().isEmpty()) return;  // a folder is not a file to show
+    if (state_.shownFrom == ShownFrom::FileList) {
+        if (ui_.fileList->fileName().isEmpty()) return;  // a folder is not a file to show
         if (!mayDropEdits()) return;
         enableDisplay();
-        DisplayFile(joinFolderFile(File1->path(), File1->fileName()));
-    } else if (Flag == 2) {
+        showFile(joinFolderFile(ui_.fileList->path(), ui_.fileList->fileName()));
+    } else {
         showSearchHit();
     }
 }
 
-void Form1::File1_MouseDown(Qt::MouseButton button, QPoint globalPos)
+void MainWindow::onFileListPressed(Qt::MouseButton button, QPoint globalPos)
 {
-    const QString name = File1->fileName();
+    const QString name = ui_.fileList->fileName();
     if (name.isEmpty()) return;
-    const QString path = joinFolderFile(File1->path(), name);
+    const QString path = joinFolderFile(ui_.fileList->path(), name);
     if (button == Qt::RightButton) {
         showFilePopup(path, globalPos);
         // A command of the popup that re-read the list (delete) has left nothing
         // selected: there is no file to enable or show any more.
-        if (File1->fileName() != name) return;
+        if (ui_.fileList->fileName() != name) return;
     }
-    if (!Command1->isHidden()) {
-        Command1->setEnabled(true);
-        Flag = 0;
+    if (!ui_.showButton->isHidden()) {
+        ui_.showButton->setEnabled(true);
+        state_.shownFrom = ShownFrom::FileList;
         return;
     }
     if (!mayDropEdits()) return;
     enableDisplay();
-    Flag = 0;
-    DisplayFile(path);
+    state_.shownFrom = ShownFrom::FileList;
+    showFile(path);
 }
 
-void Form1::Command12_Click()
+void MainWindow::wrapPane()
 {
-    const DocumentPtr doc = Text1->document();
+    const DocumentPtr doc = ui_.pane->document();
     if (!doc || doc->size().value == 0 || wrapWidth_ < 1) return;  // wrapWidth_ is never below 1
     const WrapWidth width{wrapWidth_};
-    reportCommand(runPaneCommand(*Text1, [width](const Document& d, const CommandProgress& progress) {
+    reportCommand(runPaneCommand(*ui_.pane, [width](const Document& d, const CommandProgress& progress) {
         WrapStream wrap(width);
         return Document::fromRewrite(d.rewrite(wrap, progress), wrap);
     }));

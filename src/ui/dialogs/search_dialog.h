@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Form3: the keyword search dialog "検索". It finds the *.txt (or *.log) files
+// SearchDialog: the keyword search dialog "検索". It finds the *.txt (or *.log) files
 // under the main window's current folder that contain a keyword, lists their
-// full paths in List2 and opens a listed file in the main window.
+// full paths in hitList and opens a listed file in the main window.
 //
 // A DialogWindow, created hidden by the main window and destroyed once it is
 // closed or unloaded and none of its handlers runs (a running search included).
@@ -44,21 +44,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-class Form3 : public DialogWindow {
+class SearchDialog : public DialogWindow {
     Q_OBJECT
 public:
-    explicit Form3(MainWindowPort& main);
-    ~Form3() override;
+    explicit SearchDialog(MainWindowPort& main);
+    ~SearchDialog() override;
 
     // ---- Controls ------------------------------------------------------------------
-    QLineEdit* txtType = nullptr;      // keyword, taken exactly as typed
-    QPushButton* Command4 = nullptr;   // "文字列検索"
-    ResultList* List2 = nullptr;       // full paths of the hits, in walk order
-    QCheckBox* Check1 = nullptr;       // "サブフォルダ対象"
-    QCheckBox* Check4 = nullptr;       // "*.log 検索" (otherwise *.txt)
-    QPushButton* Command10 = nullptr;  // "クリア"
-    QProgressBar* ProgressBar1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+    QLineEdit* keywordField = nullptr;     // keyword, taken exactly as typed
+    QPushButton* searchButton = nullptr;   // "文字列検索"
+    ResultList* hitList = nullptr;         // full paths of the hits, in walk order
+    QCheckBox* subfoldersCheck = nullptr;  // "サブフォルダ対象"
+    QCheckBox* logFilesCheck = nullptr;    // "*.log 検索" (otherwise *.txt)
+    QPushButton* clearButton = nullptr;    // "クリア"
+    QProgressBar* progressBar = nullptr;
+    QStatusBar* statusBar = nullptr;
 
     // Status bar panel n (1: the folder to search, 2: the hit count or the
     // label of the hit opened in quick mode).
@@ -68,16 +68,23 @@ public:
     // Candidate files of the last search, in walk order (emptied at its start).
     std::vector<std::filesystem::path> searchFiles;
 
-    // The text of List2's selected entry; empty when none is selected.
+    // The text of hitList's selected entry; empty when none is selected.
     QString selectedPath() const;
+    // The list holds hits (its first entry is not empty).
+    [[nodiscard]] bool hasHits() const;
+    // The keyword as typed.
+    [[nodiscard]] QString keyword() const;
+    // Removes the selected entry when it names path.
+    void removeSelectedHit(const QString& path);
 
     // ---- Handlers ----------------------------------------------------------------------
     // Runs a search; returns when it has ended (the event loop runs meanwhile).
-    void Command4_Click();
-    // Clear: empties the list and the keyword, sets the main window's Flag to 0.
-    void Command10_Click();
-    // A mouse press on List2 (after the list selected the entry under it).
-    void List2_MouseDown(Qt::MouseButton button, QPoint globalPos);
+    void startSearch();
+    // Clear: empties the list and the keyword; the display button shows the file
+    // list's selection again.
+    void clearResults();
+    // A mouse press on hitList (after the list selected the entry under it).
+    void onHitPressed(Qt::MouseButton button, QPoint globalPos);
 
     // True from the moment the windows are disabled until they are enabled again.
     bool searching() const { return searching_; }

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
-// A Form1 under test: real temporary folders, scripted services, the program's
-// own boxes run modally. Brings the main window's controls and dialogs that
-// the tests drive.
+// A MainWindow under test: real temporary folders, scripted services, the
+// program's own boxes run modally. Brings the main window's controls and
+// dialogs that the tests drive, and the probe that reaches them.
 #pragma once
 
 #include "fake_services.h"
-#include "ui/dialogs/form3.h"
-#include "ui/dialogs/form4.h"
+#include "main_window_probe.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/replace_dialog.h"
+#include "ui/dialogs/search_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_browser.h"
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -31,11 +34,11 @@
 namespace soramie::testing {
 
 // A temporary root with an "app" folder (executable folder: settings file),
-// a "default" start folder and a "home" folder, and a Form1 on FakeServices.
-class Form1Harness {
+// a "default" start folder and a "home" folder, and a MainWindow on FakeServices.
+class MainWindowHarness {
 public:
-    Form1Harness();
-    ~Form1Harness();
+    MainWindowHarness();
+    ~MainWindowHarness();
 
     // Root of the temporary tree; paths below it are for the test's files.
     QString root() const { return dir_.path(); }
@@ -47,12 +50,12 @@ public:
     // Writes the settings file beside the "executable" (CP932 bytes as given).
     bool writeSettings(const QByteArray& ini) { return writeFile(fakes.app.settingsPath(), ini); }
 
-    // Builds the window (once) and runs Form_Load; returns its result.
-    bool load() { return form().Form_Load(); }
-    Form1& form();
+    // Builds the window (once) and runs start; returns its result.
+    bool load() { return form().start(); }
+    MainWindow& form();
     // Loads the window on the folder "logs" holding the files, nothing selected;
     // settings are more CR LF-ended lines of the settings file.
-    Form1& loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings = {});
+    MainWindow& loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings = {});
     // Shows the listed file name with the display button.
     void show(const QString& name);
     // The title and panels 1..3: what a command that must change nothing compares.
@@ -63,7 +66,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 }  // namespace soramie::testing

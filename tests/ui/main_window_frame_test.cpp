@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Window state, tray, quick mode, clear, the ways out, and the dialogs as the main window opens them.
-#include "support/form1_harness.h"
-#include "ui/dialogs/form2.h"
-#include "ui/dialogs/frm_about.h"
+#include "support/main_window_harness.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -33,12 +33,13 @@ protected:
     // The dialogs that are loaded, of settings, search, replace and about.
     QString loaded() const
     {
-        return QString(f.form2 ? "settings " : "") + (f.form3 ? "search " : "") + (f.form4 ? "replace " : "") +
-               (f.aboutForm ? "about" : "");
+        return QString(dialogs(f).settings ? "settings " : "") + (dialogs(f).search ? "search " : "") +
+               (dialogs(f).replace ? "replace " : "") + (dialogs(f).about ? "about" : "");
     }
     void openAllDialogs()
     {
-        for (QAction* open : {f.appSe, f.appSword, f.appOki, f.mnuVer}) open->trigger();
+        for (QAction* open : {ui(f).settingsAction, ui(f).keywordSearchAction, ui(f).replaceAction, ui(f).aboutAction})
+            open->trigger();
     }
     // Runs the event loop until leave ends the program; false if it never does.
     static bool endsTheProgram(const std::function<void()>& leave)
@@ -50,8 +51,8 @@ protected:
         return QApplication::exec() != -77;
     }
 
-    Form1Harness h;
-    soramie::Form1& f = h.form();
+    MainWindowHarness h;
+    soramie::MainWindow& f = h.form();
 };
 
 TEST_F(WindowState, MinimisingHidesTheWindowBehindOneTrayIconAndEveryWayOutRemovesItAndTheDialogs)
@@ -67,7 +68,7 @@ TEST_F(WindowState, MinimisingHidesTheWindowBehindOneTrayIconAndEveryWayOutRemov
     h.fakes.tray.handler(TrayEvent::RightPress);
     EXPECT_TRUE(f.isVisible() && f.windowState() == Qt::WindowNoState);
     openAllDialogs();
-    f.appExit->trigger();
+    ui(f).quitAction->trigger();
     EXPECT_EQ(QString::number(h.fakes.tray.adds) + QString::number(h.fakes.tray.isShown) + loaded(), "10");
 
     f.show();
@@ -78,7 +79,7 @@ TEST_F(WindowState, MinimisingHidesTheWindowBehindOneTrayIconAndEveryWayOutRemov
     EXPECT_TRUE(endsTheProgram([this] { h.fakes.tray.handler(TrayEvent::RightPress); }));
 
     // Without a notification area the window stays on the taskbar.
-    Form1Harness noTray;
+    MainWindowHarness noTray;
     noTray.fakes.tray.isAvailable = false;
     ASSERT_TRUE(noTray.load());
     noTray.form().showMinimized();
@@ -90,13 +91,13 @@ TEST_F(WindowState, ClosingTheDialogsWhileTheWindowIsInTheTrayDoesNotEndTheProgr
 {
     openAllDialogs();
     minimise();  // the replace and about dialogs stay open
-    ASSERT_TRUE(!f.isVisible() && f.form4 && f.aboutForm);
+    ASSERT_TRUE(!f.isVisible() && dialogs(f).replace && dialogs(f).about);
     // Qt ends a program whose last window closes (unless told otherwise).
     bool lastWindowClosed = false;
     QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &f, [&] { lastWindowClosed = true; });
     QTimer::singleShot(0, &f, [this] {
-        f.aboutForm->close();
-        f.form4->close();
+        dialogs(f).about->close();
+        dialogs(f).replace->close();
         // Posted after whatever the closing posted (a request to quit among it).
         QMetaObject::invokeMethod(
             &f, [] { QCoreApplication::exit(7); }, Qt::QueuedConnection);
@@ -106,34 +107,34 @@ TEST_F(WindowState, ClosingTheDialogsWhileTheWindowIsInTheTrayDoesNotEndTheProgr
     EXPECT_EQ(loaded(), "");
 }
 
-// The display button with Flag 2 shows the hit selected in the search dialog.
-TEST(Form1SearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatChanged)
+// The display button for search hits shows the hit selected in the search dialog.
+TEST(MainWindowSearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatChanged)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     // "あ" 40,000 times after 100,000 one-byte characters: the hit lies beyond character 32767.
     auto& f = h.loadWith({{"a.txt", "x timeout"},
                           {"big.txt", QByteArray(100000, 'a') + QByteArray("\x82\xa0", 2).repeated(40000) + "timeout"},
                           {"b.txt", "no keyword"}});
-    soramie::Form3& search = f.loadForm3();
-    search.txtType->setText("timeout");
-    f.Flag = 2;
-    search.List2->addItems({h.logs("a.txt"), h.logs("big.txt"), h.logs("b.txt"), h.logs("gone.txt")});
-    f.Command1->setEnabled(true);
-    f.Command1_Click();  // no entry selected (its hit was deleted)
-    EXPECT_TRUE(!f.Command1->isEnabled() && f.Text1->text().isEmpty());
+    soramie::SearchDialog& search = f.loadSearchDialog();
+    search.keywordField->setText("timeout");
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+    search.hitList->addItems({h.logs("a.txt"), h.logs("big.txt"), h.logs("b.txt"), h.logs("gone.txt")});
+    ui(f).showButton->setEnabled(true);
+    f.showSelectedFile();  // no entry selected (its hit was deleted)
+    EXPECT_TRUE(!ui(f).showButton->isEnabled() && ui(f).pane->text().isEmpty());
 
     QStringList shown;
     for (int row = 0; row < 4; ++row) {
-        search.List2->setCurrentRow(row);
-        f.Command1_Click();
-        shown << QString("%1:%2").arg(f.Text1->selectionStart()).arg(f.Text1->selectionLength());
+        search.hitList->setCurrentRow(row);
+        f.showSelectedFile();
+        shown << QString("%1:%2").arg(ui(f).pane->selectionStart()).arg(ui(f).pane->selectionLength());
     }
     EXPECT_EQ(shown, QStringList({"2:7", "140000:7", "0:0", "0:0"}));
-    EXPECT_EQ(f.focusWidget(), f.Text1);
+    EXPECT_EQ(f.focusWidget(), ui(f).pane);
     EXPECT_EQ(h.windowState(), "SORAMIE - timeout -|Total 3 Files(*.txt)|logs gone.txt |File Size  byte");
     // No keyword any more: once; a file that cannot be read: once per failed step, by the display.
     EXPECT_EQ(h.boxes(), QStringList(4, "エラー|このファイルは開けません"));
-    EXPECT_TRUE(f.shownPath.isEmpty());
+    EXPECT_TRUE(viewerState(f).shownPath.isEmpty());
 }
 
 // While each box and picker of the settings, search and replace dialogs is
@@ -141,45 +142,46 @@ TEST(Form1SearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHitThatC
 // handed over. No dialog goes while its handler (and so its box) runs; the
 // settings and search dialogs are unloaded, the replace dialog stays, and the
 // handed-over file is shown once the window is free again.
-TEST(Form1Chaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentProgram)
+TEST(MainWindowChaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentProgram)
 {
-    using Form2 = soramie::Form2;
-    using Opener = std::function<void(Form1Harness&, soramie::Form1&)>;
-    const auto settings = [](const char* height, const char* width, QPushButton* Form2::*button) -> Opener {
-        return [=](Form1Harness&, soramie::Form1& f) {
-            f.appSe->trigger();
-            f.form2->Text1->setText(height);
-            f.form2->Text3->setText(width);
-            (f.form2->*button)->click();
+    using SettingsDialog = soramie::SettingsDialog;
+    using Opener = std::function<void(MainWindowHarness&, soramie::MainWindow&)>;
+    const auto settings = [](const char* height, const char* width, QPushButton* SettingsDialog::*button) -> Opener {
+        return [=](MainWindowHarness&, soramie::MainWindow& f) {
+            ui(f).settingsAction->trigger();
+            dialogs(f).settings->paneHeightField->setText(height);
+            dialogs(f).settings->paneWidthField->setText(width);
+            (dialogs(f).settings->*button)->click();
         };
     };
     const auto search = [](const QString& keyword, const QString& hit) -> Opener {
-        return [=](Form1Harness& h, soramie::Form1& f) {
-            f.appSword->trigger();
-            f.form3->txtType->setText(keyword);
-            if (hit.isEmpty()) return f.form3->Command4->click();
-            f.Command1->hide();  // quick mode: a press shows the hit
-            f.form3->List2->addItem(h.logs(hit));
-            f.form3->List2->setCurrentRow(0);
-            f.form3->List2_MouseDown(Qt::LeftButton, QPoint());
+        return [=](MainWindowHarness& h, soramie::MainWindow& f) {
+            ui(f).keywordSearchAction->trigger();
+            dialogs(f).search->keywordField->setText(keyword);
+            if (hit.isEmpty()) return dialogs(f).search->searchButton->click();
+            ui(f).showButton->hide();  // quick mode: a press shows the hit
+            dialogs(f).search->hitList->addItem(h.logs(hit));
+            dialogs(f).search->hitList->setCurrentRow(0);
+            dialogs(f).search->onHitPressed(Qt::LeftButton, QPoint());
         };
     };
     const auto replace = [](const char* start, const char* end) -> Opener {
-        return [=](Form1Harness& h, soramie::Form1& f) {
+        return [=](MainWindowHarness& h, soramie::MainWindow& f) {
             h.show("a.txt");
-            f.appOki->trigger();
-            f.form4->txtFndStartString->setText(start);
-            f.form4->txtFndEndString->setText(end);
-            f.form4->cmdReplace->click();
+            ui(f).replaceAction->trigger();
+            dialogs(f).replace->findOrStartField->setText(start);
+            dialogs(f).replace->endField->setText(end);
+            dialogs(f).replace->replaceAllButton->click();
         };
     };
     // The box's text or the picker's kind, and how its dialog comes to ask.
     const std::pair<QString, Opener> boxes[] = {
-        {"高さに設定出来る数値は、280～10000までです", settings("279", "8895", &Form2::Command2)},
-        {"幅に設定出来る数値は、8895～20000までです", settings("7005", "1", &Form2::Command4)},  // after its resize
-        {"open", settings("6255", "8895", &Form2::Command1)},
-        {"open", settings("6255", "8895", &Form2::Command5)},
-        {"folder", settings("6255", "8895", &Form2::Command3)},
+        {"高さに設定出来る数値は、280～10000までです", settings("279", "8895", &SettingsDialog::okButton)},
+        {"幅に設定出来る数値は、8895～20000までです",
+         settings("7005", "1", &SettingsDialog::applyButton)},  // after its resize
+        {"open", settings("6255", "8895", &SettingsDialog::pickProgramButton)},
+        {"open", settings("6255", "8895", &SettingsDialog::pickBrowserButton)},
+        {"folder", settings("6255", "8895", &SettingsDialog::pickWorkFolderButton)},
         {"キーワードを入れて下さい", search("", "")},
         {"なるべくテキストファイルの少ないところで実行して下さい。実行しますか？", search("a", "")},
         {"このファイルは開けません", search("a", "gone.txt")},
@@ -190,15 +192,15 @@ TEST(Form1Chaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentPro
     for (const auto& [text, opener] : boxes) {
         const QString asked = text;  // the lambdas below capture it
         SCOPED_TRACE(asked.toStdString());
-        Form1Harness h;
+        MainWindowHarness h;
         auto& f = h.loadWith({{"a.txt", "[a]"}, {"handed.txt", "handed"}});
         f.show();
         const QString handed = h.logs("handed.txt");
-        QPointer<QWidget> dialogs[3];
+        QPointer<QWidget> seen[3];
         int times = 0;
         const auto whileOpen = [&](const QString& what) {
             if (what != asked || times++ > 0) return;
-            dialogs[0] = f.form2, dialogs[1] = f.form3, dialogs[2] = f.form4;
+            seen[0] = dialogs(f).settings, seen[1] = dialogs(f).search, seen[2] = dialogs(f).replace;
             f.resize(f.size() + QSize(40, 30));
             f.showMaximized();
             f.showMinimized();
@@ -208,14 +210,16 @@ TEST(Form1Chaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentPro
         h.fakes.pickers.onOpen = [&](const auto& request) { whileOpen(request.kind); };
         opener(h, f);
         EXPECT_EQ(times, 1);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return f.shownPath == handed; })) << "the handed-over file is shown";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return viewerState(f).shownPath == handed; }))
+            << "the handed-over file is shown";
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         // (A folder change of the hand-over creates a hidden search dialog again.)
-        EXPECT_TRUE(dialogs[0].isNull() && dialogs[1].isNull() && !f.form2 && (!f.form3 || !f.form3->isVisible()));
-        EXPECT_TRUE(!dialogs[2] || (dialogs[2] == f.form4 && f.form4->isVisible()));
+        EXPECT_TRUE(seen[0].isNull() && seen[1].isNull() && !dialogs(f).settings &&
+                    (!dialogs(f).search || !dialogs(f).search->isVisible()));
+        EXPECT_TRUE(!seen[2] || (seen[2] == dialogs(f).replace && dialogs(f).replace->isVisible()));
         EXPECT_TRUE(f.isVisible() && !f.isMinimized() && f.isEnabled() && h.fakes.tray.isShown);
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            EXPECT_TRUE(!window->isVisible() || window == &f || window == f.form4)
+            EXPECT_TRUE(!window->isVisible() || window == &f || window == dialogs(f).replace)
                 << window->windowTitle().toStdString();
         }
     }
@@ -253,7 +257,7 @@ QStringList cutCaptions(const QWidget& window)
 // Under each Japanese UI font installed here: no empty band between the main
 // window's controls and its status bar, no caption of any window cut off, the
 // settings labels in one size, and the search dialog's status bar below its controls.
-TEST(Form1Layout, EveryCaptionIsWholeAndNoWindowLeavesABandOrCoversItsControls)
+TEST(MainWindowLayout, EveryCaptionIsWholeAndNoWindowLeavesABandOrCoversItsControls)
 {
     const QFont saved = QApplication::font();
     int fonts = 0;
@@ -262,26 +266,28 @@ TEST(Form1Layout, EveryCaptionIsWholeAndNoWindowLeavesABandOrCoversItsControls)
         ++fonts;
         QApplication::setFont(QFont(family, 9));
         SCOPED_TRACE(family.toStdString());
-        Form1Harness h;
+        MainWindowHarness h;
         h.load();
-        soramie::Form1& f = h.form();
+        soramie::MainWindow& f = h.form();
         f.show();
-        EXPECT_EQ(f.centralWidget()->height(), f.Text1->geometry().bottom() + 1);
+        EXPECT_EQ(f.centralWidget()->height(), ui(f).pane->geometry().bottom() + 1);
         EXPECT_EQ(f.statusBar()->y(), f.centralWidget()->geometry().bottom() + 1);
-        for (QAction* open : {f.appSe, f.appSword, f.appOki, f.mnuVer}) open->trigger();
-        soramie::Form2& settings = *f.form2;
-        soramie::Form3& search = *f.form3;
-        EXPECT_EQ(cutCaptions(f) + cutCaptions(settings) + cutCaptions(search) + cutCaptions(*f.form4) +
-                      cutCaptions(*f.aboutForm),
+        for (QAction* open : {ui(f).settingsAction, ui(f).keywordSearchAction, ui(f).replaceAction, ui(f).aboutAction})
+            open->trigger();
+        soramie::SettingsDialog& settings = *dialogs(f).settings;
+        soramie::SearchDialog& search = *dialogs(f).search;
+        EXPECT_EQ(cutCaptions(f) + cutCaptions(settings) + cutCaptions(search) + cutCaptions(*dialogs(f).replace) +
+                      cutCaptions(*dialogs(f).about),
                   QStringList());
         QSet<qreal> sizes;
         for (const QLabel* label : settings.findChildren<QLabel*>()) sizes << label->font().pointSizeF();
         EXPECT_EQ(sizes.size(), 1);
-        const int controlsBottom = std::max({search.Check1->geometry().bottom(), search.Check4->geometry().bottom(),
-                                             search.Command10->geometry().bottom()});
-        EXPECT_GT(search.StatusBar1->y(), controlsBottom);
-        EXPECT_EQ(search.ProgressBar1->parentWidget(), search.StatusBar1);
-        EXPECT_LE(search.Check1->geometry().right(), search.Check4->x());
+        const int controlsBottom =
+            std::max({search.subfoldersCheck->geometry().bottom(), search.logFilesCheck->geometry().bottom(),
+                      search.clearButton->geometry().bottom()});
+        EXPECT_GT(search.statusBar->y(), controlsBottom);
+        EXPECT_EQ(search.progressBar->parentWidget(), search.statusBar);
+        EXPECT_LE(search.subfoldersCheck->geometry().right(), search.logFilesCheck->x());
     }
     QApplication::setFont(saved);
     if (fonts == 0) GTEST_SKIP() << "no Japanese font installed";

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "form1_harness.h"
+#include "main_window_harness.h"
 
 #include <QDir>
 #include <QFile>
 
 namespace soramie::testing {
 
-Form1Harness::Form1Harness()
+MainWindowHarness::MainWindowHarness()
 {
     fakes.app.executableDir = root() + QStringLiteral("/app");
     fakes.app.defaultStartFolder = defaultFolder();
@@ -14,19 +14,20 @@ Form1Harness::Form1Harness()
     for (const QString& folder : {fakes.app.executableDir, defaultFolder(), homeFolder()}) QDir().mkpath(folder);
 }
 
-Form1Harness::~Form1Harness()
+MainWindowHarness::~MainWindowHarness()
 {
     // The process's current folder may lie inside the tree about to be removed.
     QDir::setCurrent(QDir::tempPath());
 }
 
-Form1& Form1Harness::form()
+MainWindow& MainWindowHarness::form()
 {
-    if (!form_) form_ = std::make_unique<Form1>(fakes.services());
+    if (!form_) form_ = std::make_unique<MainWindow>(fakes.services());
     return *form_;
 }
 
-Form1& Form1Harness::loadWith(const std::vector<std::pair<QString, QByteArray>>& files, const QByteArray& settings)
+MainWindow& MainWindowHarness::loadWith(const std::vector<std::pair<QString, QByteArray>>& files,
+                                        const QByteArray& settings)
 {
     makeFolder(root() + QStringLiteral("/logs"));
     for (const auto& [name, bytes] : files) writeFile(logs(name), bytes);
@@ -35,16 +36,16 @@ Form1& Form1Harness::loadWith(const std::vector<std::pair<QString, QByteArray>>&
     return form();
 }
 
-void Form1Harness::show(const QString& name)
+void MainWindowHarness::show(const QString& name)
 {
-    form().File1->selectFile(name);
-    form().Flag = 0;
-    form().Command1_Click();
+    ui(form()).fileList->selectFile(name);
+    viewerState(form()).shownFrom = soramie::ShownFrom::FileList;
+    form().showSelectedFile();
 }
 
-QString Form1Harness::windowState()
+QString MainWindowHarness::windowState()
 {
-    Form1& f = form();
+    MainWindow& f = form();
     return f.windowTitle() + QLatin1Char('|') + f.panel(1) + QLatin1Char('|') + f.panel(2) + QLatin1Char('|') +
            f.panel(3);
 }

@@ -3,7 +3,7 @@
 #include "core/html_page.h"
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
-#include "support/form1_harness.h"
+#include "support/main_window_harness.h"
 #include "ui/pane/pane_command.h"
 
 #include <QDir>
@@ -17,7 +17,7 @@
 
 #include <thread>
 
-using soramie::Form1;
+using soramie::MainWindow;
 using soramie::platform::Answer;
 using namespace soramie::testing;
 
@@ -42,82 +42,82 @@ QByteArray pageOf(const QByteArray& source)
 
 // Lists hits/<name> in the search dialog for each name (created with the name
 // as contents), the last one selected.
-soramie::Form3& listHits(Form1Harness& h, const QStringList& names)
+soramie::SearchDialog& listHits(MainWindowHarness& h, const QStringList& names)
 {
-    soramie::Form3& search = h.form().loadForm3();
+    soramie::SearchDialog& search = h.form().loadSearchDialog();
     for (const QString& name : names) {
         writeFile(h.root() + "/hits/" + name, name.toUtf8());
-        search.List2->addItem(h.root() + "/hits/" + name);
+        search.hitList->addItem(h.root() + "/hits/" + name);
     }
-    search.List2->setCurrentRow(search.List2->count() - 1);
+    search.hitList->setCurrentRow(search.hitList->count() - 1);
     return search;
 }
 
 // Exports the listed file name.
-void exportFile(Form1& f, const QString& name)
+void exportFile(MainWindow& f, const QString& name)
 {
-    ASSERT_TRUE(f.File1->selectFile(name));
-    f.appHt->trigger();
+    ASSERT_TRUE(ui(f).fileList->selectFile(name));
+    ui(f).exportHtmlAction->trigger();
 }
 
-TEST(Form1Save, SaveWritesTheShownFileByteForByteAndSaveAsAppendsTxtUnlessItEndsInTxt)
+TEST(MainWindowSave, SaveWritesTheShownFileByteForByteAndSaveAsAppendsTxtUnlessItEndsInTxt)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"raw.txt", kRaw}, {"other.txt", "other"}});
     h.show("raw.txt");
-    ASSERT_TRUE(f.File1->selectFile("other.txt"));  // selected, not shown
+    ASSERT_TRUE(ui(f).fileList->selectFile("other.txt"));  // selected, not shown
     const QString state = h.windowState();
     h.fakes.pickers.answers = {h.logs("memo"), h.logs("memo.TXT"), h.logs("b.txt"), ""};
-    for (int i = 0; i < 4; ++i) f.appNWrite->trigger();
+    for (int i = 0; i < 4; ++i) ui(f).saveAsAction->trigger();
     EXPECT_EQ(bytesOf(h.logs("memo.txt")) + bytesOf(h.logs("memo.TXT.txt")) + bytesOf(h.logs("b.txt")),
               kRaw + kRaw + kRaw);
     EXPECT_EQ(h.windowState(), state);
 
     // A change in the middle re-encodes only the middle, into the file shown.
-    const QString text = f.Text1->text();
-    f.Text1->setText(text.left(3) + "X" + text.mid(3));
-    f.appWrite->trigger();
+    const QString text = ui(f).pane->text();
+    ui(f).pane->setText(text.left(3) + "X" + text.mid(3));
+    ui(f).saveAction->trigger();
     EXPECT_EQ(bytesOf(h.logs("raw.txt")), kRaw.left(4) + "X" + kRaw.mid(4));
     EXPECT_EQ(bytesOf(h.logs("other.txt")), "other");
 
     // An empty pane writes nothing; text from no file (a failed display) is saved under a new name.
-    f.Text1->clear();
-    f.appWrite_Click();
-    f.DisplayFile(h.logs("gone.txt"));
-    f.Text1->setText("abc");
+    ui(f).pane->clear();
+    f.save();
+    f.showFile(h.logs("gone.txt"));
+    ui(f).pane->setText("abc");
     h.fakes.pickers.answers = {h.logs("new")};
-    f.appWrite_Click();
+    f.save();
     EXPECT_EQ(bytesOf(h.logs("new.txt")) + QByteArray::number(bytesOf(h.logs("raw.txt")).size()), "abc16");
     EXPECT_EQ(h.boxes(), QStringList(3, "エラー|このファイルは開けません"));
 }
 
 // (The write's steps and their cleanup are the safe write's own tests.)
-TEST(Form1Save, AFailedSaveNamesTheFileAndKeepsTheOldFileAndThePane)
+TEST(MainWindowSave, AFailedSaveNamesTheFileAndKeepsTheOldFileAndThePane)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"ro.txt", "read only"}});
     makeReadOnly(h.logs("ro.txt"));
     h.show("ro.txt");
-    f.Text1->setText("changed");
-    f.appWrite_Click();
+    ui(f).pane->setText("changed");
+    f.save();
     EXPECT_EQ(h.boxes(),
               QStringList("エラー|「" + h.logs("ro.txt") +
                           "」に保存できませんでした。\n書き込みが許可されていません（読み取り専用です）。" + kKept));
-    EXPECT_EQ(bytesOf(h.logs("ro.txt")) + "|" + f.Text1->text().toUtf8(), "read only|changed");
+    EXPECT_EQ(bytesOf(h.logs("ro.txt")) + "|" + ui(f).pane->text().toUtf8(), "read only|changed");
 }
 
 // Characters without a CP932 code, then a log that grew since it was shown:
 // each is written only after a yes.
-TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnlyAfterAYes)
+TEST(MainWindowSave, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnlyAfterAYes)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"log.txt", "line 1\r\n"}});
     h.show("a.txt");
-    f.Text1->setText(QString::fromUtf8("aéb😀"));
+    ui(f).pane->setText(QString::fromUtf8("aéb😀"));
     h.fakes.prompts.answers = {Answer::No, Answer::Yes};
-    f.appWrite_Click();
+    f.save();
     const QByteArray kept = bytesOf(h.logs("a.txt"));
-    f.appWrite_Click();
+    f.save();
     EXPECT_EQ(kept + "|" + bytesOf(h.logs("a.txt")), "abc|a?b??");
     EXPECT_EQ(h.boxes(),
               QStringList(2, QString::fromUtf8(
@@ -132,16 +132,16 @@ TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnl
         log.write("line 2\r\n");
     }
     h.fakes.prompts.answers = {Answer::No, Answer::Yes};
-    f.appWrite_Click();
+    f.save();
     EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\nline 2\r\n");
-    f.appWrite_Click();
-    f.appWrite_Click();  // unchanged since the pane's own save: no question
+    f.save();
+    f.save();  // unchanged since the pane's own save: no question
     EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\n");
     // Nor after edits since that save, or a save under another name meanwhile.
-    f.Text1->insertText("x");
+    ui(f).pane->insertText("x");
     h.fakes.pickers.answers = {h.logs("copy.txt")};
-    f.appNWrite_Click();
-    f.appWrite_Click();
+    f.saveAs();
+    f.save();
     EXPECT_EQ(bytesOf(h.logs("log.txt")), "xline 1\r\n");
     EXPECT_EQ(h.boxes(), QStringList(2, "警告|表示後にファイルが変更されています。上書きしますか？"));
     EXPECT_EQ(h.fakes.prompts.messages.front().defaultAnswer, Answer::No);
@@ -150,153 +150,155 @@ TEST(Form1Save, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwrittenOnl
 // The question names the file; with nothing that may be deleted (nothing
 // selected, a read-only file, a search hit no longer the target) the answer
 // comes after it and nothing on disk or in the pane changes.
-TEST(Form1Delete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesThePane)
+TEST(MainWindowDelete, AsksNamingTheFileAndOnYesRemovesItRefreshesTheListAndEmptiesThePane)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"ro.txt", "r"}});
     listHits(h, {"h1.txt"});
     h.show("a.txt");
     h.fakes.prompts.answers = {Answer::No};
-    f.appDel->trigger();
-    EXPECT_EQ(f.Text1->text(), "abc");
-    f.File1->refresh();  // no selection
-    f.Del();
-    ASSERT_TRUE(f.File1->selectFile("ro.txt"));
+    ui(f).deleteFileAction->trigger();
+    EXPECT_EQ(ui(f).pane->text(), "abc");
+    ui(f).fileList->refresh();  // no selection
+    f.deleteTargetFile();
+    ASSERT_TRUE(ui(f).fileList->selectFile("ro.txt"));
     makeReadOnly(h.logs("ro.txt"));
-    f.Del();
+    f.deleteTargetFile();
     // After the open command the search hit once shown is no longer the target.
-    f.Flag = 2;
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
     h.fakes.pickers.answers = {h.logs("a.txt")};
-    f.appOpen_Click();
-    f.Del();
+    f.openFile();
+    f.deleteTargetFile();
     EXPECT_TRUE(QFileInfo::exists(h.logs("ro.txt")) && QFileInfo::exists(h.root() + "/hits/h1.txt"));
-    EXPECT_EQ(f.Text1->text(), "abc");
+    EXPECT_EQ(ui(f).pane->text(), "abc");
 
     h.show("a.txt");
     const QString state = h.windowState();
-    f.appDel->trigger();
+    ui(f).deleteFileAction->trigger();
     const QString ask = "削除|削除しますか？", none = "エラー|ファイルが指定されていません";
     EXPECT_EQ(h.boxes(), (QStringList{ask + "\n" + h.logs("a.txt"), ask, none, ask + "\n" + h.logs("ro.txt"), none, ask,
                                       none, ask + "\n" + h.logs("a.txt"), "完了|削除しました。"}));
     EXPECT_FALSE(QFileInfo::exists(h.logs("a.txt")));
-    EXPECT_EQ(f.File1->names(), (QStringList{"b.txt", "ro.txt"}));
-    EXPECT_TRUE(f.Text1->text().isEmpty() && !f.Command1->isEnabled() && f.shownPath.isEmpty());
+    EXPECT_EQ(ui(f).fileList->names(), (QStringList{"b.txt", "ro.txt"}));
+    EXPECT_TRUE(ui(f).pane->text().isEmpty() && !ui(f).showButton->isEnabled() && viewerState(f).shownPath.isEmpty());
     EXPECT_EQ(h.windowState(), state);
 }
 
-// Flag says where the shown file came from, not where the popup was opened:
+// shownFrom says where the shown file came from, not where the popup was opened:
 // the popup's "削除" removes the file that was right-clicked.
-TEST(Form1Delete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFor)
+TEST(MainWindowDelete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpenedFor)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}, {"c.txt", "c"}});
     auto& search = listHits(h, {"h1.txt", "h2.txt", "h3.txt"});
     const auto exists = [&](const char* name) {
         return QFileInfo::exists(h.logs(name)) || QFileInfo::exists(h.root() + "/hits/" + name);
     };
-    ASSERT_TRUE(f.File1->selectFile("a.txt"));
-    f.Flag = 2;
-    f.appDel->trigger();  // the shown hit goes, with its entry
-    EXPECT_TRUE(!exists("h3.txt") && exists("a.txt") && search.List2->count() == 2);
+    ASSERT_TRUE(ui(f).fileList->selectFile("a.txt"));
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+    ui(f).deleteFileAction->trigger();  // the shown hit goes, with its entry
+    EXPECT_TRUE(!exists("h3.txt") && exists("a.txt") && search.hitList->count() == 2);
 
-    ASSERT_TRUE(f.File1->selectFile("b.txt"));  // from the file list while a hit is shown
+    ASSERT_TRUE(ui(f).fileList->selectFile("b.txt"));  // from the file list while a hit is shown
     h.fakes.prompts.popupChoices = {"削除"};
-    f.File1_MouseDown(Qt::RightButton, QPoint(1, 1));
+    f.onFileListPressed(Qt::RightButton, QPoint(1, 1));
     EXPECT_TRUE(!exists("b.txt") && exists("h2.txt"));
 
-    f.Flag = 0;  // from the search results while a listed file is selected
-    ASSERT_TRUE(f.File1->selectFile("c.txt"));
+    viewerState(f).shownFrom = soramie::ShownFrom::FileList;  // from the search results while a listed file is selected
+    ASSERT_TRUE(ui(f).fileList->selectFile("c.txt"));
     h.fakes.prompts.popupChoices = {"削除"};
-    search.List2->setCurrentRow(0);
-    search.List2_MouseDown(Qt::RightButton, QPoint(1, 1));
-    EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.List2->count() == 1);
+    search.hitList->setCurrentRow(0);
+    search.onHitPressed(Qt::RightButton, QPoint(1, 1));
+    EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.hitList->count() == 1);
 }
 
 // The page is made from the bytes on disk, not the pane; with a browser set the
 // question comes after the page is shown and the browser gets the page as one argument.
-TEST(Form1Export, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
+TEST(MainWindowExport, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"my file.txt", "a<b>c&d"}}, "browse = firefox --new-window\r\n");
-    f.Command6->setEnabled(false);
-    f.Flag = 2;
-    f.Text1->setText("pane text is not exported");
+    ui(f).clearButton->setEnabled(false);
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+    ui(f).pane->setText("pane text is not exported");
     h.fakes.prompts.answers = {Answer::No, Answer::Yes, Answer::Yes};
     QString paneDuringQuestion;
-    h.fakes.prompts.onMessage = [&](const auto&) { paneDuringQuestion = f.Text1->text(); };
+    h.fakes.prompts.onMessage = [&](const auto&) { paneDuringQuestion = ui(f).pane->text(); };
     exportFile(f, "my file.txt");
     const QByteArray page = pageOf("a<b>c&d");
     const QString html = h.logs("my file.txt.html");
     EXPECT_EQ(bytesOf(html), page);
-    EXPECT_EQ(f.filea + "|" + f.shownPath + "|" + f.Text1->text() + "|" + paneDuringQuestion,
+    EXPECT_EQ(viewerState(f).lastExportPath + "|" + viewerState(f).shownPath + "|" + ui(f).pane->text() + "|" +
+                  paneDuringQuestion,
               html + "|" + html + "|" + QString::fromLatin1(page) + "|" + QString::fromLatin1(page));
-    EXPECT_TRUE(f.Command6->isEnabled() && f.Flag == 2 && h.fakes.launcher.starts.isEmpty());
+    EXPECT_TRUE(ui(f).clearButton->isEnabled() && viewerState(f).shownFrom == soramie::ShownFrom::SearchHit &&
+                h.fakes.launcher.starts.isEmpty());
     exportFile(f, "my file.txt");
     EXPECT_EQ(h.fakes.launcher.starts, QStringList("firefox --new-window|" + html));
 
     // A browser that cannot start is reported; the export still completes.
     h.fakes.launcher.succeed = false;
-    f.Command6->setEnabled(false);
+    ui(f).clearButton->setEnabled(false);
     f.setPanel(2, "");
     exportFile(f, "my file.txt");
     const QString ask = "確認|ブラウザで確かめますか？";
     EXPECT_EQ(h.boxes(), QStringList({ask, ask, ask, "エラー|「firefox」を起動できませんでした。"}));
-    EXPECT_TRUE(f.panel(2) == "logs my file.txt.html " && f.Command6->isEnabled());
+    EXPECT_TRUE(f.panel(2) == "logs my file.txt.html " && ui(f).clearButton->isEnabled());
 }
 
-TEST(Form1Export, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteNothing)
+TEST(MainWindowExport, TheSourceIsTheListSelectionElseTheSelectedHitAndFailuresWriteNothing)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "x"}, {"b.txt", "b<"}});
-    f.Text1->setText("keep");
-    f.appHt_Click();  // nothing selected, no search dialog
-    f.loadForm3().List2->addItem(h.logs("a.txt"));
-    f.appHt_Click();  // nothing selected in the search results either
+    ui(f).pane->setText("keep");
+    f.exportHtml();  // nothing selected, no search dialog
+    f.loadSearchDialog().hitList->addItem(h.logs("a.txt"));
+    f.exportHtml();  // nothing selected in the search results either
     // A named pipe (here a search hit) is refused at once instead of blocking the window.
     ASSERT_EQ(::mkfifo(h.logs("pipe.txt").toLocal8Bit().constData(), 0600), 0);
-    f.form3->List2->addItem(h.logs("pipe.txt"));
-    f.form3->List2->setCurrentRow(1);
-    f.appHt_Click();
+    dialogs(f).search->hitList->addItem(h.logs("pipe.txt"));
+    dialogs(f).search->hitList->setCurrentRow(1);
+    f.exportHtml();
     EXPECT_EQ(h.boxes(), QStringList(3, "エラー|ファイルを指定して下さい"));
-    EXPECT_EQ(f.Text1->text(), "keep");
+    EXPECT_EQ(ui(f).pane->text(), "keep");
     EXPECT_EQ(QDir(h.root() + "/logs").entryList(QDir::Files | QDir::System).size(), 3);
 
-    f.form3->List2->setCurrentRow(0);  // with no file list selection a selected hit is the source
-    f.appHt_Click();
+    dialogs(f).search->hitList->setCurrentRow(0);  // with no file list selection a selected hit is the source
+    f.exportHtml();
     EXPECT_EQ(bytesOf(h.logs("a.txt.html")), pageOf("x"));
 
     // A folder in the page's place: the write fails, the pane shows the source
     // read and the clear button can empty it.
     h.fakes.prompts.messages.clear();
     makeFolder(h.logs("b.txt.html"));
-    f.Command6->setEnabled(false);
+    ui(f).clearButton->setEnabled(false);
     exportFile(f, "b.txt");
-    EXPECT_TRUE(f.Command6->isEnabled());
+    EXPECT_TRUE(ui(f).clearButton->isEnabled());
     EXPECT_EQ(h.boxes(), QStringList("エラー|「" + h.logs("b.txt.html") +
                                      "」に保存できませんでした。\n同じ名前のフォルダがあります。" + kKept));
-    EXPECT_EQ(f.Text1->text() + "|" + f.shownPath, "b<|" + h.logs("b.txt"));
+    EXPECT_EQ(ui(f).pane->text() + "|" + viewerState(f).shownPath, "b<|" + h.logs("b.txt"));
 }
 
 // A real start: a recording program writes the arguments it got into a FIFO.
-TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
+TEST(MainWindowLaunch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     const QString recorder = h.root() + "/rec.sh";
     writeFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\000' \"$a\"; done > \"$0.fifo\"\n");
     QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
     ASSERT_EQ(::mkfifo((recorder + ".fifo").toLocal8Bit().constData(), 0600), 0);
     soramie::platform::QtLauncher real;
     auto& fk = h.fakes;
-    Form1 f({fk.prompts, fk.pickers, real, fk.instance, fk.drives, fk.tray, fk.app});
-    f.pro = "\"" + recorder + "\" --opt";
+    MainWindow f({fk.prompts, fk.pickers, real, fk.instance, fk.drives, fk.tray, fk.app});
+    viewerState(f).settings.programCommand = "\"" + recorder + "\" --opt";
 
     for (const QString& name :
          {QString("/t/x; rm -rf y.txt"), QString("/t/$(touch pwned) `id`.txt"), QString("/t/-n.txt"),
           QString::fromUtf8("/t/日本語 \"q\" 'q' & | > .txt"), soramie::fromNativePath("/t/\x83\x8d\x83\x4f.txt")}) {
         const int fd = ::open((recorder + ".fifo").toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
         ASSERT_GE(fd, 0);
-        f.memoFile = name;
-        f.mnuApp_Click();
+        viewerState(f).popupFile = name;
+        f.openPopupFileInProgram();
         // A FIFO no writer has opened yet does not poll as readable or hung up.
         QByteArray got;
         char buf[512];
@@ -316,19 +318,19 @@ TEST(Form1Launch, HostileFileNamesReachTheProgramAsExactlyOneArgument)
 // The save's write and a search hit's keyword search run as commands: events
 // posted before they start are delivered while their work runs, so a second
 // command tried then is refused, and their work's progress reaches the end.
-TEST(Form1Commands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
+TEST(MainWindowCommands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "old"}});
     h.show("a.txt");
-    listHits(h, {"hit.txt"}).txtType->setText("key");  // not in the hit
+    listHits(h, {"hit.txt"}).keywordField->setText("key");  // not in the hit
     QStringList seen;
     const auto during = [&] {
         QMetaObject::invokeMethod(
             &f,
             [&] {
                 const auto second =
-                    soramie::runPaneCommand(*f.Text1, [](auto&, auto&) { return soramie::DocumentPtr(); });
+                    soramie::runPaneCommand(*ui(f).pane, [](auto&, auto&) { return soramie::DocumentPtr(); });
                 int progress = 0;
                 while ((progress = soramie::runningCommandProgress()) >= 0 && progress < 1000)
                     std::this_thread::yield();
@@ -336,15 +338,15 @@ TEST(Form1Commands, ASaveAndAHitDisplayReportProgressAndRefuseASecondCommand)
             },
             Qt::QueuedConnection);
     };
-    f.Text1->setText("new");
+    ui(f).pane->setText("new");
     during();
-    f.appWrite->trigger();
+    ui(f).saveAction->trigger();
     seen << "saved";
-    f.Flag = 2;
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
     during();
-    f.Command1_Click();
+    f.showSelectedFile();
     EXPECT_EQ(seen, QStringList({"refused 1000", "saved", "refused 1000"}));
-    EXPECT_EQ(bytesOf(h.logs("a.txt")) + "|" + f.Text1->text().toUtf8(), "new|hit.txt");
+    EXPECT_EQ(bytesOf(h.logs("a.txt")) + "|" + ui(f).pane->text().toUtf8(), "new|hit.txt");
     EXPECT_EQ(h.boxes(), QStringList({"エラー|このファイルは開けません"}));
 }
 

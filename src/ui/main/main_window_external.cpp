@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Form1: files that come from outside the window: the command line, a second
+// MainWindow: files that come from outside the window: the command line, a second
 // start of the program, a drop from a file manager onto the pane.
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include "platform/file_names.h"
 #include "ui/pane/pane_command.h"
@@ -34,7 +34,7 @@ QString droppedFile(const QMimeData* mime)
 // Watches the pane's viewport, which receives the drag events of a scroll area.
 class PaneDropFilter final : public QObject {
 public:
-    explicit PaneDropFilter(Form1& form) : QObject(&form), form_(form) {}
+    explicit PaneDropFilter(MainWindow& form) : QObject(&form), form_(form) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -68,19 +68,19 @@ protected:
     }
 
 private:
-    Form1& form_;
+    MainWindow& form_;
 };
 
 }  // namespace
 
-void Form1::acceptFileDrops()
+void MainWindow::acceptFileDrops()
 {
-    Text1->setAcceptDrops(true);
-    Text1->viewport()->setAcceptDrops(true);
-    Text1->viewport()->installEventFilter(new PaneDropFilter(*this));
+    ui_.pane->setAcceptDrops(true);
+    ui_.pane->viewport()->setAcceptDrops(true);
+    ui_.pane->viewport()->installEventFilter(new PaneDropFilter(*this));
 }
 
-bool Form1::showFileFromOutside(const QString& path)
+bool MainWindow::showFileFromOutside(const QString& path)
 {
     const QString file = absoluteCleanPath(path);
     struct stat info {};
@@ -100,7 +100,7 @@ bool Form1::showFileFromOutside(const QString& path)
     return false;
 }
 
-void Form1::showHandedOverFile(const QString& path)
+void MainWindow::showHandedOverFile(const QString& path)
 {
     if (!isEnabled() || QApplication::activeModalWidget() != nullptr || commandRunning()) {
         QTimer::singleShot(200, this, [this, path] { showHandedOverFile(path); });
@@ -110,7 +110,7 @@ void Form1::showHandedOverFile(const QString& path)
     showFileFromOutside(path);
 }
 
-void Form1::bringToFront()
+void MainWindow::bringToFront()
 {
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Typing in the main window's pane: what a save writes, and the question before
 // any command that would drop unsaved edits.
-#include "support/form1_harness.h"
+#include "support/main_window_harness.h"
 
-using soramie::Form1;
+using soramie::MainWindow;
 using soramie::platform::Answer;
 using namespace soramie::testing;
 
@@ -15,33 +15,33 @@ namespace {
 const QByteArray kRaw("\x81\r\n\xed\x40\x87\x54\x81", 8);
 const QString kAsk = QStringLiteral("確認|変更を保存しますか？");
 
-QByteArray paneBytes(Form1& f)
+QByteArray paneBytes(MainWindow& f)
 {
-    const std::string b = f.Text1->document()->bytesForSave();
+    const std::string b = ui(f).pane->document()->bytesForSave();
     return QByteArray(b.data(), static_cast<qsizetype>(b.size()));
 }
 
-TEST(Form1Edits, TypedTextIsSavedWithEveryOtherByteAsRead)
+TEST(MainWindowEdits, TypedTextIsSavedWithEveryOtherByteAsRead)
 {
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"raw.txt", kRaw}});
     h.show("raw.txt");
-    f.Text1->setFocus();
-    QTest::keyClick(f.Text1, Qt::Key_Down);
-    QTest::keyClick(f.Text1, Qt::Key_Right);  // after ED 40
-    QTest::keyClicks(f.Text1, QStringLiteral("ab"));
-    QTest::keyClick(f.Text1, Qt::Key_Backspace);
-    f.Text1->insertText(QString::fromUtf16(u"日"));
-    QTest::keyClick(f.Text1, Qt::Key_End);
-    QTest::keyClick(f.Text1, Qt::Key_Return);
-    f.appWrite->trigger();
+    ui(f).pane->setFocus();
+    QTest::keyClick(ui(f).pane, Qt::Key_Down);
+    QTest::keyClick(ui(f).pane, Qt::Key_Right);  // after ED 40
+    QTest::keyClicks(ui(f).pane, QStringLiteral("ab"));
+    QTest::keyClick(ui(f).pane, Qt::Key_Backspace);
+    ui(f).pane->insertText(QString::fromUtf16(u"日"));
+    QTest::keyClick(ui(f).pane, Qt::Key_End);
+    QTest::keyClick(ui(f).pane, Qt::Key_Return);
+    ui(f).saveAction->trigger();
     EXPECT_EQ(bytesOf(h.logs("raw.txt")), QByteArray("\x81\r\n\xed\x40"
                                                      "a\x93\xfa\x87\x54\x81\r\n",
                                                      13));
-    EXPECT_FALSE(f.Text1->hasUnsavedEdits());
+    EXPECT_FALSE(ui(f).pane->hasUnsavedEdits());
     // Undone to the text as read and saved again: the file is as it was.
-    while (f.Text1->canUndo()) f.Text1->undo();
-    f.appWrite->trigger();
+    while (ui(f).pane->canUndo()) ui(f).pane->undo();
+    ui(f).saveAction->trigger();
     EXPECT_EQ(bytesOf(h.logs("raw.txt")), kRaw);
 }
 
@@ -49,48 +49,48 @@ TEST(Form1Edits, TypedTextIsSavedWithEveryOtherByteAsRead)
 // it brought ("other" is b.txt), or the window and its dialogs are gone.
 enum class Command { Display, QuickModeClick, Open, SearchHit, Clear, HtmlExport, HandOver, Exit, CloseWindow, Delete };
 
-void run(Form1Harness& h, Command command)
+void run(MainWindowHarness& h, Command command)
 {
-    Form1& f = h.form();
-    f.File1->selectFile("b.txt");
-    f.loadForm3().List2->addItem(h.logs("b.txt"));
-    f.form3->List2->setCurrentRow(0);
+    MainWindow& f = h.form();
+    ui(f).fileList->selectFile("b.txt");
+    f.loadSearchDialog().hitList->addItem(h.logs("b.txt"));
+    dialogs(f).search->hitList->setCurrentRow(0);
     h.fakes.pickers.answers = {h.logs("b.txt")};
     switch (command) {
         case Command::Display:
-            return f.Command1_Click();
+            return f.showSelectedFile();
         case Command::QuickModeClick:
-            f.Command1->hide();
-            return f.File1_MouseDown(Qt::LeftButton, {});
+            ui(f).showButton->hide();
+            return f.onFileListPressed(Qt::LeftButton, {});
         case Command::Open:
-            return f.appOpen->trigger();
+            return ui(f).openAction->trigger();
         case Command::SearchHit:
-            f.Flag = 2;
-            return f.Command1_Click();
+            viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+            return f.showSelectedFile();
         case Command::Clear:
-            return f.Command6_Click();
+            return f.clearPane();
         case Command::HtmlExport:
-            return f.appHt->trigger();
+            return ui(f).exportHtmlAction->trigger();
         case Command::HandOver:
             return f.showHandedOverFile(h.logs("b.txt"));
         case Command::Exit:
-            return f.appExit_Click();
+            return f.quit();
         case Command::CloseWindow:
             f.close();
             return;
         case Command::Delete:
-            return f.Del();
+            return f.deleteTargetFile();
     }
 }
 
-QString state(Form1& f)
+QString state(MainWindow& f)
 {
-    if (!f.isVisible() || !f.form3) return "gone";
+    if (!f.isVisible() || !dialogs(f).search) return "gone";
     const QByteArray pane = paneBytes(f);
     return pane.startsWith("<HTML>") ? "page" : pane == "x" + kRaw ? "edited" : QString::fromLatin1(pane);
 }
 
-TEST(Form1Edits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
+TEST(MainWindowEdits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
 {
     const std::pair<Command, QString> commands[] = {{Command::Display, "other"},    {Command::QuickModeClick, "other"},
                                                     {Command::Open, "other"},       {Command::SearchHit, "other"},
@@ -100,11 +100,11 @@ TEST(Form1Edits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
     for (const auto& [command, wentOn] : commands) {
         for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
             SCOPED_TRACE(::testing::Message() << static_cast<int>(command) << " answered " << static_cast<int>(answer));
-            Form1Harness h;
+            MainWindowHarness h;
             auto& f = h.loadWith({{"a.txt", kRaw}, {"b.txt", "other"}});
             f.show();
             h.show("a.txt");
-            QTest::keyClick(f.Text1, Qt::Key_X);
+            QTest::keyClick(ui(f).pane, Qt::Key_X);
             // Delete asks its own question first.
             h.fakes.prompts.answers = {command == Command::Delete ? Answer::Yes : answer, answer};
             run(h, command);
@@ -112,17 +112,17 @@ TEST(Form1Edits, EveryCommandThatDropsTypedTextAsksToSaveFirst)
             EXPECT_EQ(bytesOf(h.logs("a.txt")), answer == Answer::Yes ? "x" + kRaw : kRaw);
             EXPECT_EQ(state(f), answer == Answer::Cancel ? "edited" : wentOn);
             // (はい saves; after いいえ the window may go with the edits.)
-            EXPECT_TRUE(answer == Answer::No || f.Text1->hasUnsavedEdits() == (answer == Answer::Cancel));
+            EXPECT_TRUE(answer == Answer::No || ui(f).pane->hasUnsavedEdits() == (answer == Answer::Cancel));
         }
     }
     // Wrap and replace rewrite the text without asking; saved text asks nothing.
-    Form1Harness h;
+    MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", kRaw}, {"b.txt", "other"}});
     h.show("a.txt");
-    f.Command12_Click();
-    QTest::keyClick(f.Text1, Qt::Key_X);
-    f.appWrite->trigger();
-    f.Command6_Click();
+    f.wrapPane();
+    QTest::keyClick(ui(f).pane, Qt::Key_X);
+    ui(f).saveAction->trigger();
+    f.clearPane();
     EXPECT_EQ(h.boxes().count(kAsk), 0);
 }
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Form1: tray icon, window state, quick mode, clear display, exit and unload,
+// MainWindow: tray icon, window state, quick mode, clear display, exit and unload,
 // and the settings and about dialogs.
-#include "ui/main/form1.h"
+#include "ui/main/main_window.h"
 
 #include "settings/settings.h"
 #include "ui/common/dialog_window.h"
 #include "ui/common/path_text.h"
 #include "ui/common/twips.h"
-#include "ui/dialogs/form2.h"
-#include "ui/dialogs/frm_about.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/settings_dialog.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -23,10 +23,10 @@ namespace soramie {
 
 // ---- Resize, tray and unload -------------------------------------------------------------
 
-void Form1::Form_Resize()
+void MainWindow::onWindowStateChanged()
 {
-    unloadForm2();
-    unloadForm3();
+    unloadSettingsDialog();
+    unloadSearchDialog();
     if (!isMinimized()) return;
     // Without a notification area the window stays minimised on the taskbar: a
     // hidden window without an icon could never be brought back.
@@ -38,7 +38,7 @@ void Form1::Form_Resize()
             raise();
             activateWindow();
             QCoreApplication::processEvents();
-            services_.prompts.popup(*mnuTray, QCursor::pos());
+            services_.prompts.popup(*ui_.trayMenu, QCursor::pos());
         }
     });
     services_.tray.add(QStringLiteral("SORAMIE"));
@@ -52,134 +52,120 @@ void Form1::Form_Resize()
         Qt::QueuedConnection);
 }
 
-void Form1::restoreFromTray()
+void MainWindow::restoreFromTray()
 {
     showNormal();
     raise();
     activateWindow();
 }
 
-void Form1::Form_Unload()
+void MainWindow::shutDown()
 {
     services_.tray.remove();
-    unloadForm2();
-    unloadForm3();
-    unloadForm4();
-    unloadFrmAbout();
+    unloadSettingsDialog();
+    unloadSearchDialog();
+    unloadReplaceDialog();
+    unloadAboutDialog();
 }
 
-void Form1::endProgram() { QCoreApplication::quit(); }
+void MainWindow::endProgram() { QCoreApplication::quit(); }
 
-void Form1::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+    if (event->type() == QEvent::WindowStateChange) onWindowStateChanged();
 }
 
-void Form1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    onWindowStateChanged();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!mayDropEdits()) {
         event->ignore();
         return;
     }
-    Form_Unload();
+    shutDown();
     QMainWindow::closeEvent(event);
     endProgram();
 }
 
-void Form1::appExit_Click()
+void MainWindow::quit()
 {
     if (!mayDropEdits()) return;
-    Form_Unload();
+    shutDown();
     endProgram();
 }
 
-void Form1::mnuEnd_Click() { close(); }
-
-void Form1::mnuAbout_Click() { restoreFromTray(); }
+void MainWindow::quitFromTray() { close(); }
 
 // ---- Quick mode and clear ------------------------------------------------------------------
 
-void Form1::mode()
+void MainWindow::toggleQuickMode()
 {
     const auto ask = [this](const QString& text) {
         return services_.prompts.message(this, {text, QStringLiteral("モード変更"), platform::Buttons::YesNo,
                                                 platform::Icon::Question}) == platform::Answer::Yes;
     };
-    if (Command1->isHidden()) {
-        if (ask(QStringLiteral("クイックモードを解除しますか？"))) Command1->show();
+    if (ui_.showButton->isHidden()) {
+        if (ask(QStringLiteral("クイックモードを解除しますか？"))) ui_.showButton->show();
     } else if (ask(QStringLiteral("クイックモードにしますか？"))) {
-        Command1->hide();
-        Command1->setEnabled(false);
+        ui_.showButton->hide();
+        ui_.showButton->setEnabled(false);
     }
 }
 
-void Form1::mnuMode_Click() { mode(); }
-
-void Form1::Command6_Click()
+void MainWindow::clearPane()
 {
     if (!mayDropEdits()) return;
-    Text1->clear();
+    ui_.pane->clear();
     // The pane no longer holds that file's bytes.
-    shownPath.clear();
+    state_.shownPath.clear();
     setWindowTitle(QStringLiteral("SORAMIE"));
     setPanel(2, QString());
     setPanel(3, QString());
-    Command6->setEnabled(false);
+    ui_.clearButton->setEnabled(false);
 }
 
 // ---- Settings and about dialogs ----------------------------------------------------------------
 
-Form2& Form1::loadForm2()
-{
-    if (!form2) form2 = track(new Form2(*this), form2);
-    return *form2;
-}
+SettingsDialog& MainWindow::loadSettingsDialog() { return loadInto(dialogs_.settings); }
 
-void Form1::unloadForm2()
-{
-    if (Form2* dialog = form2.data()) {
-        form2.clear();
-        dialog->unload();
-    }
-}
+void MainWindow::unloadSettingsDialog() { unloadFrom(dialogs_.settings); }
 
-frmAbout& Form1::loadFrmAbout()
+AboutDialog& MainWindow::loadAboutDialog()
 {
-    if (!aboutForm) {
-        aboutForm = new frmAbout(services_.app.readmePath());
-        aboutForm->setAttribute(Qt::WA_QuitOnClose, false);
-        placeBesideMainWindow(*aboutForm, *this, Twips(0));
-        connect(aboutForm, &QDialog::finished, this, [this, dialog = aboutForm.data()] {
-            if (aboutForm == dialog) aboutForm.clear();
+    if (!dialogs_.about) {
+        dialogs_.about = new AboutDialog(services_.app.readmePath());
+        dialogs_.about->setAttribute(Qt::WA_QuitOnClose, false);
+        placeBesideMainWindow(*dialogs_.about, *this, Twips(0));
+        connect(dialogs_.about, &QDialog::finished, this, [this, dialog = dialogs_.about.data()] {
+            if (dialogs_.about == dialog) dialogs_.about.clear();
         });
-        connect(this, &QObject::destroyed, aboutForm, &QObject::deleteLater);
+        connect(this, &QObject::destroyed, dialogs_.about, &QObject::deleteLater);
     }
-    return *aboutForm;
+    return *dialogs_.about;
 }
 
-void Form1::unloadFrmAbout()
+void MainWindow::unloadAboutDialog()
 {
-    if (frmAbout* dialog = aboutForm.data()) {
-        aboutForm.clear();
+    if (AboutDialog* dialog = dialogs_.about.data()) {
+        dialogs_.about.clear();
         dialog->hide();
         dialog->deleteLater();
     }
 }
 
-void Form1::appSe_Click()
+void MainWindow::showSettings()
 {
-    if (!form2 || !form2->isVisible()) {
-        Form2& dialog = loadForm2();
+    if (!dialogs_.settings || !dialogs_.settings->isVisible()) {
+        SettingsDialog& dialog = loadSettingsDialog();
         dialog.present();
-        dialog.Text1->setText(QString::number(Twips::fromPixels(Text1->height()).value));
-        dialog.Text3->setText(QString::number(Twips::fromPixels(Text1->width()).value));
+        dialog.paneHeightField->setText(QString::number(Twips::fromPixels(ui_.pane->height()).value));
+        dialog.paneWidthField->setText(QString::number(Twips::fromPixels(ui_.pane->width()).value));
         const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
         const auto read = [&file](std::u16string_view key) {
             return QString::fromStdU16String(file.ReadSetting(settings::kSection, key, u""));
@@ -187,18 +173,18 @@ void Form1::appSe_Click()
         const QString log = read(settings::kLog);
         const QString program = read(settings::kProgram);
         const QString name = read(settings::kName);
-        dialog.Text2->setText(Text6->text());
-        dialog.Text6->setText(log);
-        dialog.Text4->setText(program);
-        dialog.Text5->setText(name);
+        dialog.wrapCountField->setText(QString::number(wrapCount_));
+        dialog.workFolderField->setText(log);
+        dialog.programField->setText(program);
+        dialog.programNameField->setText(name);
     } else {
-        form2->present();
+        dialogs_.settings->present();
     }
 }
 
-void Form1::mnuVer_Click()
+void MainWindow::showAbout()
 {
-    frmAbout& dialog = loadFrmAbout();
+    AboutDialog& dialog = loadAboutDialog();
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

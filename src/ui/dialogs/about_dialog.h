@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// frmAbout: the about dialog "バージョン情報": the program's icon, name and
+// AboutDialog: the about dialog "バージョン情報": the program's icon, name and
 // version, and the text of readme.txt (CP932) read once when the dialog is
 // created. "OK" is the default and the cancel button, so Enter and Esc close it.
 //
@@ -17,23 +17,25 @@ class QPushButton;
 
 namespace soramie {
 
-class frmAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
     // Reads readmePath whole and shows it decoded from CP932; a missing or
     // unreadable file gives an empty text box.
-    explicit frmAbout(const QString& readmePath, QWidget* parent = nullptr);
-    ~frmAbout() override;
+    explicit AboutDialog(const QString& readmePath, QWidget* parent = nullptr);
+    ~AboutDialog() override;
 
-    QLabel* picIcon = nullptr;
-    QLabel* Label1 = nullptr;         // "SORAMIE ver0.097a"
-    QPlainTextEdit* Text1 = nullptr;  // readme.txt, read-only
-    QFrame* Line1[2] = {};            // grey separator line and its white highlight
-    QPushButton* cmdOK = nullptr;     // "OK"
+    QLabel* iconLabel = nullptr;
+    QLabel* versionLabel = nullptr;        // "SORAMIE ver0.097a"
+    QPlainTextEdit* readmeView = nullptr;  // readme.txt, read-only
+    QPushButton* okButton = nullptr;       // "OK"
 
     // The text of a readme file as bytes decoded from CP932; empty when the
     // file cannot be read.
     static QString readmeText(const QString& path);
+
+private:
+    QFrame* separatorLine_[2] = {};  // grey separator line and its white highlight
 };
 
 }  // namespace soramie

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ui/dialogs/form2.h"
+#include "ui/dialogs/settings_dialog.h"
 
 #include "settings/settings.h"
 #include "ui/common/main_window_port.h"
@@ -131,9 +131,9 @@ void numeric(QLineEdit* field, QObject* filter, const QString& defaultText)
 
 }  // namespace
 
-Form2::Form2(MainWindowPort& main) : DialogWindow(main, Twips(0))
+SettingsDialog::SettingsDialog(MainWindowPort& main) : DialogWindow(main, Twips(0))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("SettingsDialog"));
     setWindowTitle(QStringLiteral("設定"));
     setFixedSize(twips::px(4815), twips::px(4095));
     // Frames with their caption on the top border line, so the controls fit
@@ -144,74 +144,85 @@ Form2::Form2(MainWindowPort& main) : DialogWindow(main, Twips(0))
     buildControls();
 
     // Load step: the program and its name are read again from the file.
-    ViewerState& state = main_.state();
+    UserSettings& values = main_.userSettings();
     const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
-    state.pro = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
-    state.pron = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kName, u""));
-    Text7->setText(state.br);
-    Text6->setText(state.strret);
-    Text5->setText(state.pron);
-    Text4->setText(state.pro);
+    values.programCommand = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
+    values.programName = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kName, u""));
+    browserField->setText(values.browserCommand);
+    workFolderField->setText(values.workFolder);
+    programNameField->setText(values.programName);
+    programField->setText(values.programCommand);
 }
 
-Form2::~Form2() = default;
+SettingsDialog::~SettingsDialog() = default;
 
-void Form2::buildControls()
+void SettingsDialog::buildControls()
 {
-    Frame1 = frame(this, "Frame1", QStringLiteral("【表示領域】"), 120, 120, 4575, 975);
-    Label2 = label(Frame1, "Label2", QStringLiteral("高さ"), 240, 285, 375, 255);
-    Text1 = field(Frame1, "Text1", defaultHeight(), QStringLiteral("表示領域の高さ"), 720, 240, 1215, 270);
-    Label4 = label(Frame1, "Label4", QStringLiteral("折返し文字数"), 2040, 290, 1095, 255);
-    Text2 = field(Frame1, "Text2", defaultWrapCount(), QStringLiteral("折り返す文字数"), 3240, 240, 1215, 270);
-    Label3 = label(Frame1, "Label3", QStringLiteral("幅"), 240, 645, 375, 255);
-    Text3 = field(Frame1, "Text3", defaultWidth(), QStringLiteral("表示領域の幅"), 720, 600, 1215, 270);
+    QGroupBox* displayGroup = frame(this, "displayGroup", QStringLiteral("【表示領域】"), 120, 120, 4575, 975);
+    QLabel* heightLabel = label(displayGroup, "heightLabel", QStringLiteral("高さ"), 240, 285, 375, 255);
+    paneHeightField =
+        field(displayGroup, "paneHeightField", defaultHeight(), QStringLiteral("表示領域の高さ"), 720, 240, 1215, 270);
+    QLabel* wrapCountLabel =
+        label(displayGroup, "wrapCountLabel", QStringLiteral("折返し文字数"), 2040, 290, 1095, 255);
+    wrapCountField = field(displayGroup, "wrapCountField", defaultWrapCount(), QStringLiteral("折り返す文字数"), 3240,
+                           240, 1215, 270);
+    QLabel* widthLabel = label(displayGroup, "widthLabel", QStringLiteral("幅"), 240, 645, 375, 255);
+    paneWidthField =
+        field(displayGroup, "paneWidthField", defaultWidth(), QStringLiteral("表示領域の幅"), 720, 600, 1215, 270);
 
-    Frame2 = frame(this, "Frame2", QStringLiteral("【アプリケーションの設定】"), 120, 1200, 4575, 975);
-    Label1 = label(Frame2, "Label1", QStringLiteral("ファイルパス"), 120, 285, 975, 255);
-    Text4 = field(Frame2, "Text4", QString(), QStringLiteral("ファイルパス"), 1200, 240, 2895, 270);
-    Command1 = button(Frame2, "Command1", QStringLiteral("..."), 4200, 240, 255, 255);
-    Label5 = label(Frame2, "Label5", QStringLiteral("アプリ名"), 120, 645, 975, 255);
-    Text5 = field(Frame2, "Text5", QString(), QStringLiteral("アプリーケションの名前"), 1200, 600, 2895, 270);
+    QGroupBox* programGroup =
+        frame(this, "programGroup", QStringLiteral("【アプリケーションの設定】"), 120, 1200, 4575, 975);
+    QLabel* programPathLabel =
+        label(programGroup, "programPathLabel", QStringLiteral("ファイルパス"), 120, 285, 975, 255);
+    programField = field(programGroup, "programField", QString(), QStringLiteral("ファイルパス"), 1200, 240, 2895, 270);
+    pickProgramButton = button(programGroup, "pickProgramButton", QStringLiteral("..."), 4200, 240, 255, 255);
+    QLabel* programNameLabel = label(programGroup, "programNameLabel", QStringLiteral("アプリ名"), 120, 645, 975, 255);
+    programNameField = field(programGroup, "programNameField", QString(), QStringLiteral("アプリーケションの名前"),
+                             1200, 600, 2895, 270);
 
-    Frame4 = frame(this, "Frame4", QStringLiteral("【ブラウザ】"), 120, 2280, 4575, 615);
-    Label7 = label(Frame4, "Label7", QStringLiteral("ファイルパス"), 120, 285, 975, 255);
-    Text7 = field(Frame4, "Text7", QString(), QStringLiteral("ファイルパス"), 1200, 240, 2895, 270);
-    Command5 = button(Frame4, "Command5", QStringLiteral("..."), 4200, 240, 255, 255);
+    QGroupBox* browserGroup = frame(this, "browserGroup", QStringLiteral("【ブラウザ】"), 120, 2280, 4575, 615);
+    QLabel* browserPathLabel =
+        label(browserGroup, "browserPathLabel", QStringLiteral("ファイルパス"), 120, 285, 975, 255);
+    browserField = field(browserGroup, "browserField", QString(), QStringLiteral("ファイルパス"), 1200, 240, 2895, 270);
+    pickBrowserButton = button(browserGroup, "pickBrowserButton", QStringLiteral("..."), 4200, 240, 255, 255);
 
-    Frame3 = frame(this, "Frame3", QStringLiteral("【作業用フォルダの設定】"), 120, 3000, 4575, 615);
-    Label6 = label(Frame3, "Label6", QStringLiteral("フォルダパス"), 120, 285, 1095, 255);
-    Text6 = field(Frame3, "Text6", QString(), QString(), 1200, 240, 2895, 270);
-    Command3 = button(Frame3, "Command3", QStringLiteral("..."), 4200, 240, 255, 255);
+    QGroupBox* workFolderGroup =
+        frame(this, "workFolderGroup", QStringLiteral("【作業用フォルダの設定】"), 120, 3000, 4575, 615);
+    QLabel* workFolderLabel =
+        label(workFolderGroup, "workFolderLabel", QStringLiteral("フォルダパス"), 120, 285, 1095, 255);
+    workFolderField = field(workFolderGroup, "workFolderField", QString(), QString(), 1200, 240, 2895, 270);
+    pickWorkFolderButton = button(workFolderGroup, "pickWorkFolderButton", QStringLiteral("..."), 4200, 240, 255, 255);
 
-    Command2 = button(this, "Command2", QStringLiteral("OK"), 720, 3720, 1575, 300);
-    Command4 = button(this, "Command4", QStringLiteral("更新"), 2400, 3720, 1575, 300);
+    okButton = button(this, "okButton", QStringLiteral("OK"), 720, 3720, 1575, 300);
+    applyButton = button(this, "applyButton", QStringLiteral("更新"), 2400, 3720, 1575, 300);
 
-    fitLabels({{Label2, Text1},
-               {Label4, Text2},
-               {Label3, Text3},
-               {Label1, Text4},
-               {Label5, Text5},
-               {Label7, Text7},
-               {Label6, Text6}});
+    fitLabels({{heightLabel, paneHeightField},
+               {wrapCountLabel, wrapCountField},
+               {widthLabel, paneWidthField},
+               {programPathLabel, programField},
+               {programNameLabel, programNameField},
+               {browserPathLabel, browserField},
+               {workFolderLabel, workFolderField}});
 
     auto* digits = new DigitsOnly(this);
-    numeric(Text1, digits, defaultHeight());
-    numeric(Text2, digits, defaultWrapCount());
-    numeric(Text3, digits, defaultWidth());
+    numeric(paneHeightField, digits, defaultHeight());
+    numeric(wrapCountField, digits, defaultWrapCount());
+    numeric(paneWidthField, digits, defaultWidth());
 
-    QWidget* const order[] = {Text1,    Text2,    Text3, Command2, Text4, Text5,
-                              Command1, Command3, Text6, Command4, Text7, Command5};
+    QWidget* const order[] = {paneHeightField, wrapCountField,   paneWidthField,    okButton,
+                              programField,    programNameField, pickProgramButton, pickWorkFolderButton,
+                              workFolderField, applyButton,      browserField,      pickBrowserButton};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-    Text1->setFocus();
+    paneHeightField->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+    connect(pickProgramButton, &QPushButton::clicked, this, &SettingsDialog::pickProgram);
+    connect(okButton, &QPushButton::clicked, this, &SettingsDialog::ok);
+    connect(pickWorkFolderButton, &QPushButton::clicked, this, &SettingsDialog::pickWorkFolder);
+    connect(applyButton, &QPushButton::clicked, this, &SettingsDialog::apply);
+    connect(pickBrowserButton, &QPushButton::clicked, this, &SettingsDialog::pickBrowser);
 }
 
-std::optional<qint64> Form2::fieldNumber(const QString& text)
+std::optional<qint64> SettingsDialog::fieldNumber(const QString& text)
 {
     const QString digits = text.trimmed();
     if (digits.isEmpty()) return std::nullopt;
@@ -224,66 +235,66 @@ std::optional<qint64> Form2::fieldNumber(const QString& text)
     return value;
 }
 
-void Form2::warn(const platform::MessageRequest& request)
+void SettingsDialog::warn(const platform::MessageRequest& request)
 {
-    setTopmost(0);
+    setAlwaysOnTop(false);
     main_.services().prompts.message(boxOwner(), request);
-    setTopmost(1);
+    setAlwaysOnTop(true);
 }
 
-void Form2::reject(QLineEdit* field, const QString& defaultText, const QString& message)
+void SettingsDialog::reject(QLineEdit* field, const QString& defaultText, const QString& message)
 {
     warn({message, QStringLiteral("警告"), platform::Buttons::Ok, platform::Icon::None});
     field->setText(defaultText);
-    Flag3 = 0;
+    allValid = false;
 }
 
-void Form2::settei()
+void SettingsDialog::applySettings()
 {
     const Handling handling(*this);
     // The main window's resize steps close this dialog; everything the save
     // needs is read here, before the first resize.
-    const QString heightText = Text1->text();
-    const QString widthText = Text3->text();
-    const QString countText = Text2->text();
-    const QString program = Text4->text();
-    const QString name = Text5->text();
-    const settings::SettingsFields fields{Text6->text().toStdU16String(), program.toStdU16String(),
-                                          name.toStdU16String(), Text7->text().toStdU16String()};
+    const QString heightText = paneHeightField->text();
+    const QString widthText = paneWidthField->text();
+    const QString countText = wrapCountField->text();
+    const QString program = programField->text();
+    const QString name = programNameField->text();
+    const settings::SettingsFields fields{workFolderField->text().toStdU16String(), program.toStdU16String(),
+                                          name.toStdU16String(), browserField->text().toStdU16String()};
     QWidget& window = main_.widget();
     const QSize before = window.size();
     written_ = false;
 
-    Flag3 = 1;
-    Flag2 = (window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) ? 0 : 1;
+    allValid = true;
+    mainWasNormal = (window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) == 0;
     TextPane& pane = main_.pane();
 
     const std::optional<qint64> h = fieldNumber(heightText);
     if (!h || *h < 280 || *h > 10000) {
-        reject(Text1, defaultHeight(), QStringLiteral("高さに設定出来る数値は、280～10000までです"));
+        reject(paneHeightField, defaultHeight(), QStringLiteral("高さに設定出来る数値は、280～10000までです"));
     } else {
         const Twips height(static_cast<int>(*h));
         pane.resize(pane.width(), height.toPixels());
-        if (Flag2 == 1 && *h >= 6255) main_.setWindowSize({main_.windowSize().width, height + Twips(1515)});
+        if (mainWasNormal && *h >= 6255) main_.setWindowSize({main_.windowSize().width, height + Twips(1515)});
     }
 
     const std::optional<qint64> w = fieldNumber(widthText);
     if (!w || *w < 8895 || *w > 20000) {
-        reject(Text3, defaultWidth(), QStringLiteral("幅に設定出来る数値は、8895～20000までです"));
+        reject(paneWidthField, defaultWidth(), QStringLiteral("幅に設定出来る数値は、8895～20000までです"));
     } else {
         const Twips width(static_cast<int>(*w));
         pane.resize(width.toPixels(), pane.height());
-        if (Flag2 == 1) main_.setWindowSize({width + Twips(2490), main_.windowSize().height});
+        if (mainWasNormal) main_.setWindowSize({width + Twips(2490), main_.windowSize().height});
     }
 
     const std::optional<qint64> c = fieldNumber(countText);
     if (!c || *c < 10) {
-        reject(Text2, defaultWrapCount(), QStringLiteral("折返し文字数に設定出来る数値は、10以上の数値です"));
+        reject(wrapCountField, defaultWrapCount(), QStringLiteral("折返し文字数に設定出来る数値は、10以上の数値です"));
     } else {
-        main_.setWrapCount(countText);
+        main_.setWrapCount(*c);
     }
 
-    if (Flag3 == 1) {
+    if (allValid) {
         const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
         const Status<IoError> saved = file.write(fields);
         written_ = saved.ok();
@@ -302,30 +313,30 @@ void Form2::settei()
     resizedMain_ = window.size() != before;
 }
 
-void Form2::Command2_Click()
+void SettingsDialog::ok()
 {
     const Handling handling(*this);
-    const QString browser = Text7->text();
-    settei();
-    main_.state().br = browser;
+    const QString browser = browserField->text();
+    applySettings();
+    main_.userSettings().browserCommand = browser;
     if (savedAndWritten() || resizedMain_) {
         close();
         main_.widget().activateWindow();
     }
 }
 
-void Form2::Command4_Click()
+void SettingsDialog::apply()
 {
     const Handling handling(*this);
-    const QString browser = Text7->text();
-    const QString program = Text4->text();
-    settei();
-    main_.state().br = browser;
-    main_.state().pro = program;
+    const QString browser = browserField->text();
+    const QString program = programField->text();
+    applySettings();
+    main_.userSettings().browserCommand = browser;
+    main_.userSettings().programCommand = program;
     if (resizedMain_) close();
 }
 
-void Form2::pickProgramInto(QLineEdit* field)
+void SettingsDialog::pickProgramInto(QLineEdit* field)
 {
     const Handling handling(*this);
     const QString old = field->text();
@@ -333,19 +344,19 @@ void Form2::pickProgramInto(QLineEdit* field)
     if (field->text().isEmpty()) field->setText(old);
 }
 
-void Form2::Command1_Click() { pickProgramInto(Text4); }
+void SettingsDialog::pickProgram() { pickProgramInto(programField); }
 
-void Form2::Command5_Click() { pickProgramInto(Text7); }
+void SettingsDialog::pickBrowser() { pickProgramInto(browserField); }
 
-void Form2::Command3_Click()
+void SettingsDialog::pickWorkFolder()
 {
     const Handling handling(*this);
-    setTopmost(0);
+    setAlwaysOnTop(false);
     const QString chosen = main_.services().pickers.browseForFolder(boxOwner());
-    const QString old = Text6->text();
-    Text6->setText(chosen);
-    if (Text6->text().isEmpty()) Text6->setText(old);
-    setTopmost(1);
+    const QString old = workFolderField->text();
+    workFolderField->setText(chosen);
+    if (workFolderField->text().isEmpty()) workFolderField->setText(old);
+    setAlwaysOnTop(true);
 }
 
 }  // namespace soramie
