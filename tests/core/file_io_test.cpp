@@ -69,7 +69,9 @@ TEST(FileIo, TheTemporaryFileIsPrivateUntilItGetsTheOldFilesModeOwnerAndGroup)
     const auto p = t.file("x.sh", "old");
     ::chmod(p.c_str(), 0754);
     const bool root = ::geteuid() == 0;
-    if (root) ::chown(p.c_str(), kOtherUser, kOtherUser);
+    if (root) {
+        ASSERT_EQ(::chown(p.c_str(), kOtherUser, kOtherUser), 0);
+    }
     std::vector<mode_t> tempModes;
     const auto written = writeFileSafely(p.string(), "new", [&](IoStep step) {
         for (const std::string& name : namesIn(t.root()))
@@ -130,7 +132,7 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
     };
     for (const auto& c : cases) {
         fs::create_symlink(std::string(c.link) == "theirs-folder" ? t / "data" : real, shared / c.link);
-        ::lchown((shared / c.link).c_str(), c.linkOwner, c.linkOwner);
+        ASSERT_EQ(::lchown((shared / c.link).c_str(), c.linkOwner, c.linkOwner), 0);
         const auto r = writeFileSafely((shared / c.write).string(), c.link);
         EXPECT_EQ(r.ok(), c.followed) << c.link;
         if (!r) {
@@ -140,10 +142,10 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
         EXPECT_EQ(contents(real), c.followed ? c.link : "mine") << c.link;
     }
     // The same links are followed where the folder's owner made them, or outside sticky folders.
-    ::chown(shared.c_str(), kOtherUser, kOtherUser);
+    ASSERT_EQ(::chown(shared.c_str(), kOtherUser, kOtherUser), 0);
     EXPECT_TRUE(writeFileSafely((shared / "theirs").string(), "owner's"));
     ::chmod(shared.c_str(), 0777);
-    ::chown(shared.c_str(), 0, 0);
+    ASSERT_EQ(::chown(shared.c_str(), 0, 0), 0);
     EXPECT_TRUE(writeFileSafely((shared / "theirs-folder/real.txt").string(), "not sticky"));
     EXPECT_EQ(contents(real), "not sticky");
 }
@@ -250,7 +252,7 @@ TEST(PrivateFolder, AFallbackSomeoneElseCouldHaveMadeFirstIsNeverUsed)
         std::filesystem::remove(home / ".cache/soramie-run");
         t.folder("home/.cache/soramie-run");
         ::chmod((home / ".cache/soramie-run").c_str(), 0700);
-        ::chown((home / ".cache/soramie-run").c_str(), 65534, 65534);  // made first by another user
+        ASSERT_EQ(::chown((home / ".cache/soramie-run").c_str(), 65534, 65534), 0);  // made first by another user
         EXPECT_EQ(privateRuntimeFolder(nullptr, home.string()), std::nullopt);
     }
     EXPECT_EQ(privateRuntimeFolder(nullptr, "relative/home"), std::nullopt);
