@@ -5,7 +5,8 @@
 #   share/icons/hicolor/{N}x{N}/apps/soramie.png, .../scalable/apps/soramie.svg
 #   share/applications/soramie.desktop
 #   share/man/man1/soramie.1.gz, soramie-cli.1.gz
-#   share/doc/soramie/copyright
+#   share/doc/soramie/copyright, changelog.Debian.gz
+#   share/lintian/overrides/soramie
 # An installed viewer keeps its settings in the user's configuration folder and
 # reads readme.txt from share/soramie (src/settings/location.h).
 include(GNUInstallDirs)
@@ -17,19 +18,44 @@ install(TARGETS soramie-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
-# Man pages, compressed as Debian expects (gzip -n: the same bytes on every build).
-set(SORAMIE_MAN_PAGES)
-foreach(page soramie-cli.1 soramie.1)
-  set(gz ${PROJECT_BINARY_DIR}/man/${page}.gz)
-  add_custom_command(OUTPUT ${gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/${page} > ${gz}
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${page}
+# soramie_gzip(SOURCE OUTPUT): OUTPUT is SOURCE compressed as Debian expects
+# (gzip -9 -n: the same bytes on every build), made by the default target.
+set(SORAMIE_GZIPPED)
+function(soramie_gzip source output)
+  get_filename_component(folder ${output} DIRECTORY)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND gzip -9 -n -c ${source} > ${output}
+    DEPENDS ${source}
     VERBATIM)
-  list(APPEND SORAMIE_MAN_PAGES ${gz})
+  set(SORAMIE_GZIPPED ${SORAMIE_GZIPPED} ${output} PARENT_SCOPE)
+endfunction()
+
+# Man pages.
+foreach(page soramie-cli.1 soramie.1)
+  soramie_gzip(${PROJECT_SOURCE_DIR}/packaging/${page} ${PROJECT_BINARY_DIR}/man/${page}.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
-add_custom_target(soramie_man_pages ALL DEPENDS ${SORAMIE_MAN_PAGES})
-install(FILES ${SORAMIE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The package's changelog. Its newest entry must name the version the package
+# gets (project version, dash, package revision), or configuring fails: a
+# package whose changelog names another version is never built.
+set(SORAMIE_DEBIAN_REVISION 1)
+set(SORAMIE_DEBIAN_VERSION ${PROJECT_VERSION}-${SORAMIE_DEBIAN_REVISION})
+set(SORAMIE_CHANGELOG ${PROJECT_SOURCE_DIR}/packaging/changelog)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${SORAMIE_CHANGELOG})
+file(STRINGS ${SORAMIE_CHANGELOG} SORAMIE_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT SORAMIE_CHANGELOG_TOP MATCHES "^soramie \\(${SORAMIE_DEBIAN_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/changelog: the newest entry is \"${SORAMIE_CHANGELOG_TOP}\", "
+    "it must be for soramie (${SORAMIE_DEBIAN_VERSION})")
+endif()
+soramie_gzip(${SORAMIE_CHANGELOG} ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The lintian tags that do not apply to this package, each with its reason.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME soramie)
+
+add_custom_target(soramie_gzipped ALL DEPENDS ${SORAMIE_GZIPPED})
 
 if(SORAMIE_WITH_QT)
   install(TARGETS soramie RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -51,17 +77,19 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME soramie)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${SORAMIE_DEBIAN_REVISION})
 set(CPACK_PACKAGE_VENDOR "SORAMIE")
 set(CPACK_PACKAGE_CONTACT "SORAMIE maintainers <maintainers@soramie.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for Shift-JIS (CP932) text and log files")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "viewer for Shift-JIS (CP932) text and log files
- SORAMIE is a fast desktop viewer for plain-text and log files whose bytes
- are Shift-JIS (code page 932). It browses folders, shows files of any size
- at once, wraps lines with Japanese line-breaking rules, searches a folder
- tree for a keyword, replaces text, saves it back byte for byte and exports
- a minimal HTML page.
- .
- soramie-cli runs the same text routines from the command line.")
+# The long description only: CPack puts the summary above it, indents each line
+# by one space and turns the empty line into " .".
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "SORAMIE is a fast desktop viewer for plain-text and log files whose bytes
+are Shift-JIS (code page 932). It browses folders, shows files of any size
+at once, wraps lines with Japanese line-breaking rules, searches a folder
+tree for a keyword, replaces text, saves it back byte for byte and exports
+a minimal HTML page.
+
+soramie-cli runs the same text routines from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

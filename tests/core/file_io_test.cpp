@@ -69,7 +69,9 @@ TEST(FileIo, TheTemporaryFileIsPrivateUntilItGetsTheOldFilesModeOwnerAndGroup)
     const auto p = t.file("x.sh", "old");
     ::chmod(p.c_str(), 0754);
     const bool root = ::geteuid() == 0;
-    if (root) ::chown(p.c_str(), kOtherUser, kOtherUser);
+    if (root) {
+        ASSERT_EQ(::chown(p.c_str(), kOtherUser, kOtherUser), 0);
+    }
     std::vector<mode_t> tempModes;
     const auto written = writeFileSafely(p.string(), "new", [&](IoStep step) {
         for (const std::string& name : namesIn(t.root()))
@@ -130,7 +132,7 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
     };
     for (const auto& c : cases) {
         fs::create_symlink(std::string(c.link) == "theirs-folder" ? t / "data" : real, shared / c.link);
-        ::lchown((shared / c.link).c_str(), c.linkOwner, c.linkOwner);
+        ASSERT_EQ(::lchown((shared / c.link).c_str(), c.linkOwner, c.linkOwner), 0);
         const auto r = writeFileSafely((shared / c.write).string(), c.link);
         EXPECT_EQ(r.ok(), c.followed) << c.link;
         if (!r) {
@@ -142,7 +144,7 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
     // A regular file another user planted there is not written either, however open its mode.
     const auto planted = shared / "planted.txt.html";
     std::filesystem::copy_file(real, planted);
-    ::chown(planted.c_str(), kOtherUser, kOtherUser);
+    ASSERT_EQ(::chown(planted.c_str(), kOtherUser, kOtherUser), 0);
     ::chmod(planted.c_str(), 0666);
     const auto refused = writeFileSafely(planted.string(), "secret");
     ASSERT_FALSE(refused);
@@ -151,11 +153,11 @@ TEST(FileIo, FollowsOnlyTheSymbolicLinksTheKernelWouldLetThisUserFollow)
     EXPECT_EQ(contents(planted), "mine");
     EXPECT_EQ(statOf(planted).st_uid, kOtherUser);
     // The same links and files are used where the folder's owner made them, or outside sticky folders.
-    ::chown(shared.c_str(), kOtherUser, kOtherUser);
+    ASSERT_EQ(::chown(shared.c_str(), kOtherUser, kOtherUser), 0);
     EXPECT_TRUE(writeFileSafely((shared / "theirs").string(), "owner's"));
     EXPECT_TRUE(writeFileSafely(planted.string(), "owner's"));
     ::chmod(shared.c_str(), 0777);
-    ::chown(shared.c_str(), 0, 0);
+    ASSERT_EQ(::chown(shared.c_str(), 0, 0), 0);
     EXPECT_TRUE(writeFileSafely((shared / "theirs-folder/real.txt").string(), "not sticky"));
     EXPECT_EQ(contents(real), "not sticky");
 }
@@ -289,7 +291,7 @@ TEST(PrivateFolder, AFallbackSomeoneElseCouldHaveMadeFirstIsNeverUsed)
         std::filesystem::remove(home / ".cache/soramie-run");
         t.folder("home/.cache/soramie-run");
         ::chmod((home / ".cache/soramie-run").c_str(), 0700);
-        ::chown((home / ".cache/soramie-run").c_str(), 65534, 65534);  // made first by another user
+        ASSERT_EQ(::chown((home / ".cache/soramie-run").c_str(), 65534, 65534), 0);  // made first by another user
         EXPECT_EQ(privateRuntimeFolder(nullptr, home.string()), std::nullopt);
     }
     EXPECT_EQ(privateRuntimeFolder(nullptr, "relative/home"), std::nullopt);

@@ -2,7 +2,6 @@
 // The search dialog, and where the hit display finds the keyword.
 #include "ui/dialogs/search_dialog.h"
 #include "support/fake_main_window.h"
-#include "document/find_keyword.h"
 #include "ui/pane/text_pane.h"
 
 #include <QFile>
