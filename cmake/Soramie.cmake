@@ -21,7 +21,12 @@ target_link_libraries(soramie_qt_options INTERFACE soramie_options)
 target_compile_definitions(soramie_qt_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 
-if(SORAMIE_SANITIZE)
+if(SORAMIE_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+  # Tests that limit the address space skip themselves: TSan reserves more than any limit leaves.
+  add_compile_definitions(SORAMIE_SANITIZED)
+elseif(SORAMIE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
   # Tests that limit the address space skip themselves: ASan reserves more than any limit leaves.
