@@ -89,3 +89,14 @@ function(soramie_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} soramie_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endfunction()
+
+# soramie_test_as_user(name TARGET target FILTER pattern): runs the GoogleTest
+# cases of the test program `target` that the filter selects as the unprivileged
+# user soramie-hostile (cases about permissions, which skip themselves as root).
+# Skipped unless CTest runs as root and that user exists.
+function(soramie_test_as_user name)
+  cmake_parse_arguments(ARG "" "TARGET;FILTER" "" ${ARGN})
+  add_test(NAME ${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/hostile/as_user.sh soramie-hostile $<TARGET_FILE:${ARG_TARGET}> ${ARG_FILTER})
+  set_tests_properties(${name} PROPERTIES LABELS "unit;hostile" TIMEOUT 60 SKIP_RETURN_CODE 77)
+endfunction()
