@@ -21,7 +21,12 @@ target_link_libraries(soramie_qt_options INTERFACE soramie_options)
 target_compile_definitions(soramie_qt_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 
-if(SORAMIE_SANITIZE)
+if(SORAMIE_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+  # Tests that limit the address space skip themselves: TSan reserves more than any limit leaves.
+  add_compile_definitions(SORAMIE_SANITIZED)
+elseif(SORAMIE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
   # Tests that limit the address space skip themselves: ASan reserves more than any limit leaves.
@@ -83,4 +88,15 @@ function(soramie_fuzzer name)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} soramie_options)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+endfunction()
+
+# soramie_test_as_user(name TARGET target FILTER pattern): runs the GoogleTest
+# cases of the test program `target` that the filter selects as the unprivileged
+# user soramie-hostile (cases about permissions, which skip themselves as root).
+# Skipped unless CTest runs as root and that user exists.
+function(soramie_test_as_user name)
+  cmake_parse_arguments(ARG "" "TARGET;FILTER" "" ${ARGN})
+  add_test(NAME ${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/hostile/as_user.sh soramie-hostile $<TARGET_FILE:${ARG_TARGET}> ${ARG_FILTER})
+  set_tests_properties(${name} PROPERTIES LABELS "unit;hostile" TIMEOUT 60 SKIP_RETURN_CODE 77)
 endfunction()

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = fuzz::fuzzParts(data + 1, size - 1, 1)[0];
     HtmlPageStream stream;
     const std::string page = rewriteAll(stream, bytes, fuzz::chunkSize(data[0]));
-    if (page != reference::bytesOf(reference::HtmlPage(reference::richFromBytes(bytes)))) std::abort();
+    if (page != reference::bytesOf(reference::htmlPage(reference::richFromBytes(bytes)))) std::abort();
     std::string whole;
     appendHtmlPageBytes(bytes, whole);
     if (whole != page) std::abort();

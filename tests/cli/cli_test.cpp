@@ -153,7 +153,7 @@ TEST_F(CliTest, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
 TEST_F(CliTest, RunningOutOfMemoryOrOutputSpaceIsReportedInsteadOfAborting)
 {
 #ifdef SORAMIE_SANITIZED
-    GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
+    GTEST_SKIP() << "the sanitizers need more address space than any limit leaves";
 #endif
     // 200 MB of input under a 150 MB address-space limit: the commands that
     // stream go through in fixed windows (their output is dropped here); those

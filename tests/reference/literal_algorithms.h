@@ -124,7 +124,7 @@ inline RichText chrReplace(const RichText& Subject, const RichText& ChrFrom, con
             const std::size_t start = pos + 1 > inside ? pos - inside + 1 : 1;
             if (inside >= 1 && mid(result, start, ChrTo.size()) == ChrTo) replace = false;
         }
-        if (replace) result = result.substr(0, pos - 1) + ChrTo + mid(result, pos + ChrFrom.size());
+        if (replace) result = result.substr(0, pos - 1).append(ChrTo).append(mid(result, pos + ChrFrom.size()));
         pos += ChrTo.size();
     }
     return result;
@@ -140,7 +140,7 @@ inline std::size_t rangeReplace(RichText& T, const RichText& S1, const RichText&
         ++count;
         std::size_t e = inStr(s, T, E);
         if (e == 0) e = s;
-        T = T.substr(0, s - 1) + R + mid(T, e + E.size());
+        T = T.substr(0, s - 1).append(R).append(mid(T, e + E.size()));
         p = (s - 1) + R.size() + 1;
     }
 }
@@ -181,9 +181,9 @@ inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_vi
                 begins += cp932::byteLength(unitOf(L[static_cast<std::size_t>(k)]));
                 ++k;
             }
-            if (k >= 2 && !inSet(noStart, L, k) && inSet(noStart, L, k + 1)) {
-                k -= 1;
-            } else if (k >= 2 && !inSet(noEnd, L, k - 1) && inSet(noEnd, L, k)) {
+            // One character back when the next may not start a line, or this one may not end it.
+            if (k >= 2 && ((!inSet(noStart, L, k) && inSet(noStart, L, k + 1)) ||
+                           (!inSet(noEnd, L, k - 1) && inSet(noEnd, L, k)))) {
                 k -= 1;
             }
             result += L.substr(0, static_cast<std::size_t>(k)) + crLf;
@@ -197,7 +197,7 @@ inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_vi
 // The page built the way the export builds it: two escape passes with
 // chrReplace, then the lines of E + CR LF read back one by one (a line ends at
 // CR LF or at a lone CR).
-inline RichText HtmlPage(const RichText& source)
+inline RichText htmlPage(const RichText& source)
 {
     RichText e = chrReplace(chrReplace(source, richFromText(u"<"), richFromText(u"&lt;"), false), richFromText(u">"),
                             richFromText(u"&gt;"), false);

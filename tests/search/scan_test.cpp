@@ -36,10 +36,12 @@ TEST(KeywordMatcher, ReadsFilesInWindowsAndFindsMatchesAcrossTheirEdges)
     // No byte below 0x40 anywhere: boundaries are only known by walking from the start.
     const std::string kanji = sjis(std::u16string(chunk, u'漢'));
     const std::string ka = sjis(u"カ");
+    const std::string kaThenKanji = ka + kanji;
+    const std::string textThenKanji = sjis(u"x∵") + kanji;
     for (int shift : {0, 1, 2, 3}) {
         const std::string head = kanji.substr(0, chunk - static_cast<std::size_t>(shift));
-        check(std::to_string(shift) + "-edge", head + ka + kanji, u"カ");
-        check(std::to_string(shift) + "-text-edge", head + sjis(u"x∵") + kanji, u"x∵");
+        check(std::to_string(shift) + "-edge", head + kaThenKanji, u"カ");
+        check(std::to_string(shift) + "-text-edge", head + textThenKanji, u"x∵");
     }
     // A stray lead byte just before the edge shifts the pairing after it: the
     // bytes of カ then straddle two characters and are no match.

@@ -35,7 +35,7 @@ public:
     // Writes `bytes` to root/rel, creating the folders on the way.
     std::filesystem::path file(std::string_view rel, std::string_view bytes = {}) const
     {
-        const auto p = root_ / rel;
+        auto p = root_ / rel;
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return p;
