@@ -57,7 +57,8 @@ TEST(ByteFinder, FindsWhatMemmemFindsWhereverTheMatchLiesAgainstTheSixteenByteSt
 
 TEST(Utf8, WritesAndReadsBackEveryLengthAndRejectsMalformedSequencesOneByteAtATime)
 {
-    for (const char32_t c : {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD7FFu, 0xE000u, 0xFFFDu, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
+    for (const char32_t c :
+         {0x0u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD7FFu, 0xE000u, 0xFFFDu, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
         std::string bytes;
         utf8::append(c, bytes);
         const std::size_t length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
@@ -67,8 +68,8 @@ TEST(Utf8, WritesAndReadsBackEveryLengthAndRejectsMalformedSequencesOneByteAtATi
         EXPECT_EQ(i, length);
     }
     // Stray continuation, overlong, surrogate, above U+10FFFF, truncated, bad lead.
-    for (const std::string bad : {"\x80", "\xC0\x80", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81",
-                                  "\xF8\x88\x80\x80\x80"}) {
+    for (const std::string bad :
+         {"\x80", "\xC0\x80", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81", "\xF8\x88\x80\x80\x80"}) {
         std::size_t i = 0;
         EXPECT_EQ(utf8::nextCodePoint(bad, i), std::nullopt) << bad.size();
         EXPECT_EQ(i, 1u);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The HTML export and file removal, on real files.
-#include "core/file_io.h"
 #include "core/html_export.h"
+#include "core/file_io.h"
 #include "core/html_page.h"
 #include "core/read_windows.h"
 

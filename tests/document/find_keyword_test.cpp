@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Where the hit display finds the keyword in a document.
-#include "document/document.h"
 #include "document/find_keyword.h"
+#include "document/document.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +50,11 @@ TEST(FindKeyword, AnEmptyOrMissingKeywordIsNotFoundAndProgressReachesTheSize)
     EXPECT_EQ(findFirstOccurrence(*doc, u""), std::nullopt);
     for (const std::u16string_view keyword : {u"\u30e1", u"\u2252"}) {  // searched as bytes, as text
         std::uint64_t last = 0;
-        const auto found = findFirstOccurrence(*doc, keyword, 16, [&](soramie::ByteOffset done, soramie::ByteOffset total) {
-            EXPECT_EQ(total, doc->size());
-            last = done.value;
-        });
+        const auto found =
+            findFirstOccurrence(*doc, keyword, 16, [&](soramie::ByteOffset done, soramie::ByteOffset total) {
+                EXPECT_EQ(total, doc->size());
+                last = done.value;
+            });
         EXPECT_EQ(found, std::nullopt);
         EXPECT_EQ(last, doc->size().value);
     }

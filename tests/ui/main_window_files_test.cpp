@@ -4,7 +4,7 @@
 #include "platform/file_names.h"
 #include "platform/qt_services.h"
 #include "support/main_window_harness.h"
-#include "ui/pane/pane_command.h"
+#include "ui/common/pane_command.h"
 
 #include <QDir>
 #include <QFile>

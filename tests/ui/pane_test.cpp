@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/cp932.h"
-#include "ui/pane/pane_command.h"
+#include "ui/common/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QClipboard>

@@ -3,8 +3,8 @@
 
 #include "core/replace.h"
 #include "ui/common/main_window_port.h"
+#include "ui/common/pane_command.h"
 #include "ui/common/twips.h"
-#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QCheckBox>

@@ -5,10 +5,10 @@
 
 #include "core/wrap.h"
 #include "document/document.h"
+#include "ui/common/pane_command.h"
 #include "ui/common/path_text.h"
 #include "ui/common/status_text.h"
 #include "ui/main/file_browser.h"
-#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <sys/stat.h>

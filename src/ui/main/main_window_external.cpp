@@ -4,7 +4,7 @@
 #include "ui/main/main_window.h"
 
 #include "platform/file_names.h"
-#include "ui/pane/pane_command.h"
+#include "ui/common/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QApplication>

@@ -13,10 +13,10 @@
 #include "core/read_windows.h"
 #include "document/document.h"
 #include "platform/qt_services.h"
+#include "ui/common/pane_command.h"
 #include "ui/common/path_text.h"
 #include "ui/common/status_text.h"
 #include "ui/main/file_browser.h"
-#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QToolButton>

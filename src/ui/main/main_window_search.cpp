@@ -3,11 +3,11 @@
 // display button's path for a search hit.
 #include "ui/main/main_window.h"
 
-#include "ui/common/path_text.h"
 #include "document/find_keyword.h"
+#include "ui/common/pane_command.h"
+#include "ui/common/path_text.h"
 #include "ui/dialogs/replace_dialog.h"
 #include "ui/dialogs/search_dialog.h"
-#include "ui/pane/pane_command.h"
 #include "ui/pane/text_pane.h"
 
 #include <QToolButton>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ui/pane/pane_command.h"
+#include "ui/common/pane_command.h"
 
 #include "ui/pane/text_pane.h"
 
