@@ -79,7 +79,7 @@ TEST(DocumentText, CharactersWithoutACodeAreReportedAndKeptWhereCommandsMoveThem
     EXPECT_EQ(again.document->text(), text + u"!");
     EXPECT_EQ(again.unencodableCount, 3u);
     // A replacement brings in € (no CP932 code); a wrap afterwards moves it.
-    ChrReplaceStream replace(u"a", u"€", true);
+    StringReplaceStream replace(u"a", u"€", InsideReplacement::Replace);
     const auto replaced = Document::fromRewrite(Document::fromBytes("ab ab")->rewrite(replace), replace);
     WrapStream wrap(WrapWidth{2});
     const auto wrapped = Document::fromRewrite(replaced->rewrite(wrap), wrap);
