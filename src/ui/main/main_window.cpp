@@ -154,7 +154,7 @@ void MainWindow::buildControls(QWidget* client)
     ui_.statusBar = new StatusPanels(this);
     ui_.statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(ui_.statusBar);
-    setPanel(4, versionText());
+    ui_.statusBar->panels[3]->setText(versionText());
     ui_.statusBar->panels[3]->setToolTip(versionText());
 }
 
