@@ -97,7 +97,7 @@ int search(MainWindow& f, const QString& folder, const QString& keyword)
     t.start();
     d.startSearch();
     report("search dialog: walk and read", t);
-    std::printf("candidates %zu, %s\n", d.searchFiles.size(), qPrintable(d.panel(2)));
+    std::printf("candidates %zu, %s\n", d.candidateFiles.size(), qPrintable(d.panel(2)));
     return 0;
 }
 

@@ -61,15 +61,15 @@ void run(benchmark::State& state, Make make)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
-void BM_WrapText(benchmark::State& state)
+void BM_WrapStream(benchmark::State& state)
 {
     run(state, [](Corpus, const std::string&) { return WrapStream(WrapWidth{100}); });
 }
 
-void BM_ChrReplace(benchmark::State& state)
+void BM_StringReplace(benchmark::State& state)
 {
     // Several replacements per line, the result growing.
-    run(state, [](Corpus, const std::string&) { return ChrReplaceStream(u"=", u"&eq;", false); });
+    run(state, [](Corpus, const std::string&) { return StringReplaceStream(u"=", u"&eq;", InsideReplacement::Skip); });
 }
 
 void BM_RangeReplace(benchmark::State& state)
@@ -96,8 +96,8 @@ void sizes(benchmark::internal::Benchmark* b)
     b->ArgNames({"prose", "MB"})->Unit(benchmark::kMillisecond)->MinTime(1.0);
 }
 
-BENCHMARK(BM_WrapText)->Apply(sizes);
-BENCHMARK(BM_ChrReplace)->Apply(sizes);
+BENCHMARK(BM_WrapStream)->Apply(sizes);
+BENCHMARK(BM_StringReplace)->Apply(sizes);
 BENCHMARK(BM_RangeReplace)->Apply(sizes);
 BENCHMARK(BM_HtmlPage)->Apply(sizes);
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// rangeReplace on bytes, fed in chunks cut anywhere, gives exactly the literal
+// replaceRanges on bytes, fed in chunks cut anywhere, gives exactly the literal
 // algorithm's text (each character with its own bytes) and count.
 #include "core/replace.h"
 #include "reference/literal_algorithms.h"
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     RichText literal = reference::richFromBytes(t[0]);
-    const std::size_t count = reference::rangeReplace(literal, reference::richFromText(start),
-                                                      reference::richFromText(end), reference::richFromText(with));
+    const std::size_t count = reference::replaceRanges(literal, reference::richFromText(start),
+                                                       reference::richFromText(end), reference::richFromText(with));
     if (replaced != reference::bytesOf(literal) || stream.count() != count) std::abort();
     return 0;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// chrReplace on bytes, fed in chunks cut anywhere, gives exactly the literal
+// replaceString on bytes, fed in chunks cut anywhere, gives exactly the literal
 // algorithm's text with each character's own bytes, in both modes.
 #include "core/replace.h"
 #include "reference/literal_algorithms.h"
@@ -15,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto t = fuzz::fuzzParts(data + 1, size - 1, 3);  // subject, from, to
     const std::u16string from = cp932::decode(t[1]);
     const std::u16string to = cp932::decode(t[2]);
-    for (const bool normal : {true, false}) {
-        ChrReplaceStream stream(from, to, normal);
+    for (const auto inside : {InsideReplacement::Replace, InsideReplacement::Skip}) {
+        StringReplaceStream stream(from, to, inside);
         const std::string replaced = rewriteAll(stream, t[0], fuzz::chunkSize(data[0]));
-        const RichText literal = reference::chrReplace(reference::richFromBytes(t[0]), reference::richFromText(from),
-                                                       reference::richFromText(to), normal);
+        const RichText literal = reference::replaceString(reference::richFromBytes(t[0]), reference::richFromText(from),
+                                                          reference::richFromText(to), inside);
         if (replaced != reference::bytesOf(literal)) std::abort();
     }
     return 0;

@@ -14,12 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t width = static_cast<std::int32_t>(data[0] % 24) - 1;  // -1 .. 22
     const std::string bytes = fuzz::fuzzParts(data + 2, size - 2, 1)[0];
     if (width < 1) {
-        if (WrapText(bytes, WrapWidth{width}).ok()) std::abort();
+        if (wrapText(bytes, WrapWidth{width}).ok()) std::abort();
         return 0;
     }
     WrapStream stream(WrapWidth{width});
     const std::string wrapped = rewriteAll(stream, bytes, fuzz::chunkSize(data[1]));
-    const auto literal = reference::WrapText(reference::richFromBytes(bytes), width, NoStartChars, NoEndChars);
+    const auto literal =
+        reference::wrapText(reference::richFromBytes(bytes), width, kNoLineStartChars, kNoLineEndChars);
     if (wrapped != reference::bytesOf(literal)) std::abort();
     return 0;
 }

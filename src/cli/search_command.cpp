@@ -42,7 +42,7 @@ int runSearchCommand(std::span<const std::string> args, std::ostream& out, std::
     const auto subfolders = parsed->flag("--no-subfolders") ? search::Subfolders::Exclude : search::Subfolders::Include;
     std::vector<std::filesystem::path> candidates;
     const search::WalkStats walk =
-        search::walkFolder(folder, parsed->flag("--log") ? "*.log" : "*.txt", subfolders, candidates);
+        search::collectCandidates(folder, parsed->flag("--log") ? "*.log" : "*.txt", subfolders, candidates);
     for (const IoError& e : walk.unreadableFolders) ioFailure(err, e);
 
     search::ScanOptions options;

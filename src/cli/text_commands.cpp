@@ -70,8 +70,8 @@ int runReplaceCommand(std::span<const std::string> args, std::ostream& out, std:
     const auto to = textArgument("--to", *a->value("--to"), err, kReplaceUsage);
     if (!to) return kExitUsage;
     if (from->empty()) return usageError(err, "--from must not be empty", kReplaceUsage);
-    const bool fNormalRep = !a->flag("--keep-existing");
-    ChrReplaceStream replace(*from, *to, fNormalRep);
+    const auto inside = a->flag("--keep-existing") ? InsideReplacement::Skip : InsideReplacement::Replace;
+    StringReplaceStream replace(*from, *to, inside);
     return rewriteInput(a->file(), replace, out, err);
 }
 

@@ -3,7 +3,7 @@
 
 namespace soramie {
 
-std::string JoinFolderFile(std::string_view folder, std::string_view name, char separator)
+std::string joinPath(std::string_view folder, std::string_view name, char separator)
 {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
@@ -13,7 +13,7 @@ std::string JoinFolderFile(std::string_view folder, std::string_view name, char 
     return path;
 }
 
-std::string FolderFileLabel(std::string_view path, char separator)
+std::string folderAndFileLabel(std::string_view path, char separator)
 {
     const std::size_t last = path.rfind(separator);
     std::string_view file = path;

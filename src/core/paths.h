@@ -19,7 +19,7 @@ inline constexpr char kNativeSeparator = '/';
 
 // The full path of `name` in `folder`: one separator between the two, or none
 // when the folder already ends with the separator (a root such as "C:\" or "/").
-std::string JoinFolderFile(std::string_view folder, std::string_view name, char separator = kNativeSeparator);
+std::string joinPath(std::string_view folder, std::string_view name, char separator = kNativeSeparator);
 
 // The status-bar label of a file: the name of the folder that directly holds it,
 // a space, the file name, a space ("2024 a.txt " for C:\logs\2024\a.txt).
@@ -27,6 +27,6 @@ std::string JoinFolderFile(std::string_view folder, std::string_view name, char 
 // file in the root of a rooted path ("/a.txt", "\a.txt") it is the separator
 // itself ("/ a.txt "); a bare name without separator has an empty folder name
 // (" a.txt ").
-std::string FolderFileLabel(std::string_view path, char separator = kNativeSeparator);
+std::string folderAndFileLabel(std::string_view path, char separator = kNativeSeparator);
 
 }  // namespace soramie

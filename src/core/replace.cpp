@@ -140,11 +140,14 @@ private:
     std::vector<std::size_t> starts_;
 };
 
-// ---- chrReplace -------------------------------------------------------------
+// ---- string replacement --------------------------------------------------------
 
-struct ChrReplaceStream::State {
-    State(std::u16string_view from, std::u16string_view with, bool normal)
-        : finder(from), to(with), inside(with.find(from)), check(!normal && !from.empty() && inside != npos)
+struct StringReplaceStream::State {
+    State(std::u16string_view from, std::u16string_view with, InsideReplacement mode)
+        : finder(from),
+          to(with),
+          inside(with.find(from)),
+          check(mode == InsideReplacement::Skip && !from.empty() && inside != npos)
     {}
 
     MarkerFinder finder;
@@ -164,7 +167,7 @@ struct ChrReplaceStream::State {
     }
 
     // Copies window characters [a, b) to the output.
-    void copy(ChrReplaceStream& self, std::string_view w, std::size_t a, std::size_t b, std::string& out)
+    void copy(StringReplaceStream& self, std::string_view w, std::size_t a, std::size_t b, std::string& out)
     {
         out.append(w.substr(a, b - a));
         self.copied(self.inputOffset(a), b - a, out);
@@ -202,13 +205,13 @@ struct ChrReplaceStream::State {
     }
 };
 
-ChrReplaceStream::ChrReplaceStream(std::u16string_view ChrFrom, std::u16string_view ChrTo, bool fNormalRep)
-    : s_(std::make_unique<State>(ChrFrom, ChrTo, fNormalRep))
+StringReplaceStream::StringReplaceStream(std::u16string_view from, std::u16string_view to, InsideReplacement inside)
+    : s_(std::make_unique<State>(from, to, inside))
 {}
 
-ChrReplaceStream::~ChrReplaceStream() = default;
+StringReplaceStream::~StringReplaceStream() = default;
 
-std::size_t ChrReplaceStream::process(std::string_view w, bool final, std::string& out)
+std::size_t StringReplaceStream::process(std::string_view w, bool final, std::string& out)
 {
     State& s = *s_;
     if (s.finder.empty()) {
@@ -243,11 +246,11 @@ std::size_t ChrReplaceStream::process(std::string_view w, bool final, std::strin
     return keep;
 }
 
-std::string chrReplace(std::string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
-                       bool fNormalRep)
+std::string replaceString(std::string_view subject, std::u16string_view from, std::u16string_view to,
+                          InsideReplacement inside)
 {
-    ChrReplaceStream stream(ChrFrom, ChrTo, fNormalRep);
-    return rewriteAll(stream, Subject);
+    StringReplaceStream stream(from, to, inside);
+    return rewriteAll(stream, subject);
 }
 
 // ---- last marker --------------------------------------------------------------
@@ -272,7 +275,7 @@ std::size_t LastMarkerScan::process(std::string_view w, bool final, std::string&
     return keep;
 }
 
-// ---- rangeReplace -------------------------------------------------------------
+// ---- range replacement ---------------------------------------------------------
 
 struct RangeReplaceStream::State {
     State(std::u16string_view s, std::u16string_view e, std::u16string_view r, std::optional<std::uint64_t> last)
@@ -351,8 +354,8 @@ std::size_t RangeReplaceStream::process(std::string_view w, bool final, std::str
     }
 }
 
-RangeReplaceResult rangeReplace(std::string_view text, std::u16string_view start, std::u16string_view end,
-                                std::u16string_view replacement)
+RangeReplaceResult replaceRanges(std::string_view text, std::u16string_view start, std::u16string_view end,
+                                 std::u16string_view replacement)
 {
     LastMarkerScan scan(end);
     rewriteAll(scan, text);

@@ -25,16 +25,23 @@ namespace soramie {
 
 class MarkerFinder;
 
-// Replaces every occurrence of `ChrFrom` by `ChrTo`, scanning left to right and
-// never rescanning inserted text; occurrences do not overlap. With `fNormalRep`
-// false, an occurrence that already lies inside a copy of `ChrTo` is left alone,
-// so that escaping "&" as "&amp;" can be repeated without doubling. After each
-// occurrence, replaced or not, the scan resumes `ChrTo.size()` characters after
-// the occurrence's start. An empty `ChrFrom` replaces nothing.
-class ChrReplaceStream final : public ByteRewriter {
+// What string replacement does with an occurrence that already lies inside a
+// copy of the replacement in the text built so far.
+enum class InsideReplacement {
+    Replace,  // replace it like any other occurrence
+    Skip,     // leave it alone, so escaping "&" as "&amp;" can be repeated without doubling
+};
+
+// Replaces every occurrence of `from` by `to`, scanning left to right and never
+// rescanning inserted text; occurrences do not overlap. With
+// InsideReplacement::Skip, an occurrence that already lies inside a copy of `to`
+// is left alone. After each occurrence, replaced or not, the scan resumes
+// `to.size()` characters after the occurrence's start. An empty `from` replaces
+// nothing.
+class StringReplaceStream final : public ByteRewriter {
 public:
-    ChrReplaceStream(std::u16string_view ChrFrom, std::u16string_view ChrTo, bool fNormalRep);
-    ~ChrReplaceStream() override;
+    StringReplaceStream(std::u16string_view from, std::u16string_view to, InsideReplacement inside);
+    ~StringReplaceStream() override;
     struct State;
 
 private:
@@ -42,8 +49,8 @@ private:
     std::unique_ptr<State> s_;
 };
 
-std::string chrReplace(std::string_view Subject, std::u16string_view ChrFrom, std::u16string_view ChrTo,
-                       bool fNormalRep);
+std::string replaceString(std::string_view subject, std::u16string_view from, std::u16string_view to,
+                          InsideReplacement inside);
 
 // Finds where the last occurrence of a marker starts in a whole input fed to it
 // (no output). Range replacement needs it to know, at a start marker, whether an
@@ -88,7 +95,7 @@ struct RangeReplaceResult {
     std::string bytes;
     std::size_t count = 0;
 };
-RangeReplaceResult rangeReplace(std::string_view text, std::u16string_view start, std::u16string_view end,
-                                std::u16string_view replacement);
+RangeReplaceResult replaceRanges(std::string_view text, std::u16string_view start, std::u16string_view end,
+                                 std::u16string_view replacement);
 
 }  // namespace soramie

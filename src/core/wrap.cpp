@@ -329,7 +329,7 @@ std::size_t WrapStream::process(std::string_view window, bool final, std::string
     return n;
 }
 
-Result<std::string, WrapError> WrapText(std::string_view bytes, WrapWidth width, std::u16string_view noStart,
+Result<std::string, WrapError> wrapText(std::string_view bytes, WrapWidth width, std::u16string_view noStart,
                                         std::u16string_view noEnd)
 {
     if (width.bytes < 1) return unexpected(WrapError::WidthBelowOne);

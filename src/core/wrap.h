@@ -17,7 +17,7 @@ namespace soramie {
 
 // Characters that must not begin a wrapped line, in their traditional order
 // (51 entries; U+FFE0 appears twice).
-inline constexpr std::u16string_view NoStartChars =
+inline constexpr std::u16string_view kNoLineStartChars =
     u"!%),.:;?]}\uFFE0\u00B0\u2019\"\u2030\u2032\u2033\u2103"
     u"\u3001\u3002\u3005\u3009\u300B\u300D\u300F\u3011\u3015"
     u"\u309B\u309C\u309D\u309E\u30FB\u30FD\u30FE"
@@ -26,7 +26,7 @@ inline constexpr std::u16string_view NoStartChars =
 
 // Characters that must not end a wrapped line (22 entries; U+005C and U+FFE1
 // appear twice). The quotation mark U+0022 is in both sets.
-inline constexpr std::u16string_view NoEndChars =
+inline constexpr std::u16string_view kNoLineEndChars =
     u"$([\\{\uFFE1\\\u2018\"\u3008\u300A\u300C\u300E\u3010\u3014"
     u"\uFF04\uFF08\uFF3B\uFF5B\uFF62\uFFE1\uFFE5";
 
@@ -52,9 +52,9 @@ enum class WrapError {
 // of the line being cut and a count of pending spaces.
 class WrapStream final : public ByteRewriter {
 public:
-    // `width` must be at least 1 byte (WrapText refuses smaller widths).
-    explicit WrapStream(WrapWidth width, std::u16string_view noStart = NoStartChars,
-                        std::u16string_view noEnd = NoEndChars);
+    // `width` must be at least 1 byte (wrapText refuses smaller widths).
+    explicit WrapStream(WrapWidth width, std::u16string_view noStart = kNoLineStartChars,
+                        std::u16string_view noEnd = kNoLineEndChars);
     ~WrapStream() override;
 
     struct State;
@@ -65,8 +65,8 @@ private:
 };
 
 // The whole wrapped text of `bytes`; refuses widths below 1.
-Result<std::string, WrapError> WrapText(std::string_view bytes, WrapWidth width,
-                                        std::u16string_view noStart = NoStartChars,
-                                        std::u16string_view noEnd = NoEndChars);
+Result<std::string, WrapError> wrapText(std::string_view bytes, WrapWidth width,
+                                        std::u16string_view noStart = kNoLineStartChars,
+                                        std::u16string_view noEnd = kNoLineEndChars);
 
 }  // namespace soramie

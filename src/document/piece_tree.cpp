@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,8 @@ Located locate(const NodePtr& root, std::uint64_t b)
 unsigned char byteIn(const NodePtr& root, std::uint64_t b)
 {
     const Located at = locate(root, b);
+    assert(at.piece != nullptr && "byteIn needs b < size of root");
+    if (at.piece == nullptr) return 0;  // b at or past the end: there is no byte
     return at.piece->src->data[at.local(b)];
 }
 

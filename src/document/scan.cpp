@@ -136,7 +136,7 @@ std::uint64_t hashBytes(const unsigned char* data, std::uint64_t from, std::uint
                           0x082EFA98EC4E6C89ull};
     std::uint64_t i = from;
     for (; i + 32 <= to; i += 32) {
-        for (int lane = 0; lane < 4; ++lane) {
+        for (std::size_t lane = 0; lane < 4; ++lane) {
             std::uint64_t w;
             std::memcpy(&w, data + i + 8 * lane, 8);
             h[lane] = (h[lane] ^ w) * k;

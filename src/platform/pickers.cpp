@@ -31,7 +31,7 @@ QString Pickers::showOpenDialog(QWidget* owner, const Filter& filter, const QStr
     QString path = askOpen(owner, filter, initialFolder);
     if (path.isEmpty()) return {};
     enterFolderOf(path);
-    lastOpenFolder_ = folderWithSeparator(path);
+    lastChosenFolder_ = folderWithSeparator(path);
     return path;
 }
 

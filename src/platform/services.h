@@ -68,10 +68,10 @@ public:
     // Open-file dialog over owner, filter pairs in the given order with the first
     // preselected, starting in initialFolder. Returns the chosen file's full path,
     // or empty on cancel or failure. A chosen file exists. On success the
-    // process's current folder becomes the file's folder and lastOpenFolder()
+    // process's current folder becomes the file's folder and lastChosenFolder()
     // that folder with a final separator; on cancel both stay as they were.
     QString showOpenDialog(QWidget* owner, const Filter& filter, const QString& initialFolder);
-    // Save-file dialog: the same contract, but lastOpenFolder() stays unchanged.
+    // Save-file dialog: the same contract, but lastChosenFolder() stays unchanged.
     QString showSaveDialog(QWidget* owner, const Filter& filter, const QString& initialFolder);
     // Folder browser: the chosen folder's path, or empty when cancelled.
     QString browseForFolder(QWidget* owner);
@@ -81,7 +81,7 @@ public:
 
     // Folder of the file chosen in the last successful open dialog, ending with
     // the separator ("/data/" for /data/a.txt, "/" for /a.txt); empty at start.
-    const QString& lastOpenFolder() const { return lastOpenFolder_; }
+    const QString& lastChosenFolder() const { return lastChosenFolder_; }
 
 protected:
     virtual QString askOpen(QWidget* owner, const Filter& filter, const QString& initialFolder) = 0;
@@ -91,7 +91,7 @@ protected:
     virtual bool applyTopmost(QWidget* window, bool onTop) = 0;
 
 private:
-    QString lastOpenFolder_;
+    QString lastChosenFolder_;
 };
 
 // ---- Program start ------------------------------------------------------------

@@ -85,7 +85,7 @@ bool listFolder(const fs::path& folder, std::string_view pattern, bool wantSubfo
 
 }  // namespace
 
-bool collectFiles(const fs::path& folder, std::string_view pattern, std::vector<fs::path>& out)
+bool listMatchingFiles(const fs::path& folder, std::string_view pattern, std::vector<fs::path>& out)
 {
     std::vector<Entry> entries;
     if (!listFolder(folder, pattern, false, entries, nullptr)) return false;
@@ -93,8 +93,8 @@ bool collectFiles(const fs::path& folder, std::string_view pattern, std::vector<
     return true;
 }
 
-WalkStats walkFolder(const fs::path& folder, std::string_view pattern, Subfolders subfolders,
-                     std::vector<fs::path>& out, const WalkControl& control)
+WalkStats collectCandidates(const fs::path& folder, std::string_view pattern, Subfolders subfolders,
+                            std::vector<fs::path>& out, const WalkControl& control)
 {
     WalkStats stats;
     const bool deep = subfolders == Subfolders::Include;

@@ -49,12 +49,12 @@ struct WalkStats {
 // Appends to `out` the candidates directly in `folder` that match `pattern`
 // (see core/wildcard.h), in listing order. Each path is `folder / name`.
 // Returns false when the folder could not be listed (nothing is appended).
-bool collectFiles(const std::filesystem::path& folder, std::string_view pattern,
-                  std::vector<std::filesystem::path>& out);
+bool listMatchingFiles(const std::filesystem::path& folder, std::string_view pattern,
+                       std::vector<std::filesystem::path>& out);
 
 // Appends to `out` the candidates of `folder` and, with Subfolders::Include, of
 // every subfolder the walk enters, in the order described above.
-WalkStats walkFolder(const std::filesystem::path& folder, std::string_view pattern, Subfolders subfolders,
-                     std::vector<std::filesystem::path>& out, const WalkControl& control = {});
+WalkStats collectCandidates(const std::filesystem::path& folder, std::string_view pattern, Subfolders subfolders,
+                            std::vector<std::filesystem::path>& out, const WalkControl& control = {});
 
 }  // namespace soramie::search

@@ -54,7 +54,7 @@ std::string readHead(const std::filesystem::path& file)
 
 std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator)
 {
-    return JoinFolderFile(exeFolder, baseName, separator) + ".ini";
+    return joinPath(exeFolder, baseName, separator) + ".ini";
 }
 
 std::u16string readSettingFrom(std::string_view bytes, std::u16string_view section, std::u16string_view key,
@@ -89,14 +89,14 @@ std::u16string readSettingFrom(std::string_view bytes, std::u16string_view secti
     return std::u16string(def);
 }
 
-Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate)
+Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedateValue)
 {
     struct Line {
         std::u16string_view key;
         std::u16string_view value;
     };
     const Line lines[] = {{kLog, fields.log},
-                          {kTypedate, typedate},
+                          {kTypedate, typedateValue},
                           {kProgram, fields.program},
                           {kName, fields.name},
                           {kBrowse, fields.browse}};
@@ -119,7 +119,7 @@ Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u
     return std::move(out.bytes);
 }
 
-std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16string_view key,
+std::u16string SettingsFile::readSetting(std::u16string_view section, std::u16string_view key,
                                          std::u16string_view def) const
 {
     return readSettingFrom(readHead(file_), section, key, def);
@@ -127,7 +127,7 @@ std::u16string SettingsFile::ReadSetting(std::u16string_view section, std::u16st
 
 Status<IoError> SettingsFile::write(const SettingsFields& fields) const
 {
-    auto bytes = formatSettings(fields, ReadSetting(kSection, kTypedate, kTypedateDefault));
+    auto bytes = formatSettings(fields, readSetting(kSection, kTypedate, kTypedateDefault));
     if (!bytes.ok()) {
         IoError e = bytes.error();
         e.path = file_.string();

@@ -42,7 +42,7 @@ inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 // one separator. Example: ("/opt/soramie", "soramie") -> "/opt/soramie/soramie.ini".
 std::string settingsFilePath(std::string_view exeFolder, std::string_view baseName, char separator = '/');
 
-// ReadSetting's contract (see SettingsFile::ReadSetting) applied to the bytes
+// readSetting's contract (see SettingsFile::readSetting) applied to the bytes
 // of a settings file; only the first kMaxFileBytes of them are looked at.
 std::u16string readSettingFrom(std::string_view fileBytes, std::u16string_view section, std::u16string_view key,
                                std::u16string_view def);
@@ -56,9 +56,9 @@ struct SettingsFields {
     std::u16string browse;   // browser command line
 };
 
-// The exact bytes the writer stores for `fields` and `typedate`; fails with
+// The exact bytes the writer stores for `fields` and `typedateValue`; fails with
 // EILSEQ for a character without a CP932 code, EINVAL for a CR or LF.
-Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedate);
+Result<std::string, IoError> formatSettings(const SettingsFields& fields, std::u16string_view typedateValue);
 
 // One settings file. Holds only its path: every read and write goes to the disk,
 // so the object may be shared between threads.
@@ -83,11 +83,11 @@ public:
     // - Only the first kMaxFileBytes bytes of the file are read, and only from a
     //   regular file: a FIFO, a device or a folder reads as a missing file,
     //   without waiting.
-    std::u16string ReadSetting(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
+    std::u16string readSetting(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
 
     // Rewrites the whole file with exactly six CR LF-ended CP932 lines:
     // "[main]", "log = "…, "typedate = "…, "program = "…, "name = "…, "browse = "…,
-    // where typedate is ReadSetting(main, typedate, "1") read just before. Values
+    // where typedate is readSetting(main, typedate, "1") read just before. Values
     // are written as they stand (no quoting, escaping or trimming).
     //
     // The bytes go through writeFileSafely (core/file_io.h): links only where

@@ -20,30 +20,30 @@ std::string sjis(std::u16string_view text) { return cp932::encode(text).bytes; }
 
 using Words = std::vector<std::u16string>;
 
-TEST(JoinFolderFile, PutsOneSeparatorUnlessTheFolderAlreadyEndsWithIt)
+TEST(joinPath, PutsOneSeparatorUnlessTheFolderAlreadyEndsWithIt)
 {
-    EXPECT_EQ(JoinFolderFile("C:\\", "a.txt", '\\'), "C:\\a.txt");
-    EXPECT_EQ(JoinFolderFile("/var/log", "*.txt", '/'), "/var/log/*.txt");
+    EXPECT_EQ(joinPath("C:\\", "a.txt", '\\'), "C:\\a.txt");
+    EXPECT_EQ(joinPath("/var/log", "*.txt", '/'), "/var/log/*.txt");
     // A backslash is an ordinary file-name byte on POSIX.
-    EXPECT_EQ(JoinFolderFile("/tmp/a\\", "b", '/'), "/tmp/a\\/b");
+    EXPECT_EQ(joinPath("/tmp/a\\", "b", '/'), "/tmp/a\\/b");
 }
 
-TEST(FolderFileLabel, NamesTheHoldingFolderThenTheFileEachFollowedByASpace)
+TEST(folderAndFileLabel, NamesTheHoldingFolderThenTheFileEachFollowedByASpace)
 {
-    EXPECT_EQ(FolderFileLabel("C:\\a.txt", '\\'), "C: a.txt ");
-    EXPECT_EQ(FolderFileLabel("C:\\logs\\2024\\a.txt", '\\'), "2024 a.txt ");
-    EXPECT_EQ(FolderFileLabel("/var/log/a.txt.html", '/'), "log a.txt.html ");
+    EXPECT_EQ(folderAndFileLabel("C:\\a.txt", '\\'), "C: a.txt ");
+    EXPECT_EQ(folderAndFileLabel("C:\\logs\\2024\\a.txt", '\\'), "2024 a.txt ");
+    EXPECT_EQ(folderAndFileLabel("/var/log/a.txt.html", '/'), "log a.txt.html ");
     // In a rooted path's root the separator stands for the folder; a bare name has none.
-    EXPECT_EQ(FolderFileLabel("/a.txt", '/'), "/ a.txt ");
-    EXPECT_EQ(FolderFileLabel("\\a.txt", '\\'), "\\ a.txt ");
-    EXPECT_EQ(FolderFileLabel("a.txt", '/'), " a.txt ");
-    EXPECT_EQ(FolderFileLabel("", '/'), "  ");
+    EXPECT_EQ(folderAndFileLabel("/a.txt", '/'), "/ a.txt ");
+    EXPECT_EQ(folderAndFileLabel("\\a.txt", '\\'), "\\ a.txt ");
+    EXPECT_EQ(folderAndFileLabel("a.txt", '/'), " a.txt ");
+    EXPECT_EQ(folderAndFileLabel("", '/'), "  ");
 }
 
 // The fuzz targets' corpus replays hold the byte-level text routines to the
 // literal algorithms, fed in chunks cut anywhere. Those take the wrap sets from
 // core/wrap.h, so the sets' use is pinned here by hand.
-TEST(WrapText, KeepsClosingMarksUpAndOpeningBracketsDownAndTheFullWidthSpace)
+TEST(wrapText, KeepsClosingMarksUpAndOpeningBracketsDownAndTheFullWidthSpace)
 {
     const struct {
         std::u16string_view in;
@@ -59,7 +59,7 @@ TEST(WrapText, KeepsClosingMarksUpAndOpeningBracketsDownAndTheFullWidthSpace)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        EXPECT_EQ(*WrapText(sjis(c.in), WrapWidth{c.width}), sjis(c.out));
+        EXPECT_EQ(*wrapText(sjis(c.in), WrapWidth{c.width}), sjis(c.out));
     }
 }
 

@@ -94,7 +94,7 @@ TEST(DocumentInPlace, BytesChangedInPlaceAreFoundWhenReadAgainAndRefusedForSaves
     const auto save = (*again)->slicesToSave();
     ASSERT_FALSE(save.ok());
     EXPECT_EQ(save.error().step, IoStep::Verify);
-    ChrReplaceStream replace(u"line", u"LINE", true);
+    StringReplaceStream replace(u"line", u"LINE", InsideReplacement::Replace);
     const auto rewritten = (*again)->rewritten(replace);
     ASSERT_FALSE(rewritten.ok());
     EXPECT_EQ(rewritten.error().step, IoStep::Verify);
@@ -164,9 +164,9 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
     const std::string path = tree.file("in/a.log", bytes).string();
     const auto opened = Document::fromFile(path);
     ASSERT_TRUE(opened.ok());
-    ChrReplaceStream inMemory(u"完了", u"\U0001F600", true);  // no CP932 code: remembered
+    StringReplaceStream inMemory(u"完了", u"\U0001F600", InsideReplacement::Replace);  // no CP932 code: remembered
     const std::string expected = (*opened)->rewrite(inMemory);
-    ChrReplaceStream spilled(u"完了", u"\U0001F600", true);
+    StringReplaceStream spilled(u"完了", u"\U0001F600", InsideReplacement::Replace);
     const auto made = (*opened)->rewritten(spilled);
     ASSERT_TRUE(made.ok());
     const Document& doc = **made;

@@ -21,9 +21,10 @@ namespace {
 // invalid lead bytes, single bytes 0x80/0xA0/0xFD-0xFF.
 std::string randomBytes(std::mt19937& rng, std::size_t n)
 {
+    using namespace std::string_literals;  // "\0"s holds the NUL byte; a plain "\x00" would be empty
     static const std::vector<std::string> pieces = {
         "a",    "Z",        " ",        "\t",       "\r",   "\n",   "\r\n", "\n\r", "\x82\xA0", "\x88\x9F", "\xB1",
-        "\x81", "\x81\x20", "\x85\x40", "\xEF\x40", "\x80", "\xA0", "\xFD", "\xFF", "\xFC\xFC", "\xED\x40", "\x00"};
+        "\x81", "\x81\x20", "\x85\x40", "\xEF\x40", "\x80", "\xA0", "\xFD", "\xFF", "\xFC\xFC", "\xED\x40", "\0"s};
     std::string s;
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     while (s.size() < n) s += pieces[pick(rng)];
@@ -79,7 +80,7 @@ TEST(DocumentText, CharactersWithoutACodeAreReportedAndKeptWhereCommandsMoveThem
     EXPECT_EQ(again.document->text(), text + u"!");
     EXPECT_EQ(again.unencodableCount, 3u);
     // A replacement brings in € (no CP932 code); a wrap afterwards moves it.
-    ChrReplaceStream replace(u"a", u"€", true);
+    StringReplaceStream replace(u"a", u"€", InsideReplacement::Replace);
     const auto replaced = Document::fromRewrite(Document::fromBytes("ab ab")->rewrite(replace), replace);
     WrapStream wrap(WrapWidth{2});
     const auto wrapped = Document::fromRewrite(replaced->rewrite(wrap), wrap);
@@ -94,7 +95,7 @@ TEST(DocumentText, CharactersWithoutACodeAreReportedAndKeptWhereCommandsMoveThem
 TEST(DocumentFile, AFileLargerThanTheMemoryLeftFailsWithEnomem)
 {
 #ifdef SORAMIE_SANITIZED
-    GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
+    GTEST_SKIP() << "the sanitizers need more address space than any limit leaves";
 #endif
     // A sparse 1 GB file, opened in a child whose address space is limited to 256 MB.
     const testing::TempTree tree;

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "core/cp932.h"
+#include "core/replace.h"
 #include "core/types.h"
 
 #include <cstdint>
@@ -110,27 +111,27 @@ inline RichText trimSpaces(RichText s)
     return s;
 }
 
-inline RichText chrReplace(const RichText& Subject, const RichText& ChrFrom, const RichText& ChrTo, bool fNormalRep)
+inline RichText replaceString(const RichText& subject, const RichText& from, const RichText& to, InsideReplacement mode)
 {
-    if (ChrFrom.empty()) return Subject;
-    const std::size_t inside = inStr(1, ChrTo, ChrFrom);
-    RichText result = Subject;
+    if (from.empty()) return subject;
+    const std::size_t inside = inStr(1, to, from);
+    RichText result = subject;
     std::size_t pos = 1;
     for (;;) {
-        pos = inStr(pos, result, ChrFrom);
+        pos = inStr(pos, result, from);
         if (pos == 0) break;
         bool replace = true;
-        if (!fNormalRep) {
+        if (mode == InsideReplacement::Skip) {
             const std::size_t start = pos + 1 > inside ? pos - inside + 1 : 1;
-            if (inside >= 1 && mid(result, start, ChrTo.size()) == ChrTo) replace = false;
+            if (inside >= 1 && mid(result, start, to.size()) == to) replace = false;
         }
-        if (replace) result = result.substr(0, pos - 1).append(ChrTo).append(mid(result, pos + ChrFrom.size()));
-        pos += ChrTo.size();
+        if (replace) result = result.substr(0, pos - 1).append(to).append(mid(result, pos + from.size()));
+        pos += to.size();
     }
     return result;
 }
 
-inline std::size_t rangeReplace(RichText& T, const RichText& S1, const RichText& E, const RichText& R)
+inline std::size_t replaceRanges(RichText& T, const RichText& S1, const RichText& E, const RichText& R)
 {
     std::size_t count = 0;
     std::size_t p = 1;
@@ -146,7 +147,7 @@ inline std::size_t rangeReplace(RichText& T, const RichText& S1, const RichText&
 }
 
 // Pieces numbered from 0 here (the routine's unused slot 0 is left out).
-inline std::vector<RichText> SplitLines(RichText s, const RichText& d)
+inline std::vector<RichText> splitLines(RichText s, const RichText& d)
 {
     std::vector<RichText> pieces;
     if (s.size() >= d.size() && s.compare(s.size() - d.size(), d.size(), d) == 0) s += d;
@@ -167,11 +168,11 @@ inline bool inSet(std::u16string_view set, const RichText& L, std::int64_t k)
            set.find(unitOf(L[static_cast<std::size_t>(k - 1)])) != std::u16string_view::npos;
 }
 
-inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_view noStart, std::u16string_view noEnd)
+inline RichText wrapText(const RichText& text, std::int32_t W, std::u16string_view noStart, std::u16string_view noEnd)
 {
     RichText result;
     const RichText crLf = richFromText(u"\r\n");
-    for (RichText L : SplitLines(text, crLf)) {
+    for (RichText L : splitLines(text, crLf)) {
         std::int64_t k = 0;
         do {
             // Characters whose encoding begins within the first W bytes.
@@ -195,12 +196,13 @@ inline RichText WrapText(const RichText& text, std::int32_t W, std::u16string_vi
 }
 
 // The page built the way the export builds it: two escape passes with
-// chrReplace, then the lines of E + CR LF read back one by one (a line ends at
+// replaceString, then the lines of E + CR LF read back one by one (a line ends at
 // CR LF or at a lone CR).
 inline RichText htmlPage(const RichText& source)
 {
-    RichText e = chrReplace(chrReplace(source, richFromText(u"<"), richFromText(u"&lt;"), false), richFromText(u">"),
-                            richFromText(u"&gt;"), false);
+    RichText e =
+        replaceString(replaceString(source, richFromText(u"<"), richFromText(u"&lt;"), InsideReplacement::Skip),
+                      richFromText(u">"), richFromText(u"&gt;"), InsideReplacement::Skip);
     e += richFromText(u"\r\n");
     RichText body, line;
     for (std::size_t i = 0; i < e.size(); ++i) {

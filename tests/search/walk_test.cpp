@@ -21,7 +21,7 @@ Names walk(const TempTree& tree, Subfolders sub = Subfolders::Include, std::stri
            WalkStats* stats = nullptr, const WalkControl& control = {})
 {
     std::vector<fs::path> out;
-    WalkStats s = walkFolder(tree.root(), pattern, sub, out, control);
+    WalkStats s = collectCandidates(tree.root(), pattern, sub, out, control);
     if (stats) *stats = std::move(s);
     Names names;
     for (const auto& p : out) names.push_back(p.lexically_relative(tree.root()).string());
@@ -59,7 +59,7 @@ TEST(FolderWalk, ThePatternSelectsRegularFilesAndLinksToThemAndOnlyRealFoldersAr
     EXPECT_EQ(walk(tree), (Names{".hidden.txt", "link.txt", "notes.txt/inner.txt"}));
     EXPECT_EQ(walk(tree, Subfolders::Include, "*.log"), (Names{"run.log"}));
     std::vector<fs::path> direct;
-    EXPECT_TRUE(collectFiles(tree.root(), "*.txt", direct));
+    EXPECT_TRUE(listMatchingFiles(tree.root(), "*.txt", direct));
     EXPECT_EQ(direct, (std::vector<fs::path>{tree / ".hidden.txt", tree / "link.txt"}));
 }
 
@@ -67,7 +67,7 @@ TEST(FolderWalk, UnreadableAndMissingFoldersContributeNothing)
 {
     TempTree tree;
     std::vector<fs::path> out;
-    WalkStats stats = walkFolder(tree / "missing", "*.txt", Subfolders::Include, out);
+    WalkStats stats = collectCandidates(tree / "missing", "*.txt", Subfolders::Include, out);
     EXPECT_TRUE(out.empty());
     ASSERT_EQ(stats.unreadableFolders.size(), 1u);
     EXPECT_EQ(stats.unreadableFolders[0].errnoValue, ENOENT);
@@ -99,7 +99,7 @@ TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash)
     TempTree deep;
     makeDeepTree(deep.root(), "d", 1000);
     std::vector<fs::path> out;
-    EXPECT_TRUE(walkFolder(deep.root(), "*.txt", Subfolders::Include, out).unreadableFolders.empty());
+    EXPECT_TRUE(collectCandidates(deep.root(), "*.txt", Subfolders::Include, out).unreadableFolders.empty());
     EXPECT_EQ(out.size(), 1000u);
     EXPECT_LT(out.front().native().size(), out.back().native().size()) << "shallowest first";
 
@@ -108,7 +108,7 @@ TEST(FolderWalk, DeepTreesAndOverlongPathsDoNotCrash)
     TempTree longNames;
     makeDeepTree(longNames.root(), std::string(200, 'n'), 40);
     out.clear();
-    walkFolder(longNames.root(), "*.txt", Subfolders::Include, out);
+    collectCandidates(longNames.root(), "*.txt", Subfolders::Include, out);
     EXPECT_GT(out.size(), 10u);
     EXPECT_LT(out.size(), 40u);
 }

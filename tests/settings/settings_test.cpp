@@ -32,7 +32,7 @@ protected:
     void give(std::string_view bytes) { tree.file("soramie.ini", bytes); }
     std::u16string read(std::u16string_view k, std::u16string_view d = u"")
     {
-        return settings.ReadSetting(kSection, k, d);
+        return settings.readSetting(kSection, k, d);
     }
 };
 
@@ -53,7 +53,7 @@ TEST_F(SettingsFileTest, ReadsHandWrittenFormsAndLineEndsAlike)
         "typedate =\r\n");
     // An empty value is not a missing key.
     EXPECT_EQ((Values{read(kLog), read(kProgram), read(kName), read(kTypedate, kTypedateDefault),
-                      read(kBrowse, u"none"), settings.ReadSetting(u"other", u"log", u"")}),
+                      read(kBrowse, u"none"), settings.readSetting(u"other", u"log", u"")}),
               (Values{u"/var/log/app", u"/usr/bin/kate", u"\"Kate\"", u"", u"none", u"wrong section"}));
 
     give("\xEF\xBB\xBF[main]\nlog = a\n[x]\nname = b\n[Main]\nbrowse = c\rprogram = d");
@@ -85,7 +85,7 @@ TEST_F(SettingsFileTest, BinaryHugeAndSpecialFilesAreReadSafelyUpToTheBound)
     // A FIFO (nobody writes it) or a device named as the settings file reads as no file, at once.
     ::mkfifo((tree / "fifo.ini").c_str(), 0600);
     for (const char* special : {"fifo.ini", "/dev/zero"}) {
-        EXPECT_EQ(SettingsFile(tree / special).ReadSetting(kSection, kTypedate, kTypedateDefault), u"1");
+        EXPECT_EQ(SettingsFile(tree / special).readSetting(kSection, kTypedate, kTypedateDefault), u"1");
     }
 }
 
@@ -113,7 +113,7 @@ TEST_F(SettingsFileTest, RefusesValuesItCannotStoreAndLeavesTheFileAlone)
     // A missing folder is reported, and its file reads as defaults.
     SettingsFile nowhere(tree / "missing" / "soramie.ini");
     EXPECT_EQ(nowhere.write({}).error().errnoValue, ENOENT);
-    EXPECT_EQ(nowhere.ReadSetting(kSection, kTypedate, kTypedateDefault), u"1");
+    EXPECT_EQ(nowhere.readSetting(kSection, kTypedate, kTypedateDefault), u"1");
 }
 
 TEST(SettingsLocation, ABuildFolderKeepsBothFilesBesideTheExecutableAndAPrefixUsesConfigAndShare)

@@ -34,7 +34,7 @@ TEST(Pickers, AChosenFileMovesTheCurrentFolderAndOnlyOpenSetsTheLastOpenFolder)
     pickers.showOpenDialog(nullptr, platform::textFilter(), "/start");
     pickers.showSaveDialog(nullptr, platform::textFilter(), ".");
     // The name "log" also occurs inside "catalog": only the final name is cut.
-    EXPECT_EQ(pickers.lastOpenFolder() + "|" + QDir::currentPath(), dir.path() + "/catalog/|" + dir.path() + "/out");
+    EXPECT_EQ(pickers.lastChosenFolder() + "|" + QDir::currentPath(), dir.path() + "/catalog/|" + dir.path() + "/out");
 }
 
 // Every byte string comes back from the window's text exactly; the user reads

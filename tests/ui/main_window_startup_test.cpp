@@ -28,10 +28,10 @@ TEST(MainWindowStartup, AWorkFolderThatCannotBeEnteredFallsBackToTheDefaultThenT
     ASSERT_TRUE(h.writeSettings("[main]\r\nlog = " + h.root().toUtf8() + "/missing\r\n"));
     ASSERT_TRUE(h.load());
     EXPECT_EQ(lists(h.form()), "/|" + h.defaultFolder() + "|" + h.defaultFolder());
-    EXPECT_EQ(viewerState(h.form()).settings.typedate + QString::number(h.form().wrapWidth()), "1100");
+    EXPECT_EQ(viewerState(h.form()).settings.typedateValue + QString::number(h.form().wrapLimit()), "1100");
     // A wrap count whose width is below one byte keeps the previous width.
     h.form().setWrapCount(0);
-    EXPECT_EQ(h.form().wrapWidth(), 100);
+    EXPECT_EQ(h.form().wrapLimit(), 100);
 
     MainWindowHarness noDefault;
     noDefault.fakes.app.defaultStartFolder = noDefault.root() + "/no-default";

@@ -5,14 +5,14 @@
 
 namespace soramie {
 
-QString joinFolderFile(const QString& folder, const QString& name)
+QString joinPath(const QString& folder, const QString& name)
 {
-    return fromNativePath(JoinFolderFile(toNativePath(folder), toNativePath(name)));
+    return fromNativePath(joinPath(toNativePath(folder), toNativePath(name)));
 }
 
-QString folderFileLabel(const QString& path)
+QString folderAndFileLabel(const QString& path)
 {
-    return fromNativePath(FolderFileLabel(toNativePath(displayPath(path))));
+    return fromNativePath(folderAndFileLabel(toNativePath(displayPath(path))));
 }
 
 QString PathDelegate::displayText(const QVariant& value, const QLocale& /*locale*/) const

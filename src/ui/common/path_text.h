@@ -10,10 +10,10 @@
 
 namespace soramie {
 
-// core/paths.h's JoinFolderFile with the native separator.
-[[nodiscard]] QString joinFolderFile(const QString& folder, const QString& name);
-// core/paths.h's FolderFileLabel of path as the user reads it (displayPath).
-[[nodiscard]] QString folderFileLabel(const QString& path);
+// core/paths.h's joinPath with the native separator.
+[[nodiscard]] QString joinPath(const QString& folder, const QString& name);
+// core/paths.h's folderAndFileLabel of path as the user reads it (displayPath).
+[[nodiscard]] QString folderAndFileLabel(const QString& path);
 
 // path without a final separator, except for the root "/".
 [[nodiscard]] QString withoutFinalSeparator(const QString& path);

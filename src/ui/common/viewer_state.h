@@ -23,7 +23,7 @@ struct UserSettings {
     QString programCommand;  // "program": the external program's path
     QString programName;     // "name": the external program's display name
     QString workFolder;      // "log": the folder the file browser starts in
-    QString typedate;        // "typedate": read and kept, not used
+    QString typedateValue;   // "typedate": read and kept, not used
 };
 
 struct ViewerState {

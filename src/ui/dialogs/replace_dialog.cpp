@@ -182,13 +182,13 @@ void ReplaceDialog::replaceRange()
 
 void ReplaceDialog::replaceSimple()
 {
-    const bool replaceInside = !skipInsideReplacementCheck->isChecked();
+    const auto inside = skipInsideReplacementCheck->isChecked() ? InsideReplacement::Skip : InsideReplacement::Replace;
     const std::u16string from(view(findOrStartField->text()));
     const std::u16string to(view(replacementField->text()));
     const CommandOutcome outcome =
         runPaneCommand(main_.pane(), [&](const Document& doc, const CommandProgress& progress) {
             if (from.empty()) return DocumentPtr();  // the text stays as it was
-            ChrReplaceStream replace(from, to, replaceInside);
+            StringReplaceStream replace(from, to, inside);
             return Document::fromRewrite(doc.rewrite(replace, progress), replace);
         });
     if (outcome == CommandOutcome::OutOfMemory) {

@@ -187,7 +187,7 @@ void SearchDialog::startSearch()
 {
     const Handling handling(*this);
     if (searching_) return;
-    searchFiles.clear();
+    candidateFiles.clear();
     const QString keyword = keywordField->text();
     if (keyword.isEmpty()) {
         ask({QStringLiteral("キーワードを入れて下さい"), QStringLiteral("警告"), platform::Buttons::Ok,
@@ -241,7 +241,7 @@ void SearchDialog::runSearch(const QString& keyword)
             try {
                 search::WalkControl walkControl;
                 walkControl.cancel = &job.cancel;
-                search::walkFolder(job.root, job.pattern, job.subfolders, job.candidates, walkControl);
+                search::collectCandidates(job.root, job.pattern, job.subfolders, job.candidates, walkControl);
                 search::ScanOptions options;
                 options.threads = 2;
                 options.cancel = &job.cancel;
@@ -257,7 +257,7 @@ void SearchDialog::runSearch(const QString& keyword)
             }
         },
         style);
-    searchFiles = std::move(job.candidates);
+    candidateFiles = std::move(job.candidates);
 
     QStringList hits;
     hits.reserve(static_cast<qsizetype>(job.result.hits.size()));
@@ -306,7 +306,7 @@ void SearchDialog::onHitPressed(Qt::MouseButton button, QPoint globalPos)
         // The program is read again from the settings file before the popup.
         const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
         main_.userSettings().programCommand =
-            QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
+            QString::fromStdU16String(file.readSetting(settings::kSection, settings::kProgram, u""));
         main_.showFilePopup(path, globalPos);
         // A command that removed the entry (delete) leaves nothing selected,
         // not the entry that took its place.
@@ -343,7 +343,7 @@ void SearchDialog::showHit(const QString& path)
     // Only from the second press on (the shown file came from this list) is
     // the keyword selected; a keyword that no longer occurs selects nothing.
     if (main_.shownFrom() == ShownFrom::SearchHit) (void)main_.selectKeyword(keyword);
-    setPanel(2, folderFileLabel(path));
+    setPanel(2, folderAndFileLabel(path));
 }
 
 }  // namespace soramie

@@ -66,7 +66,7 @@ public:
     void setPanel(int n, const QString& text);
 
     // Candidate files of the last search, in walk order (emptied at its start).
-    std::vector<std::filesystem::path> searchFiles;
+    std::vector<std::filesystem::path> candidateFiles;
 
     // The text of hitList's selected entry; empty when none is selected.
     QString selectedPath() const;

@@ -146,8 +146,8 @@ SettingsDialog::SettingsDialog(MainWindowPort& main) : DialogWindow(main, Twips(
     // Load step: the program and its name are read again from the file.
     UserSettings& values = main_.userSettings();
     const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
-    values.programCommand = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kProgram, u""));
-    values.programName = QString::fromStdU16String(file.ReadSetting(settings::kSection, settings::kName, u""));
+    values.programCommand = QString::fromStdU16String(file.readSetting(settings::kSection, settings::kProgram, u""));
+    values.programName = QString::fromStdU16String(file.readSetting(settings::kSection, settings::kName, u""));
     browserField->setText(values.browserCommand);
     workFolderField->setText(values.workFolder);
     programNameField->setText(values.programName);

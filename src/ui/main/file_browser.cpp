@@ -129,7 +129,7 @@ bool FolderList::fill(const QString& folder)
     for (const std::string& name : *subfolders) {
         const QString nameText = fromNativePath(name);
         auto* item = new QListWidgetItem(closed, displayPath(nameText), this);
-        item->setData(kPathRole, joinFolderFile(folder, nameText));
+        item->setData(kPathRole, joinPath(folder, nameText));
         item->setData(kDepthRole, depth);
     }
     return true;

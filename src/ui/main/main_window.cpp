@@ -154,7 +154,7 @@ void MainWindow::buildControls(QWidget* client)
     ui_.statusBar = new StatusPanels(this);
     ui_.statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(ui_.statusBar);
-    setPanel(4, versionText());
+    ui_.statusBar->panels[3]->setText(versionText());
     ui_.statusBar->panels[3]->setToolTip(versionText());
 }
 
@@ -322,15 +322,15 @@ bool MainWindow::start()
 {
     const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
     const auto read = [&file](std::u16string_view key, std::u16string_view def) {
-        return QString::fromStdU16String(file.ReadSetting(settings::kSection, key, def));
+        return QString::fromStdU16String(file.readSetting(settings::kSection, key, def));
     };
     state_.settings.browserCommand = read(settings::kBrowse, u"");
     state_.replaceMode = ReplaceMode::Range;
-    state_.settings.typedate = read(settings::kTypedate, settings::kTypedateDefault);
+    state_.settings.typedateValue = read(settings::kTypedate, settings::kTypedateDefault);
     state_.settings.programCommand = read(settings::kProgram, u"");
     state_.settings.programName = read(settings::kName, u"");
     setProgramItem(state_.settings.programCommand, state_.settings.programName);
-    wrapWidth_ = 100;
+    wrapLimit_ = 100;
 
     if (services_.instance.anotherIsRunning()) {
         services_.prompts.message(nullptr, {QStringLiteral("既に起動されています"), QStringLiteral("SORAMIE"),

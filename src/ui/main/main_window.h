@@ -130,7 +130,7 @@ public:
     [[nodiscard]] QString panel(int n) const;
 
     // Wrap width in CP932 bytes (always >= 1).
-    std::int32_t wrapWidth() const { return wrapWidth_; }
+    std::int32_t wrapLimit() const { return wrapLimit_; }
 
     // The desktop's opener that stands for Notepad.
     static QString notepadCommand();
@@ -317,7 +317,7 @@ private:
     // The wrap count in characters as last set (shown by the settings dialog),
     // and the wrap width it gave.
     qint64 wrapCount_ = 100;
-    std::int32_t wrapWidth_ = 100;
+    std::int32_t wrapLimit_ = 100;
 };
 
 }  // namespace soramie

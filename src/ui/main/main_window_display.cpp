@@ -72,7 +72,7 @@ void MainWindow::showFile(const QString& path)
         if (failures < 3) size = sizeText(path);
     }
     setPanel(3, fileSizeText(size, SizeUnit::Bytes));
-    setPanel(2, folderFileLabel(path));
+    setPanel(2, folderAndFileLabel(path));
 }
 
 void MainWindow::showSelectedFile()
@@ -81,7 +81,7 @@ void MainWindow::showSelectedFile()
         if (ui_.fileList->fileName().isEmpty()) return;  // a folder is not a file to show
         if (!mayDropEdits()) return;
         enableDisplay();
-        showFile(joinFolderFile(ui_.fileList->path(), ui_.fileList->fileName()));
+        showFile(joinPath(ui_.fileList->path(), ui_.fileList->fileName()));
     } else {
         showSearchHit();
     }
@@ -91,7 +91,7 @@ void MainWindow::onFileListPressed(Qt::MouseButton button, QPoint globalPos)
 {
     const QString name = ui_.fileList->fileName();
     if (name.isEmpty()) return;
-    const QString path = joinFolderFile(ui_.fileList->path(), name);
+    const QString path = joinPath(ui_.fileList->path(), name);
     if (button == Qt::RightButton) {
         showFilePopup(path, globalPos);
         // A command of the popup that re-read the list (delete) has left nothing
@@ -112,8 +112,8 @@ void MainWindow::onFileListPressed(Qt::MouseButton button, QPoint globalPos)
 void MainWindow::wrapPane()
 {
     const DocumentPtr doc = ui_.pane->document();
-    if (!doc || doc->size().value == 0 || wrapWidth_ < 1) return;  // wrapWidth_ is never below 1
-    const WrapWidth width{wrapWidth_};
+    if (!doc || doc->size().value == 0 || wrapLimit_ < 1) return;  // wrapLimit_ is never below 1
+    const WrapWidth width{wrapLimit_};
     reportCommand(runPaneCommand(*ui_.pane, [width](const Document& d, const CommandProgress& progress) {
         WrapStream wrap(width);
         return Document::fromRewrite(d.rewrite(wrap, progress), wrap);

@@ -312,7 +312,7 @@ void MainWindow::deleteTargetFile()
     const QString name = ui_.fileList->fileName();
     deleteAfterAsking(*this, state_.shownFrom == ShownFrom::SearchHit
                                  ? selectedSearchHit()
-                                 : (name.isEmpty() ? QString() : joinFolderFile(ui_.fileList->path(), name)));
+                                 : (name.isEmpty() ? QString() : joinPath(ui_.fileList->path(), name)));
 }
 
 void MainWindow::deletePopupFile() { deleteAfterAsking(*this, state_.popupFile); }
@@ -324,7 +324,7 @@ void MainWindow::exportHtml()
             this, {QStringLiteral("ファイルを指定して下さい"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
     };
     const QString name = ui_.fileList->fileName();
-    const QString source = name.isEmpty() ? selectedSearchHit() : joinFolderFile(ui_.fileList->path(), name);
+    const QString source = name.isEmpty() ? selectedSearchHit() : joinPath(ui_.fileList->path(), name);
     if (source.isEmpty()) {
         fail();
         return;
@@ -402,7 +402,7 @@ void MainWindow::exportHtml()
                state_.lastExportPath);  // a browser that cannot start is reported; the export stands
     }
     setPanel(3, fileSizeText(QString::number(pageSize), SizeUnit::Bytes));
-    setPanel(2, folderFileLabel(state_.lastExportPath));
+    setPanel(2, folderAndFileLabel(state_.lastExportPath));
     ui_.clearButton->setEnabled(true);
 }
 

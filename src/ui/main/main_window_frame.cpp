@@ -168,7 +168,7 @@ void MainWindow::showSettings()
         dialog.paneWidthField->setText(QString::number(Twips::fromPixels(ui_.pane->width()).value));
         const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
         const auto read = [&file](std::u16string_view key) {
-            return QString::fromStdU16String(file.ReadSetting(settings::kSection, key, u""));
+            return QString::fromStdU16String(file.readSetting(settings::kSection, key, u""));
         };
         const QString log = read(settings::kLog);
         const QString program = read(settings::kProgram);

@@ -75,7 +75,7 @@ void MainWindow::setWrapCount(qint64 count)
     // Characters to bytes.
     const double bytes = static_cast<double>(count) * 2;
     if (bytes < 1 || bytes > std::numeric_limits<std::int32_t>::max()) return;  // the previous width stays
-    wrapWidth_ = static_cast<std::int32_t>(bytes);
+    wrapLimit_ = static_cast<std::int32_t>(bytes);
 }
 
 void MainWindow::reportFolderFailure(const QString& folder)

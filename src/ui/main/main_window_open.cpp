@@ -14,7 +14,7 @@ void MainWindow::openFile()
 {
     const QString path = services_.pickers.showOpenDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
-    showOpenedFile(path, services_.pickers.lastOpenFolder());
+    showOpenedFile(path, services_.pickers.lastChosenFolder());
 }
 
 bool MainWindow::showOpenedFile(const QString& path, const QString& folder)
@@ -42,7 +42,7 @@ bool MainWindow::showOpenedFile(const QString& path, const QString& folder)
     ui_.driveList->setDrive(services_.drives.driveOf(ui_.folderList->path()));
 
     setCaption(displayPath(ui_.fileList->fileName()));
-    setPanel(2, folderFileLabel(path));
+    setPanel(2, folderAndFileLabel(path));
     ui_.folderList->refresh();
     ui_.driveList->setDrives(services_.drives.roots());
     ui_.fileList->refresh();

@@ -81,7 +81,7 @@ void MainWindow::showSearchHit()
     // that no longer holds the keyword is reported here, once.
     if (!state_.shownPath.isEmpty() && !selectKeyword(keyword)) showCannotOpen();
     setCaption(keyword);
-    setPanel(2, folderFileLabel(path));
+    setPanel(2, folderAndFileLabel(path));
 }
 
 }  // namespace soramie

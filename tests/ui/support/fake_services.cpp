@@ -130,7 +130,7 @@ QString ScriptedPickers::answer(platform::PickerKind kind, QWidget* owner, const
     const Request request{kind == platform::PickerKind::Open   ? QStringLiteral("open")
                           : kind == platform::PickerKind::Save ? QStringLiteral("save")
                                                                : QStringLiteral("folder")};
-    const QString value = answers.empty() ? QString() : answers.front();
+    QString value = answers.empty() ? QString() : answers.front();
     if (!answers.empty()) answers.pop_front();
     const auto whileOpen = [this, request] {
         if (onOpen) onOpen(request);

@@ -68,7 +68,7 @@ public:
 
 // Pickers that answer from one queue (an empty queue or "" is a cancel); each
 // runs the real dialog modally while open. The shared bookkeeping (current
-// folder, lastOpenFolder) is the real one.
+// folder, lastChosenFolder) is the real one.
 class ScriptedPickers final : public platform::Pickers {
 public:
     struct Request {
