@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string keyword = soramie::cp932::decode(parts[0]);
     const std::string& text = parts[1];
     const auto expected = soramie::reference::literalMatches(text, keyword, fold);
-    const auto matcher = soramie::makeKeywordMatcher(
-        keyword, fold ? soramie::LetterCase::IgnoreAsciiCase : soramie::LetterCase::Exact);
+    const auto matcher =
+        soramie::makeKeywordMatcher(keyword, fold ? soramie::LetterCase::IgnoreAsciiCase : soramie::LetterCase::Exact);
 
     const auto whole = Document::fromBytes(text);
     compare(*whole, *matcher, text, expected, chunk);

@@ -76,14 +76,13 @@ bool unitsEqual(char16_t a, char16_t b, LetterCase letterCase)
 {
     if (a == b) return true;
     return letterCase == LetterCase::IgnoreAsciiCase && a < 0x80 && b < 0x80 &&
-           isAsciiLetter(static_cast<unsigned char>(a)) && asciiLower(static_cast<unsigned char>(a)) ==
-                                                               asciiLower(static_cast<unsigned char>(b));
+           isAsciiLetter(static_cast<unsigned char>(a)) &&
+           asciiLower(static_cast<unsigned char>(a)) == asciiLower(static_cast<unsigned char>(b));
 }
 
 class KeywordMatcher final : public Matcher {
 public:
-    KeywordMatcher(std::u16string keyword, LetterCase letterCase)
-        : keyword_(std::move(keyword)), case_(letterCase)
+    KeywordMatcher(std::u16string keyword, LetterCase letterCase) : keyword_(std::move(keyword)), case_(letterCase)
     {
         if (std::optional<std::string> bytes = cp932::singleSpelling(keyword_)) {
             folded_.emplace(*bytes, keyword_);
@@ -156,9 +155,8 @@ private:
 // Scans [from, to) (from a character boundary, indexed) chunk by chunk: each
 // chunk reports the matches that start before the next chunk's start and so
 // lie whole inside it.
-ScanEnd scanChunked(const Document& doc, const Matcher& matcher, ByteOffset from, ByteOffset to,
-                    const MatchSink& sink, const CancelFlag* cancel, std::uint64_t chunkBytes,
-                    const FindProgress& progress = {})
+ScanEnd scanChunked(const Document& doc, const Matcher& matcher, ByteOffset from, ByteOffset to, const MatchSink& sink,
+                    const CancelFlag* cancel, std::uint64_t chunkBytes, const FindProgress& progress = {})
 {
     const std::uint64_t overlap = matcher.maxMatchBytes() - 1;
     const std::uint64_t chunk = std::max<std::uint64_t>({chunkBytes, 16, 4 * overlap + 16});

@@ -2,8 +2,8 @@
 // The document's finder against the literal search of the decoded text, and
 // the cases a user meets: double-byte characters, undecodable bytes, letters
 // without case, cancellation.
-#include "document/document.h"
 #include "document/finder.h"
+#include "document/document.h"
 #include "reference/literal_find.h"
 
 #include <gtest/gtest.h>
@@ -38,8 +38,9 @@ Ranges allMatches(const Document& doc, const soramie::Matcher& m, std::uint64_t 
 // trail bytes are ASCII letters, lone lead bytes, NEC/IBM duplicate codes.
 std::string randomText(std::mt19937& rng, std::size_t pieces)
 {
-    static const char* const kPieces[] = {"a", "A", "b", "B", "\x82\xa0", "\x83\x41", "\x83\x61", "\x81", "\r\n",
-                                          "\x87\x54", "\xed\x40", "\xfa\x5c", " ", "\xb1", "\x88\x9f", "\x9f"};
+    static const char* const kPieces[] = {"a",        "A",    "b",        "B",        "\x82\xa0", "\x83\x41",
+                                          "\x83\x61", "\x81", "\r\n",     "\x87\x54", "\xed\x40", "\xfa\x5c",
+                                          " ",        "\xb1", "\x88\x9f", "\x9f"};
     std::string s;
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
     for (std::size_t i = 0; i < pieces; ++i) s += kPieces[pick(rng)];

@@ -29,7 +29,9 @@ inline std::vector<std::pair<std::uint64_t, std::uint64_t>> literalMatches(std::
     }
     starts.push_back(bytes.size());
     const auto lower = [](char16_t u) -> char16_t { return u >= u'A' && u <= u'Z' ? u + 32 : u; };
-    const auto same = [&](char16_t a, char16_t b) { return a == b || (foldAscii && lower(a) == lower(b) && a < 0x80 && b < 0x80); };
+    const auto same = [&](char16_t a, char16_t b) {
+        return a == b || (foldAscii && lower(a) == lower(b) && a < 0x80 && b < 0x80);
+    };
     std::vector<std::pair<std::uint64_t, std::uint64_t>> out;
     if (keyword.empty()) return out;
     for (std::size_t i = 0; i + keyword.size() <= units.size(); ++i) {
