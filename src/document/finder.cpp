@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <array>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 
 namespace soramie {
@@ -173,6 +177,30 @@ ScanEnd scanChunked(const Document& doc, const Matcher& matcher, ByteOffset from
     return ScanEnd::Done;
 }
 
+// Line breaks that end in v[from, to): an LF, or a CR that no LF follows (a CR
+// at v's end counts as lone). 16 bytes a step with SSE2.
+std::uint64_t lineBreaksIn(std::string_view v, std::size_t from, std::size_t to)
+{
+    const char* d = v.data();
+    std::uint64_t breaks = 0;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= to && i + 17 <= v.size(); i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf),
+                                          _mm_andnot_si128(_mm_cmpeq_epi8(after, lf), _mm_cmpeq_epi8(here, cr)));
+        breaks += static_cast<std::uint64_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(ends))));
+    }
+#endif
+    for (; i < to; ++i) {
+        if (d[i] == '\n' || (d[i] == '\r' && (i + 1 == v.size() || d[i + 1] != '\n'))) ++breaks;
+    }
+    return breaks;
+}
+
 }  // namespace
 
 std::unique_ptr<Matcher> makeKeywordMatcher(std::u16string keyword, LetterCase letterCase)
@@ -231,6 +259,45 @@ ScanEnd forEachMatch(const Document& doc, const Matcher& matcher, const MatchSin
 {
     doc.waitIndexed();
     return scanChunked(doc, matcher, ByteOffset(0), doc.size(), sink, cancel, chunkBytes);
+}
+
+ScanEnd forEachMatchWithLine(const Document& doc, const Matcher& matcher, const LineMatchSink& sink,
+                             const CancelFlag* cancel, std::uint64_t chunkBytes)
+{
+    doc.waitIndexed();
+    const ByteOffset size = doc.size();
+    std::vector<FindMatch> pending;  // the matches of the stretch being scanned
+    std::uint64_t line = 0;          // line breaks that end before `counted`
+    ByteOffset counted;
+    bool stopped = false;
+    std::string scratch;
+    // After each stretch: the line breaks up to each of its matches, read in one go.
+    const FindProgress flush = [&](ByteOffset upTo, ByteOffset) {
+        if (stopped) return;
+        // One byte more, to see whether a CR at the end starts a CR LF.
+        const std::string_view v = doc.bytes(counted, std::min(size, upTo + 1), scratch);
+        std::size_t at = 0;
+        for (const FindMatch& m : pending) {
+            const auto q = static_cast<std::size_t>(m.from - counted);
+            line += lineBreaksIn(v, at, q);
+            at = q;
+            if (!sink(m, LineNo(line))) {
+                stopped = true;
+                return;
+            }
+        }
+        line += lineBreaksIn(v, at, static_cast<std::size_t>(upTo - counted));
+        counted = upTo;
+        pending.clear();
+    };
+    const ScanEnd end = scanChunked(
+        doc, matcher, ByteOffset(0), size,
+        [&](FindMatch m) {
+            pending.push_back(m);
+            return !stopped;
+        },
+        cancel, chunkBytes, flush);
+    return stopped ? ScanEnd::Stopped : end;
 }
 
 }  // namespace soramie

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace soramie {
 
@@ -86,5 +87,14 @@ std::optional<FindMatch> findPrevious(const Document& doc, const Matcher& matche
 // memory stays bounded whatever the document's size.
 ScanEnd forEachMatch(const Document& doc, const Matcher& matcher, const MatchSink& sink,
                      const CancelFlag* cancel = nullptr, std::uint64_t chunkBytes = kFindChunkBytes);
+
+// Called for each match with the line it starts on; returning false stops.
+using LineMatchSink = std::function<bool(FindMatch, LineNo)>;
+
+// forEachMatch with each match's line, counted as the document counts lines
+// (CR LF, lone CR, lone LF) in the same pass: each stretch of the document is
+// read once more for its line breaks, right after it is searched.
+ScanEnd forEachMatchWithLine(const Document& doc, const Matcher& matcher, const LineMatchSink& sink,
+                             const CancelFlag* cancel = nullptr, std::uint64_t chunkBytes = kFindChunkBytes);
 
 }  // namespace soramie

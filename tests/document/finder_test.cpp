@@ -109,6 +109,29 @@ TEST(Finder, FindsRememberedCharactersOfAnEditedDocument)
     EXPECT_EQ(allMatches(*doc, *question), (Ranges{{6, 7}}));
 }
 
+TEST(Finder, MatchingLinesAreTheDocumentsLinesWhateverTheLineBreaks)
+{
+    std::mt19937 rng(99);
+    static const char* const kPieces[] = {"a", "x", "\r\n", "\r", "\n", "\x82\xa0", "\r\r\n", "aa"};
+    for (int round = 0; round < 30; ++round) {
+        std::string text;
+        for (int i = 0; i < 120; ++i) text += kPieces[rng() % std::size(kPieces)];
+        const auto doc = Document::fromBytes(text);
+        const auto m = soramie::makeKeywordMatcher(u"a", LetterCase::Exact);
+        std::vector<std::uint64_t> expected;
+        std::vector<std::uint64_t> lines;
+        soramie::forEachMatchWithLine(
+            *doc, *m,
+            [&](FindMatch f, soramie::LineNo line) {
+                expected.push_back(doc->lineOf(f.from).value);
+                lines.push_back(line.value);
+                return true;
+            },
+            nullptr, 16 + static_cast<std::uint64_t>(round));
+        EXPECT_EQ(lines, expected) << round;
+    }
+}
+
 TEST(Finder, ACancelledCountStopsAndSaysSo)
 {
     const auto doc = Document::fromBytes(std::string(1 << 20, 'x'));

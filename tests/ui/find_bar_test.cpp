@@ -2,8 +2,8 @@
 // The find bar on the real main window, driven by key events: F3 / Shift+F3,
 // Enter / Shift+Enter, Escape, the wrap-around, the count and the list of
 // matching lines.
-#include "support/main_window_harness.h"
 #include "ui/main/find_bar.h"
+#include "support/main_window_harness.h"
 
 #include <QLabel>
 #include <QListView>
@@ -16,7 +16,9 @@ using namespace soramie::testing;
 namespace {
 
 // Three lines with "key", one with "KEY"; "鍵key" holds a double-byte character.
-const QByteArray kText("first key\r\nsecond KEY\r\n\x8c\xae" "key third\r\nkey\r\n");
+const QByteArray kText(
+    "first key\r\nsecond KEY\r\n\x8c\xae"
+    "key third\r\nkey\r\n");
 
 struct Window {
     MainWindowHarness h;
@@ -36,11 +38,18 @@ struct Window {
         pane->setFocus();
     }
     // Keys go to the focused widget, through the window's shortcuts, as typed.
-    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(QApplication::focusWidget(), k, m); }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), k, m);
+    }
     void type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
     QString selected() const { return pane->selectedText(); }
     qint64 at() const { return pane->selectionStart(); }
-    void waitCount(const QString& expected) { EXPECT_TRUE(QTest::qWaitFor([&] { return bar->countText() == expected; }, 5000)) << bar->countText().toStdString(); }
+    void waitCount(const QString& expected)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->countText() == expected; }, 5000))
+            << bar->countText().toStdString();
+    }
     // F3, the keyword typed, and the count it gives.
     void search(const QString& keyword, const QString& count)
     {

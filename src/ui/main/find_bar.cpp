@@ -29,22 +29,6 @@ std::u16string_view unitsOf(const QString& s)
     return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())};
 }
 
-// The first match of each line that holds one, in order; stops early when cancelled.
-std::vector<MatchingLine> linesOf(const Document& doc, const std::vector<FindMatch>& matches, const CancelFlag& cancel)
-{
-    std::vector<MatchingLine> rows;
-    ByteOffset nextLine;  // start of the line after the last row's
-    const std::uint64_t lines = doc.lineCount().value;
-    for (const FindMatch& m : matches) {
-        if (!rows.empty() && m.from < nextLine) continue;
-        if (cancel.load(std::memory_order_relaxed)) break;
-        const LineNo line = doc.lineOf(m.from);
-        nextLine = line.value + 1 < lines ? doc.lineStart(line + 1) : doc.size() + 1;
-        rows.push_back({line, m});
-    }
-    return rows;
-}
-
 }  // namespace
 
 // ---- The list of matching lines ------------------------------------------------------------
@@ -89,6 +73,7 @@ FindBar::FindBar(TextPane& pane, QWidget* parent) : QWidget(parent), pane_(pane)
     auto* caption = new QLabel(QStringLiteral("検索:"), this);
     keywordEdit = new QLineEdit(this);
     keywordEdit->setObjectName(QStringLiteral("findKeyword"));
+    keywordEdit->setMinimumWidth(200);
     keywordEdit->setToolTip(QStringLiteral("Enter: 次を検索 / Shift+Enter: 前を検索 / Esc: 閉じる"));
     caption->setBuddy(keywordEdit);
     ignoreCaseBox = new QCheckBox(QStringLiteral("大文字と小文字を区別しない"), this);
@@ -137,7 +122,11 @@ FindBar::FindBar(TextPane& pane, QWidget* parent) : QWidget(parent), pane_(pane)
     hide();
 }
 
-FindBar::~FindBar() { cancelJobs(); for (Job& job : jobs_) job.thread.join(); }
+FindBar::~FindBar()
+{
+    cancelJobs();
+    for (Job& job : jobs_) job.thread.join();
+}
 
 QString FindBar::keyword() const { return keywordEdit->text(); }
 QString FindBar::countText() const { return countLabel->text(); }
@@ -175,8 +164,8 @@ void FindBar::findNextFromWindow()
 {
     const QString selected = paneSelectionOnOneLine();
     const bool otherKeyword =
-        !selected.isEmpty() && selected.compare(keyword(), ignoreCaseBox->isChecked() ? Qt::CaseInsensitive
-                                                                                       : Qt::CaseSensitive) != 0;
+        !selected.isEmpty() &&
+        selected.compare(keyword(), ignoreCaseBox->isChecked() ? Qt::CaseInsensitive : Qt::CaseSensitive) != 0;
     if (keyword().isEmpty() || otherKeyword || (isVisible() && !isAncestorOf(focusWidget()))) {
         open();
         return;
@@ -253,9 +242,8 @@ void FindBar::restart()
     const QString key = keyword();
     matcher_.reset();
     if (!key.isEmpty()) {
-        matcher_ = makeKeywordMatcher(std::u16string(unitsOf(key)), ignoreCaseBox->isChecked()
-                                                                         ? LetterCase::IgnoreAsciiCase
-                                                                         : LetterCase::Exact);
+        matcher_ = makeKeywordMatcher(std::u16string(unitsOf(key)),
+                                      ignoreCaseBox->isChecked() ? LetterCase::IgnoreAsciiCase : LetterCase::Exact);
     }
     pane_.setHighlights(matcher_);
     startCount();
@@ -287,41 +275,36 @@ void FindBar::startCount()
     Job& job = jobs_.emplace_back();
     job.generation = generation_;
     job.cancel = std::make_shared<CancelFlag>(false);
-    job.thread = std::thread([this, generation = generation_, cancel = job.cancel, doc = countedDoc_,
-                              matcher = matcher_] {
-        std::uint64_t count = 0;
-        std::vector<FindMatch> listed;
-        const ScanEnd end = forEachMatch(
-            *doc, *matcher,
-            [&](FindMatch m) {
-                ++count;
-                if (listed.size() < kMaxListed) listed.push_back(m);
-                return true;
-            },
-            cancel.get());
-        if (end == ScanEnd::Done) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, count] {
-                    if (generation != generation_) return;
-                    countedGeneration_ = generation;
-                    countLabel->setText(QStringLiteral("%1 件").arg(count));
-                    emit countFinished(count);
-                },
-                Qt::QueuedConnection);
-            auto rows = std::make_shared<std::vector<MatchingLine>>(linesOf(*doc, listed, *cancel));
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, rows, doc] {
-                    if (generation == generation_) {
-                        model_.reset(doc, std::move(*rows));
-                        emit linesReady();
+    job.thread =
+        std::thread([this, generation = generation_, cancel = job.cancel, doc = countedDoc_, matcher = matcher_] {
+            std::uint64_t count = 0;
+            auto rows = std::make_shared<std::vector<MatchingLine>>();
+            const ScanEnd end = forEachMatchWithLine(
+                *doc, *matcher,
+                [&](FindMatch m, LineNo line) {
+                    ++count;
+                    if (rows->size() < kMaxListed && (rows->empty() || rows->back().line != line)) {
+                        rows->push_back({line, m});
                     }
+                    return true;
                 },
-                Qt::QueuedConnection);
-        }
-        QMetaObject::invokeMethod(this, [this, generation] { jobEnded(generation); }, Qt::QueuedConnection);
-    });
+                cancel.get());
+            if (end == ScanEnd::Done) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, count, rows, doc] {
+                        if (generation != generation_) return;
+                        countedGeneration_ = generation;
+                        countLabel->setText(QStringLiteral("%1 件").arg(count));
+                        model_.reset(doc, std::move(*rows));
+                        emit countFinished(count);
+                        emit linesReady();
+                    },
+                    Qt::QueuedConnection);
+            }
+            QMetaObject::invokeMethod(
+                this, [this, generation] { jobEnded(generation); }, Qt::QueuedConnection);
+        });
 }
 
 void FindBar::jobEnded(std::uint64_t generation)
