@@ -55,8 +55,8 @@ int main(int argc, char** argv)
     report("find_rare_s", secondsSince(t0));
     std::printf("find_rare_at %lld %s\n", pane.selectionStart(), found ? "found" : "missing");
 
-    const auto common = soramie::makeKeywordMatcher(QString::fromUtf8(argv[3]).toStdU16String(),
-                                                    soramie::LetterCase::Exact);
+    const auto common =
+        soramie::makeKeywordMatcher(QString::fromUtf8(argv[3]).toStdU16String(), soramie::LetterCase::Exact);
     std::uint64_t count = 0;
     t0 = Clock::now();
     soramie::forEachMatch(*doc, *common, [&](soramie::FindMatch) {
@@ -81,7 +81,6 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     report("bar_count_s", std::chrono::duration<double>(counted - t0).count());
     report("list_after_s", secondsSince(counted));
-    std::printf("bar_count %llu\nlisted_lines %d\n", static_cast<unsigned long long>(barCount),
-                bar.lines().rowCount());
+    std::printf("bar_count %llu\nlisted_lines %d\n", static_cast<unsigned long long>(barCount), bar.lines().rowCount());
     return 0;
 }

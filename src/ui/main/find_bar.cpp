@@ -268,7 +268,6 @@ void FindBar::startCount()
     model_.reset(nullptr, {});
     if (!matcher_ || !countedDoc_) {
         countLabel->clear();
-        countedGeneration_ = generation_;
         return;
     }
     countLabel->setText(QStringLiteral("数えています…"));
@@ -294,7 +293,6 @@ void FindBar::startCount()
                     this,
                     [this, generation, count, rows, doc] {
                         if (generation != generation_) return;
-                        countedGeneration_ = generation;
                         countLabel->setText(QStringLiteral("%1 件").arg(count));
                         model_.reset(doc, std::move(*rows));
                         emit countFinished(count);

@@ -85,8 +85,6 @@ public:
     // "N 件" once counted; the message (wrap, not found).
     QString countText() const;
     QString messageText() const;
-    // Whether a count runs now.
-    bool counting() const { return !jobs_.empty() && countedGeneration_ != generation_; }
     // The listed lines (also while the list is closed).
     const MatchingLinesModel& lines() const { return model_; }
     bool linesShown() const;
@@ -135,7 +133,6 @@ private:
     std::shared_ptr<const Matcher> matcher_;
     DocumentPtr countedDoc_;
     std::uint64_t generation_ = 0;
-    std::uint64_t countedGeneration_ = 0;
     std::list<Job> jobs_;
     MatchingLinesModel model_;
     QTimer* recount_ = nullptr;  // one recount after a burst of edits
