@@ -10,11 +10,13 @@
 #include "ui/dialogs/replace_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_browser.h"
+#include "ui/main/find_bar.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -150,6 +152,8 @@ void MainWindow::buildControls(QWidget* client)
     ui_.pane = new TextPane(client);
     ui_.pane->setObjectName(QStringLiteral("pane"));
     place(ui_.pane, 2425, 615, 8895, 6255);
+    paneArea_ = ui_.pane->geometry();
+    ui_.findBar = new FindBar(*ui_.pane, client);
 
     ui_.statusBar = new StatusPanels(this);
     ui_.statusBar->setObjectName(QStringLiteral("statusBar"));
@@ -187,6 +191,9 @@ void MainWindow::buildMenus()
         item(ui_.searchMenu, "keywordSearchAction", QStringLiteral("文字列検索"), QKeySequence(Qt::CTRL | Qt::Key_F));
     ui_.replaceAction =
         item(ui_.searchMenu, "replaceAction", QStringLiteral("置換"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    ui_.findNextAction = item(ui_.searchMenu, "findNextAction", QStringLiteral("次を検索"), QKeySequence(Qt::Key_F3));
+    ui_.findPreviousAction =
+        item(ui_.searchMenu, "findPreviousAction", QStringLiteral("前を検索"), QKeySequence(Qt::SHIFT | Qt::Key_F3));
     ui_.quickModeAction =
         item(ui_.searchMenu, "quickModeAction", QStringLiteral("モード変更"), QKeySequence(Qt::CTRL | Qt::Key_M));
 
@@ -220,6 +227,10 @@ void MainWindow::connectHandlers()
     connect(ui_.clearButton, &QToolButton::clicked, this, &MainWindow::clearPane);
     connect(ui_.wrapButton, &QToolButton::clicked, this, &MainWindow::wrapPane);
     acceptFileDrops();
+    connect(ui_.findBar, &FindBar::heightChanged, this, &MainWindow::layOutPaneArea);
+    layOutPaneArea();
+    connect(ui_.findNextAction, &QAction::triggered, ui_.findBar, &FindBar::findNextFromWindow);
+    connect(ui_.findPreviousAction, &QAction::triggered, ui_.findBar, &FindBar::findPreviousFromWindow);
 
     const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
         {ui_.openAction, &MainWindow::openFile},
@@ -242,6 +253,15 @@ void MainWindow::connectHandlers()
     for (const auto& [action, handler] : commands) {
         connect(action, &QAction::triggered, this, [this, handler = handler] { (this->*handler)(); });
     }
+}
+
+void MainWindow::layOutPaneArea()
+{
+    // The hidden bar keeps its laid-out place too, so its controls always have their size.
+    const int bar = ui_.findBar->sizeHint().height();
+    ui_.pane->setGeometry(paneArea_.adjusted(0, 0, 0, ui_.findBar->isHidden() ? 0 : -bar));
+    ui_.findBar->setGeometry(paneArea_.x(), paneArea_.bottom() + 1 - bar, paneArea_.width(), bar);
+    ui_.findBar->layout()->activate();
 }
 
 QString MainWindow::panel(int n) const { return ui_.statusBar->panels[n - 1]->text(); }

@@ -30,6 +30,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -48,6 +49,7 @@ class DriveList;
 class FolderList;
 class FileList;
 class TextPane;
+class FindBar;
 class SearchDialog;
 class ReplaceDialog;
 class SettingsDialog;
@@ -70,6 +72,7 @@ struct MainWindowControls {
     QToolButton* clearButton = nullptr;  // "表示クリア"
     QToolButton* wrapButton = nullptr;   // "折返し"
     TextPane* pane = nullptr;
+    FindBar* findBar = nullptr;  // under the pane while shown
     StatusPanels* statusBar = nullptr;
 
     QMenu* fileMenu = nullptr;
@@ -84,6 +87,8 @@ struct MainWindowControls {
     QMenu* searchMenu = nullptr;
     QAction* keywordSearchAction = nullptr;
     QAction* replaceAction = nullptr;
+    QAction* findNextAction = nullptr;      // "次を検索" (F3)
+    QAction* findPreviousAction = nullptr;  // "前を検索" (Shift+F3)
     QAction* quickModeAction = nullptr;
     QMenu* helpMenu = nullptr;
     QAction* aboutAction = nullptr;
@@ -308,6 +313,8 @@ private:
     bool enterStartFolder(const QString& folder);
     // Tells the user that folder cannot be entered; the lists stay where they are.
     void reportFolderFailure(const QString& folder);
+    // The pane takes its area less the find bar's height, the bar the rest below it.
+    void layOutPaneArea();
 
     platform::Services services_;
     MainWindowControls ui_;
@@ -318,6 +325,7 @@ private:
     // and the wrap width it gave.
     qint64 wrapCount_ = 100;
     std::int32_t wrapLimit_ = 100;
+    QRect paneArea_;  // the pane's place when the find bar is hidden
 };
 
 }  // namespace soramie

@@ -24,6 +24,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,8 @@ class QMenu;
 class QTimer;
 
 namespace soramie {
+
+class Matcher;
 
 class TextPane : public QAbstractScrollArea {
     Q_OBJECT
@@ -80,6 +83,9 @@ public:
     CopyOutcome copy() const;
     // Redraws the visible lines.
     void refresh();
+    // Marks the matches of `matcher` on the visible lines (null: none); kept
+    // across documents until changed.
+    void setHighlights(std::shared_ptr<const Matcher> matcher);
 
     // Editing. A read-only pane selects and copies but takes no edits.
     void setReadOnly(bool readOnly);
@@ -221,6 +227,7 @@ private:
     EditHistory history_;
     QString preedit_;
     int preeditCursor_ = 0;
+    std::shared_ptr<const Matcher> highlights_;
 };
 
 }  // namespace soramie

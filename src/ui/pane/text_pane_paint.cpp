@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "document/finder.h"
 #include "ui/pane/private/cells.h"
 #include "ui/pane/text_pane.h"
 
@@ -26,6 +27,12 @@ bool isControl(char16_t u) { return (u < 0x20 && u != u'\t') || u == 0x7F; }
 bool isHexCell(char16_t u) { return cp932::isRawByte(u) || u == 0x80 || (u >= 0xF8F0 && u <= 0xF8F3); }
 
 }  // namespace
+
+void TextPane::setHighlights(std::shared_ptr<const Matcher> matcher)
+{
+    highlights_ = std::move(matcher);
+    viewport()->update();
+}
 
 const QStaticText& TextPane::glyph(char16_t unit) const
 {
@@ -61,6 +68,8 @@ void TextPane::paintEvent(QPaintEvent*)
     const QColor text = pal.color(group, QPalette::Text);
     const QColor selBack = pal.color(group, QPalette::Highlight);
     const QColor selText = pal.color(group, QPalette::HighlightedText);
+    const QColor matchBack(255, 214, 0, 150);
+    std::vector<FindMatch> matches;  // on the row being drawn
     QColor dim = text;
     dim.setAlphaF(0.45f);
     QColor dimBack = text;
@@ -91,6 +100,21 @@ void TextPane::paintEvent(QPaintEvent*)
         const ByteOffset from = pos.byte;
         const ByteOffset stop = std::min(end, from + (hcell + cols - pos.cell + 2));
         const std::string_view v = doc_->bytes(from, stop, scratch);
+        matches.clear();
+        if (highlights_) {
+            // Matches that reach the visible cells, also one that starts left of them.
+            const std::uint64_t back = std::min(highlights_->maxMatchBytes() - 1, from - start);
+            const ByteOffset scanFrom = doc_->byteOf(doc_->charOf(from - back));
+            const ByteOffset scanTo = std::min(end, stop + (highlights_->maxMatchBytes() - 1));
+            highlights_->scan(
+                *doc_, scanFrom, scanTo, stop,
+                [&](FindMatch m) {
+                    if (m.to > from) matches.push_back(m);
+                    return true;
+                },
+                nullptr);
+        }
+        auto match = matches.begin();
         while (pos.byte < stop && pos.cell < hcell + cols) {
             Glyph g = glyphAt(v, static_cast<std::size_t>(pos.byte - from));
             const std::uint64_t w = cellsOf(g, pos.cell);
@@ -102,7 +126,9 @@ void TextPane::paintEvent(QPaintEvent*)
             const int x = xOf(pos.cell);
             const int width = static_cast<int>(w) * cellW_;
             const bool selected = showSel && pos.byte >= selA && pos.byte < selB;
+            while (match != matches.end() && match->to <= pos.byte) ++match;
             if (selected) p.fillRect(x, y, width, cellH_, selBack);
+            else if (match != matches.end() && match->from <= pos.byte) p.fillRect(x, y, width, cellH_, matchBack);
             if (isHexCell(g.unit)) {
                 const auto byte = static_cast<unsigned char>(v[static_cast<std::size_t>(pos.byte - from)]);
                 const QString hex = QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
