@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <thread>
 
 using soramie::MainWindow;
@@ -348,6 +349,113 @@ TEST(MainWindowCommands, ASaveAndAHitDisplayReportProgressAndRefuseASecondComman
     EXPECT_EQ(seen, QStringList({"refused 1000", "saved", "refused 1000"}));
     EXPECT_EQ(bytesOf(h.logs("a.txt")) + "|" + ui(f).pane->text().toUtf8(), "new|hit.txt");
     EXPECT_EQ(h.boxes(), QStringList({"エラー|このファイルは開けません"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A writer changes the shown file in place (same file, same size).
+void rewriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+}
+
+const QString kChanged = "警告|表示後にファイルが変更されています。上書きしますか？";
+
+// Every way the pane comes to show a document derived from the shown file
+// keeps the stamp of what was read: a line the log's writer appends later is
+// never overwritten without the question.
+TEST(MainWindowSave, EveryDocumentDerivedFromTheShownFileAsksBeforeOverwritingAnAppendedLine)
+{
+    using Path = std::function<void(MainWindowHarness&, MainWindow&)>;
+    const auto replace = [](MainWindow& f, soramie::ReplaceMode mode, const QString& find, const QString& with) {
+        f.setReplaceMode(mode);
+        soramie::ReplaceDialog& r = f.loadReplaceDialog();
+        r.findOrStartField->setText(find);
+        if (mode == soramie::ReplaceMode::Range) r.endField->setText("1");
+        r.replacementField->setText(with);
+        r.replaceAll();
+    };
+    const std::vector<std::pair<const char*, Path>> paths = {
+        {"wrap", [](auto&, MainWindow& f) { f.wrapPane(); }},
+        {"simple replace", [&](auto&, MainWindow& f) { replace(f, soramie::ReplaceMode::Simple, "line", "LINE"); }},
+        {"range replace", [&](auto&, MainWindow& f) { replace(f, soramie::ReplaceMode::Range, "l", "x"); }},
+        {"typing", [](auto&, MainWindow& f) { ui(f).pane->insertText("x"); }},
+        {"wrap, undo, redo",
+         [](auto&, MainWindow& f) {
+             f.wrapPane();
+             ui(f).pane->undo();
+             ui(f).pane->redo();
+         }},
+        {"paste",
+         [](auto&, MainWindow& f) {
+             ui(f).pane->selectAll();
+             ui(f).pane->copy();
+             ui(f).pane->paste();
+         }},
+        {"search hit",
+         [](MainWindowHarness& h, MainWindow& f) {
+             soramie::SearchDialog& search = f.loadSearchDialog();
+             search.hitList->addItem(h.logs("log.txt"));
+             search.hitList->setCurrentRow(0);
+             search.keywordField->setText("line");
+             viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+             f.showSelectedFile();
+         }},
+        {"drop", [](MainWindowHarness& h, MainWindow& f) { f.showFileFromOutside(h.logs("log.txt")); }},
+    };
+    for (const auto& [name, path] : paths) {
+        SCOPED_TRACE(name);
+        MainWindowHarness h;
+        auto& f = h.loadWith({{"log.txt", "line 1\r\n"}});
+        h.show("log.txt");
+        path(h, f);
+        {
+            QFile log(h.logs("log.txt"));
+            ASSERT_TRUE(log.open(QIODevice::Append));
+            log.write("line 2\r\n");
+        }
+        h.fakes.prompts.messages.clear();
+        h.fakes.prompts.answers = {Answer::No};
+        f.save();
+        EXPECT_EQ(h.boxes(), QStringList({kChanged}));
+        EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\nline 2\r\n");
+    }
+}
+
+// A file rewritten in place under the pane: a command and a save refuse and
+// keep the text; an unedited pane then shows the file afresh.
+TEST(MainWindowSave, AFileChangedInPlaceIsNeitherRewrittenNorSavedAndIsReadAfresh)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "line 1\r\nline 2\r\n"}});
+    h.show("a.txt");
+    rewriteInPlace(h.logs("a.txt"), "LINE 1\r\nLINE 2\r\n");
+    f.wrapPane();
+    h.fakes.pickers.answers = {h.logs("copy.txt")};
+    f.saveAs();
+    EXPECT_FALSE(QFileInfo::exists(h.logs("copy.txt")));
+    ASSERT_EQ(h.boxes().size(), 2);
+    EXPECT_EQ(h.boxes()[0],
+              "エラー|表示中のファイルが外部で変更されたため、処理できません。\n表示中の内容は変わりません。");
+    EXPECT_TRUE(h.boxes()[1].startsWith("エラー|表示中のファイルが外部で変更されたため、「"));
+    // Found by the checks: read afresh, and the status bar says so.
+    ui(f).pane->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("ファイルが外部で変更されたため、読み込み直しました"), 5000);
+    EXPECT_EQ(ui(f).pane->text(), "LINE 1\r\nLINE 2\r\n");
+}
+
+TEST(MainWindowPane, ACopyRefusedOrOutOfMemoryIsToldInABox)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}});
+    emit ui(f).pane->copyRefused(1);
+    emit ui(f).pane->outOfMemory();
+    EXPECT_EQ(h.boxes(), QStringList({"エラー|選択範囲が大きすぎるため、クリップボードにコピーできません。",
+                                      "エラー|メモリが足りません"}));
 }
 
 }  // namespace

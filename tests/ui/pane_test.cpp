@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 
@@ -259,6 +260,80 @@ TEST_F(PaneTest, InputMethodPreEditIsShownCommitIsOneEditCancelChangesNothing)
     EXPECT_EQ(bytes(), committed);
     pane.undo();
     EXPECT_EQ(bytes(), "ab\r\ncd");
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// Copy, cut and paste inside panes carry the exact bytes: a lone undecodable
+// byte, the NEC-selected IBM code ED 40 (whose character 纊 is encoded FA 5C) and
+// a lone lead byte at the end come back as they were; another program's text
+// still pastes as text with CR LF.
+TEST_F(PaneTest, CopyCutAndPasteInsideThePaneKeepTheExactBytes)
+{
+    const std::string raw = std::string("A\x81 B\r\n\xED\x40x", 9) + "\x81";
+    show(raw);
+    pane.selectAll();
+    ASSERT_EQ(pane.copy(), TextPane::CopyOutcome::Copied);
+    EXPECT_EQ(clipboard(), QString::fromUtf16(u"A\uFFFD B\r\n\u7E8Ax\uFFFD"));  // what other programs get
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(bytes(), raw + raw);
+
+    pane.setSelection(0, 3);  // "A", the lone 81, " "
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(bytes(), raw.substr(3) + raw);
+    key(Qt::Key_End, Qt::ControlModifier);
+    pane.paste();
+    EXPECT_EQ(bytes(), raw.substr(3) + raw + "A\x81 ");
+
+    // The pane's own format with bytes that do not match its text is not taken.
+    auto* foreign = new QMimeData;
+    foreign->setText(QStringLiteral("a\nb"));
+    foreign->setData(QString::fromLatin1(TextPane::kBytesMimeType), QByteArray("zz"));
+    QGuiApplication::clipboard()->setMimeData(foreign);
+    show("");
+    pane.paste();
+    EXPECT_EQ(bytes(), "a\r\nb");
+}
+
+// A character without a code is kept as its text, not as the '?' it is stored as.
+TEST_F(PaneTest, ACopyWithACharacterWithoutACodePastesItsText)
+{
+    pane.setText(QString::fromUtf16(u"a\u20ACb"));
+    pane.selectAll();
+    pane.copy();
+    key(Qt::Key_End, Qt::ControlModifier);
+    pane.paste();
+    EXPECT_EQ(pane.text(), QString::fromUtf16(u"a\u20ACba\u20ACb"));
+    EXPECT_EQ(pane.document()->unencodableCount(), 2u);
+}
+
+// A file rewritten in place under the pane is reported once, queued.
+TEST_F(PaneTest, AFileChangedInPlaceIsReportedOnceAfterItIsRead)
+{
+    char name[] = "/tmp/soramie-pane-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "line 1\r\nline 2\r\n", 16), 16);
+    const auto doc = Document::fromFile(name);
+    ::unlink(name);
+    ASSERT_TRUE(doc.ok());
+    pane.setDocument(*doc);
+    int reports = 0;
+    QObject::connect(&pane, &TextPane::fileChangedOnDisk, [&reports] { ++reports; });
+    ASSERT_EQ(::pwrite(fd, "LINE", 4, 0), 4);
+    ::close(fd);
+    (*doc)->waitIndexed();
+    EXPECT_EQ((*doc)->verify(ByteOffset(0), (*doc)->size()), Integrity::Changed);
+    pane.repaint();
+    pane.repaint();
+    QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 5000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reports, 1);
 }
 
 }  // namespace

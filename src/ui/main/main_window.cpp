@@ -41,8 +41,13 @@ public:
             addWidget(label, i == 3 ? 1 : 0);
             panels[i] = label;
         }
+        // The state of the shown file's reading, beside the numbered panels.
+        note = new QLabel(this);
+        note->setObjectName(QStringLiteral("loadStatus"));
+        addPermanentWidget(note);
     }
     QLabel* panels[4] = {};
+    QLabel* note = nullptr;
 };
 
 namespace {
@@ -220,6 +225,7 @@ void MainWindow::connectHandlers()
     connect(ui_.clearButton, &QToolButton::clicked, this, &MainWindow::clearPane);
     connect(ui_.wrapButton, &QToolButton::clicked, this, &MainWindow::wrapPane);
     acceptFileDrops();
+    connectPane();
 
     const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
         {ui_.openAction, &MainWindow::openFile},
@@ -245,6 +251,10 @@ void MainWindow::connectHandlers()
 }
 
 QString MainWindow::panel(int n) const { return ui_.statusBar->panels[n - 1]->text(); }
+
+QString MainWindow::loadStatus() const { return ui_.statusBar->note->text(); }
+
+void MainWindow::setLoadStatus(const QString& text) { ui_.statusBar->note->setText(text); }
 
 // ---- The port the dialogs use ------------------------------------------------------------
 

@@ -73,7 +73,9 @@ void TextPane::pollIndex()
     updateScrollBars();
     // Lines near the index's end may have grown; others are final.
     if (before < firstLine().value + visibleLines() + 1 || done) viewport()->update();
+    emit indexProgress(done ? doc_->size().value : doc_->indexedBytes().value, doc_->size().value);
     if (done) indexTimer_->stop();
+    checkIntegrity();
 }
 
 const TextPane::LineCells* TextPane::longLine(LineNo line) const
