@@ -12,8 +12,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 
 #include <functional>
 #include <thread>
@@ -456,6 +461,36 @@ TEST(MainWindowPane, ACopyRefusedOrOutOfMemoryIsToldInABox)
     emit ui(f).pane->outOfMemory();
     EXPECT_EQ(h.boxes(), QStringList({"エラー|選択範囲が大きすぎるため、クリップボードにコピーできません。",
                                       "エラー|メモリが足りません"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A file larger than the address space left is told as a lack of memory, not
+// as a file that cannot be opened; the window stays as it was.
+TEST(MainWindowOpen, AFileLargerThanTheMemoryLeftSaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "address space limits do not apply under sanitizers";
+#endif
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}, {"a.txt", "abc"}});
+    h.show("a.txt");
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), off_t{1} << 30), 0);
+    const auto openUnderALimit = [&] {
+        std::uint64_t pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%" SCNu64, &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlimit limit{static_cast<rlim_t>(pages * 4096 + (std::uint64_t{256} << 20)), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const bool shown = f.showFileFromOutside(h.logs("big.txt"));
+        const bool told = h.boxes() == QStringList({"エラー|メモリが足りません"});
+        std::_Exit(!shown && told && ui(f).pane->text() == "abc" ? 0 : 1);
+    };
+    EXPECT_EXIT(openUnderALimit(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -18,7 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 
 namespace soramie {
 namespace {
@@ -334,6 +339,62 @@ TEST_F(PaneTest, AFileChangedInPlaceIsReportedOnceAfterItIsRead)
     QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 5000);
     QCoreApplication::processEvents();
     EXPECT_EQ(reports, 1);
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // sanitizers reserve more address space than any limit leaves
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Limits this process's address space to what it uses now plus `more` bytes.
+void limitAddressSpace(std::uint64_t more)
+{
+    std::uint64_t pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%" SCNu64, &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlimit limit{static_cast<rlim_t>(pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + more),
+                       RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// Ctrl+A, Ctrl+C and a cut of a selection larger than the memory left: told,
+// the text and the clipboard as they were (in a child process, whose address
+// space is limited).
+TEST_F(PaneTest, ACopyOrCutWithoutTheMemoryForItReportsAndKeepsTheText)
+{
+    if (kSanitized) GTEST_SKIP() << "address space limits do not apply under sanitizers";
+    char name[] = "/tmp/soramie-pane-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::unlink(name);
+    ASSERT_EQ(::ftruncate(fd, off_t{256} << 20), 0);
+    const auto doc = Document::fromFile("/proc/self/fd/" + std::to_string(fd));
+    ::close(fd);
+    ASSERT_TRUE(doc.ok());
+    (*doc)->waitIndexed();
+    pane.setDocument(*doc);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    EXPECT_EXIT(
+        {
+            int told = 0;
+            QObject::connect(&pane, &TextPane::outOfMemory, [&told] { ++told; });
+            limitAddressSpace(std::uint64_t{64} << 20);
+            key(Qt::Key_A, Qt::ControlModifier);
+            key(Qt::Key_C, Qt::ControlModifier);
+            key(Qt::Key_Delete, Qt::ShiftModifier);
+            const bool kept = pane.sizeInBytes() == (std::uint64_t{256} << 20) && clipboard() == "before";
+            std::_Exit(told == 2 && kept ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
