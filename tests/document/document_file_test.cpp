@@ -190,3 +190,26 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
 
 }  // namespace
 }  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// A file whose size reads as 0 while it has contents (a kernel's generated
+// file) is read to its end; a real empty file stays empty.
+TEST(DocumentFromFile, AFileWhoseSizeReadsAsZeroIsReadToItsEnd)
+{
+    const auto status = Document::fromFile("/proc/self/status");
+    ASSERT_TRUE(status.ok());
+    (*status)->waitIndexed();
+    EXPECT_GT((*status)->size().value, 0u);
+    EXPECT_EQ((*status)->text(CharPos(0), CharCount(5)), u"Name:");
+    EXPECT_GT((*status)->lineCount().value, 2u);
+
+    const testing::TempTree tree;
+    const auto empty = Document::fromFile(tree.file("empty.txt", "").string());
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ((*empty)->size().value, 0u);
+}
+
+}  // namespace
+}  // namespace soramie
