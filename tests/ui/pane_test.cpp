@@ -399,3 +399,26 @@ TEST_F(PaneTest, ACopyOrCutWithoutTheMemoryForItReportsAndKeepsTheText)
 
 }  // namespace
 }  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// The horizontal range follows the document shown: it narrows when the long
+// line is deleted or a command's output has only short lines.
+TEST_F(PaneTest, TheHorizontalScrollRangeFollowsTheDocumentAfterAnEditOrACommand)
+{
+    const std::string longLine(300, 'x');
+    show("short\r\n" + longLine + "\r\nend");
+    QScrollBar* h = pane.horizontalScrollBar();
+    QTRY_VERIFY_WITH_TIMEOUT(h->maximum() > 200, 2000);
+    pane.setSelection(7, 300);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(h->maximum(), 0);
+    pane.undo();
+    EXPECT_GT(h->maximum(), 200);
+    pane.setDocumentAsStep(Document::fromBytes("a\r\nb"));
+    EXPECT_EQ(h->maximum(), 0);
+}
+
+}  // namespace
+}  // namespace soramie

@@ -88,6 +88,9 @@ void TextPane::setDocumentAsStep(DocumentPtr doc)
 void TextPane::documentChanged()
 {
     lineCache_.clear();
+    // The scroll range follows the new document's lines, not the widest line
+    // an earlier document had (painting widens it as lines come into view).
+    widestCells_ = widestVisibleCells();
     updateScrollBars();
     if (!doc_->indexed()) {
         indexTimer_->start();

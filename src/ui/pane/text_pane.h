@@ -178,6 +178,8 @@ private:
     std::uint64_t visibleLines() const;
     std::uint64_t visibleCells() const;
     void updateScrollBars();
+    // Cells of the widest line in view.
+    std::uint64_t widestVisibleCells() const;
     void pollIndex();
     // The boundary of the character that holds the target cell or byte of line
     // (or the line end when the target lies past it).

@@ -66,6 +66,20 @@ void TextPane::updateScrollBars()
     horizontalScrollBar()->setPageStep(clampInt(cols));
 }
 
+std::uint64_t TextPane::widestVisibleCells() const
+{
+    const std::uint64_t lines = doc_->lineCount().value;
+    std::uint64_t widest = 0;
+    for (std::uint64_t n = firstLine().value; n < lines && n <= firstLine().value + visibleLines(); ++n) {
+        const LineNo line(n);
+        const ByteOffset start = lineStart(line);
+        const ByteOffset end = lineEnd(line);
+        // A long line counts its bytes, as painting does, until its cells are known.
+        widest = std::max(widest, end - start > kLongLine ? end - start : lineCells(line));
+    }
+    return widest;
+}
+
 void TextPane::pollIndex()
 {
     const bool done = doc_->indexed();
