@@ -422,3 +422,31 @@ TEST_F(PaneTest, TheHorizontalScrollRangeFollowsTheDocumentAfterAnEditOrACommand
 
 }  // namespace
 }  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// A command's output keeps the caret's line and cell column, clamped to the
+// new lines: a key typed after it (or held while it ran) lands there, not at
+// the top of the text.
+TEST_F(PaneTest, ACommandKeepsTheCaretLineAndColumnClampedToTheNewText)
+{
+    show("abcdef\r\nghijkl\r\nmnopqr");
+    pane.setSelection(11, 0);  // line 1, column 3
+    const auto outcome = runPaneCommand(
+        pane, [](const Document&, const CommandProgress&) { return Document::fromBytes("ABCDEF\r\nGHIJKL\r\nM"); });
+    ASSERT_EQ(outcome, CommandOutcome::Done);
+    key(Qt::Key_X);
+    EXPECT_EQ(bytes(), "ABCDEF\r\nGHIxJKL\r\nM");
+
+    pane.setSelection(14, 0);  // line 1, column 6: the new text has one short line
+    pane.setDocumentAsStep(Document::fromBytes("ab"));
+    key(Qt::Key_Y);
+    EXPECT_EQ(bytes(), "aby");
+    pane.undo();
+    pane.undo();
+    EXPECT_EQ(bytes(), "ABCDEF\r\nGHIxJKL\r\nM");
+}
+
+}  // namespace
+}  // namespace soramie

@@ -78,11 +78,18 @@ void TextPane::setDocument(DocumentPtr doc)
 
 void TextPane::setDocumentAsStep(DocumentPtr doc)
 {
-    const EditHistory::Step& step = history_.recordCommand(doc ? std::move(doc) : Document::empty());
+    // The caret keeps its line and cell column, clamped to the new text (keys
+    // held while the command ran land there).
+    const LineNo line = lineOf(caret_);
+    const std::uint64_t cell = atByte(line, caret_).cell;
+    doc_ = doc ? std::move(doc) : Document::empty();
+    lineCache_.clear();
+    const ByteOffset caret = atCell(LineNo(std::min(line.value, doc_->lineCount().value - 1)), cell).byte;
+    const EditHistory::Step& step = history_.recordCommand(doc_, {caret, caret});
     dragging_ = false;
-    showStep(step);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    showStep(step);
 }
 
 void TextPane::documentChanged()

@@ -47,7 +47,9 @@ public:
     // pane.
     void setDocument(DocumentPtr doc);
     // Shows the output of a command over the pane's document (wrap, replace)
-    // from its first line: one undo step, not an edit of the user's own.
+    // as one undo step, not an edit of the user's own. The caret keeps its line
+    // and cell column (clamped to the new lines and line end); the view shows
+    // the first line unless the caret lies below it.
     void setDocumentAsStep(DocumentPtr doc);
     DocumentPtr document() const { return doc_; }
     // The document that started the history (the last setDocument's): every
