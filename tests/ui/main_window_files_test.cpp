@@ -449,8 +449,35 @@ TEST(MainWindowSave, AFileChangedInPlaceIsNeitherRewrittenNorSavedAndIsReadAfres
     EXPECT_TRUE(h.boxes()[1].startsWith("エラー|表示中のファイルが外部で変更されたため、「"));
     // Found by the checks: read afresh, and the status bar says so.
     ui(f).pane->refresh();
-    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("ファイルが外部で変更されたため、読み込み直しました"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("外部の変更を読み込み直しました"), 5000);
     EXPECT_EQ(ui(f).pane->text(), "LINE 1\r\nLINE 2\r\n");
+}
+
+// An edited file larger than the private copy changed in place: told once,
+// the typed text stays, and nothing unverified is written.
+TEST(MainWindowSave, AnEditedLargeFileChangedInPlaceIsToldOnceAndNotSaved)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}});
+    const std::uint64_t size = soramie::Document::kPrivateCopyMax + 4096;
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), static_cast<off_t>(size)), 0);
+    h.show("big.txt");
+    ui(f).pane->insertText("typed");
+    rewriteInPlace(h.logs("big.txt"), "written by another program");
+    const soramie::DocumentPtr edited = ui(f).pane->document();
+    EXPECT_EQ(edited->verify(soramie::ByteOffset(0), edited->size()), soramie::Integrity::Changed);
+    ui(f).pane->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("ファイルが外部で変更されました"), 5000);
+    ui(f).pane->refresh();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(h.boxes().size(), 1);
+    EXPECT_TRUE(h.boxes()[0].startsWith("警告|表示中のファイルが外部で変更されました。"));
+    f.save();
+    ASSERT_EQ(h.boxes().size(), 2);
+    EXPECT_TRUE(h.boxes()[1].startsWith("エラー|表示中のファイルが外部で変更されたため、「"));
+    EXPECT_EQ(ui(f).pane->document(), edited);
+    EXPECT_TRUE(ui(f).pane->hasUnsavedEdits());
+    EXPECT_TRUE(bytesOf(h.logs("big.txt")).startsWith("written by another program"));
 }
 
 TEST(MainWindowPane, ACopyRefusedOrOutOfMemoryIsToldInABox)
@@ -491,6 +518,22 @@ TEST(MainWindowOpen, AFileLargerThanTheMemoryLeftSaysSo)
         std::_Exit(!shown && told && ui(f).pane->text() == "abc" ? 0 : 1);
     };
     EXPECT_EXIT(openUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A large file indexed in the background: the status note says when it is read.
+TEST(MainWindowDisplay, TheStatusNoteSaysWhenALargeFileIsRead)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}, {"a.txt", "abc"}});
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), off_t{512} << 20), 0);
+    h.show("big.txt");
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("読み込み完了"), 30000);
+    h.show("a.txt");
+    EXPECT_EQ(f.loadStatus(), "");
 }
 
 }  // namespace

@@ -44,6 +44,10 @@ public:
         // The state of the shown file's reading, beside the numbered panels.
         note = new QLabel(this);
         note->setObjectName(QStringLiteral("loadStatus"));
+        // A note never widens the status bar (nor the window): it takes the
+        // room the panels leave; the tool tip holds a text too long for it.
+        note->setMinimumWidth(1);
+        note->setMaximumWidth(note->fontMetrics().horizontalAdvance(QStringLiteral("ファイルが縮小されました")) + 8);
         addPermanentWidget(note);
     }
     QLabel* panels[4] = {};
@@ -254,7 +258,11 @@ QString MainWindow::panel(int n) const { return ui_.statusBar->panels[n - 1]->te
 
 QString MainWindow::loadStatus() const { return ui_.statusBar->note->text(); }
 
-void MainWindow::setLoadStatus(const QString& text) { ui_.statusBar->note->setText(text); }
+void MainWindow::setLoadStatus(const QString& text)
+{
+    ui_.statusBar->note->setText(text);
+    ui_.statusBar->note->setToolTip(text);
+}
 
 // ---- The port the dialogs use ------------------------------------------------------------
 

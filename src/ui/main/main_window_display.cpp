@@ -172,7 +172,7 @@ void MainWindow::onFileChangedOnDisk()
             return;
         }
         ui_.pane->setDocument(*loaded);
-        setLoadStatus(QStringLiteral("ファイルが外部で変更されたため、読み込み直しました"));
+        setLoadStatus(QStringLiteral("外部の変更を読み込み直しました"));
         return;
     }
     setLoadStatus(QStringLiteral("ファイルが外部で変更されました"));

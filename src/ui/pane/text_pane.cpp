@@ -46,7 +46,6 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document
     horizontalScrollBar()->setSingleStep(2);
 
     indexTimer_ = new QTimer(this);
-    indexTimer_->setInterval(50);
     connect(indexTimer_, &QTimer::timeout, this, &TextPane::pollIndex);
     scrollTimer_ = new QTimer(this);
     scrollTimer_->setInterval(40);
@@ -99,14 +98,18 @@ void TextPane::documentChanged()
     // an earlier document had (painting widens it as lines come into view).
     widestCells_ = widestVisibleCells();
     updateScrollBars();
+    checkIntegrity();
     if (!doc_->indexed()) {
-        indexTimer_->start();
+        indexTimer_->start(kIndexPollMs);
+    } else if (watchesFile()) {
+        indexTimer_->start(kIntegrityPollMs);
     } else {
         indexTimer_->stop();
     }
-    checkIntegrity();
     viewport()->update();
 }
+
+bool TextPane::watchesFile() const { return !changeReported_ && doc_->fileStamp().has_value(); }
 
 void TextPane::checkIntegrity()
 {

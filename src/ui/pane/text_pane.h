@@ -182,7 +182,14 @@ private:
     void updateScrollBars();
     // Cells of the widest line in view.
     std::uint64_t widestVisibleCells() const;
+    // The index timer: while the document is indexed, every kIndexPollMs it
+    // grows the scroll range and reports progress; then, while the document
+    // reads a file and no change was reported, every kIntegrityPollMs it looks
+    // at what the document's checks found (cheap: no bytes are read).
+    static constexpr int kIndexPollMs = 50;
+    static constexpr int kIntegrityPollMs = 500;
     void pollIndex();
+    bool watchesFile() const;
     // The boundary of the character that holds the target cell or byte of line
     // (or the line end when the target lies past it).
     LinePos seek(LineNo line, Seek by, std::uint64_t target) const;

@@ -82,14 +82,26 @@ std::uint64_t TextPane::widestVisibleCells() const
 
 void TextPane::pollIndex()
 {
+    if (indexTimer_->interval() == kIntegrityPollMs) {
+        checkIntegrity();
+        if (!watchesFile()) indexTimer_->stop();
+        return;
+    }
     const bool done = doc_->indexed();
     const auto before = static_cast<std::uint64_t>(verticalScrollBar()->maximum());
     updateScrollBars();
     // Lines near the index's end may have grown; others are final.
     if (before < firstLine().value + visibleLines() + 1 || done) viewport()->update();
     emit indexProgress(done ? doc_->size().value : doc_->indexedBytes().value, doc_->size().value);
-    if (done) indexTimer_->stop();
     checkIntegrity();
+    if (done) {
+        // From now on only the file's integrity is watched.
+        if (watchesFile()) {
+            indexTimer_->start(kIntegrityPollMs);
+        } else {
+            indexTimer_->stop();
+        }
+    }
 }
 
 const TextPane::LineCells* TextPane::longLine(LineNo line) const
