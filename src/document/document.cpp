@@ -543,7 +543,11 @@ Result<DocumentPtr, IoError> Document::rewritten(
     });
     if (failed) return unexpected(std::move(*failed));
     rewriter.finish(out);
-    if (!spill.open()) return fromEncoded(std::move(out), rewriter.substitutions(), std::nullopt).document;
+    if (!spill.open()) {
+        DocumentPtr made = fromEncoded(std::move(out), rewriter.substitutions(), std::nullopt).document;
+        made->d_->stamp = d_->stamp;
+        return made;
+    }
     if (auto error = spill.append(out)) return unexpected(std::move(*error));
     std::string().swap(out);
     auto impl = std::make_unique<Impl>();
@@ -554,6 +558,7 @@ Result<DocumentPtr, IoError> Document::rewritten(
         ::close(fd);
         return unexpected(IoError{d_->path, IoStep::Read, error});
     }
+    impl->stamp = d_->stamp;  // the file the output was derived from, not the spill file
     return DocumentPtr(new Document(std::move(impl)));
 }
 

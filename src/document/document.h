@@ -190,7 +190,8 @@ public:
     // under the document: no document is made); output beyond kSpillAbove
     // bytes goes to a private temporary file (mode 0600, unlinked while open)
     // beside the document's file or in $TMPDIR, which the new document reads
-    // in place (IoStep::CreateTemp or Write when that fails).
+    // in place (IoStep::CreateTemp or Write when that fails). The new document
+    // keeps this one's fileStamp(): it is derived from the same file.
     Result<DocumentPtr, IoError> rewritten(
         ByteRewriter& rewriter, const std::function<void(ByteOffset done, ByteOffset total)>& progress = {}) const;
 
@@ -217,7 +218,8 @@ public:
     std::size_t pieceCount() const;
     // The file a document from fromFile was read from, as it was at open (its
     // descriptor's identity, size and modification time); a document from
-    // withText keeps its source's. None for documents made from bytes or text.
+    // withText, edited(), editedBytes() or rewritten() keeps its source's. None
+    // for documents made from bytes or text.
     std::optional<FileStamp> fileStamp() const;
     std::size_t unencodableCount() const;
     const std::vector<Substitution>& substitutions() const;

@@ -27,9 +27,9 @@ void EditHistory::recordEdit(DocumentPtr next, ByteOffset caret, EditKind kind, 
     lastKind_ = kind;
 }
 
-const EditHistory::Step& EditHistory::recordCommand(DocumentPtr doc)
+const EditHistory::Step& EditHistory::recordCommand(DocumentPtr doc, Selection selection)
 {
-    push({std::move(doc), {}, false}, false);
+    push({std::move(doc), selection, false}, false);
     merging_ = false;
     return steps_[current_];
 }

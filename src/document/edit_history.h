@@ -56,8 +56,9 @@ public:
     // the edit leaves puts it back (unless the edit merged into the step).
     void recordEdit(DocumentPtr next, ByteOffset caret, EditKind kind, Selection before);
     // Records a command's output (wrap, replace) as a step of its own with the
-    // selection at 0; it is no edit of the user's. Returns the new step.
-    const Step& recordCommand(DocumentPtr doc);
+    // given selection (at 0 by default); it is no edit of the user's. Returns
+    // the new step.
+    const Step& recordCommand(DocumentPtr doc, Selection selection = {});
     // The next edit starts a step of its own (the caret or selection moved).
     void endRun();
 

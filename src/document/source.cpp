@@ -398,13 +398,30 @@ Result<DocumentPtr, IoError> Document::Impl::openFile(const std::string& path, s
     impl->path = path;
     impl->stamp = FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), size,
                             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
-    if (size == 0) {
-        adoptBytes(*impl, {}, {});
+    // A file whose size reads as 0 (a kernel's generated file, such as
+    // /proc/cpuinfo) or that cannot be mapped is read to its end instead.
+    const auto readToEnd = [&]() -> Result<DocumentPtr, IoError> {
+        std::string bytes;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EAGAIN) break;  // nothing more to read now
+                return unexpected(IoError{path, IoStep::Read, errno});
+            }
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        adoptBytes(*impl, std::move(bytes), {});
         return DocumentPtr(new Document(std::move(impl)));
-    }
+    };
+    if (size == 0) return readToEnd();
     // The descriptor stays open with the document.
-    if (const int error = doc_detail::adoptFile(*impl, fd, size, true); error != 0)
+    if (const int error = doc_detail::adoptFile(*impl, fd, size, true); error != 0) {
+        if (error == ENODEV) return readToEnd();  // a file system without mappings
         return unexpected(IoError{path, IoStep::Read, error});
+    }
     closer.fd = -1;
     return DocumentPtr(new Document(std::move(impl)));
 }

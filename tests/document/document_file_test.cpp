@@ -179,6 +179,36 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
     EXPECT_EQ(doc.lineCount(), reference->lineCount());
     EXPECT_EQ(doc.charCount(), reference->charCount());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree / "in"), {}), 1) << "no name left beside the file";
+    // Derived from the file, not from the spill file: a save compares with the file as read.
+    EXPECT_TRUE(doc.fileStamp() && (*opened)->fileStamp() && *doc.fileStamp() == *(*opened)->fileStamp());
+    ChrReplaceStream small(u"完了", u"済", true);
+    const auto edited = (*opened)->edited(ByteOffset(0), ByteOffset(0), u"x");
+    const auto fromEdited = edited->rewritten(small);
+    ASSERT_TRUE(fromEdited.ok());
+    EXPECT_TRUE((*fromEdited)->fileStamp() == (*opened)->fileStamp());
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// A file whose size reads as 0 while it has contents (a kernel's generated
+// file) is read to its end; a real empty file stays empty.
+TEST(DocumentFromFile, AFileWhoseSizeReadsAsZeroIsReadToItsEnd)
+{
+    const auto status = Document::fromFile("/proc/self/status");
+    ASSERT_TRUE(status.ok());
+    (*status)->waitIndexed();
+    EXPECT_GT((*status)->size().value, 0u);
+    EXPECT_EQ((*status)->text(CharPos(0), CharCount(5)), u"Name:");
+    EXPECT_GT((*status)->lineCount().value, 2u);
+
+    const testing::TempTree tree;
+    const auto empty = Document::fromFile(tree.file("empty.txt", "").string());
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ((*empty)->size().value, 0u);
 }
 
 }  // namespace

@@ -12,9 +12,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include <functional>
 #include <thread>
 
 using soramie::MainWindow;
@@ -348,6 +354,186 @@ TEST(MainWindowCommands, ASaveAndAHitDisplayReportProgressAndRefuseASecondComman
     EXPECT_EQ(seen, QStringList({"refused 1000", "saved", "refused 1000"}));
     EXPECT_EQ(bytesOf(h.logs("a.txt")) + "|" + ui(f).pane->text().toUtf8(), "new|hit.txt");
     EXPECT_EQ(h.boxes(), QStringList({"エラー|このファイルは開けません"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A writer changes the shown file in place (same file, same size).
+void rewriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+}
+
+const QString kChanged = "警告|表示後にファイルが変更されています。上書きしますか？";
+
+// Every way the pane comes to show a document derived from the shown file
+// keeps the stamp of what was read: a line the log's writer appends later is
+// never overwritten without the question.
+TEST(MainWindowSave, EveryDocumentDerivedFromTheShownFileAsksBeforeOverwritingAnAppendedLine)
+{
+    using Path = std::function<void(MainWindowHarness&, MainWindow&)>;
+    const auto replace = [](MainWindow& f, soramie::ReplaceMode mode, const QString& find, const QString& with) {
+        f.setReplaceMode(mode);
+        soramie::ReplaceDialog& r = f.loadReplaceDialog();
+        r.findOrStartField->setText(find);
+        if (mode == soramie::ReplaceMode::Range) r.endField->setText("1");
+        r.replacementField->setText(with);
+        r.replaceAll();
+    };
+    const std::vector<std::pair<const char*, Path>> paths = {
+        {"wrap", [](auto&, MainWindow& f) { f.wrapPane(); }},
+        {"simple replace", [&](auto&, MainWindow& f) { replace(f, soramie::ReplaceMode::Simple, "line", "LINE"); }},
+        {"range replace", [&](auto&, MainWindow& f) { replace(f, soramie::ReplaceMode::Range, "l", "x"); }},
+        {"typing", [](auto&, MainWindow& f) { ui(f).pane->insertText("x"); }},
+        {"wrap, undo, redo",
+         [](auto&, MainWindow& f) {
+             f.wrapPane();
+             ui(f).pane->undo();
+             ui(f).pane->redo();
+         }},
+        {"paste",
+         [](auto&, MainWindow& f) {
+             ui(f).pane->selectAll();
+             ui(f).pane->copy();
+             ui(f).pane->paste();
+         }},
+        {"search hit",
+         [](MainWindowHarness& h, MainWindow& f) {
+             soramie::SearchDialog& search = f.loadSearchDialog();
+             search.hitList->addItem(h.logs("log.txt"));
+             search.hitList->setCurrentRow(0);
+             search.keywordField->setText("line");
+             viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+             f.showSelectedFile();
+         }},
+        {"drop", [](MainWindowHarness& h, MainWindow& f) { f.showFileFromOutside(h.logs("log.txt")); }},
+    };
+    for (const auto& [name, path] : paths) {
+        SCOPED_TRACE(name);
+        MainWindowHarness h;
+        auto& f = h.loadWith({{"log.txt", "line 1\r\n"}});
+        h.show("log.txt");
+        path(h, f);
+        {
+            QFile log(h.logs("log.txt"));
+            ASSERT_TRUE(log.open(QIODevice::Append));
+            log.write("line 2\r\n");
+        }
+        h.fakes.prompts.messages.clear();
+        h.fakes.prompts.answers = {Answer::No};
+        f.save();
+        EXPECT_EQ(h.boxes(), QStringList({kChanged}));
+        EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\nline 2\r\n");
+    }
+}
+
+// A file rewritten in place under the pane: a command and a save refuse and
+// keep the text; an unedited pane then shows the file afresh.
+TEST(MainWindowSave, AFileChangedInPlaceIsNeitherRewrittenNorSavedAndIsReadAfresh)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "line 1\r\nline 2\r\n"}});
+    h.show("a.txt");
+    rewriteInPlace(h.logs("a.txt"), "LINE 1\r\nLINE 2\r\n");
+    f.wrapPane();
+    h.fakes.pickers.answers = {h.logs("copy.txt")};
+    f.saveAs();
+    EXPECT_FALSE(QFileInfo::exists(h.logs("copy.txt")));
+    ASSERT_EQ(h.boxes().size(), 2);
+    EXPECT_EQ(h.boxes()[0],
+              "エラー|表示中のファイルが外部で変更されたため、処理できません。\n表示中の内容は変わりません。");
+    EXPECT_TRUE(h.boxes()[1].startsWith("エラー|表示中のファイルが外部で変更されたため、「"));
+    // Found by the checks: read afresh, and the status bar says so.
+    ui(f).pane->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("外部の変更を読み込み直しました"), 5000);
+    EXPECT_EQ(ui(f).pane->text(), "LINE 1\r\nLINE 2\r\n");
+}
+
+// An edited file larger than the private copy changed in place: told once,
+// the typed text stays, and nothing unverified is written.
+TEST(MainWindowSave, AnEditedLargeFileChangedInPlaceIsToldOnceAndNotSaved)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}});
+    const std::uint64_t size = soramie::Document::kPrivateCopyMax + 4096;
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), static_cast<off_t>(size)), 0);
+    h.show("big.txt");
+    ui(f).pane->insertText("typed");
+    rewriteInPlace(h.logs("big.txt"), "written by another program");
+    const soramie::DocumentPtr edited = ui(f).pane->document();
+    EXPECT_EQ(edited->verify(soramie::ByteOffset(0), edited->size()), soramie::Integrity::Changed);
+    ui(f).pane->refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("ファイルが外部で変更されました"), 5000);
+    ui(f).pane->refresh();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(h.boxes().size(), 1);
+    EXPECT_TRUE(h.boxes()[0].startsWith("警告|表示中のファイルが外部で変更されました。"));
+    f.save();
+    ASSERT_EQ(h.boxes().size(), 2);
+    EXPECT_TRUE(h.boxes()[1].startsWith("エラー|表示中のファイルが外部で変更されたため、「"));
+    EXPECT_EQ(ui(f).pane->document(), edited);
+    EXPECT_TRUE(ui(f).pane->hasUnsavedEdits());
+    EXPECT_TRUE(bytesOf(h.logs("big.txt")).startsWith("written by another program"));
+}
+
+TEST(MainWindowPane, ACopyRefusedOrOutOfMemoryIsToldInABox)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}});
+    emit ui(f).pane->copyRefused(1);
+    emit ui(f).pane->outOfMemory();
+    EXPECT_EQ(h.boxes(), QStringList({"エラー|選択範囲が大きすぎるため、クリップボードにコピーできません。",
+                                      "エラー|メモリが足りません"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A file larger than the address space left is told as a lack of memory, not
+// as a file that cannot be opened; the window stays as it was.
+TEST(MainWindowOpen, AFileLargerThanTheMemoryLeftSaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "address space limits do not apply under sanitizers";
+#endif
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}, {"a.txt", "abc"}});
+    h.show("a.txt");
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), off_t{1} << 30), 0);
+    const auto openUnderALimit = [&] {
+        std::uint64_t pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%" SCNu64, &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlimit limit{static_cast<rlim_t>(pages * 4096 + (std::uint64_t{256} << 20)), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const bool shown = f.showFileFromOutside(h.logs("big.txt"));
+        const bool told = h.boxes() == QStringList({"エラー|メモリが足りません"});
+        std::_Exit(!shown && told && ui(f).pane->text() == "abc" ? 0 : 1);
+    };
+    EXPECT_EXIT(openUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A large file indexed in the background: the status note says when it is read.
+TEST(MainWindowDisplay, TheStatusNoteSaysWhenALargeFileIsRead)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"big.txt", ""}, {"a.txt", "abc"}});
+    ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), off_t{512} << 20), 0);
+    h.show("big.txt");
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("読み込み完了"), 30000);
+    h.show("a.txt");
+    EXPECT_EQ(f.loadStatus(), "");
 }
 
 }  // namespace

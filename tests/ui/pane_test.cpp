@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 
@@ -17,7 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 
 namespace soramie {
 namespace {
@@ -259,6 +265,187 @@ TEST_F(PaneTest, InputMethodPreEditIsShownCommitIsOneEditCancelChangesNothing)
     EXPECT_EQ(bytes(), committed);
     pane.undo();
     EXPECT_EQ(bytes(), "ab\r\ncd");
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// Copy, cut and paste inside panes carry the exact bytes: a lone undecodable
+// byte, the NEC-selected IBM code ED 40 (whose character 纊 is encoded FA 5C) and
+// a lone lead byte at the end come back as they were; another program's text
+// still pastes as text with CR LF.
+TEST_F(PaneTest, CopyCutAndPasteInsideThePaneKeepTheExactBytes)
+{
+    const std::string raw = std::string("A\x81 B\r\n\xED\x40x", 9) + "\x81";
+    show(raw);
+    pane.selectAll();
+    ASSERT_EQ(pane.copy(), TextPane::CopyOutcome::Copied);
+    EXPECT_EQ(clipboard(), QString::fromUtf16(u"A\uFFFD B\r\n\u7E8Ax\uFFFD"));  // what other programs get
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(bytes(), raw + raw);
+
+    pane.setSelection(0, 3);  // "A", the lone 81, " "
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(bytes(), raw.substr(3) + raw);
+    key(Qt::Key_End, Qt::ControlModifier);
+    pane.paste();
+    EXPECT_EQ(bytes(), raw.substr(3) + raw + "A\x81 ");
+
+    // The pane's own format with bytes that do not match its text is not taken.
+    auto* foreign = new QMimeData;
+    foreign->setText(QStringLiteral("a\nb"));
+    foreign->setData(QString::fromLatin1(TextPane::kBytesMimeType), QByteArray("zz"));
+    QGuiApplication::clipboard()->setMimeData(foreign);
+    show("");
+    pane.paste();
+    EXPECT_EQ(bytes(), "a\r\nb");
+}
+
+// A character without a code is kept as its text, not as the '?' it is stored as.
+TEST_F(PaneTest, ACopyWithACharacterWithoutACodePastesItsText)
+{
+    pane.setText(QString::fromUtf16(u"a\u20ACb"));
+    pane.selectAll();
+    pane.copy();
+    key(Qt::Key_End, Qt::ControlModifier);
+    pane.paste();
+    EXPECT_EQ(pane.text(), QString::fromUtf16(u"a\u20ACba\u20ACb"));
+    EXPECT_EQ(pane.document()->unencodableCount(), 2u);
+}
+
+// A file rewritten in place under the pane is reported once, queued.
+TEST_F(PaneTest, AFileChangedInPlaceIsReportedOnceAfterItIsRead)
+{
+    char name[] = "/tmp/soramie-pane-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "line 1\r\nline 2\r\n", 16), 16);
+    const auto doc = Document::fromFile(name);
+    ::unlink(name);
+    ASSERT_TRUE(doc.ok());
+    pane.setDocument(*doc);
+    int reports = 0;
+    QObject::connect(&pane, &TextPane::fileChangedOnDisk, [&reports] { ++reports; });
+    ASSERT_EQ(::pwrite(fd, "LINE", 4, 0), 4);
+    ::close(fd);
+    (*doc)->waitIndexed();
+    EXPECT_EQ((*doc)->verify(ByteOffset(0), (*doc)->size()), Integrity::Changed);
+    pane.repaint();
+    pane.repaint();
+    QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 5000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reports, 1);
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // sanitizers reserve more address space than any limit leaves
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Limits this process's address space to what it uses now plus `more` bytes.
+void limitAddressSpace(std::uint64_t more)
+{
+    std::uint64_t pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%" SCNu64, &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    const rlimit limit{static_cast<rlim_t>(pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + more),
+                       RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+// Ctrl+A, Ctrl+C and a cut of a selection larger than the memory left: told,
+// the text and the clipboard as they were (in a child process, whose address
+// space is limited).
+TEST_F(PaneTest, ACopyOrCutWithoutTheMemoryForItReportsAndKeepsTheText)
+{
+    if (kSanitized) GTEST_SKIP() << "address space limits do not apply under sanitizers";
+    char name[] = "/tmp/soramie-pane-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::unlink(name);
+    ASSERT_EQ(::ftruncate(fd, off_t{256} << 20), 0);
+    const auto doc = Document::fromFile("/proc/self/fd/" + std::to_string(fd));
+    ::close(fd);
+    ASSERT_TRUE(doc.ok());
+    (*doc)->waitIndexed();
+    pane.setDocument(*doc);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    EXPECT_EXIT(
+        {
+            int told = 0;
+            QObject::connect(&pane, &TextPane::outOfMemory, [&told] { ++told; });
+            limitAddressSpace(std::uint64_t{64} << 20);
+            key(Qt::Key_A, Qt::ControlModifier);
+            key(Qt::Key_C, Qt::ControlModifier);
+            key(Qt::Key_Delete, Qt::ShiftModifier);
+            const bool kept = pane.sizeInBytes() == (std::uint64_t{256} << 20) && clipboard() == "before";
+            std::_Exit(told == 2 && kept ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// The horizontal range follows the document shown: it narrows when the long
+// line is deleted or a command's output has only short lines.
+TEST_F(PaneTest, TheHorizontalScrollRangeFollowsTheDocumentAfterAnEditOrACommand)
+{
+    const std::string longLine(300, 'x');
+    show("short\r\n" + longLine + "\r\nend");
+    QScrollBar* h = pane.horizontalScrollBar();
+    QTRY_VERIFY_WITH_TIMEOUT(h->maximum() > 200, 2000);
+    pane.setSelection(7, 300);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(h->maximum(), 0);
+    pane.undo();
+    EXPECT_GT(h->maximum(), 200);
+    pane.setDocumentAsStep(Document::fromBytes("a\r\nb"));
+    EXPECT_EQ(h->maximum(), 0);
+}
+
+}  // namespace
+}  // namespace soramie
+
+namespace soramie {
+namespace {
+
+// A command's output keeps the caret's line and cell column, clamped to the
+// new lines: a key typed after it (or held while it ran) lands there, not at
+// the top of the text.
+TEST_F(PaneTest, ACommandKeepsTheCaretLineAndColumnClampedToTheNewText)
+{
+    show("abcdef\r\nghijkl\r\nmnopqr");
+    pane.setSelection(11, 0);  // line 1, column 3
+    const auto outcome = runPaneCommand(
+        pane, [](const Document&, const CommandProgress&) { return Document::fromBytes("ABCDEF\r\nGHIJKL\r\nM"); });
+    ASSERT_EQ(outcome, CommandOutcome::Done);
+    key(Qt::Key_X);
+    EXPECT_EQ(bytes(), "ABCDEF\r\nGHIxJKL\r\nM");
+
+    pane.setSelection(14, 0);  // line 1, column 6: the new text has one short line
+    pane.setDocumentAsStep(Document::fromBytes("ab"));
+    key(Qt::Key_Y);
+    EXPECT_EQ(bytes(), "aby");
+    pane.undo();
+    pane.undo();
+    EXPECT_EQ(bytes(), "ABCDEF\r\nGHIxJKL\r\nM");
 }
 
 }  // namespace

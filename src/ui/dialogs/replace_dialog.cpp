@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
+#include <optional>
 #include <string>
 
 namespace soramie {
@@ -162,19 +163,22 @@ void ReplaceDialog::replaceRange()
     const std::u16string end(view(endField->text()));
     const std::u16string with(view(replacementField->text()));
     std::size_t count = 0;
+    std::optional<IoError> failure;
     const CommandOutcome outcome =
         runPaneCommand(main_.pane(), [&](const Document& doc, const CommandProgress& progress) {
             // First where the last end marker lies, then the replacement: each half of the progress.
             LastMarkerScan scan(end);
             doc.rewrite(scan, [&](ByteOffset done, ByteOffset total) { progress(done, total + total.value); });
             RangeReplaceStream replace(start, end, with, scan.last());
-            std::string bytes = doc.rewrite(
-                replace, [&](ByteOffset done, ByteOffset total) { progress(done + total.value, total + total.value); });
+            DocumentPtr made = rewriteForCommand(
+                doc, replace,
+                [&](ByteOffset done, ByteOffset total) { progress(done + total.value, total + total.value); }, failure);
             count = replace.count();
-            return count == 0 ? nullptr : Document::fromRewrite(std::move(bytes), replace);
+            return count == 0 ? nullptr : made;
         });
     if (outcome == CommandOutcome::OutOfMemory) message(outOfMemory());
-    if (outcome == CommandOutcome::OutOfMemory || outcome == CommandOutcome::Busy) return;
+    if (failure) message(rewriteFailureMessage(*failure));
+    if (outcome == CommandOutcome::OutOfMemory || outcome == CommandOutcome::Busy || failure) return;
     message({QString::number(count) + QStringLiteral("個の項目を置換しました。"), QStringLiteral("置換結果"),
              platform::Buttons::Ok, platform::Icon::Information});
     clearFields();
@@ -185,15 +189,16 @@ void ReplaceDialog::replaceSimple()
     const auto inside = skipInsideReplacementCheck->isChecked() ? InsideReplacement::Skip : InsideReplacement::Replace;
     const std::u16string from(view(findOrStartField->text()));
     const std::u16string to(view(replacementField->text()));
+    std::optional<IoError> failure;
     const CommandOutcome outcome =
         runPaneCommand(main_.pane(), [&](const Document& doc, const CommandProgress& progress) {
             if (from.empty()) return DocumentPtr();  // the text stays as it was
             StringReplaceStream replace(from, to, inside);
-            return Document::fromRewrite(doc.rewrite(replace, progress), replace);
+            return rewriteForCommand(doc, replace, progress, failure);
         });
-    if (outcome == CommandOutcome::OutOfMemory) {
+    if (outcome == CommandOutcome::OutOfMemory || failure) {
         setAlwaysOnTop(false);
-        main_.services().prompts.message(boxOwner(), outOfMemory());
+        main_.services().prompts.message(boxOwner(), failure ? rewriteFailureMessage(*failure) : outOfMemory());
         setAlwaysOnTop(true);
     }
 }

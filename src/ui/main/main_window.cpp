@@ -43,8 +43,17 @@ public:
             addWidget(label, i == 3 ? 1 : 0);
             panels[i] = label;
         }
+        // The state of the shown file's reading, beside the numbered panels.
+        note = new QLabel(this);
+        note->setObjectName(QStringLiteral("loadStatus"));
+        // A note never widens the status bar (nor the window): it takes the
+        // room the panels leave; the tool tip holds a text too long for it.
+        note->setMinimumWidth(1);
+        note->setMaximumWidth(note->fontMetrics().horizontalAdvance(QStringLiteral("ファイルが縮小されました")) + 8);
+        addPermanentWidget(note);
     }
     QLabel* panels[4] = {};
+    QLabel* note = nullptr;
 };
 
 namespace {
@@ -231,6 +240,7 @@ void MainWindow::connectHandlers()
     layOutPaneArea();
     connect(ui_.findNextAction, &QAction::triggered, ui_.findBar, &FindBar::findNextFromWindow);
     connect(ui_.findPreviousAction, &QAction::triggered, ui_.findBar, &FindBar::findPreviousFromWindow);
+    connectPane();
 
     const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
         {ui_.openAction, &MainWindow::openFile},
@@ -265,6 +275,14 @@ void MainWindow::layOutPaneArea()
 }
 
 QString MainWindow::panel(int n) const { return ui_.statusBar->panels[n - 1]->text(); }
+
+QString MainWindow::loadStatus() const { return ui_.statusBar->note->text(); }
+
+void MainWindow::setLoadStatus(const QString& text)
+{
+    ui_.statusBar->note->setText(text);
+    ui_.statusBar->note->setToolTip(text);
+}
 
 // ---- The port the dialogs use ------------------------------------------------------------
 

@@ -133,6 +133,9 @@ public:
 
     // Text of status bar panel n (1..4).
     [[nodiscard]] QString panel(int n) const;
+    // The status bar's note on the shown file's reading (progress, done, shrunk,
+    // read error, re-read after a change on disk); beside the four panels.
+    [[nodiscard]] QString loadStatus() const;
 
     // Wrap width in CP932 bytes (always >= 1).
     std::int32_t wrapLimit() const { return wrapLimit_; }
@@ -149,6 +152,10 @@ public:
     void showSelectedFile();
     void onFileListPressed(Qt::MouseButton button, QPoint globalPos);
     void wrapPane();
+    // The pane's reports: reading progress, its file changed on disk, a copy
+    // refused or out of memory (main_window_display.cpp).
+    void onIndexProgress(std::uint64_t indexed, std::uint64_t total);
+    void onFileChangedOnDisk();
     // The display button for a search hit: shows the hit selected in the search
     // dialog's result list (main_window_search.cpp).
     void showSearchHit();
@@ -307,6 +314,8 @@ private:
             dialog->unload();
         }
     }
+    void connectPane();
+    void setLoadStatus(const QString& text);
     // Lets the pane take a file dropped from a file manager (main_window_external.cpp).
     void acceptFileDrops();
     // Moves the three lists to folder (its drive's current folder becomes folder).

@@ -12,8 +12,11 @@
 #include "ui/pane/text_pane.h"
 
 #include <sys/stat.h>
+#include <QApplication>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
+#include <optional>
 
 namespace soramie {
 
@@ -52,6 +55,7 @@ void MainWindow::reportCommand(CommandOutcome outcome)
 
 void MainWindow::showFile(const QString& path)
 {
+    setLoadStatus(QString());
     auto loaded = Document::fromFile(toNativePath(path));
     ui_.pane->setDocument(nullptr);
     QString size;
@@ -114,10 +118,69 @@ void MainWindow::wrapPane()
     const DocumentPtr doc = ui_.pane->document();
     if (!doc || doc->size().value == 0 || wrapLimit_ < 1) return;  // wrapLimit_ is never below 1
     const WrapWidth width{wrapLimit_};
-    reportCommand(runPaneCommand(*ui_.pane, [width](const Document& d, const CommandProgress& progress) {
+    std::optional<IoError> failure;
+    reportCommand(runPaneCommand(*ui_.pane, [&](const Document& d, const CommandProgress& progress) {
         WrapStream wrap(width);
-        return Document::fromRewrite(d.rewrite(wrap, progress), wrap);
+        return rewriteForCommand(d, wrap, progress, failure);
     }));
+    if (failure) services_.prompts.message(this, rewriteFailureMessage(*failure));
+}
+
+void MainWindow::connectPane()
+{
+    connect(ui_.pane, &TextPane::indexProgress, this, &MainWindow::onIndexProgress);
+    connect(ui_.pane, &TextPane::fileChangedOnDisk, this, &MainWindow::onFileChangedOnDisk);
+    connect(ui_.pane, &TextPane::outOfMemory, this, [this] { reportCommand(CommandOutcome::OutOfMemory); });
+    connect(ui_.pane, &TextPane::copyRefused, this, [this](std::uint64_t) {
+        services_.prompts.message(this, {QStringLiteral("選択範囲が大きすぎるため、クリップボードにコピーできません。"),
+                                         QStringLiteral("エラー"), platform::Buttons::Ok, platform::Icon::Warning});
+    });
+}
+
+void MainWindow::onIndexProgress(std::uint64_t indexed, std::uint64_t total)
+{
+    if (indexed < total) {
+        setLoadStatus(QStringLiteral("読み込み中 %1%").arg(indexed * 100 / total));
+        return;
+    }
+    const DocumentPtr doc = ui_.pane->document();
+    if (const std::optional<IoError> error = doc->loadError()) {
+        setLoadStatus(QStringLiteral("ファイルの一部を読み込めませんでした（エラー番号 %1）").arg(error->errnoValue));
+    } else if (doc->shrank()) {
+        setLoadStatus(QStringLiteral("ファイルが縮小されました"));
+    } else {
+        setLoadStatus(QStringLiteral("読み込み完了"));
+    }
+}
+
+void MainWindow::onFileChangedOnDisk()
+{
+    if (state_.shownPath.isEmpty()) return;
+    if (commandRunning() || QApplication::activeModalWidget() != nullptr) {
+        // Not under a command's work or a box: once they are over.
+        QTimer::singleShot(200, this, &MainWindow::onFileChangedOnDisk);
+        return;
+    }
+    if (ui_.pane->document()->integrity() == Integrity::Intact) return;  // another document is shown by now
+    if (!ui_.pane->hasUnsavedEdits()) {
+        // Nothing of the user's is lost: the file is read afresh.
+        const QString path = state_.shownPath;
+        auto loaded = Document::fromFile(toNativePath(path));
+        if (!loaded) {
+            forgetShownFile();
+            showCannotOpen();
+            return;
+        }
+        ui_.pane->setDocument(*loaded);
+        setLoadStatus(QStringLiteral("外部の変更を読み込み直しました"));
+        return;
+    }
+    setLoadStatus(QStringLiteral("ファイルが外部で変更されました"));
+    services_.prompts.message(
+        this, {QStringLiteral("表示中のファイルが外部で変更されました。\n"
+                              "入力した内容はそのまま残りますが、ファイルから読んだ部分を確かめられないため、"
+                              "保存できません。必要な部分はコピーして下さい。"),
+               QStringLiteral("警告"), platform::Buttons::Ok, platform::Icon::Warning});
 }
 
 }  // namespace soramie

@@ -16,6 +16,8 @@
 
 #include <sys/stat.h>
 
+#include <new>
+
 namespace soramie {
 
 namespace {
@@ -59,7 +61,13 @@ protected:
                 drop->accept();
                 // Shown once the drop has finished, so that a message box never
                 // holds the file manager's drag open.
-                QTimer::singleShot(0, &form_, [form = &form_, path] { form->showFileFromOutside(path); });
+                QTimer::singleShot(0, &form_, [form = &form_, path] {
+                    try {
+                        form->showFileFromOutside(path);
+                    } catch (const std::bad_alloc&) {
+                        form->reportCommand(CommandOutcome::OutOfMemory);  // the window and its text stay
+                    }
+                });
                 return true;
             }
             default:

@@ -122,7 +122,17 @@ bool confirmOverwriteChanged(MainWindowPort& window, const WrittenFiles& written
     const bool wroteIt = written.history.lock() == window.pane().historyStart() && written.stamps.contains(target);
     const std::optional<FileStamp> known = wroteIt ? written.stamps.value(target) : doc.fileStamp();
     const std::optional<FileStamp> now = currentStamp(toNativePath(target));
-    if (!known || !now) return true;
+    if (!now) return true;
+    if (!known) {
+        // Every document shown from a file carries its stamp; one that does not
+        // cannot vouch that the file still holds what was read, so the user
+        // decides before it is overwritten.
+        if (target != window.shownPath()) return true;
+        return window.services().prompts.message(
+                   &window.widget(),
+                   {QStringLiteral("表示後にファイルが変更されていないか確かめられません。上書きしますか？"),
+                    QStringLiteral("警告"), Buttons::YesNo, Icon::Warning, Answer::No}) == Answer::Yes;
+    }
     const bool sameFile = now->device == known->device && now->inode == known->inode;
     if (sameFile ? *now == *known : target != window.shownPath()) return true;
     return window.services().prompts.message(
@@ -184,13 +194,29 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
         window.reportCommand(outcome);
         return outcome != CommandOutcome::Done;
     };
-    std::vector<std::string_view> bytes;
-    const auto collect = [&](const CommandProgress&) { bytes = doc->slices(); };  // waits until the file is read
-    if (doc->loaded()) {
-        collect({});
-    } else if (refused(runCommand(window.widget(), collect))) {
+    // Every byte read in place is checked against what was indexed (a command:
+    // it waits until the file is read, and checks at memory speed).
+    // Within another command (no user input reaches the window then) it runs here.
+    std::optional<Result<std::vector<std::string_view>, IoError>> collected;
+    const auto collect = [&](const CommandProgress& progress) {
+        collected = doc->slicesToSave();
+        if (progress) progress(ByteOffset(1), ByteOffset(1));
+    };
+    const CommandOutcome outcome = runCommand(window.widget(), collect);
+    if (outcome == CommandOutcome::Busy) collect({});
+    if (outcome == CommandOutcome::OutOfMemory) return refused(outcome);
+    if (!*collected) {
+        // The file changed under the document: its bytes are no longer what the
+        // pane shows, and nothing is written.
+        window.services().prompts.message(
+            &window.widget(),
+            {QStringLiteral(
+                 "表示中のファイルが外部で変更されたため、「%1」に保存できません。\n表示中の内容は残っています。")
+                 .arg(displayPath(path)),
+             QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
         return false;
     }
+    const std::vector<std::string_view> bytes = std::move(**collected);
     if (doc->loadError()) {
         window.services().prompts.message(
             &window.widget(),

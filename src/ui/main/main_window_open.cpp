@@ -8,6 +8,8 @@
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
+#include <cerrno>
+
 namespace soramie {
 
 void MainWindow::openFile()
@@ -22,8 +24,13 @@ bool MainWindow::showOpenedFile(const QString& path, const QString& folder)
     if (!mayDropEdits()) return false;
     auto loaded = Document::fromFile(toNativePath(path));
     if (!loaded) {
-        // Nothing of the window changes when the chosen file cannot be read.
-        showCannotOpen();
+        // Nothing of the window changes when the chosen file cannot be read; a
+        // file larger than the address space left is told as what it is.
+        if (loaded.error().errnoValue == ENOMEM) {
+            reportCommand(CommandOutcome::OutOfMemory);
+        } else {
+            showCannotOpen();
+        }
         return false;
     }
     ui_.pane->setDocument(*loaded);

@@ -8,10 +8,14 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
 #include <thread>
 
 #include "core/cp932.h"
@@ -42,7 +46,6 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent), doc_(Document
     horizontalScrollBar()->setSingleStep(2);
 
     indexTimer_ = new QTimer(this);
-    indexTimer_->setInterval(50);
     connect(indexTimer_, &QTimer::timeout, this, &TextPane::pollIndex);
     scrollTimer_ = new QTimer(this);
     scrollTimer_->setInterval(40);
@@ -56,6 +59,7 @@ void TextPane::setDocument(DocumentPtr doc)
 {
     doc_ = doc ? std::move(doc) : Document::empty();
     history_.reset(doc_);
+    changeReported_ = false;
     if (!preedit_.isEmpty()) {
         preedit_.clear();
         QGuiApplication::inputMethod()->reset();
@@ -73,23 +77,47 @@ void TextPane::setDocument(DocumentPtr doc)
 
 void TextPane::setDocumentAsStep(DocumentPtr doc)
 {
-    const EditHistory::Step& step = history_.recordCommand(doc ? std::move(doc) : Document::empty());
+    // The caret keeps its line and cell column, clamped to the new text (keys
+    // held while the command ran land there).
+    const LineNo line = lineOf(caret_);
+    const std::uint64_t cell = atByte(line, caret_).cell;
+    doc_ = doc ? std::move(doc) : Document::empty();
+    lineCache_.clear();
+    const ByteOffset caret = atCell(LineNo(std::min(line.value, doc_->lineCount().value - 1)), cell).byte;
+    const EditHistory::Step& step = history_.recordCommand(doc_, {caret, caret});
     dragging_ = false;
-    showStep(step);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    showStep(step);
 }
 
 void TextPane::documentChanged()
 {
     lineCache_.clear();
+    // The scroll range follows the new document's lines, not the widest line
+    // an earlier document had (painting widens it as lines come into view).
+    widestCells_ = widestVisibleCells();
     updateScrollBars();
+    checkIntegrity();
     if (!doc_->indexed()) {
-        indexTimer_->start();
+        indexTimer_->start(kIndexPollMs);
+    } else if (watchesFile()) {
+        indexTimer_->start(kIntegrityPollMs);
     } else {
         indexTimer_->stop();
     }
     viewport()->update();
+}
+
+bool TextPane::watchesFile() const { return !changeReported_ && doc_->fileStamp().has_value(); }
+
+void TextPane::checkIntegrity()
+{
+    if (changeReported_ || doc_->integrity() == Integrity::Intact) return;
+    changeReported_ = true;
+    // Queued: it may be found while painting, where no box belongs.
+    QMetaObject::invokeMethod(
+        this, [this] { emit fileChangedOnDisk(); }, Qt::QueuedConnection);
 }
 
 QString TextPane::text() const { return QString::fromStdU16String(doc_->text()); }
@@ -175,14 +203,30 @@ TextPane::CopyOutcome TextPane::copy() const
         emit const_cast<TextPane*>(this)->copyRefused(to - from);
         return CopyOutcome::TooLarge;
     }
+    try {
+        putOnClipboard(from, to);
+    } catch (const std::bad_alloc&) {
+        emit const_cast<TextPane*>(this)->outOfMemory();
+        return CopyOutcome::OutOfMemory;
+    }
+    return CopyOutcome::Copied;
+}
+
+void TextPane::putOnClipboard(ByteOffset from, ByteOffset to) const
+{
     QString s;
-    if (doc_->substitutions().empty()) {
+    std::string scratch;
+    const std::string_view bytes = doc_->bytes(from, to, scratch);
+    const auto& subs = doc_->substitutions();
+    const auto firstSub = std::lower_bound(subs.begin(), subs.end(), from,
+                                           [](const Substitution& sub, ByteOffset b) { return sub.at < b; });
+    // Characters without a code are stored as '?': only their text keeps them.
+    const bool exactBytes = firstSub == subs.end() || !(firstSub->at < to);
+    if (subs.empty()) {
         // Decoded straight into the clipboard's string (no second copy of a
         // selection that may be hundreds of MB), its memory in huge pages; a
         // large selection in two halves at once, the second from a byte below
         // 0x40 (never a trail byte, so it starts a character).
-        std::string scratch;
-        const std::string_view bytes = doc_->bytes(from, to, scratch);
         s.resize(static_cast<qsizetype>(bytes.size()));
         adviseHugePages(s.data(), bytes.size() * sizeof(QChar));
         auto* out = reinterpret_cast<char16_t*>(s.data());
@@ -200,8 +244,13 @@ TextPane::CopyOutcome TextPane::copy() const
             if (cp932::isRawByte(c.unicode())) c = QChar(0xFFFD);
         }
     }
-    QGuiApplication::clipboard()->setText(s);
-    return CopyOutcome::Copied;
+    auto mime = std::make_unique<QMimeData>();
+    mime->setText(s);
+    if (exactBytes) {
+        mime->setData(QString::fromLatin1(kBytesMimeType),
+                      QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    }
+    QGuiApplication::clipboard()->setMimeData(mime.release());
 }
 
 void TextPane::refresh() { viewport()->update(); }
@@ -236,10 +285,14 @@ void TextPane::setReadOnly(bool readOnly)
 void TextPane::edit(ByteOffset from, ByteOffset to, std::u16string_view text, EditKind kind)
 {
     if (readOnly_ || (from == to && text.empty())) return;
-    const DocumentPtr next = doc_->edited(from, to, text);
-    // The caret after the text, on a character boundary of the new document
-    // (the text's last byte may have joined the character after it).
-    ByteOffset caret = std::min(from + encodedLength(text), next->size());
+    showEdit(doc_->edited(from, to, text), from, encodedLength(text), kind);
+}
+
+void TextPane::showEdit(const DocumentPtr& next, ByteOffset from, std::uint64_t length, EditKind kind)
+{
+    // The caret after the new bytes, on a character boundary of the new
+    // document (their last byte may have joined the character after them).
+    ByteOffset caret = std::min(from + length, next->size());
     caret = next->byteOf(next->charOf(caret));
     history_.recordEdit(next, caret, kind, {anchor_, caret_});
     doc_ = next;
@@ -286,16 +339,54 @@ void TextPane::removeSelection() { insertText(QString()); }
 void TextPane::cut()
 {
     if (readOnly_ || anchor_ == caret_) return;
-    if (copy() == CopyOutcome::Copied) removeSelection();
+    if (copy() != CopyOutcome::Copied) return;
+    try {
+        removeSelection();
+    } catch (const std::bad_alloc&) {
+        emit outOfMemory();
+    }
 }
+
+namespace {
+
+// The exact bytes of a copy from a pane, when the clipboard holds one whose
+// bytes still decode to its text (so another program's data in the format is
+// never taken over its text).
+std::optional<QByteArray> copiedBytes(const QMimeData* mime)
+{
+    const QString format = QString::fromLatin1(TextPane::kBytesMimeType);
+    if (mime == nullptr || !mime->hasFormat(format)) return std::nullopt;
+    QByteArray bytes = mime->data(format);
+    const QString text = mime->text();
+    std::u16string decoded(static_cast<std::size_t>(bytes.size()), u'\0');
+    decoded.resize(decodeForClipboard({bytes.constData(), static_cast<std::size_t>(bytes.size())}, decoded.data()));
+    if (decoded !=
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()))) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace
 
 void TextPane::paste()
 {
     if (readOnly_) return;
-    QString text = QGuiApplication::clipboard()->text();
-    if (text.isEmpty()) return;
-    if (!text.contains(QLatin1Char('\r'))) text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    insertText(text);
+    try {
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        if (const std::optional<QByteArray> bytes = copiedBytes(mime); bytes && !bytes->isEmpty()) {
+            const ByteOffset from = selectionFrom();
+            const std::string_view view(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+            showEdit(doc_->editedBytes(from, selectionTo(), view), from, view.size(), EditKind::Other);
+            return;
+        }
+        QString text = mime != nullptr ? mime->text() : QString();
+        if (text.isEmpty()) return;
+        if (!text.contains(QLatin1Char('\r'))) text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        insertText(text);
+    } catch (const std::bad_alloc&) {
+        emit outOfMemory();
+    }
 }
 
 }  // namespace soramie

@@ -8,7 +8,7 @@
 //
 // Positions and lengths in this API count characters (UTF-16 units of the text,
 // 0-based). Selection works with mouse and keyboard; Ctrl+C copies the selection
-// as Unicode. Typing, input methods, Backspace/Delete, Enter (CR LF), Tab, paste
+// as Unicode and, for the pane's own paste, as its exact CP932 bytes. Typing, input methods, Backspace/Delete, Enter (CR LF), Tab, paste
 // and cut edit the document: each edit makes a new Document that shares the old
 // one's bytes, so an edit costs the same anywhere in any size, and bytes the user
 // did not touch stay exactly as read. Undo and redo step through the documents
@@ -50,7 +50,9 @@ public:
     // pane.
     void setDocument(DocumentPtr doc);
     // Shows the output of a command over the pane's document (wrap, replace)
-    // from its first line: one undo step, not an edit of the user's own.
+    // as one undo step, not an edit of the user's own. The caret keeps its line
+    // and cell column (clamped to the new lines and line end); the view shows
+    // the first line unless the caret lies below it.
     void setDocumentAsStep(DocumentPtr doc);
     DocumentPtr document() const { return doc_; }
     // The document that started the history (the last setDocument's): every
@@ -76,10 +78,16 @@ public:
     // Selections of more bytes than this are not copied: the clipboard holds
     // its text whole in memory, two bytes a character.
     static constexpr std::uint64_t kCopyMaxBytes = std::uint64_t{512} << 20;
-    enum class CopyOutcome : std::uint8_t { Copied, NothingSelected, TooLarge };
-    // Puts the selected text on the clipboard. A selection of more than
+    enum class CopyOutcome : std::uint8_t { Copied, NothingSelected, TooLarge, OutOfMemory };
+    // The clipboard format that carries a copy's exact CP932 bytes beside its
+    // text (other programs take the text).
+    static constexpr const char* kBytesMimeType = "application/x-soramie-cp932";
+    // Puts the selected text on the clipboard, with its bytes in kBytesMimeType
+    // unless it holds characters without a code. A selection of more than
     // kCopyMaxBytes leaves the clipboard as it was, returns TooLarge and emits
-    // copyRefused (also for Ctrl+C, Shift+Delete and the context menu).
+    // copyRefused (also for Ctrl+C, Shift+Delete and the context menu). A failed
+    // allocation leaves the clipboard and the text as they were, returns
+    // OutOfMemory and emits outOfMemory.
     CopyOutcome copy() const;
     // Redraws the visible lines.
     void refresh();
@@ -95,9 +103,12 @@ public:
     void insertText(const QString& text);
     // Removes the selection (one undo step).
     void removeSelection();
+    // copy(), then removes the selection when it was copied.
     void cut();
-    // Inserts the clipboard's text. Text with line feeds but no carriage return
-    // (another program's lines) gets CR LF, the document's line break.
+    // Inserts the clipboard's content: the exact bytes of a copy from a pane
+    // (kBytesMimeType), else its text, where text with line feeds but no
+    // carriage return (another program's lines) gets CR LF, the document's line
+    // break. A failed allocation leaves the text as it was and emits outOfMemory.
     void paste();
     void undo();
     void redo();
@@ -125,6 +136,17 @@ signals:
     // A copy (or cut) was refused: the selection holds `bytes` bytes, more than
     // kCopyMaxBytes. Nothing was copied or removed.
     void copyRefused(std::uint64_t bytes);
+    // A copy, cut or paste ran out of memory; the clipboard and the text are as
+    // they were.
+    void outOfMemory();
+    // While a document is indexed in the background: bytes indexed so far of
+    // its size, about every 50 ms, and once more with indexed == total when it
+    // is done. Not emitted for a document indexed when it is shown.
+    void indexProgress(std::uint64_t indexed, std::uint64_t total);
+    // The shown document's bytes were found changed in place on disk
+    // (Document::integrity() is Changed). Queued; once per document shown with
+    // setDocument and the documents made from it.
+    void fileChangedOnDisk();
 
 protected:
     bool event(QEvent* event) override;
@@ -164,7 +186,16 @@ private:
     std::uint64_t visibleLines() const;
     std::uint64_t visibleCells() const;
     void updateScrollBars();
+    // Cells of the widest line in view.
+    std::uint64_t widestVisibleCells() const;
+    // The index timer: while the document is indexed, every kIndexPollMs it
+    // grows the scroll range and reports progress; then, while the document
+    // reads a file and no change was reported, every kIntegrityPollMs it looks
+    // at what the document's checks found (cheap: no bytes are read).
+    static constexpr int kIndexPollMs = 50;
+    static constexpr int kIntegrityPollMs = 500;
     void pollIndex();
+    bool watchesFile() const;
     // The boundary of the character that holds the target cell or byte of line
     // (or the line end when the target lies past it).
     LinePos seek(LineNo line, Seek by, std::uint64_t target) const;
@@ -184,6 +215,13 @@ private:
     ByteOffset selectionTo() const { return std::max(anchor_, caret_); }
     // Replaces bytes [from, to) by text and records the step.
     void edit(ByteOffset from, ByteOffset to, std::u16string_view text, EditKind kind);
+    // Shows next, made from doc_ by replacing [from, ...) with `length` bytes,
+    // as an edit step with the caret after them.
+    void showEdit(const DocumentPtr& next, ByteOffset from, std::uint64_t length, EditKind kind);
+    // Puts bytes [from, to) on the clipboard (may throw std::bad_alloc).
+    void putOnClipboard(ByteOffset from, ByteOffset to) const;
+    // Emits fileChangedOnDisk once when the document's integrity is lost.
+    void checkIntegrity();
     void showStep(const EditHistory::Step& step);
     void documentChanged();
 
@@ -224,6 +262,7 @@ private:
     mutable QHash<char16_t, QStaticText> glyphs_;
 
     bool readOnly_ = false;
+    bool changeReported_ = false;  // fileChangedOnDisk was emitted for this history
     EditHistory history_;
     QString preedit_;
     int preeditCursor_ = 0;

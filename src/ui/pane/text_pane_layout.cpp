@@ -66,14 +66,42 @@ void TextPane::updateScrollBars()
     horizontalScrollBar()->setPageStep(clampInt(cols));
 }
 
+std::uint64_t TextPane::widestVisibleCells() const
+{
+    const std::uint64_t lines = doc_->lineCount().value;
+    std::uint64_t widest = 0;
+    for (std::uint64_t n = firstLine().value; n < lines && n <= firstLine().value + visibleLines(); ++n) {
+        const LineNo line(n);
+        const ByteOffset start = lineStart(line);
+        const ByteOffset end = lineEnd(line);
+        // A long line counts its bytes, as painting does, until its cells are known.
+        widest = std::max(widest, end - start > kLongLine ? end - start : lineCells(line));
+    }
+    return widest;
+}
+
 void TextPane::pollIndex()
 {
+    if (indexTimer_->interval() == kIntegrityPollMs) {
+        checkIntegrity();
+        if (!watchesFile()) indexTimer_->stop();
+        return;
+    }
     const bool done = doc_->indexed();
     const auto before = static_cast<std::uint64_t>(verticalScrollBar()->maximum());
     updateScrollBars();
     // Lines near the index's end may have grown; others are final.
     if (before < firstLine().value + visibleLines() + 1 || done) viewport()->update();
-    if (done) indexTimer_->stop();
+    emit indexProgress(done ? doc_->size().value : doc_->indexedBytes().value, doc_->size().value);
+    checkIntegrity();
+    if (done) {
+        // From now on only the file's integrity is watched.
+        if (watchesFile()) {
+            indexTimer_->start(kIntegrityPollMs);
+        } else {
+            indexTimer_->stop();
+        }
+    }
 }
 
 const TextPane::LineCells* TextPane::longLine(LineNo line) const

@@ -186,6 +186,8 @@ void TextPane::paintEvent(QPaintEvent*)
         widestCells_ = widest;
         updateScrollBars();
     }
+    // The lines just drawn were checked as they were read.
+    checkIntegrity();
 }
 
 }  // namespace soramie
