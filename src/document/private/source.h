@@ -30,8 +30,9 @@ namespace soramie {
 // The source of a document. Members marked "guarded by m" are read and written
 // under m. The bytes never change while the source is intact (for a file: as
 // long as nobody rewrites it in place; checksums tell). The destructor stops
-// and joins the source's threads.
-struct Document::Impl {
+// and joins the source's threads. One per document, its members grouped by
+// what guards them rather than packed.
+struct Document::Impl {  // NOLINT(clang-analyzer-optin.performance.Padding)
     // Storage: owned_ (bytes from memory) or map_ (a file, or the spill file of
     // a large rewrite).
     std::string owned_;
