@@ -181,7 +181,7 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree / "in"), {}), 1) << "no name left beside the file";
     // Derived from the file, not from the spill file: a save compares with the file as read.
     EXPECT_TRUE(doc.fileStamp() && (*opened)->fileStamp() && *doc.fileStamp() == *(*opened)->fileStamp());
-    ChrReplaceStream small(u"完了", u"済", true);
+    StringReplaceStream small(u"完了", u"済", InsideReplacement::Replace);
     const auto edited = (*opened)->edited(ByteOffset(0), ByteOffset(0), u"x");
     const auto fromEdited = edited->rewritten(small);
     ASSERT_TRUE(fromEdited.ok());
