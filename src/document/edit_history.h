@@ -58,6 +58,11 @@ public:
     // Records a command's output (wrap, replace) as a step of its own with the
     // selection at 0; it is no edit of the user's. Returns the new step.
     const Step& recordCommand(DocumentPtr doc);
+    // The file grew: the current step becomes grown (made by appended from
+    // the current step's document) and every other step gains the same bytes
+    // where it held the same part of the file (Document::appendedAlike).
+    // Selections, the saved state and the run are kept.
+    void growAll(const DocumentPtr& grown);
     // The next edit starts a step of its own (the caret or selection moved).
     void endRun();
 

@@ -400,6 +400,9 @@ Result<DocumentPtr, IoError> Document::Impl::openFile(const std::string& path, s
                             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
     if (size == 0) {
         adoptBytes(*impl, {}, {});
+        // Kept for what the file gains later (Document::appended).
+        impl->fd = fd;
+        closer.fd = -1;
         return DocumentPtr(new Document(std::move(impl)));
     }
     // The descriptor stays open with the document.
