@@ -150,6 +150,13 @@ Result<DocumentPtr, IoError> Document::appended(std::uint64_t newSize) const
     return withTail(newSource(std::move(bytes), {}), next);
 }
 
+std::optional<std::uint64_t> Document::fileSizeNow() const
+{
+    struct stat st {};
+    if (d_->fd < 0 || !fileStamp() || ::fstat(d_->fd, &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 DocumentPtr Document::appendedAlike(const Document& grown) const
 {
     const std::optional<FileStamp> mine = fileStamp();

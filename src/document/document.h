@@ -239,6 +239,10 @@ public:
     // when this document held the same part of the same file as the document
     // grown was made from (its undo steps); else null. Reads nothing.
     DocumentPtr appendedAlike(const Document& grown) const;
+    // The size of the file the document was read from, as it is now (through
+    // the kept descriptor: also after the path was renamed over or removed);
+    // none for documents without a file.
+    std::optional<std::uint64_t> fileSizeNow() const;
     std::size_t unencodableCount() const;
     const std::vector<Substitution>& substitutions() const;
 

@@ -10,6 +10,7 @@
 #include "ui/dialogs/replace_dialog.h"
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_browser.h"
+#include "ui/main/follow.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -98,6 +99,7 @@ MainWindow::MainWindow(platform::Services services, QWidget* parent)
     buildControls(client);
     buildMenus();
     connectHandlers();
+    setUpFollowing();
     adjustSize();
 }
 
@@ -189,6 +191,9 @@ void MainWindow::buildMenus()
         item(ui_.searchMenu, "replaceAction", QStringLiteral("置換"), QKeySequence(Qt::CTRL | Qt::Key_R));
     ui_.quickModeAction =
         item(ui_.searchMenu, "quickModeAction", QStringLiteral("モード変更"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    ui_.followAction =
+        item(ui_.searchMenu, "followAction", QStringLiteral("末尾を追跡"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    ui_.followAction->setCheckable(true);
 
     ui_.helpMenu = bar->addMenu(QStringLiteral("ヘルプ"));
     ui_.helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -287,12 +292,14 @@ void MainWindow::showDocument(const DocumentPtr& doc, const QString& path)
 {
     ui_.pane->setDocument(doc);
     state_.shownPath = path;
+    followShownFile();
 }
 
 void MainWindow::forgetShownFile()
 {
     ui_.pane->setDocument(nullptr);
     state_.shownPath.clear();
+    followShownFile();
 }
 
 TwipsSize MainWindow::windowSize() const

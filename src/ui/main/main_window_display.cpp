@@ -73,6 +73,7 @@ void MainWindow::showFile(const QString& path)
     }
     setPanel(3, fileSizeText(size, SizeUnit::Bytes));
     setPanel(2, folderFileLabel(path));
+    followShownFile();
 }
 
 void MainWindow::showSelectedFile()

@@ -80,6 +80,13 @@ void TextPane::setDocumentAsStep(DocumentPtr doc)
     horizontalScrollBar()->setValue(0);
 }
 
+void TextPane::takeGrowth(DocumentPtr grown)
+{
+    history_.growAll(grown);
+    doc_ = std::move(grown);
+    documentChanged();
+}
+
 void TextPane::documentChanged()
 {
     lineCache_.clear();
