@@ -23,7 +23,7 @@ namespace {
 
 // Appends closer together than this are taken in together: at most one new
 // piece of the document and one repaint per gap, however fast the writer.
-constexpr qint64 kGapMs = 10;
+constexpr qint64 kGapMs = 8;
 // While the document is still indexed or a command runs, the next try.
 constexpr int kRetryMs = 100;
 
@@ -115,6 +115,8 @@ void MainWindow::takeInFileChanges()
         ui_.pane->takeGrowth(*grown);
         if (follow_->on && atEnd) showPaneEnd();
         setPanel(3, fileSizeText(QString::number((*grown)->fileStamp()->size), SizeUnit::Bytes));
+        // Painted now rather than at the next frame of the window system.
+        ui_.pane->viewport()->repaint();
     }
 }
 
@@ -123,8 +125,8 @@ void MainWindow::startOver(bool edited, const QString& notice)
     if (edited) {
         follow_->detached = true;
         follow_->busy = true;
-        services_.prompts.message(this, {notice, QStringLiteral("情報"), platform::Buttons::Ok,
-                                         platform::Icon::Information});
+        services_.prompts.message(this,
+                                  {notice, QStringLiteral("情報"), platform::Buttons::Ok, platform::Icon::Information});
         follow_->busy = false;
         return;
     }
