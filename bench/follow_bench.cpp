@@ -10,14 +10,14 @@
 //   follow_bench --peer LOG RATE SECONDS COMMAND...
 //     The same writer; COMMAND (e.g. tail -F -n0 LOG) is read line by line and
 //     each line's latency is measured when it is read.
-#include "support/main_window_harness.h"
 #include "document/document.h"
+#include "support/main_window_harness.h"
 #include "ui/pane/text_pane.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
+#include <csignal>
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +39,10 @@ using Clock = std::chrono::steady_clock;
 using soramie::testing::MainWindowHarness;
 using soramie::testing::ui;
 
-std::int64_t nowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+std::int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 double cpuSeconds()
 {
@@ -81,17 +84,18 @@ struct Writer {
             std::size_t i = 0;
             std::string chunk;
             while (i < times.size()) {
-                const auto due = static_cast<std::size_t>(
-                    std::chrono::duration<double>(Clock::now() - begin).count() * rate);
+                const auto due =
+                    static_cast<std::size_t>(std::chrono::duration<double>(Clock::now() - begin).count() * rate);
                 chunk.clear();
                 const std::size_t first = i;
                 for (; i < std::min(due, times.size()); ++i) chunk += "follow " + std::to_string(i) + "\r\n";
                 if (!chunk.empty()) {
+                    // The times are set before the bytes can be read.
                     const std::int64_t t = nowNs();
-                    std::fwrite(chunk.data(), 1, chunk.size(), f);
-                    std::fflush(f);
                     for (std::size_t k = first; k < i; ++k) times[k] = t;
                     written.store(i);
+                    std::fwrite(chunk.data(), 1, chunk.size(), f);
+                    std::fflush(f);
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
@@ -132,7 +136,8 @@ protected:
         // Lines complete in the document: those before its last line.
         const std::uint64_t lines = pane_.document()->lineCount().value - 1;
         const std::size_t upto = lines > base_ ? static_cast<std::size_t>(lines - base_) : 0;
-        for (; shown < std::min(upto, writer_.times.size()); ++shown)
+        const std::size_t written = writer_.written.load();  // the times of these lines are set
+        for (; shown < std::min(upto, written); ++shown)
             latencies.push_back(static_cast<double>(t - writer_.times[shown]) / 1e6);
         return false;
     }
@@ -183,8 +188,8 @@ int follow(const std::string& path, std::uint64_t sizeMb, int rate, int seconds)
     printLatencies(what, paints.latencies);
     (void)QTest::qWaitFor([&] { return pane.document()->size().value == std::filesystem::file_size(path); }, 5000);
     std::printf("document equals the file: %s; every line shown once, in order: %s; pieces: %zu\n",
-                sameAsFile(*pane.document(), path) ? "yes" : "NO",
-                paints.shown == writer.times.size() ? "yes" : "NO", pane.document()->pieceCount());
+                sameAsFile(*pane.document(), path) ? "yes" : "NO", paints.shown == writer.times.size() ? "yes" : "NO",
+                pane.document()->pieceCount());
 
     // 50 single-line appends, each waited for.
     const double cpu0 = cpuSeconds();
@@ -243,7 +248,8 @@ int peer(const std::string& path, int rate, int seconds, char** command)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc >= 6 && std::string(argv[1]) == "--peer") return peer(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argv + 5);
+    if (argc >= 6 && std::string(argv[1]) == "--peer")
+        return peer(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argv + 5);
     if (argc != 5) {
         std::fprintf(stderr, "usage: follow_bench LOG SIZE_MB RATE SECONDS | --peer LOG RATE SECONDS COMMAND...\n");
         return 2;

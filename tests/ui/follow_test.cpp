@@ -93,8 +93,8 @@ TEST(MainWindowFollow, AppendsJoinTheShownDocumentAndTheViewKeepsTheEndInSightWh
 
     // A partial line shows as it is, completed by the next write; a kanji split
     // across two writes shows whole once its second byte comes.
-    for (const QByteArray& more : {QByteArray("new 1\r\nnew 2 (part"), QByteArray("ial) \x8A"),
-                                   QByteArray("\xBF\r\nnew 3\r\n")}) {
+    for (const QByteArray& more :
+         {QByteArray("new 1\r\nnew 2 (part"), QByteArray("ial) \x8A"), QByteArray("\xBF\r\nnew 3\r\n")}) {
         lines += more;
         appendTo(h.logs("app.log"), more);
         ASSERT_TRUE(waitForText(pane, QString::fromStdU16String(Document::fromBytes(lines.toStdString())->text())));
