@@ -4,6 +4,7 @@
 #include "document/document.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,7 +81,103 @@ DocumentPtr Document::editedEncoded(ByteOffset from, ByteOffset to, std::string 
     t = repairJunction(std::move(t), a);
     if (len > 0) t = repairJunction(std::move(t), a + len);
     if (!t) t = leaf(pieceOf(newSource({}, {}), 0, 0));
-    return DocumentPtr(new Document(d_, std::move(t)));
+    auto* made = new Document(d_, std::move(t));
+    made->stamp_ = stamp_;
+    made->tail_ = tail_;
+    return DocumentPtr(made);
+}
+
+namespace {
+
+// Reads file bytes [from, to) of fd; stops early at the file's end.
+std::optional<int> readAt(int fd, std::uint64_t from, std::uint64_t to, std::string& out)
+{
+    out.resize(static_cast<std::size_t>(to - from));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(from + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return std::nullopt;
+}
+
+// Bytes of the end of what a document took in that an append compares with
+// the file before taking more: a file that no longer holds them was cut or
+// rewritten.
+constexpr std::uint64_t kSeamBytes = 64;
+
+}  // namespace
+
+Result<DocumentPtr, IoError> Document::appended(std::uint64_t newSize) const
+{
+    const std::optional<FileStamp> stamp = fileStamp();
+    const int fd = d_->fd;
+    if (!stamp || fd < 0 || newSize <= stamp->size) return unexpected(IoError{d_->path, IoStep::Read, EINVAL});
+    waitIndexed();
+    // The seam: the last bytes taken in, as they were taken in.
+    std::string seam;
+    if (tail_) {
+        const std::string& held = tail_->owned_;
+        seam = held.substr(held.size() - std::min<std::size_t>(held.size(), kSeamBytes));
+    } else if (stamp->size > 0 && !d_->verify(stamp->size - std::min(stamp->size, kSeamBytes), stamp->size)) {
+        return unexpected(verifyError());
+    } else {
+        // Checked against the index's checksums just above.
+        const std::uint64_t k = std::min(stamp->size, kSeamBytes);
+        std::uint64_t held = 0;
+        {
+            std::lock_guard lock(d_->m);
+            held = d_->finalSizeLocked();
+        }
+        if (stamp->size <= held)
+            seam.assign(reinterpret_cast<const char*>(d_->data) + (stamp->size - k), static_cast<std::size_t>(k));
+    }
+    std::string bytes;
+    const std::uint64_t from = stamp->size - seam.size();
+    if (const auto error = readAt(fd, from, newSize, bytes)) return unexpected(IoError{d_->path, IoStep::Read, *error});
+    if (bytes.compare(0, seam.size(), seam) != 0) return unexpected(verifyError());
+    bytes.erase(0, seam.size());
+    if (bytes.empty()) return unexpected(IoError{d_->path, IoStep::Read, ENODATA});
+    struct stat st {};
+    FileStamp next = *stamp;
+    next.size += bytes.size();
+    if (::fstat(fd, &st) == 0)
+        next.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return withTail(newSource(std::move(bytes), {}), next);
+}
+
+std::optional<std::uint64_t> Document::fileSizeNow() const
+{
+    struct stat st {};
+    if (d_->fd < 0 || !fileStamp() || ::fstat(d_->fd, &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+DocumentPtr Document::appendedAlike(const Document& grown) const
+{
+    const std::optional<FileStamp> mine = fileStamp();
+    if (!grown.tail_ || !grown.stamp_ || !mine) return nullptr;
+    const FileStamp& theirs = *grown.stamp_;
+    const std::uint64_t added = grown.tail_->owned_.size();
+    if (mine->device != theirs.device || mine->inode != theirs.inode || mine->size + added != theirs.size)
+        return nullptr;
+    return withTail(grown.tail_, theirs);
+}
+
+DocumentPtr Document::withTail(const std::shared_ptr<Impl>& src, const FileStamp& stamp) const
+{
+    NodePtr t = tree();
+    const std::uint64_t at = totals(t).bytes;
+    t = merge(t, leaf(pieceOf(src, 0, src->owned_.size())));
+    t = repairJunction(std::move(t), at);
+    auto* made = new Document(d_, std::move(t));
+    made->stamp_ = stamp;
+    made->tail_ = src;
+    return DocumentPtr(made);
 }
 
 std::size_t Document::pieceCount() const { return root_ ? static_cast<std::size_t>(root_->sum.pieces) : 1; }
@@ -123,11 +220,11 @@ TextDocument Document::withText(std::u16string_view text) const
         }
     }
     TextDocument made = fromEncoded(std::move(bytes), std::move(subs), first);
-    made.document->d_->stamp = d_->stamp;
+    made.document->d_->stamp = fileStamp();
     return made;
 }
 
-std::optional<FileStamp> Document::fileStamp() const { return d_->stamp; }
+std::optional<FileStamp> Document::fileStamp() const { return stamp_ ? stamp_ : d_->stamp; }
 
 ByteOffset Document::size() const
 {

@@ -221,6 +221,30 @@ public:
     // withText, edited(), editedBytes() or rewritten() keeps its source's. None
     // for documents made from bytes or text.
     std::optional<FileStamp> fileStamp() const;
+
+    // Growing files. appended(newSize) is this document with the bytes its
+    // file gained past fileStamp()->size, up to newSize (> that size), added
+    // at its end: only the new bytes are read (through the descriptor kept
+    // since fromFile, so the file read is the one the document came from,
+    // whatever its path names now) and indexed; the bytes the document holds
+    // are neither read again nor changed, so an edited document keeps its
+    // edits. A character or CR LF split across the old end and the new bytes
+    // reads as one. The new document's fileStamp() has the new size and the
+    // file's modification time now. Fails at IoStep::Verify (ESTALE) when the
+    // bytes just before fileStamp()->size are no longer those the document
+    // took in (the file was truncated or rewritten: it no longer continues
+    // what the document holds), at IoStep::Read when the document has no file
+    // or nothing past its size can be read. Waits until this document is
+    // indexed.
+    Result<DocumentPtr, IoError> appended(std::uint64_t newSize) const;
+    // This document with the same bytes `grown` (made by appended) took in,
+    // when this document held the same part of the same file as the document
+    // grown was made from (its undo steps); else null. Reads nothing.
+    DocumentPtr appendedAlike(const Document& grown) const;
+    // The size of the file the document was read from, as it is now (through
+    // the kept descriptor: also after the path was renamed over or removed);
+    // none for documents without a file.
+    std::optional<std::uint64_t> fileSizeNow() const;
     std::size_t unencodableCount() const;
     const std::vector<Substitution>& substitutions() const;
 
@@ -239,12 +263,19 @@ private:
     template <class Fn>
     void forEachRun(std::uint64_t from, std::uint64_t to, Fn&& fn) const;
     IoError verifyError() const;
+    // This document with src's bytes (file bytes [stamp.size - src size,
+    // stamp.size)) at its end and the file stamp `stamp`.
+    DocumentPtr withTail(const std::shared_ptr<Impl>& src, const FileStamp& stamp) const;
 
     // The source: for a document that was never edited, its bytes and index;
     // for an edited one, the document it was first edited from (for its load
     // error and file stamp). root_ is null until the first edit.
     std::shared_ptr<Impl> d_;
     NodePtr root_;
+    // Set once the document took in appended bytes: the file as far as it was
+    // taken in (else d_'s stamp), and the source of the last bytes taken in.
+    std::optional<FileStamp> stamp_;
+    std::shared_ptr<Impl> tail_;
     mutable std::once_flag subsOnce_;
     mutable std::vector<Substitution> subsCache_;
 };

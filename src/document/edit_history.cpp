@@ -80,4 +80,15 @@ void EditHistory::markSaved()
     merging_ = false;
 }
 
+void EditHistory::growAll(const DocumentPtr& grown)
+{
+    for (std::size_t i = 0; i < steps_.size(); ++i) {
+        if (i == current_) {
+            steps_[i].doc = grown;
+        } else if (DocumentPtr alike = steps_[i].doc->appendedAlike(*grown)) {
+            steps_[i].doc = std::move(alike);
+        }
+    }
+}
+
 }  // namespace soramie

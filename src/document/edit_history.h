@@ -59,6 +59,11 @@ public:
     // given selection (at 0 by default); it is no edit of the user's. Returns
     // the new step.
     const Step& recordCommand(DocumentPtr doc, Selection selection = {});
+    // The file grew: the current step becomes grown (made by appended from
+    // the current step's document) and every other step gains the same bytes
+    // where it held the same part of the file (Document::appendedAlike).
+    // Selections, the saved state and the run are kept.
+    void growAll(const DocumentPtr& grown);
     // The next edit starts a step of its own (the caret or selection moved).
     void endRun();
 

@@ -413,6 +413,12 @@ Result<DocumentPtr, IoError> Document::Impl::openFile(const std::string& path, s
             }
             bytes.append(buffer, static_cast<std::size_t>(n));
         }
+        // Kept for what the file gains later (Document::appended), when the
+        // stamp's size is what was read; a generated file is not followed.
+        if (bytes.size() == size) {
+            impl->fd = fd;
+            closer.fd = -1;
+        }
         adoptBytes(*impl, std::move(bytes), {});
         return DocumentPtr(new Document(std::move(impl)));
     };

@@ -11,6 +11,7 @@
 #include "ui/dialogs/settings_dialog.h"
 #include "ui/main/file_browser.h"
 #include "ui/main/find_bar.h"
+#include "ui/main/follow.h"
 #include "ui/pane/text_pane.h"
 
 #include <QAction>
@@ -109,6 +110,7 @@ MainWindow::MainWindow(platform::Services services, QWidget* parent)
     buildControls(client);
     buildMenus();
     connectHandlers();
+    setUpFollowing();
     adjustSize();
 }
 
@@ -205,6 +207,9 @@ void MainWindow::buildMenus()
         item(ui_.searchMenu, "findPreviousAction", QStringLiteral("前を検索"), QKeySequence(Qt::SHIFT | Qt::Key_F3));
     ui_.quickModeAction =
         item(ui_.searchMenu, "quickModeAction", QStringLiteral("モード変更"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    ui_.followAction =
+        item(ui_.searchMenu, "followAction", QStringLiteral("末尾を追跡"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    ui_.followAction->setCheckable(true);
 
     ui_.helpMenu = bar->addMenu(QStringLiteral("ヘルプ"));
     ui_.helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -325,12 +330,14 @@ void MainWindow::showDocument(const DocumentPtr& doc, const QString& path)
 {
     ui_.pane->setDocument(doc);
     state_.shownPath = path;
+    followShownFile();
 }
 
 void MainWindow::forgetShownFile()
 {
     ui_.pane->setDocument(nullptr);
     state_.shownPath.clear();
+    followShownFile();
 }
 
 TwipsSize MainWindow::windowSize() const

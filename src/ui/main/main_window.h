@@ -55,6 +55,7 @@ class ReplaceDialog;
 class SettingsDialog;
 class AboutDialog;
 class StatusPanels;
+struct FollowState;
 
 namespace testing {
 struct MainWindowProbe;
@@ -90,6 +91,7 @@ struct MainWindowControls {
     QAction* findNextAction = nullptr;      // "次を検索" (F3)
     QAction* findPreviousAction = nullptr;  // "前を検索" (Shift+F3)
     QAction* quickModeAction = nullptr;
+    QAction* followAction = nullptr;  // "末尾を追跡", checkable
     QMenu* helpMenu = nullptr;
     QAction* aboutAction = nullptr;
     // Popup of the file list and the search results; not in the menu bar.
@@ -244,6 +246,20 @@ public:
     // "このファイルは開けません" / "エラー" with an OK button.
     void showCannotOpen();
 
+    // Following the shown file (follow.cpp). Appended bytes join the pane's
+    // document as they arrive (edits kept); a file replaced or cut under the
+    // name is shown afresh when the pane holds no edits, else the user is told
+    // once and the pane keeps its text.
+    // "末尾を追跡" on or off: while on and the view is at the end, the view
+    // keeps the last line in sight; scrolling up pauses that until the view is
+    // at the end again (Ctrl+End). Off at start and not stored.
+    void setFollowing(bool on);
+    [[nodiscard]] bool following() const;
+    // Watches the shown path (nothing when none); called whenever it changes.
+    void followShownFile();
+    // Looks at the shown file now and takes in what changed.
+    void takeInFileChanges();
+
     // ---- MainWindowPort --------------------------------------------------------------------
     platform::Services& services() override { return services_; }
     QWidget& widget() override { return *this; }
@@ -324,12 +340,19 @@ private:
     void reportFolderFailure(const QString& folder);
     // The pane takes its area less the find bar's height, the bar the rest below it.
     void layOutPaneArea();
+    // Following (follow.cpp).
+    void setUpFollowing();
+    void onShownFileChanged();
+    void showPaneEnd();
+    // The shown file was replaced or cut: shown afresh, or (edited) notice said once.
+    void startOver(bool edited, const QString& notice);
 
     platform::Services services_;
     MainWindowControls ui_;
     ViewerState state_;
     LoadedDialogs dialogs_;
     WrittenFiles written_;
+    std::unique_ptr<FollowState> follow_;
     // The wrap count in characters as last set (shown by the settings dialog),
     // and the wrap width it gave.
     qint64 wrapCount_ = 100;

@@ -77,6 +77,7 @@ void MainWindow::showFile(const QString& path)
     }
     setPanel(3, fileSizeText(size, SizeUnit::Bytes));
     setPanel(2, folderAndFileLabel(path));
+    followShownFile();
 }
 
 void MainWindow::showSelectedFile()

@@ -21,6 +21,7 @@
 
 #include <QToolButton>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -186,6 +187,35 @@ bool confirmLosses(MainWindowPort& window, const Document& doc)
 // file still being read, and the write with its flush, run as commands (the
 // window paints and shows progress); the questions and reports come between
 // them, on the GUI thread.
+// After a save that put a new file at the shown file's path: bytes another
+// program appended to the old file past `seen` (its size when the save was
+// decided) are appended to the new file, so no line written while the save
+// ran is lost. Bytes appended to the old file after this runs reach only the
+// old file.
+void carryLateAppends(const MainWindowPort& window, const Document& doc, const QString& path,
+                      std::optional<std::uint64_t> seen, WriteMode mode)
+{
+    const std::optional<FileStamp> held = doc.fileStamp();
+    const std::optional<std::uint64_t> now = doc.fileSizeNow();
+    if (mode != WriteMode::Replaced || path != window.shownPath() || !held || !seen || !now || *now <= *seen ||
+        *seen < held->size)
+        return;
+    const auto grown = doc.appended(*now);
+    if (!grown) return;
+    std::string scratch;
+    const std::uint64_t from = doc.size().value + (*seen - held->size);
+    const std::string_view late = (*grown)->bytes(ByteOffset(from), (*grown)->size(), scratch);
+    const int fd = ::open(toNativePath(path).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return;
+    for (std::size_t done = 0; done < late.size();) {
+        const ssize_t n = ::write(fd, late.data() + done, late.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
 bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& path)
 {
     DocumentPtr doc = window.pane().document();
@@ -227,6 +257,7 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
     }
     if (!confirmLosses(window, *doc) || !confirmOverwriteChanged(window, written, path, *doc)) return false;
     const std::string target = toNativePath(path);
+    const std::optional<std::uint64_t> seen = doc->fileSizeNow();
     std::optional<Result<WriteOutcome, IoError>> result;
     if (refused(runCommand(window.widget(), [&](const CommandProgress& progress) {
             result = writeFileSafely(target, bytes, {}, progress);
@@ -237,6 +268,7 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
         showWriteFailure(window, path, result->error());
         return false;
     }
+    carryLateAppends(window, *doc, path, seen, (*result)->mode);
     if (window.pane().document() == doc) window.pane().markSaved();
     noteWritten(window, written, path, **result);
     return true;

@@ -124,6 +124,7 @@ void MainWindow::clearPane()
     ui_.pane->clear();
     // The pane no longer holds that file's bytes.
     state_.shownPath.clear();
+    followShownFile();
     setWindowTitle(QStringLiteral("SORAMIE"));
     setPanel(2, QString());
     setPanel(3, QString());

@@ -37,6 +37,7 @@ bool MainWindow::showOpenedFile(const QString& path, const QString& folder)
     state_.shownPath = path;
     // The pane no longer shows a search hit: the delete command must not aim at one.
     state_.shownFrom = ShownFrom::FileList;
+    followShownFile();
     setPanel(3, fileSizeText(kilobytesText((*loaded)->size().value), SizeUnit::Kilobytes));
 
     const QString previous = ui_.folderList->path();

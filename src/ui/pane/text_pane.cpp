@@ -91,6 +91,13 @@ void TextPane::setDocumentAsStep(DocumentPtr doc)
     showStep(step);
 }
 
+void TextPane::takeGrowth(DocumentPtr grown)
+{
+    history_.growAll(grown);
+    doc_ = std::move(grown);
+    documentChanged();
+}
+
 void TextPane::documentChanged()
 {
     lineCache_.clear();

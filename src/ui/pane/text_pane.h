@@ -55,6 +55,10 @@ public:
     // the first line unless the caret lies below it.
     void setDocumentAsStep(DocumentPtr doc);
     DocumentPtr document() const { return doc_; }
+    // The file grew: grown (Document::appended of document()) replaces the
+    // document and every undo step gains the same bytes; the view, the
+    // selection and the saved state stay.
+    void takeGrowth(DocumentPtr grown);
     // The document that started the history (the last setDocument's): every
     // document the history holds was made from it by edits and steps.
     DocumentPtr historyStart() const { return history_.start(); }

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// Following the shown file through the real watcher: appends, a rotation and a
+// truncation of a real file in a temporary folder, waits bounded by conditions.
+#include "support/main_window_harness.h"
+
+#include "document/document.h"
+#include "platform/file_watcher.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+
+#include <cstdio>
+
+namespace soramie::testing {
+namespace {
+
+constexpr int kBoundMs = 5000;
+
+void appendTo(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+void writeNew(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+bool waitForText(TextPane& pane, const QString& text)
+{
+    return QTest::qWaitFor([&] { return pane.text() == text; }, kBoundMs);
+}
+
+TEST(FileWatcher, SignalsAppendsARenameWithANewFileAndADeleteWithANewFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/a.log";
+    writeNew(path, "one\n");
+    platform::FileWatcher watcher;
+    QSignalSpy spy(&watcher, &platform::FileWatcher::changed);
+    watcher.watch(path.toStdString());
+    EXPECT_FALSE(watcher.polling());
+    const auto changedAfter = [&](const std::function<void()>& act) {
+        spy.clear();
+        act();
+        return QTest::qWaitFor([&] { return !spy.isEmpty(); }, kBoundMs);
+    };
+    EXPECT_TRUE(changedAfter([&] { appendTo(path, "two\n"); }));
+    EXPECT_TRUE(changedAfter([&] { ASSERT_EQ(std::rename(path.toLocal8Bit(), (path + ".1").toLocal8Bit()), 0); }));
+    EXPECT_TRUE(changedAfter([&] { writeNew(path, "new\n"); }));
+    // The new file is the one watched now.
+    EXPECT_TRUE(changedAfter([&] { appendTo(path, "more\n"); }));
+    EXPECT_TRUE(changedAfter([&] { QFile::remove(path); }));
+    EXPECT_TRUE(changedAfter([&] { writeNew(path, "again\n"); }));
+    EXPECT_TRUE(changedAfter([&] { appendTo(path, "and more\n"); }));
+    // Nothing for another file of the folder.
+    spy.clear();
+    writeNew(dir.path() + "/other.log", "x");
+    appendTo(path, "last\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, kBoundMs));
+    watcher.watch({});
+    spy.clear();
+    appendTo(path, "unwatched\n");
+    writeNew(path, "unwatched\n");
+    QTest::qWait(50);  // a bound for events that must not come
+    EXPECT_TRUE(spy.isEmpty());
+}
+
+TEST(MainWindowFollow, AppendsJoinTheShownDocumentAndTheViewKeepsTheEndInSightWhileFollowing)
+{
+    MainWindowHarness h;
+    QByteArray lines;
+    for (int i = 0; i < 200; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
+    auto& f = h.loadWith({{"app.log", lines}});
+    f.showFile(h.logs("app.log"));
+    TextPane& pane = *ui(f).pane;
+    const auto* status = f.findChild<QLabel*>("followStatus");
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(f.following());
+    EXPECT_TRUE(status->text().isEmpty());
+    ui(f).followAction->trigger();  // Ctrl+T
+    EXPECT_TRUE(f.following());
+    EXPECT_EQ(status->text(), "追跡中");
+    QScrollBar* bar = pane.verticalScrollBar();
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // A partial line shows as it is, completed by the next write; a kanji split
+    // across two writes shows whole once its second byte comes.
+    for (const QByteArray& more :
+         {QByteArray("new 1\r\nnew 2 (part"), QByteArray("ial) \x8A"), QByteArray("\xBF\r\nnew 3\r\n")}) {
+        lines += more;
+        appendTo(h.logs("app.log"), more);
+        ASSERT_TRUE(waitForText(pane, QString::fromStdU16String(Document::fromBytes(lines.toStdString())->text())));
+        EXPECT_EQ(bar->value(), bar->maximum());
+    }
+    EXPECT_EQ(f.panel(3), "File Size " + QString::number(lines.size()) + " byte");
+    EXPECT_TRUE(pane.text().endsWith(u"(partial) 漢\r\nnew 3\r\n"));
+
+    // Scrolled up: following pauses; at the end again it resumes.
+    bar->setValue(0);
+    appendTo(h.logs("app.log"), "paused\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.text().endsWith("paused\r\n"); }, kBoundMs));
+    EXPECT_EQ(bar->value(), 0);
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+    appendTo(h.logs("app.log"), "resumed\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.text().endsWith("resumed\r\n"); }, kBoundMs));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(h.boxes().isEmpty());
+
+    // Saving after appends asks nothing: the pane holds every byte of the file.
+    pane.setSelection(0, 0);
+    pane.insertText("# ");
+    ui(f).saveAction->trigger();
+    EXPECT_TRUE(h.boxes().isEmpty()) << h.boxes().join(";").toStdString();
+    EXPECT_TRUE(QFile(h.logs("app.log")).open(QIODevice::ReadOnly));
+}
+
+TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUserIsToldOnce)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", "old 1\r\nold 2\r\n"}});
+    f.showFile(h.logs("app.log"));
+    TextPane& pane = *ui(f).pane;
+    const QString path = h.logs("app.log");
+    ui(f).followAction->trigger();
+
+    // mv + recreate: the new file from its start, still followed.
+    ASSERT_EQ(std::rename(path.toLocal8Bit(), (path + ".1").toLocal8Bit()), 0);
+    appendTo(path + ".1", "late line of the old file\r\n");
+    writeNew(path, "fresh 1\r\n");
+    ASSERT_TRUE(waitForText(pane, "fresh 1\r\n"));
+    appendTo(path, "fresh 2\r\n");
+    ASSERT_TRUE(waitForText(pane, "fresh 1\r\nfresh 2\r\n"));
+
+    // copytruncate: cut in place, then written again (longer than before too).
+    QFile::resize(path, 0);
+    ASSERT_TRUE(waitForText(pane, ""));
+    appendTo(path, "after the cut\r\n");
+    ASSERT_TRUE(waitForText(pane, "after the cut\r\n"));
+    QFile::resize(path, 0);
+    appendTo(path, "cut and rewritten past the old size at once\r\n");
+    ASSERT_TRUE(waitForText(pane, "cut and rewritten past the old size at once\r\n"));
+    EXPECT_TRUE(h.boxes().isEmpty());
+
+    // Edited: the text stays, the user is told once, nothing is taken in.
+    pane.setSelection(0, 0);
+    pane.insertText("mine ");
+    const QString mine = pane.text();
+    ASSERT_EQ(std::rename(path.toLocal8Bit(), (path + ".2").toLocal8Bit()), 0);
+    writeNew(path, "replacement\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !h.boxes().isEmpty(); }, kBoundMs));
+    appendTo(path, "more\r\n");
+    QFile::resize(path, 0);
+    appendTo(path, "more again\r\n");
+    // The watcher has seen the writes once the later watcher of a spy has.
+    platform::FileWatcher probe;
+    QSignalSpy spy(&probe, &platform::FileWatcher::changed);
+    probe.watch(path.toStdString());
+    appendTo(path, "x\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, kBoundMs));
+    QTest::qWait(50);
+    EXPECT_EQ(pane.text(), mine);
+    EXPECT_EQ(h.boxes(), QStringList{"情報|ファイルが置き換えられました。表示中の内容はそのまま残ります。"});
+    // The save asks, as for any file changed since it was shown.
+    h.fakes.prompts.answers = {platform::Answer::No};
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(h.boxes().last(), "警告|表示後にファイルが変更されています。上書きしますか？");
+}
+
+}  // namespace
+}  // namespace soramie::testing
