@@ -323,27 +323,8 @@ void SearchDialog::onHitPressed(Qt::MouseButton button, QPoint globalPos)
 
 void SearchDialog::showHit(const QString& path)
 {
-    if (!main_.mayDropEdits()) return;
-    main_.enableDisplay();
-    main_.forgetShownFile();
-    if (path.isEmpty()) return;
-    auto loaded = Document::fromFile(toNativePath(path));
-    if (!loaded) {
-        // A hit removed or locked since the search: one message, the pane stays empty.
-        ask({QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"), platform::Buttons::Ok,
-             platform::Icon::Critical});
-        return;
-    }
-    main_.showDocument(*loaded, path);
-    // Indented: this display's size text stands apart from the main window's own.
-    main_.setPanel(
-        3, QStringLiteral("        ") + fileSizeText(QString::number((*loaded)->size().value), SizeUnit::Bytes));
-    const QString keyword = keywordField->text();
-    main_.setCaption(keyword);
-    // Only from the second press on (the shown file came from this list) is
-    // the keyword selected; a keyword that no longer occurs selects nothing.
-    if (main_.shownFrom() == ShownFrom::SearchHit) (void)main_.selectKeyword(keyword);
-    setPanel(2, folderFileLabel(path));
+    main_.showSearchHitFile(path, keywordField->text(), HitPress::QuickPress);
+    if (!path.isEmpty()) setPanel(2, folderFileLabel(path));
 }
 
 }  // namespace soramie

@@ -140,6 +140,10 @@ public:
     // Shows the file at path in the pane; a file that cannot be read is reported
     // and leaves the pane empty.
     void showFile(const QString& path);
+    // showFile's reading: the pane holds path's bytes, or is empty with each
+    // failed step reported. Returns the file's length in decimal digits, empty
+    // when it could not be measured.
+    QString readIntoPane(const QString& path);
     // The display button: the file list's selection, or the search hit.
     void showSelectedFile();
     void onFileListPressed(Qt::MouseButton button, QPoint globalPos);
@@ -249,6 +253,7 @@ public:
     QString shownPath() const override { return state_.shownPath; }
     void showDocument(const DocumentPtr& doc, const QString& path) override;
     void forgetShownFile() override;
+    void showSearchHitFile(const QString& path, const QString& keyword, HitPress press) override;
     bool selectKeyword(const QString& keyword) override;
     bool mayDropEdits() override;
     void reportCommand(CommandOutcome outcome) override;
