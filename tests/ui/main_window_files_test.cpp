@@ -212,6 +212,28 @@ TEST(MainWindowDelete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpe
     EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.hitList->count() == 1);
 }
 
+// Panel 3 follows a save that changed the shown file's length, in the unit it
+// was given in; a save as under another name leaves it.
+TEST(MainWindowSave, ASaveThatChangesTheLengthUpdatesTheSizePanelInItsUnit)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"big.txt", QByteArray(1500, 'x')}});
+    h.show("a.txt");
+    ui(f).pane->setText("abcde");
+    h.fakes.pickers.answers = {h.logs("other.txt")};
+    ui(f).saveAsAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 3 byte");
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 5 byte");
+
+    h.fakes.pickers.answers = {h.logs("big.txt")};
+    f.openFile();
+    EXPECT_EQ(f.panel(3), "File Size 1.5 KB");
+    ui(f).pane->setText(QString(1234, 'y'));
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 1.234 KB");
+}
+
 // The display button and a quick press on the result list show a hit by one
 // routine: the same read, boxes and caption; the press selects the keyword only
 // once the shown file came from the list, indents the size and leaves the main

@@ -182,6 +182,9 @@ public:
     // 上書き保存's steps; true when the pane's bytes were written.
     bool saveShown();
     void saveAs();
+    // After the shown file was written: panel 3 gives its new length, in the
+    // unit and with the indent the panel had.
+    void showWrittenSize();
     void exportHtml();
     // Deletes, after asking, the file "ファイル削除" aims at: the file list's
     // selection, or the search dialog's selected hit when the display button

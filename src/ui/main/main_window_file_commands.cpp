@@ -266,7 +266,20 @@ bool MainWindow::saveShown()
         if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
         return writePane(*this, written_, path);
     }
-    return writePane(*this, written_, state_.shownPath);
+    if (!writePane(*this, written_, state_.shownPath)) return false;
+    showWrittenSize();
+    return true;
+}
+
+void MainWindow::showWrittenSize()
+{
+    const QString before = panel(3);
+    qsizetype indent = 0;
+    while (indent < before.size() && before[indent] == QLatin1Char(' ')) ++indent;
+    const std::uint64_t size = ui_.pane->sizeInBytes();
+    const QString text = before.endsWith(QStringLiteral(" KB")) ? fileSizeText(kilobytesText(size), SizeUnit::Kilobytes)
+                                                                : fileSizeText(QString::number(size), SizeUnit::Bytes);
+    setPanel(3, before.left(indent) + text);
 }
 
 bool MainWindow::mayDropEdits()
@@ -286,7 +299,7 @@ void MainWindow::saveAs()
     QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
-    writePane(*this, written_, path);
+    if (writePane(*this, written_, path) && path == state_.shownPath) showWrittenSize();
 }
 
 void MainWindow::deleteTargetFile()
