@@ -4,12 +4,25 @@
 #include "core/folder_listing.h"
 #include "ui/common/path_text.h"
 
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringListModel>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace soramie {
+
+void makeFilterBox(QComboBox& combo)
+{
+    combo.setEditable(true);
+    combo.setInsertPolicy(QComboBox::NoInsert);
+    combo.setCompleter(nullptr);
+    // The box's own handlers of Enter and of the end of an edit pick the item
+    // that equals the typed text; a typed text is no choice.
+    QLineEdit* edit = combo.lineEdit();
+    QObject::disconnect(edit, &QLineEdit::returnPressed, &combo, nullptr);
+    QObject::disconnect(edit, &QLineEdit::editingFinished, &combo, nullptr);
+}
 
 // ---- DriveList ---------------------------------------------------------------------
 

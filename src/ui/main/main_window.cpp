@@ -116,8 +116,7 @@ void MainWindow::buildControls(QWidget* client)
 
     ui_.filterCombo = new QComboBox(client);
     ui_.filterCombo->setObjectName(QStringLiteral("filterCombo"));
-    ui_.filterCombo->setEditable(true);
-    ui_.filterCombo->setInsertPolicy(QComboBox::NoInsert);
+    makeFilterBox(*ui_.filterCombo);
     ui_.filterCombo->addItems({QStringLiteral("*.txt"), QStringLiteral("*.log"), QStringLiteral("*.*")});
     ui_.filterCombo->setCurrentIndex(0);
     ui_.filterCombo->setToolTip(QStringLiteral("拡張子"));
