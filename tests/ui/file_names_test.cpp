@@ -7,12 +7,15 @@
 #include "platform/file_picker.h"
 #include "support/main_window_harness.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 
 #include <sys/stat.h>
@@ -95,6 +98,36 @@ TEST(Pickers, TheFileDialogListsEveryFileOfItsFilterShowsCp932NamesDecodedAndAns
     program.accept();  // a folder typed is entered
     EXPECT_EQ(listed(program), (QStringList{"sub", "prog"}));
     EXPECT_TRUE(program.selectedPath().isEmpty());
+}
+
+// The save dialog chooses the typed name with the type's extension, and the
+// replace question is about that file: "いいえ" keeps the dialog open.
+TEST(Pickers, TheSaveDialogAsksAboutTheNameWithItsExtension)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.path() + "/memo.txt", "old"));
+    platform::FilePicker save(nullptr, platform::textFilter(), dir.path(), platform::FilePicker::Mode::Save);
+    QStringList asked;
+    const auto answer = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&asked, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            asked << box->text();
+            box->button(button)->click();
+        });
+    };
+    save.fileName->setText("memo");
+    answer(QMessageBox::No);
+    save.accept();
+    EXPECT_EQ(asked, QStringList{"memo.txt は既に存在します。\n置き換えますか?"});
+    EXPECT_TRUE(save.selectedPath().isEmpty() && save.result() != QDialog::Accepted);
+    answer(QMessageBox::Yes);
+    save.accept();
+    EXPECT_EQ(save.selectedPath(), dir.path() + "/memo.txt");
+    save.fileName->setText("new");
+    save.accept();  // nothing to ask about
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(save.selectedPath(), dir.path() + "/new.txt");
 }
 
 // The file list and the pickers read a folder through one listing: both follow
