@@ -2,6 +2,7 @@
 // Showing a file: presses on the file list, the display button, and the open command.
 #include "support/main_window_harness.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -82,6 +83,35 @@ TEST(MainWindowLists, ATypedFilterOnlyCountsAtTheNextFolderChangeAndRefreshCount
     box.setCurrentIndex(0);
     QTest::keyClick(&box, Qt::Key_Down);  // the next item, *.log, is chosen
     EXPECT_EQ(ui(f).fileList->pattern() + "|" + f.panel(1), "*.log|Total 2 Files(*.log)");
+}
+
+// From the keyboard: Enter on the file list is a press (quick mode shows the
+// file), Tab in the pane types a TAB, Ctrl+Tab and Ctrl+Shift+Tab leave it.
+TEST(MainWindowKeys, EnterOnTheFileListShowsInQuickModeAndCtrlTabLeavesThePane)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}});
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(ui(f).fileList->selectFile("a.txt"));
+    QTest::keyClick(ui(f).fileList, Qt::Key_Return);
+    EXPECT_TRUE(ui(f).showButton->isEnabled() && ui(f).pane->text().isEmpty()) << "normal mode: only the button";
+    ui(f).showButton->hide();
+    ASSERT_TRUE(ui(f).fileList->selectFile("b.txt"));
+    QTest::keyClick(ui(f).fileList, Qt::Key_Enter);
+    EXPECT_EQ(ui(f).pane->text() + "|" + viewerState(f).shownPath, "b|" + h.logs("b.txt"));
+
+    ui(f).pane->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui(f).pane->hasFocus(); }));
+    QTest::keyClick(ui(f).pane, Qt::Key_Tab);
+    EXPECT_EQ(ui(f).pane->text(), "\tb");
+    QTest::keyClick(ui(f).pane, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(ui(f).pane->hasFocus());
+    QWidget* after = QApplication::focusWidget();
+    ui(f).pane->setFocus();
+    QTest::keyClick(ui(f).pane, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(!ui(f).pane->hasFocus() && QApplication::focusWidget() != after);
+    EXPECT_EQ(ui(f).pane->text(), "\tb");
 }
 
 // A cancel, a path the dialog returned but that vanished before the read, a

@@ -4,6 +4,7 @@
 #include "core/folder_listing.h"
 #include "ui/common/path_text.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringListModel>
@@ -218,6 +219,17 @@ void FileList::mousePressEvent(QMouseEvent* event)
 {
     QListView::mousePressEvent(event);
     emit mousePressed(event->button(), event->globalPosition().toPoint());
+}
+
+void FileList::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit enterPressed();
 }
 
 }  // namespace soramie

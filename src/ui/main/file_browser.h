@@ -89,9 +89,12 @@ public:
 
 signals:
     void mousePressed(Qt::MouseButton button, QPoint globalPos);
+    // Enter or Return (without Ctrl or Alt) on the list; the key goes no further.
+    void enterPressed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString path_;

@@ -276,6 +276,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab in the pane move the focus out of it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Tests reach the controls, the state and the dialogs through this probe
