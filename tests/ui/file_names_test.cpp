@@ -5,6 +5,7 @@
 #include "platform/file_names.h"
 #include "core/folder_listing.h"
 #include "platform/file_picker.h"
+#include "platform/qt_services.h"
 #include "support/main_window_harness.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@
 #include <QTreeView>
 
 #include <sys/stat.h>
+
+#include <filesystem>
 
 namespace platform = soramie::platform;
 using soramie::fromNativePath;
@@ -171,6 +174,25 @@ const std::string kDaily = "\x93\xfa\x95\xf1";
 
 bool writeRaw(const std::string& path, const QByteArray& bytes) { return writeFile(fromNativePath(path), bytes); }
 QByteArray readRaw(const std::string& path) { return bytesOf(fromNativePath(path)); }
+
+// A program in a folder named in CP932 finds the settings file and readme.txt
+// beside it: the paths keep the folder's bytes.
+TEST(ProgramFiles, AFolderNamedInCp932KeepsItsBytesForTheSettingsAndTheReadme)
+{
+    QTemporaryDir dir;
+    const std::string folder = toNativePath(dir.path()) + "/" + kLog;
+    ASSERT_TRUE(writeRaw(folder + "/readme.txt", "\x93\xfa\x95\xf1 readme") &&
+                writeRaw(folder + "/soramie.ini", "[main]\r\nname = x\r\n"));
+    platform::AppInfo app;
+    app.executableDir = fromNativePath(folder);
+    app.baseName = "soramie";
+    EXPECT_EQ(toNativePath(app.settingsPath()), folder + "/soramie.ini");
+    EXPECT_EQ(soramie::AboutDialog::readmeText(app.readmePath()), QString::fromUtf8("日報 readme"));
+    // The running program's own folder, as the kernel names it.
+    const platform::AppInfo self = platform::currentAppInfo();
+    EXPECT_EQ(toNativePath(self.executableDir) + "/" + toNativePath(self.baseName),
+              std::filesystem::read_symlink("/proc/self/exe").string());
+}
 
 // What the list shows for one of its entries.
 QString shown(const QAbstractItemView& view, const QString& entry)
