@@ -39,8 +39,9 @@ CommandLine readCommandLine(int argc, char** argv)
 // The settings file and readme.txt of this executable's layout.
 void placeProgramFiles(soramie::platform::AppInfo& app)
 {
-    const std::filesystem::path exeFolder = QFile::encodeName(app.executableDir).toStdString();
-    const std::string base = QFile::encodeName(app.baseName).toStdString();
+    // The folder's and the name's bytes, whatever their encoding.
+    const std::filesystem::path exeFolder = soramie::toNativePath(app.executableDir);
+    const std::string base = soramie::toNativePath(app.baseName);
     const auto layout = soramie::settings::detectLayout(exeFolder, base);
     if (layout == soramie::settings::Layout::Portable) return;
     const QString configFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
@@ -49,8 +50,8 @@ void placeProgramFiles(soramie::platform::AppInfo& app)
     QDir().mkpath(configFolder);
     const auto files =
         soramie::settings::programFiles(layout, exeFolder, base, QFile::encodeName(configFolder).toStdString());
-    app.settingsFile = QFile::decodeName(files.settings.c_str());
-    app.readmeFile = QFile::decodeName(files.readme.c_str());
+    app.settingsFile = soramie::fromNativePath(files.settings.native());
+    app.readmeFile = soramie::fromNativePath(files.readme.native());
 }
 
 }  // namespace

@@ -5,7 +5,11 @@
 #include "cli/command.h"
 #include "cli/search_command.h"
 #include "cli/text_commands.h"
+#include "core/version.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <iostream>
 #include <new>
 #include <span>
@@ -47,31 +51,52 @@ int printOverallHelp()
         details += '\n';
     }
     details +=
+        "  --version       print the program's version\n"
         "\n'soramie-cli COMMAND --help' describes a command.\n"
         "Exit status: 0 success, 1 failure (search: nothing found), 2 wrong command line,\n"
         "out of memory (search: also nothing could be read or written).\n";
     return soramie::cli::printHelp(std::cout, std::cerr, kUsage, details);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int printVersion()
 {
+    const std::string text = std::string("SORAMIE ver.") + soramie::kVersionNumber + '\n';
+    return soramie::cli::writeOutput(std::cout, text) ? soramie::cli::kExitOk : soramie::cli::outputFailure(std::cerr);
+}
+
+int run(int argc, char** argv)
+{
+    // Even the stream buffers this allocates may not fit: it runs inside
+    // main's handler.
     std::ios::sync_with_stdio(false);
     if (argc < 2) return soramie::cli::usageError(std::cerr, "", kUsage);
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") return printOverallHelp();
-    try {
-        const std::vector<std::string> args(argv + 2, argv + argc);
-        for (const Command& c : kCommands) {
-            if (c.name == name) return c.run(args, std::cout, std::cerr);
-        }
-    } catch (const std::bad_alloc&) {
-        std::cerr << "soramie-cli: out of memory\n";
-        return soramie::cli::kExitOutOfMemory;
-    } catch (const std::length_error&) {  // a size beyond what a string can hold
-        std::cerr << "soramie-cli: out of memory\n";
-        return soramie::cli::kExitOutOfMemory;
+    if (name == "--version") return printVersion();
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const Command& c : kCommands) {
+        if (c.name == name) return c.run(args, std::cout, std::cerr);
     }
     return soramie::cli::usageError(std::cerr, "unknown command " + std::string(name), kUsage);
+}
+
+// Written straight to the descriptor: the standard streams may be half set up.
+int reportOutOfMemory()
+{
+    static constexpr char kMessage[] = "soramie-cli: out of memory\n";
+    (void)!::write(STDERR_FILENO, kMessage, std::strlen(kMessage));
+    return soramie::cli::kExitOutOfMemory;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return reportOutOfMemory();
+    } catch (const std::length_error&) {  // a size beyond what a string can hold
+        return reportOutOfMemory();
+    }
 }

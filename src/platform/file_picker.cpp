@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/file_picker.h"
 
+#include "platform/qt_services.h"
+
 #include "core/folder_listing.h"
 #include "core/wildcard.h"
 #include "platform/file_names.h"
@@ -18,6 +20,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -330,15 +333,35 @@ QString FilePicker::typedPath() const
     return row >= 0 ? model_->pathOf(row) : absoluteCleanPath(joined(model_->folder(), text));
 }
 
+QString FilePicker::withTypeSuffix(const QString& path) const
+{
+    const QString pattern = patterns_.value(fileTypes->currentIndex());
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.indexOf(QLatin1Char('*'), 1) >= 0 ||
+        pattern.contains(QLatin1Char('?'))) {
+        return path;
+    }
+    const QString suffix = pattern.mid(1);
+    return path.endsWith(suffix) ? path : path + suffix;
+}
+
 void FilePicker::accept()
 {
     if (fileName->text().isEmpty()) return;
-    const QString path = typedPath();
     struct stat info {};
-    const bool exists = ::stat(toNativePath(path).c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) {
+    bool exists = false;
+    // True when path is a folder, which is entered instead of chosen.
+    const auto enteredFolder = [&](const QString& path) {
+        exists = ::stat(toNativePath(path).c_str(), &info) == 0;
+        if (!exists || !S_ISDIR(info.st_mode)) return false;
         if (enterFolder(path)) fileName->clear();
-        return;
+        return true;
+    };
+    QString path = typedPath();
+    if (enteredFolder(path)) return;
+    // A save goes to the name with its type's extension: the question is about that file.
+    if (mode_ == Mode::Save) {
+        path = withTypeSuffix(path);
+        if (enteredFolder(path)) return;
     }
     const QString name = displayPath(nameOf(path));
     if (mode_ == Mode::Open && !exists) {
@@ -347,11 +370,13 @@ void FilePicker::accept()
             dialogText("%1\nFile not found.\nPlease verify the correct file name was given.").arg(name));
         return;
     }
-    if (mode_ == Mode::Save && exists &&
-        QMessageBox::warning(this, windowTitle(),
-                             dialogText("%1 already exists.\nDo you want to replace it?").arg(name),
-                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
-        return;
+    if (mode_ == Mode::Save && exists) {
+        const MessageRequest question{dialogText("%1 already exists.\nDo you want to replace it?").arg(name),
+                                      windowTitle(), Buttons::YesNo, Icon::Warning, Answer::No};
+        const QPointer<QMessageBox> box = newMessageBox(this, question);
+        const int result = box->exec();
+        delete box.data();
+        if (answerOf(question, result) != Answer::Yes) return;
     }
     chosen_ = path;
     QDialog::accept();

@@ -90,8 +90,9 @@ public:
     // Shows folder (false, and nothing changes, when it cannot be read).
     bool enterFolder(const QString& folder);
     // The typed or selected name: a folder is entered; a file is checked (the
-    // open dialog takes only an existing file, the save dialog asks before it
-    // names an existing one) and chosen.
+    // open dialog takes only an existing file; the save dialog chooses the
+    // name with its type's extension and asks before that names an existing
+    // file) and chosen.
     void accept() override;
 
     QTreeView* view = nullptr;
@@ -106,6 +107,9 @@ private:
     // The path the name field stands for: the selected entry when the field
     // shows its name, an entry shown under that name, else the typed text.
     QString typedPath() const;
+    // path with the extension of the chosen file type ("*.txt" gives ".txt")
+    // appended unless it ends with it already; a type such as "*.*" adds none.
+    [[nodiscard]] QString withTypeSuffix(const QString& path) const;
 
     Mode mode_;
     QStringList patterns_;

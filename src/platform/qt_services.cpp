@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -360,8 +361,19 @@ bool useJapaneseQtTexts(QCoreApplication& app)
 AppInfo currentAppInfo()
 {
     AppInfo info;
-    info.executableDir = QCoreApplication::applicationDirPath();
-    info.baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    // The executable's path as the kernel knows it: its bytes, so a folder or
+    // name that is not UTF-8 (CP932 from a Windows archive) is kept exactly.
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && exe.has_filename()) {
+        info.executableDir = fromNativePath(exe.parent_path().native());
+        const std::string name = exe.filename().native();
+        const std::size_t dot = name.rfind('.');  // the name without its last extension
+        info.baseName = fromNativePath(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
+    } else {
+        info.executableDir = QCoreApplication::applicationDirPath();
+        info.baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    }
     info.homeFolder = QDir::homePath();
     const QFileInfo logs(QStringLiteral("/var/log"));
     info.defaultStartFolder = logs.isDir() && logs.isExecutable() ? logs.absoluteFilePath() : info.homeFolder;

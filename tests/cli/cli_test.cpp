@@ -12,6 +12,7 @@
 #include "core/cp932.h"
 #include "core/file_io.h"
 #include "core/html_page.h"
+#include "core/version.h"
 #include "search/temp_tree.h"
 
 namespace {
@@ -140,6 +141,10 @@ TEST_F(CliTest, HelpOfTheToolAndOfEachCommandGoesToStandardOutput)
 {
     const Outcome all = run({"--help"});
     EXPECT_EQ(all.status, 0);
+    EXPECT_NE(all.out.find("  --version "), std::string::npos);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, std::string("SORAMIE ver.") + soramie::kVersionNumber + "\n");
     for (const std::string command : {"wrap", "replace", "replace-range", "html", "decode", "encode", "search"}) {
         EXPECT_NE(all.out.find("  " + command + " "), std::string::npos) << command;
         // Help wins over whatever else is wrong on the line.
@@ -174,6 +179,12 @@ TEST_F(CliTest, RunningOutOfMemoryOrOutputSpaceIsReportedInsteadOfAborting)
     for (int i = 0; i < 4; ++i) write("tree/f" + std::to_string(i) + ".txt", std::string(3 << 20, 'x') + "key");
     const Outcome search = run({"search", path("tree"), "key"}, "", "(ulimit -v 12000; {})");
     EXPECT_TRUE(search.status == 0 || (search.status == 2 && search.err.ends_with("out of memory\n"))) << search.err;
+
+    // So little room that setting up the standard streams fails: still a
+    // message and status 2, not an abort.
+    const Outcome tiny = run({"--help"}, "", "(ulimit -v 6000; {})");
+    EXPECT_TRUE(tiny.status == 0 || (tiny.status == 2 && tiny.err == "soramie-cli: out of memory\n"))
+        << tiny.status << tiny.err;
 
     const Outcome full = run({"search", path("tree"), "key"}, "", "{} >/dev/full");
     EXPECT_EQ(full.status, 2);

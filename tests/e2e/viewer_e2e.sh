@@ -257,6 +257,28 @@ step "search dialog with Ctrl+F (the resize has closed it)"
 keys "$main" ctrl+f
 search="$(wait_window 検索 "$viewer_pid")" || exit 1
 shot "$search" 08-search
+
+step "a box of the search dialog's file menu stands above the dialog"
+click "$search" 200 12 && xdotool type --delay 30 'xxx'
+click "$search" 50 12
+warning="$(wait_window 警告 "$viewer_pid")" || exit 1
+keys "$warning" Return
+wait_gone "$warning"
+# (Around its boxes the dialog leaves the always-on-top state: a new native window.)
+search="$(wait_window 検索 "$viewer_pid")" || exit 1
+before="$(xdotool search --all --onlyvisible --pid "$viewer_pid" --name '' | wc -l)"
+xdotool mousemove --window "$search" 60 32 click 3
+wait_for 10 sh -c "[ \$(xdotool search --all --onlyvisible --pid $viewer_pid --name '' | wc -l) -gt $before ]" ||
+  fail "no file menu over the search dialog"
+xdotool key --delay 80 Up Return
+question="$(wait_window 削除 "$viewer_pid")" || exit 1
+search="$(window 検索 "$viewer_pid")"
+shot "$question" 08-delete-question
+stacked_above "$question" "$search" || fail "the question '削除しますか？' is stacked under the search dialog"
+keys "$question" Escape
+wait_gone "$question"
+[ -f "$work/b.txt" ] || fail "b.txt was deleted although the answer was いいえ"
+search="$(wait_window 検索 "$viewer_pid")" || exit 1
 keys "$search" alt+F4
 wait_gone "$search"
 

@@ -5,17 +5,23 @@
 #include "platform/file_names.h"
 #include "core/folder_listing.h"
 #include "platform/file_picker.h"
+#include "platform/qt_services.h"
 #include "support/main_window_harness.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 
 #include <sys/stat.h>
+
+#include <filesystem>
 
 namespace platform = soramie::platform;
 using soramie::fromNativePath;
@@ -97,6 +103,36 @@ TEST(Pickers, TheFileDialogListsEveryFileOfItsFilterShowsCp932NamesDecodedAndAns
     EXPECT_TRUE(program.selectedPath().isEmpty());
 }
 
+// The save dialog chooses the typed name with the type's extension, and the
+// replace question is about that file: "いいえ" keeps the dialog open.
+TEST(Pickers, TheSaveDialogAsksAboutTheNameWithItsExtension)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.path() + "/memo.txt", "old"));
+    platform::FilePicker save(nullptr, platform::textFilter(), dir.path(), platform::FilePicker::Mode::Save);
+    QStringList asked;
+    const auto answer = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&asked, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            asked << box->text();
+            box->button(button)->click();
+        });
+    };
+    save.fileName->setText("memo");
+    answer(QMessageBox::No);
+    save.accept();
+    EXPECT_EQ(asked, QStringList{"memo.txt は既に存在します。\n置き換えますか?"});
+    EXPECT_TRUE(save.selectedPath().isEmpty() && save.result() != QDialog::Accepted);
+    answer(QMessageBox::Yes);
+    save.accept();
+    EXPECT_EQ(save.selectedPath(), dir.path() + "/memo.txt");
+    save.fileName->setText("new");
+    save.accept();  // nothing to ask about
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(save.selectedPath(), dir.path() + "/new.txt");
+}
+
 // The file list and the pickers read a folder through one listing: both follow
 // links and leave hidden entries out; only the file list leaves out what is not
 // an ordinary file (a link that leads nowhere, a named pipe).
@@ -138,6 +174,25 @@ const std::string kDaily = "\x93\xfa\x95\xf1";
 
 bool writeRaw(const std::string& path, const QByteArray& bytes) { return writeFile(fromNativePath(path), bytes); }
 QByteArray readRaw(const std::string& path) { return bytesOf(fromNativePath(path)); }
+
+// A program in a folder named in CP932 finds the settings file and readme.txt
+// beside it: the paths keep the folder's bytes.
+TEST(ProgramFiles, AFolderNamedInCp932KeepsItsBytesForTheSettingsAndTheReadme)
+{
+    QTemporaryDir dir;
+    const std::string folder = toNativePath(dir.path()) + "/" + kLog;
+    ASSERT_TRUE(writeRaw(folder + "/readme.txt", "\x93\xfa\x95\xf1 readme") &&
+                writeRaw(folder + "/soramie.ini", "[main]\r\nname = x\r\n"));
+    platform::AppInfo app;
+    app.executableDir = fromNativePath(folder);
+    app.baseName = "soramie";
+    EXPECT_EQ(toNativePath(app.settingsPath()), folder + "/soramie.ini");
+    EXPECT_EQ(soramie::AboutDialog::readmeText(app.readmePath()), QString::fromUtf8("日報 readme"));
+    // The running program's own folder, as the kernel names it.
+    const platform::AppInfo self = platform::currentAppInfo();
+    EXPECT_EQ(toNativePath(self.executableDir) + "/" + toNativePath(self.baseName),
+              std::filesystem::read_symlink("/proc/self/exe").string());
+}
 
 // What the list shows for one of its entries.
 QString shown(const QAbstractItemView& view, const QString& entry)

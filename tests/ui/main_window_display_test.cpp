@@ -2,7 +2,10 @@
 // Showing a file: presses on the file list, the display button, and the open command.
 #include "support/main_window_harness.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 
 using namespace soramie::testing;
 
@@ -52,6 +55,63 @@ TEST(MainWindowDisplay, ARightPressRunsTheChosenFileMenuItemFirstAndNeverShowsAF
         EXPECT_EQ(h.boxes().value(1) + QString::number(h.boxes().size()), "完了|削除しました。2") << quick;
         EXPECT_TRUE(!ui(f).showButton->isEnabled() && f.panel(2).isEmpty()) << quick;
     }
+}
+
+// Typed text in the filter box is only the pattern of the next count: Enter,
+// leaving the box or a text equal to an item leave the list's pattern, and
+// nothing is completed. Choosing an item changes it; 更新 counts the list.
+TEST(MainWindowLists, ATypedFilterOnlyCountsAtTheNextFolderChangeAndRefreshCountsTheList)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "a"}, {"b.log", "b"}, {"c.log", "c"}});
+    QComboBox& box = *ui(f).filterCombo;
+    QLineEdit& edit = *box.lineEdit();
+    edit.selectAll();
+    QTest::keyClicks(&edit, "*");
+    EXPECT_EQ(box.currentText(), "*");
+    QTest::keyClicks(&edit, ".log");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    emit edit.editingFinished();  // as when the focus leaves the box
+    EXPECT_EQ(ui(f).fileList->pattern() + "|" + ui(f).fileList->names().join(","), "*.txt|a.txt");
+    f.onFolderChanged();
+    EXPECT_EQ(f.panel(1), "Total 2 Files(*.log)");
+
+    ASSERT_TRUE(writeFile(h.logs("d.txt"), "d"));
+    ui(f).refreshButton->click();
+    EXPECT_EQ(ui(f).fileList->names().join(",") + "|" + f.panel(1), "a.txt,d.txt|Total 2 Files(*.txt)");
+
+    box.setCurrentIndex(0);
+    QTest::keyClick(&box, Qt::Key_Down);  // the next item, *.log, is chosen
+    EXPECT_EQ(ui(f).fileList->pattern() + "|" + f.panel(1), "*.log|Total 2 Files(*.log)");
+}
+
+// From the keyboard: Enter on the file list is a press (quick mode shows the
+// file), Tab in the pane types a TAB, Ctrl+Tab and Ctrl+Shift+Tab leave it.
+TEST(MainWindowKeys, EnterOnTheFileListShowsInQuickModeAndCtrlTabLeavesThePane)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"b.txt", "b"}});
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(ui(f).fileList->selectFile("a.txt"));
+    QTest::keyClick(ui(f).fileList, Qt::Key_Return);
+    EXPECT_TRUE(ui(f).showButton->isEnabled() && ui(f).pane->text().isEmpty()) << "normal mode: only the button";
+    ui(f).showButton->hide();
+    ASSERT_TRUE(ui(f).fileList->selectFile("b.txt"));
+    QTest::keyClick(ui(f).fileList, Qt::Key_Enter);
+    EXPECT_EQ(ui(f).pane->text() + "|" + viewerState(f).shownPath, "b|" + h.logs("b.txt"));
+
+    ui(f).pane->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui(f).pane->hasFocus(); }));
+    QTest::keyClick(ui(f).pane, Qt::Key_Tab);
+    EXPECT_EQ(ui(f).pane->text(), "\tb");
+    QTest::keyClick(ui(f).pane, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(ui(f).pane->hasFocus());
+    QWidget* after = QApplication::focusWidget();
+    ui(f).pane->setFocus();
+    QTest::keyClick(ui(f).pane, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(!ui(f).pane->hasFocus() && QApplication::focusWidget() != after);
+    EXPECT_EQ(ui(f).pane->text(), "\tb");
 }
 
 // A cancel, a path the dialog returned but that vanished before the read, a

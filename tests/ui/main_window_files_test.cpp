@@ -218,6 +218,68 @@ TEST(MainWindowDelete, TheCommandDeletesTheSelectedHitAndThePopupTheFileItWasOpe
     EXPECT_TRUE(!exists("h1.txt") && exists("h2.txt") && exists("c.txt") && search.hitList->count() == 1);
 }
 
+// Panel 3 follows a save that changed the shown file's length, in the unit it
+// was given in; a save as under another name leaves it.
+TEST(MainWindowSave, ASaveThatChangesTheLengthUpdatesTheSizePanelInItsUnit)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}, {"big.txt", QByteArray(1500, 'x')}});
+    h.show("a.txt");
+    ui(f).pane->setText("abcde");
+    h.fakes.pickers.answers = {h.logs("other.txt")};
+    ui(f).saveAsAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 3 byte");
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 5 byte");
+
+    h.fakes.pickers.answers = {h.logs("big.txt")};
+    f.openFile();
+    EXPECT_EQ(f.panel(3), "File Size 1.5 KB");
+    ui(f).pane->setText(QString(1234, 'y'));
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(f.panel(3), "File Size 1.234 KB");
+}
+
+// The display button and a quick press on the result list show a hit by one
+// routine: the same read, boxes and caption; the press selects the keyword only
+// once the shown file came from the list, indents the size and leaves the main
+// window's panel 2 alone.
+TEST(MainWindowSearchHit, TheButtonAndAQuickPressShowAHitAlikeButForTheKeywordTheSizeAndPanel2)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"a.txt", "abc"}});
+    auto& search = listHits(h, {"gone.txt", "h1.txt"});
+    search.keywordField->setText("h1");
+    ASSERT_TRUE(QFile::remove(h.root() + "/hits/gone.txt"));
+    const auto shown = [&] {
+        return ui(f).pane->text() + "|" + ui(f).pane->selectedText() + "|" + f.windowTitle() + "|" + f.panel(2) + "|" +
+               f.panel(3);
+    };
+    viewerState(f).shownFrom = soramie::ShownFrom::SearchHit;
+    f.showSelectedFile();
+    EXPECT_EQ(shown(), "h1.txt|h1|SORAMIE - h1 -|hits h1.txt |File Size 6 byte");
+
+    ui(f).showButton->hide();
+    viewerState(f).shownFrom = soramie::ShownFrom::FileList;
+    f.setPanel(2, "kept");
+    search.onHitPressed(Qt::LeftButton, QPoint());
+    EXPECT_EQ(shown(), "h1.txt||SORAMIE - h1 -|kept|        File Size 6 byte");
+    search.onHitPressed(Qt::LeftButton, QPoint());
+    EXPECT_EQ(shown(), "h1.txt|h1|SORAMIE - h1 -|kept|        File Size 6 byte");
+    EXPECT_EQ(search.panel(2), "hits h1.txt ");
+
+    // A hit gone since the search: the same boxes either way, the pane empty.
+    search.hitList->setCurrentRow(0);
+    search.onHitPressed(Qt::LeftButton, QPoint());
+    const QStringList quickBoxes = h.boxes();
+    h.fakes.prompts.messages.clear();
+    ui(f).showButton->show();
+    f.showSelectedFile();
+    EXPECT_EQ(quickBoxes, QStringList(3, "エラー|このファイルは開けません"));
+    EXPECT_EQ(h.boxes(), quickBoxes);
+    EXPECT_TRUE(ui(f).pane->text().isEmpty() && viewerState(f).shownPath.isEmpty());
+}
+
 // The page is made from the bytes on disk, not the pane; with a browser set the
 // question comes after the page is shown and the browser gets the page as one argument.
 TEST(MainWindowExport, WritesThePageBesideTheSourceShowsItAndOffersTheBrowser)

@@ -115,22 +115,21 @@ TEST_F(SearchDialogTest, TheWindowsAreDisabledWhileTheFilesAreReadAndAnUnloadMea
 
 // A right press pops up the file menu with the program read again; when the
 // chosen command removed the entry (delete) nothing is selected or shown in its place.
-TEST_F(SearchDialogTest, QuickModeShowsAHitAtOnceAndSelectsTheKeywordFromTheSecondPressOn)
+TEST_F(SearchDialogTest, QuickModeHandsEveryPressToTheMainWindowAndAPressAfterADeleteShowsNothing)
 {
     main.writeSettings("[main]\r\nprogram = /opt/ed --x\r\n");
     main.quick = true;
     d.startSearch();
     pressEntry(2);
-    EXPECT_EQ(main.pane().text(), "x" + kKeyword + "x");
-    EXPECT_TRUE(main.selectedKeywords.isEmpty() && main.vars.shownPath == logs + "/sub/deep/c.txt");
-    pressEntry(2);
-    EXPECT_EQ(main.selectedKeywords, QStringList{kKeyword});
+    EXPECT_EQ(main.shownHits, QStringList{logs + "/sub/deep/c.txt|" + kKeyword + "|1"});
+    EXPECT_EQ(d.panel(2), "deep c.txt ");
 
     main.onPopup = [&](const QString& path) { delete d.hitList->findItems(path, Qt::MatchExactly).value(0); };
     pressEntry(1, Qt::RightButton);
     EXPECT_EQ(main.popups, QStringList{logs + "/sub/b.txt@5,6 program=/opt/ed --x"});
     EXPECT_EQ(results(), QStringList({logs + "/a.txt", logs + "/sub/deep/c.txt"}));
-    EXPECT_TRUE(d.selectedPath().isEmpty() && main.pane().text().isEmpty());
+    EXPECT_TRUE(d.selectedPath().isEmpty());
+    EXPECT_EQ(main.shownHits.value(1), "|" + kKeyword + "|1");
 }
 
 }  // namespace

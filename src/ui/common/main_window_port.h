@@ -14,6 +14,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 class QWidget;
@@ -23,6 +24,17 @@ namespace soramie {
 class Document;
 class TextPane;
 using DocumentPtr = std::shared_ptr<const Document>;
+
+// Who shows a search hit; the rest of the display is the same for both.
+enum class HitPress : std::uint8_t {
+    // 表示: the keyword is selected (a keyword that no longer occurs is
+    // reported once) and panel 2 names the file.
+    DisplayButton,
+    // A press on the result list in quick mode: the keyword is selected only
+    // when the file shown before came from the list too, silently; the size
+    // text is indented by eight spaces; panel 2 is the dialog's to write.
+    QuickPress,
+};
 
 class MainWindowPort {
 public:
@@ -60,6 +72,13 @@ public:
     virtual void showDocument(const DocumentPtr& doc, const QString& path) = 0;
     // Empties the pane; it holds no file's bytes any more.
     virtual void forgetShownFile() = 0;
+    // Shows the search hit at path with keyword, for the display button or a
+    // press on the result list in quick mode (see HitPress): after
+    // mayDropEdits, enables the pane, reads the file into it (each step that
+    // fails says "このファイルは開けません" once, leaving the pane empty), writes
+    // the size to panel 3 and puts keyword into the caption. An empty path only
+    // empties the pane.
+    virtual void showSearchHitFile(const QString& path, const QString& keyword, HitPress press) = 0;
     // Before a command replaces or drops the pane's text: true to go on. When
     // the pane holds edits the user typed and did not save, asks
     // "変更を保存しますか？" (はい/いいえ/キャンセル); はい saves as 上書き保存 does and

@@ -4,6 +4,8 @@
 // GUI thread only.
 #pragma once
 
+#include "ui/common/twips.h"
+
 #include <QString>
 
 namespace soramie {
@@ -24,6 +26,10 @@ struct UserSettings {
     QString programName;     // "name": the external program's display name
     QString workFolder;      // "log": the folder the file browser starts in
     QString typedateValue;   // "typedate": read and kept, not used
+    // The pane's size as last set in the settings dialog, in the twips typed
+    // there; shown again while the pane still has that size in pixels.
+    Twips paneHeight{6255};
+    Twips paneWidth{8895};
 };
 
 struct ViewerState {

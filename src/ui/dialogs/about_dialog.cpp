@@ -2,10 +2,11 @@
 #include "ui/dialogs/about_dialog.h"
 
 #include "core/cp932.h"
+#include "core/file_io.h"
+#include "platform/file_names.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/twips.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -36,12 +37,10 @@ QFrame* line(QWidget* parent, int x0, int x1, int y, int thickness, const QColor
 
 QString AboutDialog::readmeText(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return {};
-    return QString::fromStdU16String(
-        cp932::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    // The path holds the folder's bytes, whatever their encoding.
+    const auto bytes = readWholeFile(toNativePath(path), ReadFrom::RegularFileOnly);
+    if (!bytes) return {};
+    return QString::fromStdU16String(cp932::decode(*bytes));
 }
 
 AboutDialog::AboutDialog(const QString& readmePath, QWidget* parent) : QDialog(parent)

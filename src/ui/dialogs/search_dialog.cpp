@@ -10,6 +10,7 @@
 #include "ui/common/path_text.h"
 #include "ui/common/status_text.h"
 #include "ui/common/twips.h"
+#include "ui/pane/text_pane.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -307,7 +310,12 @@ void SearchDialog::onHitPressed(Qt::MouseButton button, QPoint globalPos)
         const settings::SettingsFile file(toNativePath(main_.services().app.settingsPath()));
         main_.userSettings().programCommand =
             QString::fromStdU16String(file.readSetting(settings::kSection, settings::kProgram, u""));
+        // The boxes of the chosen command ("削除しますか？", a program that
+        // cannot start) belong to the main window: they stand above this
+        // dialog only while it is not on top.
+        setAlwaysOnTop(false);
         main_.showFilePopup(path, globalPos);
+        setAlwaysOnTop(true);
         // A command that removed the entry (delete) leaves nothing selected,
         // not the entry that took its place.
         if (!path.isEmpty() && hitList->findItems(path, Qt::MatchExactly).isEmpty()) {
@@ -323,27 +331,15 @@ void SearchDialog::onHitPressed(Qt::MouseButton button, QPoint globalPos)
 
 void SearchDialog::showHit(const QString& path)
 {
-    if (!main_.mayDropEdits()) return;
-    main_.enableDisplay();
-    main_.forgetShownFile();
-    if (path.isEmpty()) return;
-    auto loaded = Document::fromFile(toNativePath(path));
-    if (!loaded) {
-        // A hit removed or locked since the search: one message, the pane stays empty.
-        ask({QStringLiteral("このファイルは開けません"), QStringLiteral("エラー"), platform::Buttons::Ok,
-             platform::Icon::Critical});
-        return;
-    }
-    main_.showDocument(*loaded, path);
-    // Indented: this display's size text stands apart from the main window's own.
-    main_.setPanel(
-        3, QStringLiteral("        ") + fileSizeText(QString::number((*loaded)->size().value), SizeUnit::Bytes));
-    const QString keyword = keywordField->text();
-    main_.setCaption(keyword);
-    // Only from the second press on (the shown file came from this list) is
-    // the keyword selected; a keyword that no longer occurs selects nothing.
-    if (main_.shownFrom() == ShownFrom::SearchHit) (void)main_.selectKeyword(keyword);
-    setPanel(2, folderAndFileLabel(path));
+    // The main window's boxes (unsaved edits, a hit that cannot be read) stand
+    // above this dialog only while it is not on top; leaving that state
+    // re-creates the window, so it is left only when a box may come.
+    const bool boxMayCome =
+        main_.pane().hasUnsavedEdits() || (!path.isEmpty() && ::access(toNativePath(path).c_str(), R_OK) != 0);
+    if (boxMayCome) setAlwaysOnTop(false);
+    main_.showSearchHitFile(path, keywordField->text(), HitPress::QuickPress);
+    if (boxMayCome) setAlwaysOnTop(true);
+    if (!path.isEmpty()) setPanel(2, folderAndFileLabel(path));
 }
 
 }  // namespace soramie

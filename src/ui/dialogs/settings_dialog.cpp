@@ -156,6 +156,11 @@ SettingsDialog::SettingsDialog(MainWindowPort& main) : DialogWindow(main, Twips(
 
 SettingsDialog::~SettingsDialog() = default;
 
+QString SettingsDialog::sizeText(Twips set, int pixels)
+{
+    return QString::number((set.toPixels() == pixels ? set : Twips::fromPixels(pixels)).value);
+}
+
 void SettingsDialog::buildControls()
 {
     QGroupBox* displayGroup = frame(this, "displayGroup", QStringLiteral("【表示領域】"), 120, 120, 4575, 975);
@@ -274,6 +279,7 @@ void SettingsDialog::applySettings()
         reject(paneHeightField, defaultHeight(), QStringLiteral("高さに設定出来る数値は、280～10000までです"));
     } else {
         const Twips height(static_cast<int>(*h));
+        main_.userSettings().paneHeight = height;
         pane.resize(pane.width(), height.toPixels());
         if (mainWasNormal && *h >= 6255) main_.setWindowSize({main_.windowSize().width, height + Twips(1515)});
     }
@@ -283,6 +289,7 @@ void SettingsDialog::applySettings()
         reject(paneWidthField, defaultWidth(), QStringLiteral("幅に設定出来る数値は、8895～20000までです"));
     } else {
         const Twips width(static_cast<int>(*w));
+        main_.userSettings().paneWidth = width;
         pane.resize(width.toPixels(), pane.height());
         if (mainWasNormal) main_.setWindowSize({width + Twips(2490), main_.windowSize().height});
     }

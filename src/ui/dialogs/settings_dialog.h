@@ -70,6 +70,9 @@ public:
     static QString defaultHeight() { return QStringLiteral("6255"); }
     static QString defaultWrapCount() { return QStringLiteral("100"); }
     static QString defaultWidth() { return QStringLiteral("8895"); }
+    // A pane size for its field: the twips last set while the pane still has
+    // that many pixels (a value typed stays as typed), else the pixels in twips.
+    static QString sizeText(Twips set, int pixels);
 
     // The value of a numeric field: the digits 0-9 (spaces around them allowed),
     // saturated at 10^15; nothing for any other text (pasted with the mouse).

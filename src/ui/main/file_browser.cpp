@@ -4,12 +4,26 @@
 #include "core/folder_listing.h"
 #include "ui/common/path_text.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringListModel>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace soramie {
+
+void makeFilterBox(QComboBox& combo)
+{
+    combo.setEditable(true);
+    combo.setInsertPolicy(QComboBox::NoInsert);
+    combo.setCompleter(nullptr);
+    // The box's own handlers of Enter and of the end of an edit pick the item
+    // that equals the typed text; a typed text is no choice.
+    QLineEdit* edit = combo.lineEdit();
+    QObject::disconnect(edit, &QLineEdit::returnPressed, &combo, nullptr);
+    QObject::disconnect(edit, &QLineEdit::editingFinished, &combo, nullptr);
+}
 
 // ---- DriveList ---------------------------------------------------------------------
 
@@ -205,6 +219,17 @@ void FileList::mousePressEvent(QMouseEvent* event)
 {
     QListView::mousePressEvent(event);
     emit mousePressed(event->button(), event->globalPosition().toPoint());
+}
+
+void FileList::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    emit enterPressed();
 }
 
 }  // namespace soramie

@@ -14,6 +14,12 @@ class QStringListModel;
 
 namespace soramie {
 
+// Makes combo an editable filter box: the user may type any text, and only
+// choosing one of its items (from the drop-down list, or with the arrow keys
+// or the wheel) emits activated. Enter and leaving the box choose nothing,
+// and typed text is never completed into an item.
+void makeFilterBox(QComboBox& combo);
+
 // A drop-down of drive roots. Choosing another drive than the one shown emits
 // changed(); choosing the shown one does nothing.
 class DriveList : public QComboBox {
@@ -83,9 +89,12 @@ public:
 
 signals:
     void mousePressed(Qt::MouseButton button, QPoint globalPos);
+    // Enter or Return (without Ctrl or Alt) on the list; the key goes no further.
+    void enterPressed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString path_;

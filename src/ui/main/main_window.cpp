@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -129,8 +130,7 @@ void MainWindow::buildControls(QWidget* client)
 
     ui_.filterCombo = new QComboBox(client);
     ui_.filterCombo->setObjectName(QStringLiteral("filterCombo"));
-    ui_.filterCombo->setEditable(true);
-    ui_.filterCombo->setInsertPolicy(QComboBox::NoInsert);
+    makeFilterBox(*ui_.filterCombo);
     ui_.filterCombo->addItems({QStringLiteral("*.txt"), QStringLiteral("*.log"), QStringLiteral("*.*")});
     ui_.filterCombo->setCurrentIndex(0);
     ui_.filterCombo->setToolTip(QStringLiteral("拡張子"));
@@ -237,6 +237,10 @@ void MainWindow::connectHandlers()
     connect(ui_.filterCombo, &QComboBox::activated, this, [this](int) { onFilterChosen(); });
     connect(ui_.refreshButton, &QPushButton::clicked, this, &MainWindow::refreshLists);
     connect(ui_.fileList, &FileList::mousePressed, this, &MainWindow::onFileListPressed);
+    // Enter on the list does what a left press does: in quick mode it shows the file.
+    connect(ui_.fileList, &FileList::enterPressed, this,
+            [this] { onFileListPressed(Qt::LeftButton, ui_.fileList->mapToGlobal(QPoint())); });
+    ui_.pane->installEventFilter(this);
     connect(ui_.showButton, &QToolButton::clicked, this, &MainWindow::showSelectedFile);
     connect(ui_.clearButton, &QToolButton::clicked, this, &MainWindow::clearPane);
     connect(ui_.wrapButton, &QToolButton::clicked, this, &MainWindow::wrapPane);
@@ -305,6 +309,22 @@ void MainWindow::setCaption(const QString& name)
 bool MainWindow::quickMode() const { return ui_.showButton->isHidden(); }
 
 void MainWindow::setDisplayButtonEnabled(bool enabled) { ui_.showButton->setEnabled(enabled); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Tab types a TAB in the pane; Ctrl+Tab and Ctrl+Shift+Tab move the focus
+    // out of it, forward and back.
+    if (watched == ui_.pane && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (tab && (key->modifiers() & Qt::ControlModifier) && !(key->modifiers() & Qt::AltModifier)) {
+            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            focusNextPrevChild(!back);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void MainWindow::enableDisplay()
 {

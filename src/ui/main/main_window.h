@@ -150,6 +150,10 @@ public:
     // Shows the file at path in the pane; a file that cannot be read is reported
     // and leaves the pane empty.
     void showFile(const QString& path);
+    // showFile's reading: the pane holds path's bytes, or is empty with each
+    // failed step reported. Returns the file's length in decimal digits, empty
+    // when it could not be measured.
+    QString readIntoPane(const QString& path);
     // The display button: the file list's selection, or the search hit.
     void showSelectedFile();
     void onFileListPressed(Qt::MouseButton button, QPoint globalPos);
@@ -192,6 +196,9 @@ public:
     // 上書き保存's steps; true when the pane's bytes were written.
     bool saveShown();
     void saveAs();
+    // After the shown file was written: panel 3 gives its new length, in the
+    // unit and with the indent the panel had.
+    void showWrittenSize();
     void exportHtml();
     // Deletes, after asking, the file "ファイル削除" aims at: the file list's
     // selection, or the search dialog's selected hit when the display button
@@ -277,6 +284,7 @@ public:
     QString shownPath() const override { return state_.shownPath; }
     void showDocument(const DocumentPtr& doc, const QString& path) override;
     void forgetShownFile() override;
+    void showSearchHitFile(const QString& path, const QString& keyword, HitPress press) override;
     bool selectKeyword(const QString& keyword) override;
     bool mayDropEdits() override;
     void reportCommand(CommandOutcome outcome) override;
@@ -296,6 +304,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab in the pane move the focus out of it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Tests reach the controls, the state and the dialogs through this probe

@@ -53,29 +53,31 @@ void MainWindow::reportCommand(CommandOutcome outcome)
                                      platform::Buttons::Ok, platform::Icon::Critical});
 }
 
-void MainWindow::showFile(const QString& path)
+QString MainWindow::readIntoPane(const QString& path)
 {
     setLoadStatus(QString());
     auto loaded = Document::fromFile(toNativePath(path));
     ui_.pane->setDocument(nullptr);
-    QString size;
     if (loaded) {
         ui_.pane->setDocument(*loaded);
-        size = QString::number((*loaded)->size().value);
         state_.shownPath = path;
-    } else {
-        // Each step that fails reports once; the pane stays empty and the path
-        // is forgotten, so nothing is ever saved over a file that was not read.
-        state_.shownPath.clear();
-        const int failures = failedSteps(loaded.error());
-        if (loaded.error().errnoValue == ENOMEM) {
-            reportCommand(CommandOutcome::OutOfMemory);  // a file larger than the memory left
-        } else {
-            for (int i = 0; i < failures; ++i) showCannotOpen();
-        }
-        if (failures < 3) size = sizeText(path);
+        return QString::number((*loaded)->size().value);
     }
-    setPanel(3, fileSizeText(size, SizeUnit::Bytes));
+    // Each step that fails reports once; the pane stays empty and the path
+    // is forgotten, so nothing is ever saved over a file that was not read.
+    state_.shownPath.clear();
+    const int failures = failedSteps(loaded.error());
+    if (loaded.error().errnoValue == ENOMEM) {
+        reportCommand(CommandOutcome::OutOfMemory);  // a file larger than the memory left
+    } else {
+        for (int i = 0; i < failures; ++i) showCannotOpen();
+    }
+    return failures < 3 ? sizeText(path) : QString();
+}
+
+void MainWindow::showFile(const QString& path)
+{
+    setPanel(3, fileSizeText(readIntoPane(path), SizeUnit::Bytes));
     setPanel(2, folderAndFileLabel(path));
     followShownFile();
 }

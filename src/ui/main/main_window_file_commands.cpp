@@ -8,9 +8,7 @@
 #include "ui/main/main_window.h"
 
 #include "core/file_io.h"
-#include "core/html_page.h"
-#include "core/memory.h"
-#include "core/read_windows.h"
+#include "core/html_export.h"
 #include "document/document.h"
 #include "platform/qt_services.h"
 #include "ui/common/pane_command.h"
@@ -26,7 +24,6 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#include <new>
 #include <optional>
 
 namespace soramie {
@@ -285,19 +282,6 @@ bool launch(MainWindowPort& window, const QString& commandLine, const QString& f
     return false;
 }
 
-// Removes the file at path. A folder, a missing file and a file without any
-// write permission bit (read-only) are refused; a symbolic link is removed, not
-// what it points to.
-bool removeFile(const QString& path)
-{
-    const std::string native = toNativePath(path);
-    struct stat info {};
-    if (::lstat(native.c_str(), &info) != 0) return false;
-    if (S_ISDIR(info.st_mode)) return false;
-    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) return false;
-    return ::unlink(native.c_str()) == 0;
-}
-
 // The delete steps for target: ask, remove, report, re-read the file list,
 // drop the hit entry that named it, empty the pane, disable the display button.
 // Every failure after the question (no target included) shows one message and
@@ -314,7 +298,7 @@ void deleteAfterAsking(MainWindowPort& window, const QString& target)
     }
     // A delete empties the pane.
     if (!target.isEmpty() && !window.mayDropEdits()) return;
-    if (target.isEmpty() || !removeFile(target)) {
+    if (target.isEmpty() || !removeFile(toNativePath(target))) {
         prompts.message(&window.widget(), {QStringLiteral("ファイルが指定されていません"), QStringLiteral("エラー"),
                                            Buttons::Ok, Icon::Critical});
         return;
@@ -342,7 +326,20 @@ bool MainWindow::saveShown()
         if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
         return writePane(*this, written_, path);
     }
-    return writePane(*this, written_, state_.shownPath);
+    if (!writePane(*this, written_, state_.shownPath)) return false;
+    showWrittenSize();
+    return true;
+}
+
+void MainWindow::showWrittenSize()
+{
+    const QString before = panel(3);
+    qsizetype indent = 0;
+    while (indent < before.size() && before[indent] == QLatin1Char(' ')) ++indent;
+    const std::uint64_t size = ui_.pane->sizeInBytes();
+    const QString text = before.endsWith(QStringLiteral(" KB")) ? fileSizeText(kilobytesText(size), SizeUnit::Kilobytes)
+                                                                : fileSizeText(QString::number(size), SizeUnit::Bytes);
+    setPanel(3, before.left(indent) + text);
 }
 
 bool MainWindow::mayDropEdits()
@@ -362,7 +359,7 @@ void MainWindow::saveAs()
     QString path = services_.pickers.showSaveDialog(this, platform::textFilter(), processFolder());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
-    writePane(*this, written_, path);
+    if (writePane(*this, written_, path) && path == state_.shownPath) showWrittenSize();
 }
 
 void MainWindow::deleteTargetFile()
@@ -396,37 +393,13 @@ void MainWindow::exportHtml()
     // command: the window paints and shows progress meanwhile.
     const std::string sourcePath = toNativePath(source);
     const std::string pagePath = toNativePath(state_.lastExportPath);
-    std::optional<IoError> readError;
-    std::optional<IoError> writeError;
-    std::optional<WriteOutcome> writeOutcome;
+    std::optional<Result<HtmlExport, HtmlExportError>> exported;
     const CommandOutcome outcome = runPaneCommand(
         *ui_.pane,
         [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
-            struct stat st {};
-            const std::uint64_t size =
-                ::stat(sourcePath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-            std::string page;
-            page.reserve(size + size / 8 + 4096);
-            adviseHugePages(page.data(), page.capacity());
-            HtmlPageStream stream;
-            std::uint64_t done = 0;
-            const auto read = readInWindows(sourcePath, ReadFrom::RegularFileOnly, [&](std::string_view window) {
-                stream.feed(window, page);
-                done += window.size();
-                progress(ByteOffset(done), ByteOffset(std::max(size, done)));
-            });
-            if (!read) {
-                readError = read.error();
-                return nullptr;
-            }
-            stream.finish(page);
-            auto written = writeFileSafely(pagePath, page);
-            if (!written) {
-                writeError = written.error();
-                return nullptr;
-            }
-            writeOutcome = *written;
-            return Document::fromBytes(std::move(page));
+            exported = exportHtmlPage(sourcePath, pagePath, progress);
+            if (!*exported) return nullptr;
+            return Document::fromBytes(std::move((*exported)->page));
         },
         CommandHistory::Fresh);
     if (outcome == CommandOutcome::OutOfMemory) {
@@ -435,23 +408,23 @@ void MainWindow::exportHtml()
             this, {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
         return;
     }
-    if (outcome == CommandOutcome::Busy) return;
-    if (readError) {
+    if (outcome == CommandOutcome::Busy || !exported) return;
+    if (!*exported && exported->error().stage == HtmlExportStage::ReadSource) {
         fail();
         return;
     }
-    if (writeError) {
+    if (!*exported) {
         // The source has been read: the pane shows it, as after a display.
         if (auto shown = Document::fromFile(sourcePath)) ui_.pane->setDocument(*shown);
         state_.shownPath = source;
         enableDisplay();
-        showWriteFailure(*this, state_.lastExportPath, *writeError);
+        showWriteFailure(*this, state_.lastExportPath, exported->error().io);
         return;
     }
     const DocumentPtr shown = ui_.pane->document();
     const std::uint64_t pageSize = shown->size().value;
     state_.shownPath = state_.lastExportPath;
-    noteWritten(*this, written_, state_.lastExportPath, *writeOutcome);
+    noteWritten(*this, written_, state_.lastExportPath, (*exported)->written);
 
     if (!state_.settings.browserCommand.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),

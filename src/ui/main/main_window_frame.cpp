@@ -165,8 +165,8 @@ void MainWindow::showSettings()
     if (!dialogs_.settings || !dialogs_.settings->isVisible()) {
         SettingsDialog& dialog = loadSettingsDialog();
         dialog.present();
-        dialog.paneHeightField->setText(QString::number(Twips::fromPixels(ui_.pane->height()).value));
-        dialog.paneWidthField->setText(QString::number(Twips::fromPixels(ui_.pane->width()).value));
+        dialog.paneHeightField->setText(SettingsDialog::sizeText(state_.settings.paneHeight, ui_.pane->height()));
+        dialog.paneWidthField->setText(SettingsDialog::sizeText(state_.settings.paneWidth, ui_.pane->width()));
         const settings::SettingsFile file(toNativePath(services_.app.settingsPath()));
         const auto read = [&file](std::u16string_view key) {
             return QString::fromStdU16String(file.readSetting(settings::kSection, key, u""));

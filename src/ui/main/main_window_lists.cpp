@@ -65,6 +65,8 @@ void MainWindow::onFilterChosen()
 void MainWindow::refreshLists()
 {
     ui_.fileList->refresh();
+    // The count is the list's: files created or removed meanwhile count.
+    setPanel(1, countText(ui_.fileList->count(), ui_.fileList->pattern()));
     ui_.pane->refresh();
     ui_.showButton->setEnabled(false);
 }

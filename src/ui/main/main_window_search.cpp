@@ -6,6 +6,7 @@
 #include "document/find_keyword.h"
 #include "ui/common/pane_command.h"
 #include "ui/common/path_text.h"
+#include "ui/common/status_text.h"
 #include "ui/dialogs/replace_dialog.h"
 #include "ui/dialogs/search_dialog.h"
 #include "ui/pane/text_pane.h"
@@ -73,15 +74,34 @@ void MainWindow::showSearchHit()
         ui_.showButton->setEnabled(false);
         return;
     }
+    showSearchHitFile(path, dialogs_.search->keyword(), HitPress::DisplayButton);
+}
+
+void MainWindow::showSearchHitFile(const QString& path, const QString& keyword, HitPress press)
+{
     if (!mayDropEdits()) return;
     enableDisplay();
-    showFile(path);
-    const QString keyword = dialogs_.search->keyword();
-    // A file that could not be read has been reported by showFile; a file
-    // that no longer holds the keyword is reported here, once.
-    if (!state_.shownPath.isEmpty() && !selectKeyword(keyword)) showCannotOpen();
+    // Whether the file shown until now came from the result list: a quick
+    // press selects the keyword only then.
+    const bool shownFromHit = state_.shownFrom == ShownFrom::SearchHit;
+    if (path.isEmpty()) {
+        forgetShownFile();
+        return;
+    }
+    const QString indent = press == HitPress::QuickPress ? QStringLiteral("        ") : QString();
+    setPanel(3, indent + fileSizeText(readIntoPane(path), SizeUnit::Bytes));
+    followShownFile();
+    // A file that could not be read has been reported; for the display button
+    // a file that no longer holds the keyword is reported here, once.
+    if (!state_.shownPath.isEmpty()) {
+        if (press == HitPress::DisplayButton) {
+            if (!selectKeyword(keyword)) showCannotOpen();
+        } else if (shownFromHit) {
+            (void)selectKeyword(keyword);
+        }
+    }
     setCaption(keyword);
-    setPanel(2, folderAndFileLabel(path));
+    if (press == HitPress::DisplayButton) setPanel(2, folderAndFileLabel(path));
 }
 
 }  // namespace soramie

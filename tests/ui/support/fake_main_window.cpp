@@ -32,6 +32,11 @@ void FakeMainWindow::showDocument(const DocumentPtr& doc, const QString& path)
     vars.shownPath = path;
 }
 
+void FakeMainWindow::showSearchHitFile(const QString& path, const QString& keyword, HitPress press)
+{
+    shownHits << QStringLiteral("%1|%2|%3").arg(path, keyword).arg(static_cast<int>(press));
+}
+
 void FakeMainWindow::forgetShownFile()
 {
     pane_->setDocument(nullptr);

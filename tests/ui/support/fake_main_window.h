@@ -45,6 +45,8 @@ public:
     QString shownPath() const override { return vars.shownPath; }
     void showDocument(const DocumentPtr& doc, const QString& path) override;
     void forgetShownFile() override;
+    // Records "path|keyword|press" (press 0: display button, 1: quick press).
+    void showSearchHitFile(const QString& path, const QString& keyword, HitPress press) override;
     void reportCommand(CommandOutcome) override {}
     ReplaceMode replaceMode() const override { return vars.replaceMode; }
     void setReplaceMode(ReplaceMode mode) override { vars.replaceMode = mode; }
@@ -73,6 +75,7 @@ public:
     bool quick = false;
     QStringList popups;
     QStringList selectedKeywords;
+    QStringList shownHits;
     QString programItem;
     qint64 wrapCount = 0;
     QList<QWidget*> otherWindows;
