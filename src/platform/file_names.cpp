@@ -2,6 +2,7 @@
 #include "platform/file_names.h"
 
 #include "core/cp932.h"
+#include "core/utf8.h"
 
 #include <QDir>
 #include <QStringList>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace soramie {
 
@@ -19,36 +21,6 @@ namespace {
 constexpr char16_t kEscapeBase = 0xDC00;
 
 bool isEscape(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
-
-// The length of the valid UTF-8 sequence at s[i], or 0 when none starts there
-// (stray continuation, overlong form, surrogate, above U+10FFFF, truncated).
-std::size_t validSequence(std::string_view s, std::size_t i, char32_t& code)
-{
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-        code = b;
-        return 1;
-    }
-    std::size_t length = 0;
-    char32_t min = 0;
-    if ((b & 0xE0) == 0xC0) {
-        length = 2, code = b & 0x1Fu, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-        length = 3, code = b & 0x0Fu, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-        length = 4, code = b & 0x07u, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (c & 0x3Fu);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
 
 QString displayName(const QString& name)
 {
@@ -82,21 +54,7 @@ std::string toNativePath(const QString& path)
         } else if (QChar::isSurrogate(u)) {
             code = 0xFFFD;  // no bytes stand behind a lone surrogate of another range
         }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        utf8::append(code, out);
     }
     return out;
 }
@@ -106,20 +64,20 @@ QString fromNativePath(std::string_view bytes)
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
     for (std::size_t i = 0; i < bytes.size();) {
-        char32_t code = 0;
-        const std::size_t length = validSequence(bytes, i, code);
-        if (length == 0) {
-            out += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i])));
-            ++i;
+        const std::size_t at = i;
+        const std::optional<char32_t> code = utf8::nextCodePoint(bytes, i);
+        if (!code) {
+            // A byte that starts no valid sequence keeps its value as an escape.
+            out += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));
+            i = at + 1;
             continue;
         }
-        if (code >= 0x10000) {
-            out += QChar(QChar::highSurrogate(code));
-            out += QChar(QChar::lowSurrogate(code));
+        if (*code >= 0x10000) {
+            out += QChar(QChar::highSurrogate(*code));
+            out += QChar(QChar::lowSurrogate(*code));
         } else {
-            out += QChar(static_cast<char16_t>(code));
+            out += QChar(static_cast<char16_t>(*code));
         }
-        i += length;
     }
     return out;
 }
