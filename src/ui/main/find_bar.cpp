@@ -143,7 +143,7 @@ void FindBar::setLinesShown(bool shown)
 
 QString FindBar::paneSelectionOnOneLine() const
 {
-    const QString selected = pane_.selectedText();
+    QString selected = pane_.selectedText();
     if (selected.isEmpty() || selected.contains(QLatin1Char('\n')) || selected.contains(QLatin1Char('\r'))) return {};
     return selected;
 }
