@@ -59,7 +59,7 @@ struct Window {
     }
 };
 
-TEST(FindBar, F3OpensTheBarEnterStepsThroughMatchesAndWrapsEscapeGivesThePaneBack)
+TEST(FindBar, F3OpensTheBarEnterStepsAndWrapsEscapeGivesThePaneBackThenF3StepsWithTheBarClosed)
 {
     Window w;
     const int paneHeight = w.pane->height();
@@ -88,19 +88,10 @@ TEST(FindBar, F3OpensTheBarEnterStepsThroughMatchesAndWrapsEscapeGivesThePaneBac
     EXPECT_TRUE(w.pane->hasFocus());
     EXPECT_EQ(w.selected(), QStringLiteral("key"));
     EXPECT_EQ(w.pane->height(), paneHeight);
-}
-
-TEST(FindBar, WithTheBarClosedF3AndShiftF3StepThroughTheLastKeyword)
-{
-    Window w;
-    w.key(Qt::Key_F3);
-    w.type(QStringLiteral("key"));
-    w.key(Qt::Key_Escape);
-    w.key(Qt::Key_F3);
-    EXPECT_EQ(w.at(), 6);
-    EXPECT_FALSE(w.bar->isVisible());
+    // With the bar closed F3 and Shift+F3 step through the last keyword.
     w.key(Qt::Key_F3);
     EXPECT_EQ(w.at(), 24);
+    EXPECT_FALSE(w.bar->isVisible());
     w.key(Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(w.at(), 6);
     w.key(Qt::Key_F3, Qt::ShiftModifier);  // before the first: from the end

@@ -60,11 +60,6 @@ TEST(FileWatcher, SignalsAppendsARenameWithANewFileAndADeleteWithANewFile)
     EXPECT_TRUE(changedAfter([&] { QFile::remove(path); }));
     EXPECT_TRUE(changedAfter([&] { writeNew(path, "again\n"); }));
     EXPECT_TRUE(changedAfter([&] { appendTo(path, "and more\n"); }));
-    // Nothing for another file of the folder.
-    spy.clear();
-    writeNew(dir.path() + "/other.log", "x");
-    appendTo(path, "last\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, kBoundMs));
     watcher.watch({});
     spy.clear();
     appendTo(path, "unwatched\n");
@@ -119,7 +114,6 @@ TEST(MainWindowFollow, AppendsJoinTheShownDocumentAndTheViewKeepsTheEndInSightWh
     pane.insertText("# ");
     ui(f).saveAction->trigger();
     EXPECT_TRUE(h.boxes().isEmpty()) << h.boxes().join(";").toStdString();
-    EXPECT_TRUE(QFile(h.logs("app.log")).open(QIODevice::ReadOnly));
 }
 
 TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUserIsToldOnce)

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Typing in the main window's pane: what a save writes, and the question before
-// any command that would drop unsaved edits.
+// The question before any command that would drop the pane's unsaved edits.
 #include "support/main_window_harness.h"
 
 using soramie::MainWindow;
@@ -10,8 +9,7 @@ using namespace soramie::testing;
 namespace {
 
 // An undecodable lead byte before CR LF, the NEC-selected IBM code ED 40 (its
-// character's preferred code is FA 5C) and a lone lead byte at the end, with
-// the typing between them.
+// character's preferred code is FA 5C) and a lone lead byte at the end.
 const QByteArray kRaw("\x81\r\n\xed\x40\x87\x54\x81", 8);
 const QString kAsk = QStringLiteral("確認|変更を保存しますか？");
 
@@ -19,30 +17,6 @@ QByteArray paneBytes(MainWindow& f)
 {
     const std::string b = ui(f).pane->document()->bytesForSave();
     return QByteArray(b.data(), static_cast<qsizetype>(b.size()));
-}
-
-TEST(MainWindowEdits, TypedTextIsSavedWithEveryOtherByteAsRead)
-{
-    MainWindowHarness h;
-    auto& f = h.loadWith({{"raw.txt", kRaw}});
-    h.show("raw.txt");
-    ui(f).pane->setFocus();
-    QTest::keyClick(ui(f).pane, Qt::Key_Down);
-    QTest::keyClick(ui(f).pane, Qt::Key_Right);  // after ED 40
-    QTest::keyClicks(ui(f).pane, QStringLiteral("ab"));
-    QTest::keyClick(ui(f).pane, Qt::Key_Backspace);
-    ui(f).pane->insertText(QString::fromUtf16(u"日"));
-    QTest::keyClick(ui(f).pane, Qt::Key_End);
-    QTest::keyClick(ui(f).pane, Qt::Key_Return);
-    ui(f).saveAction->trigger();
-    EXPECT_EQ(bytesOf(h.logs("raw.txt")), QByteArray("\x81\r\n\xed\x40"
-                                                     "a\x93\xfa\x87\x54\x81\r\n",
-                                                     13));
-    EXPECT_FALSE(ui(f).pane->hasUnsavedEdits());
-    // Undone to the text as read and saved again: the file is as it was.
-    while (ui(f).pane->canUndo()) ui(f).pane->undo();
-    ui(f).saveAction->trigger();
-    EXPECT_EQ(bytesOf(h.logs("raw.txt")), kRaw);
 }
 
 // The commands that drop the pane's text. Once one goes on, the pane shows what

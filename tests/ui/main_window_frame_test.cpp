@@ -137,11 +137,6 @@ TEST(MainWindowSearchHit, ShowsTheSelectedHitWithTheKeywordSelectedOrReportsAHit
     EXPECT_TRUE(viewerState(f).shownPath.isEmpty());
 }
 
-// While each box and picker of the settings, search and replace dialogs is
-// open, the main window is resized, maximised and minimised and a file is
-// handed over. No dialog goes while its handler (and so its box) runs; the
-// settings and search dialogs are unloaded, the replace dialog stays, and the
-// handed-over file is shown once the window is free again.
 // A pane size set in the settings dialog comes back as typed, not as its
 // pixels in twips (6254 is 417 pixels, which read back as 6255), so OK on the
 // values shown changes nothing.
@@ -171,6 +166,11 @@ TEST(MainWindowSettings, APaneSizeComesBackAsTypedAndOkOnItLeavesTheWindowAlone)
     EXPECT_EQ(d->paneHeightField->text(), "7500");
 }
 
+// While each box and picker of the settings, search and replace dialogs is
+// open, the main window is resized, maximised and minimised and a file is
+// handed over. No dialog goes while its handler (and so its box) runs; the
+// settings and search dialogs are unloaded, the replace dialog stays, and the
+// handed-over file is shown once the window is free again.
 TEST(MainWindowChaos, ResizesAndAHandOverWhileAnyDialogBoxIsOpenLeaveOneConsistentProgram)
 {
     using SettingsDialog = soramie::SettingsDialog;
