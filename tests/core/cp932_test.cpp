@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -137,50 +136,6 @@ TEST(Cp932Encode, CountsUnitsWithoutCodeAcrossAppendsAndRemembersARawLeadByte)
     encodeAppend(decode(bytesOf({0xEE})), split);
     encodeAppend(u"ⅰ", split);
     EXPECT_EQ(split.bytes, bytesOf({0xEE, 0xEE, 0xEF}));
-}
-
-// Character starts found by decoding from the first byte, plus the end.
-std::vector<std::size_t> charStarts(const std::string& bytes)
-{
-    std::vector<std::size_t> starts;
-    for (std::size_t at = 0; at < bytes.size();) {
-        starts.push_back(at);
-        std::size_t used = 0;
-        decodeOne(std::string_view(bytes).substr(at), used);
-        at += used;
-    }
-    starts.push_back(bytes.size());
-    return starts;
-}
-
-TEST(Cp932CharStart, FromAnyCharacterStartFindsTheStartDecodingFromTheFirstByteFinds)
-{
-    // Lead bytes, trail bytes that are lead bytes too, bytes below 0x40 and a
-    // lead byte whose pair has no character (0x85 0x40), in long runs without a
-    // sync byte as well as short ones.
-    const int alphabet[] = {0x82, 0xA0, 0x88, 0x9F, 0xE0, 0x85, 0x40, 0x5C, 0x20, 0x0A, 0xFC, 'a'};
-    std::uint32_t seed = 12345;
-    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (int round = 0; round < 300; ++round) {
-        std::string bytes;
-        const std::size_t length = next() % 120;
-        const bool syncFree = round % 3 == 0;
-        while (bytes.size() < length) {
-            const int b = alphabet[next() % std::size(alphabet)];
-            if (syncFree && b < 0x40) continue;
-            bytes.push_back(static_cast<char>(b));
-        }
-        const std::vector<std::size_t> starts = charStarts(bytes);
-        const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
-        for (std::size_t target = 0; target <= bytes.size(); ++target) {
-            const std::size_t expected = *std::lower_bound(starts.begin(), starts.end(), target);
-            for (const std::size_t at : starts) {
-                if (at > target) break;
-                ASSERT_EQ(charStartAtOrAfter(d, bytes.size(), at, target), expected)
-                    << "round " << round << " at " << at << " target " << target;
-            }
-        }
-    }
 }
 
 TEST(Cp932SingleSpelling, GivesBytesOnlyForTextEveryCharacterOfWhichHasOneCode)

@@ -57,7 +57,7 @@ TEST(HtmlExport, WritesThePageOfTheWholeSourceReadWindowByWindowAndReturnsIt)
     EXPECT_EQ(lastTotal, source.size());
 }
 
-TEST(HtmlExport, ASourceThatIsNotAReadableRegularFileWritesNothing)
+TEST(HtmlExport, ASourceThatIsNotAReadableRegularFileWritesNothingAndAnUnwritablePageIsTheFailedStep)
 {
     TempTree tree;
     const fs::path fifo = tree / "fifo.txt";
@@ -82,18 +82,11 @@ TEST(HtmlExport, ASourceThatIsNotAReadableRegularFileWritesNothing)
         EXPECT_EQ(exported.error().io.errnoValue, c.errnoValue) << c.source;
         EXPECT_FALSE(fs::exists(pagePath)) << c.source;
     }
-}
-
-TEST(HtmlExport, APageThatCannotBeWrittenIsReportedAsTheWriteThatFailed)
-{
-    TempTree tree;
-    const std::string sourcePath = tree.file("a.txt", "text").string();
-    const std::string pagePath = (tree / "no-such-folder" / "a.txt.html").string();
-    const auto exported = exportHtmlPage(sourcePath, pagePath);
+    const std::string unwritable = (tree / "no-such-folder" / "a.txt.html").string();
+    const auto exported = exportHtmlPage(tree.file("a.txt", "text").string(), unwritable);
     ASSERT_FALSE(exported.ok());
     EXPECT_EQ(exported.error().stage, HtmlExportStage::WritePage);
-    EXPECT_EQ(exported.error().io.path, pagePath);
-    EXPECT_NE(exported.error().io.errnoValue, 0);
+    EXPECT_EQ(exported.error().io.path, unwritable);
 }
 
 TEST(RemoveFile, RemovesAFileOrALinkButNeverAFolderAReadOnlyFileOrWhatALinkPointsTo)

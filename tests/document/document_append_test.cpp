@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "document/document.h"
 #include "document/edit_history.h"
@@ -53,54 +54,37 @@ void expectSameLines(const Document& doc, const std::string& bytes)
     EXPECT_EQ(doc.text(), fresh->text());
 }
 
-TEST(DocumentAppend, AppendedLinesBecomeTheEndWithTheStampAdvancedAndAPartialLineShownAsItIs)
+// Each row: what the file holds at open, then the writes appended to it one
+// by one; a character or CR LF split across two writes reads as one once its
+// second byte arrives, and an empty file grows like any other.
+TEST(DocumentAppend, AppendedBytesBecomeTheEndWithTheStampAdvancedAndSplitCharactersJoined)
 {
-    const testing::TempTree tree;
-    std::string bytes = "first\r\nsecond\r\n";
-    const std::string path = tree.file("a.log", bytes).string();
-    auto doc = Document::fromFile(path);
-    ASSERT_TRUE(doc.ok());
-    DocumentPtr d = *doc;
-    for (const std::string_view more : {"third\r\nfou", "rth\r\n", "\x82\xA0 kana\n"}) {
-        append(path, more);
-        bytes += more;
-        auto grown = d->appended(sizeOf(path));
-        ASSERT_TRUE(grown.ok()) << more;
-        d = *grown;
-        expectSameLines(*d, bytes);
-        EXPECT_EQ(d->fileStamp()->size, bytes.size());
-        EXPECT_EQ(d->fileStamp()->inode, (*doc)->fileStamp()->inode);
+    const struct {
+        std::string start;
+        std::vector<std::string_view> writes;
+    } cases[] = {
+        {"first\r\nsecond\r\n", {"third\r\nfou", "rth\r\n", "\x82\xA0 kana\n"}},
+        {"ab\x82", {"\xA0x\r", "\ny"}},  // あ, then CR LF, split
+        {"", {"line\n"}},
+    };
+    for (const auto& c : cases) {
+        const testing::TempTree tree;
+        std::string bytes = c.start;
+        const std::string path = tree.file("a.log", bytes).string();
+        const DocumentPtr first = Document::fromFile(path).value();
+        DocumentPtr d = first;
+        for (const std::string_view more : c.writes) {
+            append(path, more);
+            bytes += more;
+            auto grown = d->appended(sizeOf(path));
+            ASSERT_TRUE(grown.ok()) << more;
+            d = *grown;
+            expectSameLines(*d, bytes);
+            EXPECT_EQ(d->fileStamp()->size, bytes.size());
+            EXPECT_EQ(d->fileStamp()->inode, first->fileStamp()->inode);
+        }
+        EXPECT_EQ(allBytes(*first), c.start) << "the first document is unchanged";
     }
-    // The first document is unchanged.
-    EXPECT_EQ(allBytes(**doc), "first\r\nsecond\r\n");
-}
-
-TEST(DocumentAppend, ACharacterOrCrLfSplitAcrossTwoWritesReadsAsOneOnceItsSecondByteArrives)
-{
-    const testing::TempTree tree;
-    std::string bytes = "ab\x82";  // lead byte of あ
-    const std::string path = tree.file("a.log", bytes).string();
-    DocumentPtr d = *Document::fromFile(path);
-    EXPECT_EQ(d->charCount().value, 3u);
-    for (const std::string_view more : {"\xA0x\r", "\ny"}) {
-        append(path, more);
-        bytes += more;
-        d = *d->appended(sizeOf(path));
-        expectSameLines(*d, bytes);
-    }
-    EXPECT_EQ(d->text(), u"abあx\r\ny");
-    EXPECT_EQ(d->lineCount().value, 2u);
-}
-
-TEST(DocumentAppend, AnEmptyFileThatGrowsIsTakenIn)
-{
-    const testing::TempTree tree;
-    const std::string path = tree.file("empty.log", "").string();
-    DocumentPtr d = *Document::fromFile(path);
-    append(path, "line\n");
-    auto grown = d->appended(sizeOf(path));
-    ASSERT_TRUE(grown.ok());
-    EXPECT_EQ((*grown)->text(), u"line\n");
 }
 
 TEST(DocumentAppend, EditsAndUndoStepsKeepTheirTextAndAllGainTheSameBytes)

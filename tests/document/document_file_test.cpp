@@ -42,6 +42,15 @@ void overwrite(const std::string& path, std::uint64_t at, std::string_view bytes
     ::close(fd);
 }
 
+// A log of 3 MB or more, written to a fresh folder and opened in place.
+struct OpenedLog {
+    explicit OpenedLog(std::size_t size = 3u << 20) : bytes(logBytes(size)) {}
+    const testing::TempTree tree;
+    const std::string bytes;
+    const std::string path = tree.file("a.log", bytes).string();
+    const DocumentPtr doc = Document::fromFile(path).value();
+};
+
 std::string saved(const Document& doc)
 {
     const auto parts = doc.slicesToSave();
@@ -54,27 +63,19 @@ std::string saved(const Document& doc)
 
 TEST(DocumentInPlace, AFileRenamedOverThePathLeavesTheDocumentReadingTheFileItOpened)
 {
-    const testing::TempTree tree;
-    const std::string bytes = logBytes(3u << 20);
-    const std::string path = tree.file("a.log", bytes).string();
-    const auto doc = Document::fromFile(path);
-    ASSERT_TRUE(doc.ok());
-    std::filesystem::rename(tree.file("b.log", logBytes(1000)), path);
-    (*doc)->waitIndexed();
-    EXPECT_EQ((*doc)->size().value, bytes.size());
-    EXPECT_EQ(saved(**doc), bytes);
-    EXPECT_EQ((*doc)->verify(ByteOffset(0), (*doc)->size()), Integrity::Intact);
-    EXPECT_FALSE((*doc)->shrank());
+    const OpenedLog log;
+    std::filesystem::rename(log.tree.file("b.log", logBytes(1000)), log.path);
+    log.doc->waitIndexed();
+    EXPECT_EQ(saved(*log.doc), log.bytes);
+    EXPECT_EQ(log.doc->verify(ByteOffset(0), log.doc->size()), Integrity::Intact);
+    EXPECT_FALSE(log.doc->shrank());
 }
 
 TEST(DocumentInPlace, BytesChangedInPlaceAreFoundWhenReadAgainAndRefusedForSavesAndRewrites)
 {
-    const testing::TempTree tree;
-    const std::string bytes = logBytes(3u << 20);
-    const std::string path = tree.file("a.log", bytes).string();
-    const auto opened = Document::fromFile(path);
-    ASSERT_TRUE(opened.ok());
-    const Document& doc = **opened;
+    const OpenedLog log;
+    const std::string& path = log.path;
+    const Document& doc = *log.doc;
     doc.waitIndexed();
     const LineNo line = doc.lineOf(ByteOffset(2u << 20));
     overwrite(path, doc.lineStart(line).value, "X");
@@ -102,35 +103,27 @@ TEST(DocumentInPlace, BytesChangedInPlaceAreFoundWhenReadAgainAndRefusedForSaves
 
 TEST(DocumentInPlace, ATruncatedFileUnderALiveDocumentReadsAsZerosInsteadOfCrashingAndIsReportedChanged)
 {
-    const testing::TempTree tree;
-    const std::string bytes = logBytes(3u << 20);
-    const std::string path = tree.file("a.log", bytes).string();
-    const auto opened = Document::fromFile(path);
-    ASSERT_TRUE(opened.ok());
-    const Document& doc = **opened;
+    const OpenedLog log;
+    const Document& doc = *log.doc;
     doc.waitIndexed();
-    ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
+    ASSERT_EQ(::truncate(log.path.c_str(), 4096), 0);
     std::string scratch;
     const std::string_view tail = doc.bytes(doc.size() - 10, doc.size(), scratch);  // a vanished page
     EXPECT_EQ(tail, std::string(10, '\0'));
     EXPECT_EQ(doc.integrity(), Integrity::Changed);
     EXPECT_EQ(doc.lineStart(doc.lineOf(doc.size())).value, doc.lineStart(LineNo(doc.lineCount().value - 1)).value);
-    EXPECT_EQ(doc.size().value, bytes.size()) << "a document never changes once loaded";
+    EXPECT_EQ(doc.size().value, log.bytes.size()) << "a document never changes once loaded";
     EXPECT_FALSE(doc.slicesToSave().ok());
 }
 
 TEST(DocumentInPlace, EditsOfASmallFileKeepTheBytesTheyWereMadeFromWhenTheFileChangesLater)
 {
-    const testing::TempTree tree;
-    const std::string bytes = logBytes(3u << 20);
-    const std::string path = tree.file("a.log", bytes).string();
-    const auto opened = Document::fromFile(path);
-    ASSERT_TRUE(opened.ok());
-    const DocumentPtr edited = (*opened)->edited(ByteOffset(0), ByteOffset(4), u"1999");
-    overwrite(path, 2u << 20, "changed");
-    EXPECT_EQ(saved(*edited), "1999" + bytes.substr(4));
+    const OpenedLog log;
+    const DocumentPtr edited = log.doc->edited(ByteOffset(0), ByteOffset(4), u"1999");
+    overwrite(log.path, 2u << 20, "changed");
+    EXPECT_EQ(saved(*edited), "1999" + log.bytes.substr(4));
     EXPECT_EQ(edited->integrity(), Integrity::Intact);
-    EXPECT_EQ((*opened)->verify(ByteOffset(0), (*opened)->size()), Integrity::Changed);
+    EXPECT_EQ(log.doc->verify(ByteOffset(0), log.doc->size()), Integrity::Changed);
 }
 
 TEST(DocumentInPlace, AFileThatShrankBeforeItWasReadEndsAtItsNewEndAndNotInsideACharacter)
@@ -159,15 +152,12 @@ TEST(DocumentInPlace, AFileThatShrankBeforeItWasReadEndsAtItsNewEndAndNotInsideA
 
 TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndHoldsWhatAStringWould)
 {
-    const testing::TempTree tree;
-    const std::string bytes = logBytes(Document::kSpillAbove + (1u << 20));
-    const std::string path = tree.file("in/a.log", bytes).string();
-    const auto opened = Document::fromFile(path);
-    ASSERT_TRUE(opened.ok());
+    const OpenedLog log(Document::kSpillAbove + (1u << 20));
+    const DocumentPtr& opened = log.doc;
     StringReplaceStream inMemory(u"完了", u"\U0001F600", InsideReplacement::Replace);  // no CP932 code: remembered
-    const std::string expected = (*opened)->rewrite(inMemory);
+    const std::string expected = opened->rewrite(inMemory);
     StringReplaceStream spilled(u"完了", u"\U0001F600", InsideReplacement::Replace);
-    const auto made = (*opened)->rewritten(spilled);
+    const auto made = opened->rewritten(spilled);
     ASSERT_TRUE(made.ok());
     const Document& doc = **made;
     doc.waitIndexed();
@@ -178,37 +168,15 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
     EXPECT_EQ(doc.text(CharPos(0), CharCount(200)), reference->text(CharPos(0), CharCount(200)));
     EXPECT_EQ(doc.lineCount(), reference->lineCount());
     EXPECT_EQ(doc.charCount(), reference->charCount());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree / "in"), {}), 1) << "no name left beside the file";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(log.tree.root()), {}), 1)
+        << "no name left beside the file";
     // Derived from the file, not from the spill file: a save compares with the file as read.
-    EXPECT_TRUE(doc.fileStamp() && (*opened)->fileStamp() && *doc.fileStamp() == *(*opened)->fileStamp());
+    EXPECT_TRUE(doc.fileStamp() && opened->fileStamp() && *doc.fileStamp() == *opened->fileStamp());
     StringReplaceStream small(u"完了", u"済", InsideReplacement::Replace);
-    const auto edited = (*opened)->edited(ByteOffset(0), ByteOffset(0), u"x");
+    const auto edited = opened->edited(ByteOffset(0), ByteOffset(0), u"x");
     const auto fromEdited = edited->rewritten(small);
     ASSERT_TRUE(fromEdited.ok());
-    EXPECT_TRUE((*fromEdited)->fileStamp() == (*opened)->fileStamp());
-}
-
-}  // namespace
-}  // namespace soramie
-
-namespace soramie {
-namespace {
-
-// A file whose size reads as 0 while it has contents (a kernel's generated
-// file) is read to its end; a real empty file stays empty.
-TEST(DocumentFromFile, AFileWhoseSizeReadsAsZeroIsReadToItsEnd)
-{
-    const auto status = Document::fromFile("/proc/self/status");
-    ASSERT_TRUE(status.ok());
-    (*status)->waitIndexed();
-    EXPECT_GT((*status)->size().value, 0u);
-    EXPECT_EQ((*status)->text(CharPos(0), CharCount(5)), u"Name:");
-    EXPECT_GT((*status)->lineCount().value, 2u);
-
-    const testing::TempTree tree;
-    const auto empty = Document::fromFile(tree.file("empty.txt", "").string());
-    ASSERT_TRUE(empty.ok());
-    EXPECT_EQ((*empty)->size().value, 0u);
+    EXPECT_TRUE((*fromEdited)->fileStamp() == opened->fileStamp());
 }
 
 }  // namespace

@@ -110,7 +110,9 @@ TEST(DocumentFile, AFileLargerThanTheMemoryLeftFailsWithEnomem)
     EXPECT_EXIT(openStarved(), ::testing::ExitedWithCode(0), "");
 }
 
-TEST(DocumentFile, UnreadableFilesFailWithTheStepAndAFifoIsRefusedInsteadOfBlocking)
+// An empty file stays empty; a file whose size reads as 0 while it has
+// contents (a kernel's generated file) is read to its end.
+TEST(DocumentFile, UnreadableFilesFailWithTheStepAFifoIsRefusedAndAFileOfSizeZeroIsReadToItsEnd)
 {
     EXPECT_EQ(Document::fromFile("/nonexistent/soramie/x.txt").error().step, soramie::IoStep::Open);
     const testing::TempTree tree;
@@ -120,6 +122,10 @@ TEST(DocumentFile, UnreadableFilesFailWithTheStepAndAFifoIsRefusedInsteadOfBlock
     ASSERT_TRUE(e.ok());
     EXPECT_EQ((*e)->size().value, 0u);
     EXPECT_EQ((*e)->lineCount().value, 1u);
+    const DocumentPtr status = Document::fromFile("/proc/self/status").value();
+    status->waitIndexed();
+    EXPECT_EQ(status->text(CharPos(0), CharCount(5)), u"Name:");
+    EXPECT_GT(status->lineCount().value, 2u);
 }
 
 }  // namespace

@@ -30,29 +30,38 @@ void edit(EditHistory& h, const std::string& bytes, EditKind kind)
 
 using States = std::vector<std::string>;
 
-TEST(EditHistory, RunsOfTypingBackspaceOrDeleteMergeAndALineBreakJoinsTheTypingBeforeIt)
+// Each row: the edits made, one after the other from an empty document, and
+// the bytes that undoing every step shows, newest first.
+TEST(EditHistory, RunsOfTypingBackspaceOrDeleteMergeAndOtherEditsOrKindChangesStartAStep)
 {
-    EditHistory h(doc(""));
-    edit(h, "a", EditKind::Typing);
-    edit(h, "ab", EditKind::Typing);
-    edit(h, "ab\r\n", EditKind::LineBreak);
-    edit(h, "ab\r", EditKind::Backspace);
-    edit(h, "ab", EditKind::Backspace);
-    edit(h, "a", EditKind::Delete);
-    edit(h, "", EditKind::Delete);
-    EXPECT_EQ(undoAll(h), (States{"ab", "ab\r\n", ""}));
-}
-
-TEST(EditHistory, OtherEditsLineBreaksAndKindChangesStartAStepOfTheirOwn)
-{
-    EditHistory h(doc(""));
-    edit(h, "x", EditKind::Other);   // a paste: never merges
-    edit(h, "xy", EditKind::Other);  // nor does the next one into it
-    edit(h, "xy\r\n", EditKind::LineBreak);
-    edit(h, "xy\r\nz", EditKind::Typing);  // typing after a line break starts anew
-    edit(h, "xy\r\n", EditKind::Backspace);
-    edit(h, "xy\r\nw", EditKind::Typing);
-    EXPECT_EQ(undoAll(h), (States{"xy\r\n", "xy\r\nz", "xy\r\n", "xy", "x", ""}));
+    using K = EditKind;
+    const struct {
+        std::vector<std::pair<std::string, EditKind>> edits;
+        States undone;
+    } cases[] = {
+        // A line break joins the typing before it.
+        {{{"a", K::Typing},
+          {"ab", K::Typing},
+          {"ab\r\n", K::LineBreak},
+          {"ab\r", K::Backspace},
+          {"ab", K::Backspace},
+          {"a", K::Delete},
+          {"", K::Delete}},
+         {"ab", "ab\r\n", ""}},
+        // A paste never merges, nor does the next edit into it; typing after a line break starts anew.
+        {{{"x", K::Other},
+          {"xy", K::Other},
+          {"xy\r\n", K::LineBreak},
+          {"xy\r\nz", K::Typing},
+          {"xy\r\n", K::Backspace},
+          {"xy\r\nw", K::Typing}},
+         {"xy\r\n", "xy\r\nz", "xy\r\n", "xy", "x", ""}},
+    };
+    for (const auto& c : cases) {
+        EditHistory h(doc(""));
+        for (const auto& [bytes, kind] : c.edits) edit(h, bytes, kind);
+        EXPECT_EQ(undoAll(h), c.undone);
+    }
 }
 
 TEST(EditHistory, EndingTheRunUndoRedoAndCommandsKeepTheNextEditApart)
@@ -79,7 +88,7 @@ TEST(EditHistory, UndoPutsBackTheSelectionBeforeTheStepAndRedoTheCaretAfterIt)
     EXPECT_EQ(h.redo().selection, (Selection{ByteOffset(3), ByteOffset(3)}));
 }
 
-TEST(EditHistory, UndoingBackToTheSavedStateReadsUnmodified)
+TEST(EditHistory, OnlyTheSavedStepReadsUnmodifiedAndANewEditAfterUndoingPastItMakesItUnreachable)
 {
     EditHistory h(doc("a"));
     EXPECT_FALSE(h.hasUnsavedEdits());
@@ -94,17 +103,9 @@ TEST(EditHistory, UndoingBackToTheSavedStateReadsUnmodified)
     EXPECT_TRUE(h.hasUnsavedEdits());
     h.redo();
     EXPECT_FALSE(h.hasUnsavedEdits());
-}
-
-TEST(EditHistory, ANewEditAfterUndoingPastTheSavedStateMakesItUnreachable)
-{
-    EditHistory h(doc("a"));
-    edit(h, "ab", EditKind::Typing);
-    h.markSaved();
     h.undo();
     edit(h, "aX", EditKind::Other);
     EXPECT_FALSE(h.canRedo());
-    EXPECT_TRUE(h.hasUnsavedEdits());
     h.undo();  // the start, which is not what the file holds
     EXPECT_EQ(now(h), "a");
     EXPECT_TRUE(h.hasUnsavedEdits());
