@@ -11,7 +11,7 @@
 
 namespace soramie::testing {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(SORAMIE_SANITIZED)
 inline constexpr bool kSanitized = true;  // sanitizers reserve more address space than any limit leaves
 #else
 inline constexpr bool kSanitized = false;
