@@ -73,7 +73,7 @@ FindBar::FindBar(TextPane& pane, QWidget* parent) : QWidget(parent), pane_(pane)
     auto* caption = new QLabel(QStringLiteral("検索:"), this);
     keywordEdit = new QLineEdit(this);
     keywordEdit->setObjectName(QStringLiteral("findKeyword"));
-    keywordEdit->setMinimumWidth(200);
+    keywordEdit->setMinimumWidth(160);
     keywordEdit->setToolTip(QStringLiteral("Enter: 次を検索 / Shift+Enter: 前を検索 / Esc: 閉じる"));
     caption->setBuddy(keywordEdit);
     ignoreCaseBox = new QCheckBox(QStringLiteral("大文字と小文字を区別しない"), this);
@@ -87,12 +87,15 @@ FindBar::FindBar(TextPane& pane, QWidget* parent) : QWidget(parent), pane_(pane)
     linesButton->setObjectName(QStringLiteral("findLinesButton"));
     linesButton->setText(QStringLiteral("一致する行"));
     linesButton->setCheckable(true);
+    // Two rows, so every caption fits beside the file lists at the window's smallest width.
     row->addWidget(caption);
     row->addWidget(keywordEdit, 1);
-    row->addWidget(ignoreCaseBox);
     row->addWidget(countLabel);
-    row->addWidget(messageLabel, 1);
     row->addWidget(linesButton);
+    auto* options = new QHBoxLayout;
+    column->addLayout(options);
+    options->addWidget(ignoreCaseBox);
+    options->addWidget(messageLabel, 1);
 
     lineList = new QListView(this);
     lineList->setObjectName(QStringLiteral("findLines"));
