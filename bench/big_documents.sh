@@ -5,7 +5,7 @@
 # Generates CRLF logs of 100 MB, 200 MB and 1 GB (bench/gen_corpus.py log) when
 # missing, and prints a Markdown table: each viewer command through the real
 # windows from the click to the repainted pane (commands_bench), the 1 GB open
-# until its index is complete (pane_bench) against glogg (bench/glogg_open.sh),
+# until its index is complete (pane_bench) against glogg (bench/open_until_idle.sh),
 # and soramie-cli against `iconv -f CP932 -t UTF-8` as whole processes. Every
 # figure is the best of RUNS (default 3) runs; files are in the page cache. The
 # HTML export writes to /dev/shm, so no flush to a disk is timed. Needs a build
@@ -72,8 +72,8 @@ big="$corpus/log1000.txt"
 open=$(key index_complete_s "$build/bench/pane_bench" pane "$big")
 peak=$(key peak_rss_kib "$build/bench/pane_bench" pane "$big")
 if command -v glogg > /dev/null; then
-  glogg=$(key glogg_index_s "$here/glogg_open.sh" "$big")
-  gpeak=$(key glogg_peak_rss_kib "$here/glogg_open.sh" "$big")
+  glogg=$(key idle_s "$here/open_until_idle.sh" "$big" glogg -m)
+  gpeak=$(key peak_rss_kib "$here/open_until_idle.sh" "$big" glogg -m)
   printf '| 1 GB open until the index is complete | %s s, peak %s MB (%s× the file) | glogg %s s, peak %s MB | %s | ≤ 0.5; peak ≤ 1.15× |\n' \
     "$open" "$((peak / 1024))" "$(awk -v p="$peak" -v s="$(stat -c %s "$big")" 'BEGIN { printf "%.2f", p * 1024 / s }')" \
     "$glogg" "$((gpeak / 1024))" "$(ratio "$open" "$glogg")"
