@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The HTML page built from bytes, fed in chunks cut anywhere, is exactly the
-// literal export steps' page with each source character's own bytes.
+// The HTML page built from bytes fed in chunks cut anywhere is the page built
+// from them at once: a CR LF, a lone CR or an angle bracket split between two
+// chunks is written as if whole. (What the page holds is the export tests'.)
 #include "core/html_page.h"
-#include "reference/literal_algorithms.h"
 #include "text_fuzz_input.h"
 
 #include <cstdlib>
@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = fuzz::fuzzParts(data + 1, size - 1, 1)[0];
     HtmlPageStream stream;
     const std::string page = rewriteAll(stream, bytes, fuzz::chunkSize(data[0]));
-    if (page != reference::bytesOf(reference::htmlPage(reference::richFromBytes(bytes)))) std::abort();
     std::string whole;
     appendHtmlPageBytes(bytes, whole);
     if (whole != page) std::abort();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The small text helpers: paths, the wrap sets, configured command lines and
-// file-name wildcards.
+// The small text helpers: paths, the wrap sets, the HTML page, configured
+// command lines and file-name wildcards.
 #include "core/command_line.h"
 #include "core/cp932.h"
+#include "core/html_page.h"
 #include "core/paths.h"
 #include "core/wildcard.h"
 #include "core/wrap.h"
@@ -61,6 +62,16 @@ TEST(wrapText, KeepsClosingMarksUpAndOpeningBracketsDownAndTheFullWidthSpace)
         SCOPED_TRACE(&c - cases);
         EXPECT_EQ(*wrapText(sjis(c.in), WrapWidth{c.width}), sjis(c.out));
     }
+}
+
+// The fuzz target holds a page built in chunks to the page built at once.
+TEST(HtmlPage, EscapesAnglesEndsEachCrLfOrLoneCrLineWithABreakAndKeepsOtherBytes)
+{
+    std::string page;
+    appendHtmlPageBytes("a<b>&\r\nc\rd\n\x82\xA0", page);
+    EXPECT_EQ(page,
+              "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n"
+              "a&lt;b&gt;&<BR>\r\nc<BR>\r\nd\n\x82\xA0<BR>\r\n</BODY>\r\n</HTML>");
 }
 
 TEST(CommandLine, SplitsConfiguredProgramsLikeAShellWithoutExpandingAnything)

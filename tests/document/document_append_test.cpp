@@ -11,6 +11,7 @@
 
 #include "document/document.h"
 #include "document/edit_history.h"
+#include "saved_bytes.h"
 #include "search/temp_tree.h"
 
 namespace soramie {
@@ -30,20 +31,10 @@ std::uint64_t sizeOf(const std::string& path)
     return stamp ? stamp->size : 0;
 }
 
-std::string allBytes(const Document& doc)
-{
-    const auto parts = doc.slicesToSave();
-    EXPECT_TRUE(parts.ok());
-    std::string out;
-    if (parts.ok())
-        for (const std::string_view s : *parts) out.append(s);
-    return out;
-}
-
 // Every line of the document as text, compared with the file's lines.
 void expectSameLines(const Document& doc, const std::string& bytes)
 {
-    ASSERT_EQ(allBytes(doc), bytes);
+    ASSERT_EQ(testing::savedBytes(doc), bytes);
     const DocumentPtr fresh = Document::fromBytes(bytes);
     ASSERT_EQ(doc.lineCount(), fresh->lineCount());
     ASSERT_EQ(doc.charCount(), fresh->charCount());
@@ -83,7 +74,7 @@ TEST(DocumentAppend, AppendedBytesBecomeTheEndWithTheStampAdvancedAndSplitCharac
             EXPECT_EQ(d->fileStamp()->size, bytes.size());
             EXPECT_EQ(d->fileStamp()->inode, first->fileStamp()->inode);
         }
-        EXPECT_EQ(allBytes(*first), c.start) << "the first document is unchanged";
+        EXPECT_EQ(testing::savedBytes(*first), c.start) << "the first document is unchanged";
     }
 }
 

@@ -15,6 +15,7 @@
 #include "document/document.h"
 #include "document/private/source.h"
 #include "reference/literal_algorithms.h"
+#include "saved_bytes.h"
 #include "search/temp_tree.h"
 
 namespace soramie {
@@ -51,22 +52,12 @@ struct OpenedLog {
     const DocumentPtr doc = Document::fromFile(path).value();
 };
 
-std::string saved(const Document& doc)
-{
-    const auto parts = doc.slicesToSave();
-    EXPECT_TRUE(parts.ok());
-    std::string out;
-    if (parts.ok())
-        for (const std::string_view s : *parts) out.append(s);
-    return out;
-}
-
 TEST(DocumentInPlace, AFileRenamedOverThePathLeavesTheDocumentReadingTheFileItOpened)
 {
     const OpenedLog log;
     std::filesystem::rename(log.tree.file("b.log", logBytes(1000)), log.path);
     log.doc->waitIndexed();
-    EXPECT_EQ(saved(*log.doc), log.bytes);
+    EXPECT_EQ(testing::savedBytes(*log.doc), log.bytes);
     EXPECT_EQ(log.doc->verify(ByteOffset(0), log.doc->size()), Integrity::Intact);
     EXPECT_FALSE(log.doc->shrank());
 }
@@ -121,7 +112,7 @@ TEST(DocumentInPlace, EditsOfASmallFileKeepTheBytesTheyWereMadeFromWhenTheFileCh
     const OpenedLog log;
     const DocumentPtr edited = log.doc->edited(ByteOffset(0), ByteOffset(4), u"1999");
     overwrite(log.path, 2u << 20, "changed");
-    EXPECT_EQ(saved(*edited), "1999" + log.bytes.substr(4));
+    EXPECT_EQ(testing::savedBytes(*edited), "1999" + log.bytes.substr(4));
     EXPECT_EQ(edited->integrity(), Integrity::Intact);
     EXPECT_EQ(log.doc->verify(ByteOffset(0), log.doc->size()), Integrity::Changed);
 }
@@ -146,7 +137,7 @@ TEST(DocumentInPlace, AFileThatShrankBeforeItWasReadEndsAtItsNewEndAndNotInsideA
     EXPECT_EQ(
         reference::indexMismatch(doc, kept, [](std::uint64_t at) { return at % 997 < 4 || at + 300 > (3u << 20); }),
         "");
-    EXPECT_EQ(saved(doc), kept);
+    EXPECT_EQ(testing::savedBytes(doc), kept);
     EXPECT_EQ(doc.integrity(), Integrity::Intact);
 }
 
@@ -161,7 +152,7 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
     ASSERT_TRUE(made.ok());
     const Document& doc = **made;
     doc.waitIndexed();
-    EXPECT_EQ(saved(doc), expected);
+    EXPECT_EQ(testing::savedBytes(doc), expected);
     const DocumentPtr reference = Document::fromRewrite(expected, inMemory);
     reference->waitIndexed();
     EXPECT_EQ(doc.substitutions().size(), reference->substitutions().size());

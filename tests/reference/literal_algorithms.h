@@ -195,29 +195,6 @@ inline RichText wrapText(const RichText& text, std::int32_t W, std::u16string_vi
     return result;
 }
 
-// The page built the way the export builds it: two escape passes with
-// replaceString, then the lines of E + CR LF read back one by one (a line ends at
-// CR LF or at a lone CR).
-inline RichText htmlPage(const RichText& source)
-{
-    RichText e =
-        replaceString(replaceString(source, richFromText(u"<"), richFromText(u"&lt;"), InsideReplacement::Skip),
-                      richFromText(u">"), richFromText(u"&gt;"), InsideReplacement::Skip);
-    e += richFromText(u"\r\n");
-    RichText body, line;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        if (unitOf(e[i]) == u'\r') {
-            if (i + 1 < e.size() && unitOf(e[i + 1]) == u'\n') ++i;
-            body += line + richFromText(u"<BR>\r\n");
-            line.clear();
-        } else {
-            line += e[i];
-        }
-    }
-    return richFromText(u"<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY bgcolor=#ffffff text=#000000>\r\n") +
-           body + richFromText(u"</BODY>\r\n</HTML>");
-}
-
 // Byte offsets where lines start: 0, and after every LF and every CR not
 // followed by LF.
 inline std::vector<std::uint64_t> lineStarts(std::string_view b)

@@ -36,6 +36,14 @@ const QString kKept = "\n元のファイルは変更されていません。";
 
 void makeReadOnly(const QString& path) { ::chmod(path.toLocal8Bit().constData(), 0444); }
 
+// Another program writes into the file: appends (Append) or rewrites it in place (ReadWrite).
+void writeInto(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(mode));
+    file.write(bytes);
+}
+
 // The HTML page of source.
 QByteArray pageOf(const QByteArray& source)
 {
@@ -130,11 +138,7 @@ TEST(MainWindowSave, LostCharactersOrAFileThatChangedSinceItWasShownAreOverwritt
 
     h.fakes.prompts.messages.clear();
     h.show("log.txt");
-    {
-        QFile log(h.logs("log.txt"));  // the program writing the log goes on
-        ASSERT_TRUE(log.open(QIODevice::Append));
-        log.write("line 2\r\n");
-    }
+    writeInto(h.logs("log.txt"), "line 2\r\n", QIODevice::Append);  // the program writing the log goes on
     h.fakes.prompts.answers = {Answer::No, Answer::Yes};
     f.save();
     EXPECT_EQ(bytesOf(h.logs("log.txt")), "line 1\r\nline 2\r\n");
@@ -416,14 +420,6 @@ TEST(MainWindowCommands, ASaveAndAHitDisplayReportProgressAndRefuseASecondComman
     EXPECT_EQ(h.boxes(), QStringList({"エラー|このファイルは開けません"}));
 }
 
-// A writer changes the shown file in place (same file, same size).
-void rewriteInPlace(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    file.write(bytes);
-}
-
 const QString kChanged = "警告|表示後にファイルが変更されています。上書きしますか？";
 
 // Every way the pane comes to show a document derived from the shown file
@@ -474,11 +470,7 @@ TEST(MainWindowSave, EveryDocumentDerivedFromTheShownFileAsksBeforeOverwritingAn
         auto& f = h.loadWith({{"log.txt", "line 1\r\n"}});
         h.show("log.txt");
         path(h, f);
-        {
-            QFile log(h.logs("log.txt"));
-            ASSERT_TRUE(log.open(QIODevice::Append));
-            log.write("line 2\r\n");
-        }
+        writeInto(h.logs("log.txt"), "line 2\r\n", QIODevice::Append);
         h.fakes.prompts.messages.clear();
         h.fakes.prompts.answers = {Answer::No};
         f.save();
@@ -494,7 +486,7 @@ TEST(MainWindowSave, AFileChangedInPlaceIsNeitherRewrittenNorSavedAndIsReadAfres
     MainWindowHarness h;
     auto& f = h.loadWith({{"a.txt", "line 1\r\nline 2\r\n"}});
     h.show("a.txt");
-    rewriteInPlace(h.logs("a.txt"), "LINE 1\r\nLINE 2\r\n");
+    writeInto(h.logs("a.txt"), "LINE 1\r\nLINE 2\r\n", QIODevice::ReadWrite);
     f.wrapPane();
     h.fakes.pickers.answers = {h.logs("copy.txt")};
     f.saveAs();
@@ -519,7 +511,7 @@ TEST(MainWindowSave, AnEditedLargeFileChangedInPlaceIsToldOnceAndNotSaved)
     ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), static_cast<off_t>(size)), 0);
     h.show("big.txt");
     ui(f).pane->insertText("typed");
-    rewriteInPlace(h.logs("big.txt"), "written by another program");
+    writeInto(h.logs("big.txt"), "written by another program", QIODevice::ReadWrite);
     const soramie::DocumentPtr edited = ui(f).pane->document();
     ui(f).pane->refresh();
     QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("ファイルが外部で変更されました"), 5000);
