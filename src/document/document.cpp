@@ -413,20 +413,17 @@ std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& sc
         return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
     }
     if (from >= to) return {};
-    forEachRun(from.value, to.value,
-               [](const Impl& src, std::uint64_t a, std::uint64_t b) { src.verifyIndexed(a, b); });
+    // An edited document keeps typed text the user may still copy out of a
+    // file that changed: bytes read from the file are handed out only as
+    // copies it checked (appendVouched), never as views into the file.
     const Located at = locate(root_, from.value);
-    if (at.piece && to.value <= at.start + at.piece->size()) {
+    if (at.piece && to.value <= at.start + at.piece->size() && !at.piece->src->checked) {
         return viewOf(*at.piece, at.local(from.value), at.local(to.value));
     }
     scratch.clear();
     scratch.reserve(static_cast<std::size_t>(to.value - from.value));
-    auto fn = [&](const Piece& p, std::uint64_t ps) {
-        const std::uint64_t a = std::max(from.value, ps);
-        const std::uint64_t b = std::min(to.value, ps + p.size());
-        scratch.append(viewOf(p, p.begin + (a - ps), p.begin + (b - ps)));
-    };
-    visit(root_.get(), 0, from.value, to.value, fn);
+    forEachRun(from.value, to.value,
+               [&](const Impl& src, std::uint64_t a, std::uint64_t b) { src.appendVouched(a, b, scratch); });
     return scratch;
 }
 
@@ -462,12 +459,17 @@ void Document::appendText(ByteOffset from, ByteOffset to, std::u16string& out) c
         appendSourceText(*d_, from.value, to.value, out);
         return;
     }
-    auto fn = [&](const Piece& p, std::uint64_t ps) {
-        const std::uint64_t a = std::max(from.value, ps);
-        const std::uint64_t b = std::min(to.value, ps + p.size());
-        appendSourceText(*p.src, p.begin + (a - ps), p.begin + (b - ps), out);
-    };
-    visit(root_.get(), 0, from.value, to.value, fn);
+    std::string vouched;
+    forEachRun(from.value, to.value, [&](const Impl& src, std::uint64_t a, std::uint64_t b) {
+        if (!src.checked) {
+            appendSourceText(src, a, b, out);
+            return;
+        }
+        // A file's bytes carry no remembered units: their checked copy decodes alone.
+        vouched.clear();
+        src.appendVouched(a, b, vouched);
+        cp932::decodeAppend(vouched, out);
+    });
 }
 
 std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const
