@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -284,10 +285,10 @@ Result<WriteOutcome, IoError> rewriteInPlace(const std::string& path, const Targ
 }
 
 // Rewrites the existing target in place from the private copy `copy` of the
-// new bytes (size bytes, already flushed), so the bytes written never depend
-// on the file being rewritten. The mode reported is WriteMode::LinksKept.
+// new bytes (size bytes), so the bytes written never depend on the file being
+// rewritten. The outcome reports `mode`.
 Result<WriteOutcome, IoError> rewriteFromCopy(const std::string& path, const Target& t, int copy, std::size_t size,
-                                              const Injected& injected, const WriteProgress& progress)
+                                              WriteMode mode, const Injected& injected, const WriteProgress& progress)
 {
     void* mapped = nullptr;
     if (size > 0) {
@@ -297,8 +298,75 @@ Result<WriteOutcome, IoError> rewriteFromCopy(const std::string& path, const Tar
     const std::string_view bytes(static_cast<const char*>(mapped), size);
     auto outcome = rewriteInPlace(path, t, std::span<const std::string_view>(&bytes, 1), injected, progress);
     if (mapped != nullptr) ::munmap(mapped, size);
-    if (outcome) outcome->mode = WriteMode::LinksKept;
+    if (outcome) outcome->mode = mode;
     return outcome;
+}
+
+// The new contents: parts held in memory, or a producer that makes them once.
+struct Contents {
+    std::span<const std::string_view> parts;
+    const ByteProducer* produce = nullptr;
+};
+
+// What writing the contents came to.
+struct Written {
+    std::uint64_t bytes = 0;
+    std::optional<IoError> produceFailed;  // the producer's own failure
+};
+
+// Has the producer hand its contents to `write` (false with errno set when it
+// failed) and reports progress after each part. Returns false with errno set
+// when a write failed or the producer failed (then in w.produceFailed).
+bool produceContents(const ByteProducer& produce, const std::function<bool(std::string_view)>& write,
+                     const WriteProgress& progress, Written& w)
+{
+    int err = 0;
+    const ByteSink sink = [&](std::string_view part) {
+        if (err != 0) return false;
+        errno = 0;
+        if (!write(part)) {
+            err = errno != 0 ? errno : EIO;
+            return false;
+        }
+        w.bytes += part.size();
+        if (progress) progress(ByteOffset(w.bytes), ByteOffset(w.bytes));
+        return true;
+    };
+    auto produced = produce(sink);
+    if (err == 0 && !produced) {
+        w.produceFailed = std::move(produced.error());
+        err = w.produceFailed->errnoValue != 0 ? w.produceFailed->errnoValue : EIO;
+    }
+    errno = err;
+    return err == 0;
+}
+
+// Rewrites the existing target in place when no new file can take its place.
+// Contents in memory are written straight over it; produced contents go to a
+// private temporary file first, so a producer that fails leaves the target as
+// it was.
+Result<WriteOutcome, IoError> rewriteInPlaceFrom(const std::string& path, const Target& t, const Contents& c,
+                                                 const Injected& injected, const WriteProgress& progress)
+{
+    if (!c.produce) return rewriteInPlace(path, t, c.parts, injected, progress);
+    SpillFile spill(path);
+    std::optional<IoError> spillFailed;
+    Written w;
+    int err = injected(IoStep::Write);
+    if (err == 0 && !produceContents(
+                        *c.produce,
+                        [&](std::string_view part) {
+                            spillFailed = spill.append(part);
+                            if (spillFailed) errno = spillFailed->errnoValue;
+                            return !spillFailed;
+                        },
+                        progress, w)) {
+        if (w.produceFailed) return unexpected(std::move(*w.produceFailed));
+        if (spillFailed) return unexpected(IoError{path, spillFailed->step, spillFailed->errnoValue});
+        err = errno != 0 ? errno : EIO;
+    }
+    if (err != 0) return unexpected(IoError{path, IoStep::Write, err});
+    return rewriteFromCopy(path, t, spill.fd(), static_cast<std::size_t>(w.bytes), WriteMode::InPlace, injected, {});
 }
 
 }  // namespace
@@ -347,8 +415,10 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::stri
     return writeFileSafely(path, std::span<const std::string_view>(&bytes, 1), fault, progress);
 }
 
-Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
-                                              const WriteFault& fault, const WriteProgress& progress)
+namespace {
+
+Result<WriteOutcome, IoError> writeContentsSafely(const std::string& path, const Contents& contents,
+                                                  const WriteFault& fault, const WriteProgress& progress)
 {
     const Injected injected = [&](IoStep step) { return fault ? fault(step) : 0; };
     auto failure = [&](IoStep step, int err) { return unexpected(IoError{path, step, err}); };
@@ -362,10 +432,19 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
     int err = injected(IoStep::CreateTemp);
     const int raw = err == 0 ? createTemp(t, tempName) : -err;
     if (raw < 0) {
-        if (t.exists && folderRefused(-raw)) return rewriteInPlace(path, t, bytes, injected, progress);
+        if (t.exists && folderRefused(-raw)) return rewriteInPlaceFrom(path, t, contents, injected, progress);
         return failure(IoStep::CreateTemp, -raw);
     }
     Fd fd(raw);
+    // Produced contents cannot be made again: an in-place rewrite reads them
+    // back from the temporary file through this descriptor.
+    Fd copy(contents.produce ? ::dup(fd.get()) : -1);
+    if (contents.produce && copy.get() < 0) {
+        const int dupErr = errno;
+        fd.reset();
+        ::unlinkat(t.folder.get(), tempName.c_str(), 0);
+        return failure(IoStep::CreateTemp, dupErr);
+    }
 
     std::optional<IoStep> failed;
     bool ownerRefused = false;  // a new file cannot have the old one's owner or group
@@ -377,12 +456,34 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
         if (err == 0 && !action()) err = errno != 0 ? errno : EIO;
         if (err != 0) failed = step;
     };
-    run(IoStep::Write, [&] { return writeAll(fd.get(), bytes, false, progress); });
+    Written w;
+    run(IoStep::Write, [&] {
+        if (!contents.produce) {
+            w.bytes = totalSize(contents.parts);
+            return writeAll(fd.get(), contents.parts, false, progress);
+        }
+        try {
+            return produceContents(
+                *contents.produce,
+                [&](std::string_view part) { return writeAll(fd.get(), std::span(&part, 1), false, {}); }, progress, w);
+        } catch (...) {
+            // A producer that throws (out of memory) leaves no temporary file.
+            fd.reset();
+            ::unlinkat(t.folder.get(), tempName.c_str(), 0);
+            throw;
+        }
+    });
+    if (w.produceFailed) {
+        fd.reset();
+        ::unlinkat(t.folder.get(), tempName.c_str(), 0);
+        return unexpected(std::move(*w.produceFailed));
+    }
+    const auto size = static_cast<std::size_t>(w.bytes);
     if (t.exists && t.info.st_nlink > 1) {
         // Several names share the file: keep its identity, write through the copy.
         run(IoStep::Flush, [&] { return ::fsync(fd.get()) == 0; });
-        auto outcome =
-            failed ? failure(*failed, err) : rewriteFromCopy(path, t, fd.get(), totalSize(bytes), injected, progress);
+        auto outcome = failed ? failure(*failed, err)
+                              : rewriteFromCopy(path, t, fd.get(), size, WriteMode::LinksKept, injected, progress);
         fd.reset();
         ::unlinkat(t.folder.get(), tempName.c_str(), 0);
         return outcome;
@@ -405,12 +506,75 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span
         fd.reset();
         ::unlinkat(t.folder.get(), tempName.c_str(), 0);
         if (t.exists && (ownerRefused || (failed == IoStep::Replace && folderRefused(err)))) {
-            return rewriteInPlace(path, t, bytes, injected, progress);
+            if (contents.produce) return rewriteFromCopy(path, t, copy.get(), size, WriteMode::InPlace, injected, {});
+            return rewriteInPlace(path, t, contents.parts, injected, progress);
         }
         return failure(*failed, err);
     }
     flushFolder(t);
     return WriteOutcome{WriteMode::Replaced, stampOf(written)};
+}
+
+}  // namespace
+
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
+                                              const WriteFault& fault, const WriteProgress& progress)
+{
+    return writeContentsSafely(path, Contents{bytes, nullptr}, fault, progress);
+}
+
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, const ByteProducer& produce,
+                                              const WriteFault& fault, const WriteProgress& progress)
+{
+    return writeContentsSafely(path, Contents{{}, &produce}, fault, progress);
+}
+
+SpillFile::~SpillFile()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<IoError> SpillFile::append(std::string_view bytes)
+{
+    if (fd_ < 0) {
+        if (const int error = create(); error != 0) return IoError{dir_, IoStep::CreateTemp, error};
+    }
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return IoError{dir_, IoStep::Write, errno};
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+        size_ += static_cast<std::uint64_t>(n);
+    }
+    return std::nullopt;
+}
+
+int SpillFile::create()
+{
+    std::vector<std::string> dirs;
+    if (const auto slash = beside_.rfind('/'); slash != std::string::npos) {
+        dirs.push_back(slash == 0 ? "/" : beside_.substr(0, slash));
+    } else if (!beside_.empty()) {
+        dirs.emplace_back(".");
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    dirs.emplace_back(tmp && *tmp ? tmp : "/tmp");
+    int error = ENOENT;
+    for (const std::string& dir : dirs) {
+        dir_ = dir;
+#if defined(O_TMPFILE)
+        fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ >= 0) return 0;
+#endif
+        std::string name = dir + "/.soramie-XXXXXX";
+        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ >= 0) {
+            ::unlink(name.c_str());
+            return 0;
+        }
+        error = errno;
+    }
+    return error;
 }
 
 Status<IoError> removeFile(const std::string& path)

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace soramie {
 
@@ -103,6 +104,58 @@ Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::stri
 // The same for bytes given as consecutive parts (a document's pieces).
 Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, std::span<const std::string_view> bytes,
                                               const WriteFault& fault = {}, const WriteProgress& progress = {});
+
+// Takes the next bytes of contents being written. Returns false once the
+// write has failed: the producer should stop then (what it hands over later
+// is dropped).
+using ByteSink = std::function<bool(std::string_view)>;
+// Hands the new contents to the sink in order, in parts of any size, and
+// returns Ok{} when it has handed over all of them. A failure it returns
+// (its own: say, its source could not be read) abandons the write. It is
+// called at most once, on the writing thread.
+using ByteProducer = std::function<Status<IoError>(const ByteSink&)>;
+
+// writeFileSafely for contents made while they are written, so that they are
+// never held in memory as a whole: the same guarantees, steps and fault seam.
+// Progress is called after each part handed over, with the bytes written
+// so far as both done and total. When the
+// producer fails, the write is abandoned as after a failed step (the target
+// untouched, no temporary file left) and the producer's failure is returned
+// as it is. Where the file must be rewritten in place (see above), the
+// contents first go to a private temporary file (SpillFile), so a producer
+// that fails midway never leaves the target half rewritten.
+Result<WriteOutcome, IoError> writeFileSafely(const std::string& path, const ByteProducer& produce,
+                                              const WriteFault& fault = {}, const WriteProgress& progress = {});
+
+// A private temporary file for bytes too many for memory: mode 0600 and
+// without a name from the start (O_TMPFILE) or from just after its creation,
+// so it goes away with its last descriptor or mapping. It is made at the
+// first append: in the folder of `besidePath` (the same file system as that
+// file) when that folder allows it, else in $TMPDIR, else in /tmp.
+class SpillFile {
+public:
+    explicit SpillFile(std::string besidePath) : beside_(std::move(besidePath)) {}
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+    ~SpillFile();
+    bool open() const { return fd_ >= 0; }
+    std::uint64_t size() const { return size_; }
+    // Appends bytes. Fails at IoStep::CreateTemp (the last folder tried) or
+    // IoStep::Write.
+    std::optional<IoError> append(std::string_view bytes);
+    // The descriptor (-1 before the first append); still owned by this file.
+    int fd() const { return fd_; }
+    // Hands the descriptor on.
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int create();
+
+    std::string beside_;
+    std::string dir_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
 
 // Removes the file at path; a symbolic link is removed, not what it points to.
 // Refuses, removing nothing, a folder (EISDIR) and a regular file without any

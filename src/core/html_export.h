@@ -16,8 +16,8 @@ namespace soramie {
 
 // Which half of an export failed.
 enum class HtmlExportStage : std::uint8_t {
-    ReadSource,  // nothing was written
-    WritePage,   // the source was read in full; the page file is as writeFileSafely left it
+    ReadSource,  // the source could not be read: the page file is untouched
+    WritePage,   // the page could not be written; the page file is as writeFileSafely left it
 };
 
 struct HtmlExportError {
@@ -26,7 +26,6 @@ struct HtmlExportError {
 };
 
 struct HtmlExport {
-    std::string page;      // the bytes written, for showing the page without reading it back
     WriteOutcome written;  // how the page file was put in place
 };
 
@@ -36,11 +35,14 @@ struct HtmlExport {
 using HtmlExportProgress = std::function<void(ByteOffset done, ByteOffset total)>;
 
 // Builds the page of the file at sourcePath and writes it to pagePath with
-// writeFileSafely. The source must be a regular file (anything else fails
-// with EINVAL at once, a folder with EISDIR) and is read window by window, so
-// every character keeps its CP932 bytes (undecodable ones included) and only
-// the page is held in memory. Throws std::bad_alloc when the page does not fit
-// in memory; nothing is written then.
+// writeFileSafely while it is built. The source must be a regular file
+// (anything else fails with EINVAL at once, a folder with EISDIR; the page
+// file is not touched then) and is read window by window, so every character
+// keeps its CP932 bytes (undecodable ones included). Neither the source nor
+// the page is held in memory: memory stays bounded by a few windows whatever
+// the source's size. A read failure midway abandons the write (ReadSource;
+// the old page stays). Throws std::bad_alloc when even that does not fit in
+// memory; the old page stays then too.
 Result<HtmlExport, HtmlExportError> exportHtmlPage(const std::string& sourcePath, const std::string& pagePath,
                                                    const HtmlExportProgress& progress = {});
 

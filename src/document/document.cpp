@@ -413,20 +413,17 @@ std::string_view Document::bytes(ByteOffset from, ByteOffset to, std::string& sc
         return {reinterpret_cast<const char*>(d_->data) + from.value, static_cast<std::size_t>(to.value - from.value)};
     }
     if (from >= to) return {};
-    forEachRun(from.value, to.value,
-               [](const Impl& src, std::uint64_t a, std::uint64_t b) { src.verifyIndexed(a, b); });
+    // An edited document keeps typed text the user may still copy out of a
+    // file that changed: bytes read from the file are handed out only as
+    // copies it checked (appendVouched), never as views into the file.
     const Located at = locate(root_, from.value);
-    if (at.piece && to.value <= at.start + at.piece->size()) {
+    if (at.piece && to.value <= at.start + at.piece->size() && !at.piece->src->checked) {
         return viewOf(*at.piece, at.local(from.value), at.local(to.value));
     }
     scratch.clear();
     scratch.reserve(static_cast<std::size_t>(to.value - from.value));
-    auto fn = [&](const Piece& p, std::uint64_t ps) {
-        const std::uint64_t a = std::max(from.value, ps);
-        const std::uint64_t b = std::min(to.value, ps + p.size());
-        scratch.append(viewOf(p, p.begin + (a - ps), p.begin + (b - ps)));
-    };
-    visit(root_.get(), 0, from.value, to.value, fn);
+    forEachRun(from.value, to.value,
+               [&](const Impl& src, std::uint64_t a, std::uint64_t b) { src.appendVouched(a, b, scratch); });
     return scratch;
 }
 
@@ -462,12 +459,17 @@ void Document::appendText(ByteOffset from, ByteOffset to, std::u16string& out) c
         appendSourceText(*d_, from.value, to.value, out);
         return;
     }
-    auto fn = [&](const Piece& p, std::uint64_t ps) {
-        const std::uint64_t a = std::max(from.value, ps);
-        const std::uint64_t b = std::min(to.value, ps + p.size());
-        appendSourceText(*p.src, p.begin + (a - ps), p.begin + (b - ps), out);
-    };
-    visit(root_.get(), 0, from.value, to.value, fn);
+    std::string vouched;
+    forEachRun(from.value, to.value, [&](const Impl& src, std::uint64_t a, std::uint64_t b) {
+        if (!src.checked) {
+            appendSourceText(src, a, b, out);
+            return;
+        }
+        // A file's bytes carry no remembered units: their checked copy decodes alone.
+        vouched.clear();
+        src.appendVouched(a, b, vouched);
+        cp932::decodeAppend(vouched, out);
+    });
 }
 
 std::u16string Document::textOfBytes(ByteOffset from, ByteOffset to) const
@@ -531,78 +533,6 @@ DocumentPtr Document::fromRewrite(std::string bytes, const ByteRewriter& rewrite
 {
     return fromEncoded(std::move(bytes), rewriter.substitutions(), std::nullopt).document;
 }
-
-namespace {
-
-// A private temporary file for output too large for memory: mode 0600 and
-// without a name from the start (O_TMPFILE) or from just after its creation,
-// so it goes away with its last descriptor or mapping.
-class SpillFile {
-public:
-    explicit SpillFile(const std::string& besidePath) : beside_(besidePath) {}
-    SpillFile(const SpillFile&) = delete;
-    SpillFile& operator=(const SpillFile&) = delete;
-    ~SpillFile()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool open() const { return fd_ >= 0; }
-    std::uint64_t size() const { return size_; }
-    // Appends bytes; on failure returns the error.
-    std::optional<IoError> append(std::string_view bytes)
-    {
-        if (fd_ < 0) {
-            if (const int error = create(); error != 0) return IoError{dir_, IoStep::CreateTemp, error};
-        }
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return IoError{dir_, IoStep::Write, errno};
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            size_ += static_cast<std::uint64_t>(n);
-        }
-        return std::nullopt;
-    }
-    // Hands the descriptor on.
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    // Beside the document's file first (same file system), else in $TMPDIR or /tmp.
-    int create()
-    {
-        std::vector<std::string> dirs;
-        if (const auto slash = beside_.rfind('/'); slash != std::string::npos) {
-            dirs.push_back(slash == 0 ? "/" : beside_.substr(0, slash));
-        } else if (!beside_.empty()) {
-            dirs.emplace_back(".");
-        }
-        const char* tmp = std::getenv("TMPDIR");
-        dirs.emplace_back(tmp && *tmp ? tmp : "/tmp");
-        int error = ENOENT;
-        for (const std::string& dir : dirs) {
-            dir_ = dir;
-#if defined(O_TMPFILE)
-            fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-            if (fd_ >= 0) return 0;
-#endif
-            std::string name = dir + "/.soramie-XXXXXX";
-            fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-            if (fd_ >= 0) {
-                ::unlink(name.c_str());
-                return 0;
-            }
-            error = errno;
-        }
-        return error;
-    }
-
-    std::string beside_;
-    std::string dir_;
-    int fd_ = -1;
-    std::uint64_t size_ = 0;
-};
-
-}  // namespace
 
 Result<DocumentPtr, IoError> Document::rewritten(
     ByteRewriter& rewriter, const std::function<void(ByteOffset done, ByteOffset total)>& progress) const

@@ -356,6 +356,57 @@ void Document::Impl::verifyIndexed(std::uint64_t a, std::uint64_t b) const
     }
 }
 
+namespace {
+
+// Replaces the bytes of a block that no longer matches its checksum: each
+// character (as the bytes decode now) by a mark of its own length, CR and LF
+// kept.
+void withhold(std::string& block)
+{
+    auto* p = reinterpret_cast<unsigned char*>(block.data());
+    const std::uint64_t n = block.size();
+    for (std::uint64_t i = 0; i < n;) {
+        const int width = doc_detail::charBytes(p, i, n);
+        if (width == 2) {
+            p[i] = 0x81;  // 〓, the mark for a character that cannot be shown
+            p[i + 1] = 0xAC;
+        } else if (p[i] != '\r' && p[i] != '\n') {
+            p[i] = '?';
+        }
+        i += static_cast<std::uint64_t>(width);
+    }
+}
+
+}  // namespace
+
+void Document::Impl::appendVouched(std::uint64_t a, std::uint64_t b, std::string& out) const
+{
+    if (a >= b) return;
+    if (!checked) {
+        out.append(reinterpret_cast<const char*>(data) + a, static_cast<std::size_t>(b - a));
+        return;
+    }
+    waitIndexed();
+    // Indexed: the blocks no longer change and are read without m.
+    std::string block;
+    for (std::size_t i = blocks.empty() ? 0 : blockOfByte(a); i < blocks.size() && blocks[i].begin < b; ++i) {
+        const std::uint64_t begin = blocks[i].begin;
+        const std::uint64_t end = blockEnd(i);
+        block.assign(reinterpret_cast<const char*>(data) + begin, static_cast<std::size_t>(end - begin));
+        if (doc_detail::hashBytes(reinterpret_cast<const unsigned char*>(block.data()), 0, block.size()) !=
+            blocks[i].hash) {
+            changed.store(true);
+            withhold(block);
+        }
+        const std::uint64_t from = std::max(a, begin);
+        const std::uint64_t to = std::min(b, end);
+        if (from < to) out.append(block, static_cast<std::size_t>(from - begin), static_cast<std::size_t>(to - from));
+    }
+    // Nothing past the index is vouched for (an indexed source has nothing there).
+    const std::uint64_t vouchedEnd = blocks.empty() ? a : std::max(a, indexedEnd);
+    if (b > vouchedEnd) out.append(static_cast<std::size_t>(b - vouchedEnd), '?');
+}
+
 bool Document::Impl::intact() const
 {
     if (changed.load()) return false;

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 #include <filesystem>
+#include <optional>
 
 namespace fs = std::filesystem;
 using soramie::IoStep;
@@ -295,4 +298,95 @@ TEST(PrivateFolder, AFallbackSomeoneElseCouldHaveMadeFirstIsNeverUsed)
         EXPECT_EQ(privateRuntimeFolder(nullptr, home.string()), std::nullopt);
     }
     EXPECT_EQ(privateRuntimeFolder(nullptr, "relative/home"), std::nullopt);
+}
+
+namespace {
+
+// A producer that hands over `parts` in order and then fails (when `failure`
+// is set) as a source that stopped being readable would.
+soramie::ByteProducer producing(std::vector<std::string> parts, std::optional<soramie::IoError> failure = {})
+{
+    return [parts = std::move(parts), failure](const soramie::ByteSink& sink) -> soramie::Status<soramie::IoError> {
+        for (const std::string& part : parts) {
+            if (!sink(part)) return soramie::Ok{};
+        }
+        if (failure) return soramie::unexpected(*failure);
+        return soramie::Ok{};
+    };
+}
+
+}  // namespace
+
+TEST(FileIo, ProducedContentsTakeEveryWayInAndAProducerThatFailsMidwayLeavesTheOldFile)
+{
+    const soramie::IoError unreadable{"source.txt", IoStep::Read, EIO};
+    const struct {
+        const char* name;
+        IoStep refused;  // a step the folder refuses (Resolve: none)
+        bool linked;
+        WriteMode mode;
+    } ways[] = {
+        {"replaced", IoStep::Resolve, false, WriteMode::Replaced},
+        {"no new file in the folder", IoStep::CreateTemp, false, WriteMode::InPlace},
+        {"no rename in the folder", IoStep::Replace, false, WriteMode::InPlace},
+        {"hard links", IoStep::Resolve, true, WriteMode::LinksKept},
+    };
+    for (const auto& way : ways) {
+        TempTree t;
+        const auto p = t.file("a.txt", "old contents, longer than the new");
+        if (way.linked) fs::create_hard_link(p, t / "other-name");
+        const auto names = namesIn(t.root());
+        const auto fault = [&](IoStep at) { return at == way.refused && at != IoStep::Resolve ? EACCES : 0; };
+
+        // Midway: part of the contents is written somewhere before the producer fails.
+        auto r = writeFileSafely(p.string(), producing({"partial ", "bytes"}, unreadable), fault);
+        ASSERT_FALSE(r) << way.name;
+        EXPECT_EQ(r.error().path, "source.txt") << way.name << ": the producer's own failure";
+        EXPECT_EQ(r.error().step, IoStep::Read) << way.name;
+        EXPECT_EQ(contents(p), "old contents, longer than the new") << way.name;
+        EXPECT_EQ(namesIn(t.root()), names) << way.name;
+
+        std::uint64_t reported = 0;
+        r = writeFileSafely(p.string(), producing({"new ", "", "contents"}), fault,
+                            [&](soramie::ByteOffset done, soramie::ByteOffset total) {
+                                EXPECT_EQ(done.value, total.value);
+                                reported = done.value;
+                            });
+        ASSERT_TRUE(r) << way.name;
+        EXPECT_EQ(r->mode, way.mode) << way.name;
+        EXPECT_EQ(contents(p), "new contents") << way.name;
+        EXPECT_EQ(r->stamp.size, 12u) << way.name;
+        EXPECT_EQ(reported, 12u) << way.name;
+        EXPECT_EQ(namesIn(t.root()), names) << way.name;
+    }
+}
+
+TEST(FileIo, AProducedWriteThatFailsStopsTheProducerAndLeavesTheOldFile)
+{
+    TempTree t;
+    const auto p = t.file("a.txt", "old");
+    const std::string part(64 << 10, 'x');
+    int handed = 0;
+    const soramie::ByteProducer endless = [&](const soramie::ByteSink& sink) -> soramie::Status<soramie::IoError> {
+        while (sink(part)) ++handed;
+        return soramie::Ok{};
+    };
+    const auto refused =
+        writeFileSafely(p.string(), endless, [](IoStep at) { return at == IoStep::Write ? ENOSPC : 0; });
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().step, IoStep::Write);
+    EXPECT_EQ(handed, 0) << "a refused write never runs the producer";
+
+    // A file size limit makes the disk "full" after 1 MB: the sink reports the
+    // failure, the producer stops, and the old file stays.
+    const auto writeUnderLimit = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t{1} << 20, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto r = writeFileSafely(p.string(), endless);
+        const bool ok = !r && r.error().step == IoStep::Write && r.error().errnoValue == EFBIG && handed == 16 &&
+                        contents(p) == "old" && namesIn(t.root()) == std::vector<std::string>{"a.txt"};
+        std::_Exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(writeUnderLimit(), ::testing::ExitedWithCode(0), "");
 }

@@ -6,6 +6,7 @@
 #include "core/read_windows.h"
 
 #include "search/temp_tree.h"
+#include "ui/support/address_space.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ std::string pageOf(std::string_view source)
     return page;
 }
 
-TEST(HtmlExport, WritesThePageOfTheWholeSourceReadWindowByWindowAndReturnsIt)
+TEST(HtmlExport, WritesThePageOfTheWholeSourceReadWindowByWindow)
 {
     TempTree tree;
     // A CR LF split by the first window's end, '<' and '>', double-byte
@@ -50,8 +51,7 @@ TEST(HtmlExport, WritesThePageOfTheWholeSourceReadWindowByWindowAndReturnsIt)
         lastTotal = total.value;
     });
     ASSERT_TRUE(exported.ok());
-    EXPECT_EQ(exported->page, pageOf(source));
-    EXPECT_EQ(soramie::readWholeFile(pagePath).value(), exported->page) << "the older page is replaced";
+    EXPECT_EQ(soramie::readWholeFile(pagePath).value(), pageOf(source)) << "the older page is replaced";
     EXPECT_EQ(exported->written.mode, soramie::WriteMode::Replaced);
     EXPECT_EQ(lastDone, source.size());
     EXPECT_EQ(lastTotal, source.size());
@@ -72,21 +72,42 @@ TEST(HtmlExport, ASourceThatIsNotAReadableRegularFileWritesNothingAndAnUnwritabl
         {tree.folder("dir.txt").string(), IoStep::Read, EISDIR},
         {(tree / "missing.txt").string(), IoStep::Open, ENOENT},
     };
+    const std::string pagePath = tree.file("page.html", "the older page").string();
     for (const auto& c : cases) {
-        const std::string pagePath = (tree / "page.html").string();
         const auto exported = exportHtmlPage(c.source, pagePath);
         ASSERT_FALSE(exported.ok()) << c.source;
         EXPECT_EQ(exported.error().stage, HtmlExportStage::ReadSource) << c.source;
         EXPECT_EQ(exported.error().io.path, c.source);
         EXPECT_EQ(exported.error().io.step, c.step) << c.source;
         EXPECT_EQ(exported.error().io.errnoValue, c.errnoValue) << c.source;
-        EXPECT_FALSE(fs::exists(pagePath)) << c.source;
+        EXPECT_EQ(soramie::readWholeFile(pagePath).value(), "the older page") << c.source;
+        EXPECT_EQ(std::distance(fs::directory_iterator(tree.root()), fs::directory_iterator()), 3) << c.source;
     }
     const std::string unwritable = (tree / "no-such-folder" / "a.txt.html").string();
     const auto exported = exportHtmlPage(tree.file("a.txt", "text").string(), unwritable);
     ASSERT_FALSE(exported.ok());
     EXPECT_EQ(exported.error().stage, HtmlExportStage::WritePage);
     EXPECT_EQ(exported.error().io.path, unwritable);
+}
+
+TEST(HtmlExport, ThePageOfASourceFarLargerThanTheMemoryLeftIsWrittenWhole)
+{
+    if (soramie::testing::kSanitized) GTEST_SKIP() << "address space limits do not apply under sanitizers";
+    TempTree tree;
+    // 64 MB of markup that the page makes three times longer; the export has
+    // 16 MB of address space to spare.
+    std::string source;
+    source.reserve(std::size_t{64} << 20);
+    while (source.size() < (std::size_t{64} << 20)) source += "<\x82\xA0>\r\n";
+    const std::string sourcePath = tree.file("big.txt", source).string();
+    const std::string pagePath = sourcePath + ".html";
+    EXPECT_EXIT(
+        {
+            soramie::testing::limitAddressSpace(std::uint64_t{16} << 20);
+            std::_Exit(exportHtmlPage(sourcePath, pagePath).ok() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(soramie::readWholeFile(pagePath).value() == pageOf(source)) << "the page differs";
 }
 
 TEST(RemoveFile, RemovesAFileOrALinkButNeverAFolderAReadOnlyFileOrWhatALinkPointsTo)

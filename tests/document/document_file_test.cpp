@@ -172,3 +172,39 @@ TEST(DocumentRewrite, OutputLargerThanTheBoundIsReadFromAnUnnamedPrivateFileAndH
 
 }  // namespace
 }  // namespace soramie
+
+namespace soramie {
+namespace {
+
+TEST(DocumentInPlace, AnEditedFileTooLargeForAPrivateCopyNeverShowsBytesChangedUnderIt)
+{
+    const OpenedLog log(Document::kPrivateCopyMax + (1u << 20));
+    const DocumentPtr edited = log.doc->edited(ByteOffset(0), ByteOffset(4), u"1999");
+    const auto lineAt = [&](std::uint64_t b) {
+        const LineNo line = edited->lineOf(ByteOffset(b));
+        return std::pair(edited->lineStart(line), edited->lineEnd(line));
+    };
+    const auto [from, to] = lineAt(std::uint64_t{32} << 20);
+    const auto [farFrom, farTo] = lineAt(std::uint64_t{48} << 20);
+    const std::string line = log.bytes.substr(from.value, to.value - from.value);
+    std::string scratch;
+    ASSERT_EQ(edited->bytes(from, to, scratch), line);
+
+    // The same file, the same size, other bytes at the start of the line.
+    overwrite(log.path, from.value, "ZZZZ");
+    const std::string shown(edited->bytes(from, to, scratch));
+    EXPECT_EQ(shown.size(), line.size()) << "positions stay";
+    EXPECT_EQ(shown.find('Z'), std::string::npos) << shown;
+    EXPECT_NE(shown, line) << "the changed block is not shown as it was either: the document cannot vouch for it";
+    EXPECT_EQ(edited->textOfBytes(from, to).find(u'Z'), std::u16string::npos);
+    EXPECT_EQ(edited->integrity(), Integrity::Changed) << "so the window says so";
+
+    // What the document still vouches for is shown as it was: typed text and
+    // blocks the change did not reach.
+    EXPECT_EQ(edited->bytes(ByteOffset(0), ByteOffset(4), scratch), "1999");
+    EXPECT_EQ(edited->bytes(farFrom, farTo, scratch), log.bytes.substr(farFrom.value, farTo.value - farFrom.value));
+    EXPECT_FALSE(edited->slicesToSave().ok());
+}
+
+}  // namespace
+}  // namespace soramie

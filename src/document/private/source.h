@@ -139,6 +139,14 @@ struct Document::Impl {  // NOLINT(clang-analyzer-optin.performance.Padding)
     // waiting; a mismatch marks the source changed.
     void verifyIndexed(std::uint64_t a, std::uint64_t b) const;
     bool intact() const;
+    // Appends bytes [a, b) (a source that is indexed) as far as the document
+    // vouches for them. A checked source's bytes are copied block by block and
+    // each copy is checked, so what is appended is what was indexed, whatever
+    // the file does meanwhile; a block whose copy no longer matches marks the
+    // source changed and is appended withheld: each character becomes
+    // "\x81\xAC" (〓) or "?" of its own length, line breaks kept, so positions
+    // and lines stay where they were. Other sources append their bytes.
+    void appendVouched(std::uint64_t a, std::uint64_t b, std::string& out) const;
 
     void waitLoaded() const;
     void waitIndexed() const;

@@ -389,23 +389,30 @@ void MainWindow::exportHtml()
 
     // The page is built from the source's bytes on disk (not from the pane),
     // window by window, so every character keeps its CP932 bytes (undecodable
-    // ones included) and only the page is held in memory. It runs as a pane
-    // command: the window paints and shows progress meanwhile.
+    // ones included), and written while it is built: neither is held in
+    // memory. The pane then shows the written page read in place. It runs as
+    // a pane command: the window paints and shows progress meanwhile.
     const std::string sourcePath = toNativePath(source);
     const std::string pagePath = toNativePath(state_.lastExportPath);
     std::optional<Result<HtmlExport, HtmlExportError>> exported;
+    std::optional<IoError> pageUnread;
     const CommandOutcome outcome = runPaneCommand(
         *ui_.pane,
         [&](const Document&, const CommandProgress& progress) -> DocumentPtr {
             exported = exportHtmlPage(sourcePath, pagePath, progress);
             if (!*exported) return nullptr;
-            return Document::fromBytes(std::move((*exported)->page));
+            auto page = Document::fromFile(pagePath);
+            if (!page) pageUnread = page.error();
+            return page ? *page : nullptr;
         },
         CommandHistory::Fresh);
-    if (outcome == CommandOutcome::OutOfMemory) {
-        // Nothing was written; the pane keeps its text.
+    const auto outOfMemory = [this] {
         services_.prompts.message(
             this, {QStringLiteral("メモリが足りません"), QStringLiteral("エラー"), Buttons::Ok, Icon::Critical});
+    };
+    if (outcome == CommandOutcome::OutOfMemory) {
+        // Nothing was written; the pane keeps its text.
+        outOfMemory();
         return;
     }
     if (outcome == CommandOutcome::Busy || !exported) return;
@@ -421,10 +428,18 @@ void MainWindow::exportHtml()
         showWriteFailure(*this, state_.lastExportPath, exported->error().io);
         return;
     }
-    const DocumentPtr shown = ui_.pane->document();
-    const std::uint64_t pageSize = shown->size().value;
-    state_.shownPath = state_.lastExportPath;
     noteWritten(*this, written_, state_.lastExportPath, (*exported)->written);
+    if (pageUnread) {
+        // The page is written but cannot be shown; the pane keeps its text.
+        if (pageUnread->errnoValue == ENOMEM) {
+            outOfMemory();
+        } else {
+            showCannotOpen();
+        }
+        return;
+    }
+    const std::uint64_t pageSize = ui_.pane->document()->size().value;
+    state_.shownPath = state_.lastExportPath;
 
     if (!state_.settings.browserCommand.isEmpty() &&
         services_.prompts.message(this, {QStringLiteral("ブラウザで確かめますか？"), QStringLiteral("確認"),
