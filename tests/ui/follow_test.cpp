@@ -271,5 +271,28 @@ TEST(MainWindowFollow, ASaveWhileTheLogIsWrittenEndsWithEveryLineWrittenUntilIts
     EXPECT_TRUE(waitForText(pane, QString::fromStdU16String(Document::fromBytes(bytes.toStdString())->text())));
 }
 
+TEST(MainWindowFollow, LinesAppendedWhileTheSaveAsksFollowThePanesTextInTheSavedFile)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", "one\r\ntwo\r\n"}});
+    const QString path = h.logs("app.log");
+    f.showFile(path);
+    TextPane& pane = *ui(f).pane;
+    ui(f).followAction->trigger();
+    pane.setSelection(0, 0);
+    pane.insertText("# ");
+    const QByteArray held = "# one\r\ntwo\r\n";
+    // One line the pane has not taken in when the save starts: the file
+    // changed, and the user overwrites it. One more while the question is open:
+    // written after the save began, it is kept.
+    h.fakes.prompts.onMessage = [&](const platform::MessageRequest&) { appendTo(path, "while asked\r\n"); };
+    appendTo(path, "before the save\r\n");
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(h.boxes(), QStringList{"警告|表示後にファイルが変更されています。上書きしますか？"});
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), held + "while asked\r\n");
+}
+
 }  // namespace
 }  // namespace soramie::testing
