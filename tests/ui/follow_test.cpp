@@ -176,6 +176,24 @@ TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUs
     EXPECT_EQ(h.boxes().last(), "警告|表示後にファイルが変更されています。上書きしますか？");
 }
 
+TEST(MainWindowFollow, TheSizePanelKeepsTheUnitOfAnOpenedFileAsItGrowsAndIsReplaced)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", "one\r\n"}});
+    const QString path = h.logs("app.log");
+    h.fakes.pickers.answers = {path};
+    ui(f).openAction->trigger();  // an opened file's size shows in KB
+    ASSERT_EQ(f.panel(3), "File Size 0.005 KB");
+    TextPane& pane = *ui(f).pane;
+    appendTo(path, "two\r\n");
+    ASSERT_TRUE(waitForText(pane, "one\r\ntwo\r\n"));
+    EXPECT_EQ(f.panel(3), "File Size 0.01 KB");
+    ASSERT_EQ(std::rename(path.toLocal8Bit(), (path + ".1").toLocal8Bit()), 0);
+    writeNew(path, "three\r\n");
+    ASSERT_TRUE(waitForText(pane, "three\r\n"));
+    EXPECT_EQ(f.panel(3), "File Size 0.007 KB");
+}
+
 // A program that keeps its log open (as a daemon does) and writes to it while
 // a save runs: from the moment a new file appears in the log's folder (the
 // save's temporary file) it appends numbered lines through the descriptor it

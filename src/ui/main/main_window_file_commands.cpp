@@ -331,16 +331,7 @@ bool MainWindow::saveShown()
     return true;
 }
 
-void MainWindow::showWrittenSize()
-{
-    const QString before = panel(3);
-    qsizetype indent = 0;
-    while (indent < before.size() && before[indent] == QLatin1Char(' ')) ++indent;
-    const std::uint64_t size = ui_.pane->sizeInBytes();
-    const QString text = before.endsWith(QStringLiteral(" KB")) ? fileSizeText(kilobytesText(size), SizeUnit::Kilobytes)
-                                                                : fileSizeText(QString::number(size), SizeUnit::Bytes);
-    setPanel(3, before.left(indent) + text);
-}
+void MainWindow::showWrittenSize() { setPanel(3, fileSizeTextLike(panel(3), ui_.pane->sizeInBytes())); }
 
 bool MainWindow::mayDropEdits()
 {
