@@ -140,6 +140,10 @@ TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUs
     ASSERT_TRUE(waitForText(pane, "fresh 1\r\n"));
     appendTo(path, "fresh 2\r\n");
     ASSERT_TRUE(waitForText(pane, "fresh 1\r\nfresh 2\r\n"));
+    // delete + recreate: the same.
+    ASSERT_TRUE(QFile::remove(path));
+    writeNew(path, "recreated\r\n");
+    ASSERT_TRUE(waitForText(pane, "recreated\r\n"));
 
     // copytruncate: cut in place, then written again (longer than before too).
     QFile::resize(path, 0);
