@@ -12,7 +12,15 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 namespace soramie::testing {
 namespace {
@@ -132,6 +140,10 @@ TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUs
     ASSERT_TRUE(waitForText(pane, "fresh 1\r\n"));
     appendTo(path, "fresh 2\r\n");
     ASSERT_TRUE(waitForText(pane, "fresh 1\r\nfresh 2\r\n"));
+    // delete + recreate: the same.
+    ASSERT_TRUE(QFile::remove(path));
+    writeNew(path, "recreated\r\n");
+    ASSERT_TRUE(waitForText(pane, "recreated\r\n"));
 
     // copytruncate: cut in place, then written again (longer than before too).
     QFile::resize(path, 0);
@@ -166,6 +178,142 @@ TEST(MainWindowFollow, ARotatedOrTruncatedFileIsShownAfreshUnlessEditedThenTheUs
     h.fakes.prompts.answers = {platform::Answer::No};
     ui(f).saveAction->trigger();
     EXPECT_EQ(h.boxes().last(), "警告|表示後にファイルが変更されています。上書きしますか？");
+}
+
+TEST(MainWindowFollow, TheSizePanelKeepsTheUnitOfAnOpenedFileAsItGrowsAndIsReplaced)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", "one\r\n"}});
+    const QString path = h.logs("app.log");
+    h.fakes.pickers.answers = {path};
+    ui(f).openAction->trigger();  // an opened file's size shows in KB
+    ASSERT_EQ(f.panel(3), "File Size 0.005 KB");
+    TextPane& pane = *ui(f).pane;
+    appendTo(path, "two\r\n");
+    ASSERT_TRUE(waitForText(pane, "one\r\ntwo\r\n"));
+    EXPECT_EQ(f.panel(3), "File Size 0.01 KB");
+    ASSERT_EQ(std::rename(path.toLocal8Bit(), (path + ".1").toLocal8Bit()), 0);
+    writeNew(path, "three\r\n");
+    ASSERT_TRUE(waitForText(pane, "three\r\n"));
+    EXPECT_EQ(f.panel(3), "File Size 0.007 KB");
+}
+
+// A program that keeps its log open (as a daemon does) and writes to it while
+// a save runs: from the moment a new file appears in the log's folder (the
+// save's temporary file) it appends numbered lines through the descriptor it
+// holds, and notes how many of them it finished while the log still had its
+// name; after the log lost its name it writes a few more and stops.
+class WriterDuringSave {
+public:
+    explicit WriterDuringSave(const QString& path)
+    {
+        const QByteArray native = path.toLocal8Bit();
+        fd_ = ::open(native.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        watch_ = ::inotify_init1(IN_CLOEXEC);
+        const QByteArray folder = native.left(native.lastIndexOf('/'));
+        ::inotify_add_watch(watch_, folder.constData(), IN_CREATE);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~WriterDuringSave()
+    {
+        if (thread_.joinable()) thread_.join();
+        ::close(watch_);
+        ::close(fd_);
+    }
+    WriterDuringSave(const WriterDuringSave&) = delete;
+    WriterDuringSave& operator=(const WriterDuringSave&) = delete;
+
+    // Waits for the writer to stop; then the bytes it wrote, in order, and
+    // how many of them were written before the log lost its name.
+    void finish() { thread_.join(); }
+    const QByteArray& written() const { return written_; }
+    qsizetype writtenWhileNamed() const { return whileNamed_; }
+
+private:
+    void run()
+    {
+        pollfd p{watch_, POLLIN, 0};
+        if (::poll(&p, 1, kBoundMs) <= 0) return;  // no save started
+        int after = 0;
+        for (int i = 0; i < 1'000'000 && after < 20; ++i) {
+            const QByteArray line = "late " + QByteArray::number(i) + "\r\n";
+            if (::write(fd_, line.constData(), static_cast<std::size_t>(line.size())) != line.size()) return;
+            written_ += line;
+            struct stat st {};
+            ::fstat(fd_, &st);
+            if (st.st_nlink > 0) {
+                whileNamed_ = written_.size();
+            } else {
+                ++after;
+            }
+        }
+    }
+
+    int fd_ = -1;
+    int watch_ = -1;
+    QByteArray written_;
+    qsizetype whileNamed_ = 0;
+    std::thread thread_;
+};
+
+TEST(MainWindowFollow, ASaveWhileTheLogIsWrittenEndsWithEveryLineWrittenUntilItsFileIsInPlaceOnceInOrder)
+{
+    // Big enough that the save's write takes a while: the writer runs during it.
+    QByteArray lines;
+    for (int i = 0; lines.size() < (16 << 20); ++i) lines += "2026-01-01 old line " + QByteArray::number(i) + "\r\n";
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", lines}});
+    const QString path = h.logs("app.log");
+    f.showFile(path);
+    TextPane& pane = *ui(f).pane;
+    ui(f).followAction->trigger();
+    pane.document()->waitIndexed();
+    pane.setSelection(0, 0);
+    pane.insertText("# ");
+    std::string scratch;
+    const DocumentPtr shown = pane.document();
+    const QByteArray held = QByteArray::fromStdString(std::string(shown->bytes(ByteOffset(0), shown->size(), scratch)));
+
+    WriterDuringSave writer(path);
+    ui(f).saveAction->trigger();
+    writer.finish();
+    EXPECT_TRUE(h.boxes().isEmpty()) << h.boxes().join(";").toStdString();
+    ASSERT_GT(writer.writtenWhileNamed(), 0) << "the writer wrote nothing while the save ran";
+
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_TRUE(bytes.startsWith(held)) << "the saved file does not start with the pane's bytes";
+    const QByteArray late = bytes.mid(held.size());
+    // Every line written while the log had its name, then perhaps some written
+    // just after: a beginning of what the writer wrote, nothing twice.
+    EXPECT_GE(late.size(), writer.writtenWhileNamed());
+    EXPECT_TRUE(writer.written().startsWith(late)) << "the late lines are not what the writer wrote, in order";
+    // The pane goes on with the saved file.
+    EXPECT_TRUE(waitForText(pane, QString::fromStdU16String(Document::fromBytes(bytes.toStdString())->text())));
+}
+
+TEST(MainWindowFollow, LinesAppendedWhileTheSaveAsksFollowThePanesTextInTheSavedFile)
+{
+    MainWindowHarness h;
+    auto& f = h.loadWith({{"app.log", "one\r\ntwo\r\n"}});
+    const QString path = h.logs("app.log");
+    f.showFile(path);
+    TextPane& pane = *ui(f).pane;
+    ui(f).followAction->trigger();
+    pane.setSelection(0, 0);
+    pane.insertText("# ");
+    const QByteArray held = "# one\r\ntwo\r\n";
+    // One line the pane has not taken in when the save starts: the file
+    // changed, and the user overwrites it. One more while the question is open:
+    // written after the save began, it is kept.
+    h.fakes.prompts.onMessage = [&](const platform::MessageRequest&) { appendTo(path, "while asked\r\n"); };
+    appendTo(path, "before the save\r\n");
+    ui(f).saveAction->trigger();
+    EXPECT_EQ(h.boxes(), QStringList{"警告|表示後にファイルが変更されています。上書きしますか？"});
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), held + "while asked\r\n");
 }
 
 }  // namespace

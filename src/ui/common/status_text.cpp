@@ -21,4 +21,13 @@ QString fileSizeText(const QString& amount, SizeUnit unit)
            (unit == SizeUnit::Bytes ? QStringLiteral(" byte") : QStringLiteral(" KB"));
 }
 
+QString fileSizeTextLike(const QString& shown, std::uint64_t bytes)
+{
+    qsizetype indent = 0;
+    while (indent < shown.size() && shown[indent] == QLatin1Char(' ')) ++indent;
+    const QString text = shown.endsWith(QStringLiteral(" KB")) ? fileSizeText(kilobytesText(bytes), SizeUnit::Kilobytes)
+                                                               : fileSizeText(QString::number(bytes), SizeUnit::Bytes);
+    return shown.left(indent) + text;
+}
+
 }  // namespace soramie

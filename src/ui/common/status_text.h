@@ -16,5 +16,8 @@ namespace soramie {
 // amount that could not be measured is empty.
 enum class SizeUnit { Bytes, Kilobytes };
 [[nodiscard]] QString fileSizeText(const QString& amount, SizeUnit unit);
+// `shown` (a size text as above, perhaps indented) with the amount for bytes,
+// in the same unit and indent: a size that changes keeps how it was shown.
+[[nodiscard]] QString fileSizeTextLike(const QString& shown, std::uint64_t bytes);
 
 }  // namespace soramie

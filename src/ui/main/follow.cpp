@@ -114,7 +114,7 @@ void MainWindow::takeInFileChanges()
         const bool atEnd = bar->value() >= bar->maximum();
         ui_.pane->takeGrowth(*grown);
         if (follow_->on && atEnd) showPaneEnd();
-        setPanel(3, fileSizeText(QString::number((*grown)->fileStamp()->size), SizeUnit::Bytes));
+        setPanel(3, fileSizeTextLike(panel(3), (*grown)->fileStamp()->size));
         // Painted now rather than at the next frame of the window system.
         ui_.pane->viewport()->repaint();
     }
@@ -146,7 +146,7 @@ void MainWindow::startOver(bool edited, const QString& notice)
     } else if (saved) {
         bar->setValue(top);
     }
-    setPanel(3, fileSizeText(QString::number((*loaded)->size().value), SizeUnit::Bytes));
+    setPanel(3, fileSizeTextLike(panel(3), (*loaded)->size().value));
 }
 
 }  // namespace soramie

@@ -185,10 +185,10 @@ bool confirmLosses(MainWindowPort& window, const Document& doc)
 // window paints and shows progress); the questions and reports come between
 // them, on the GUI thread.
 // After a save that put a new file at the shown file's path: bytes another
-// program appended to the old file past `seen` (its size when the save was
-// decided) are appended to the new file, so no line written while the save
-// ran is lost. Bytes appended to the old file after this runs reach only the
-// old file.
+// program appended to the old file past `seen` (its size when the save began,
+// before its questions) are appended to the new file, so no line written while
+// the save asked or ran is lost. Bytes appended to the old file after this
+// runs reach only the old file.
 void carryLateAppends(const MainWindowPort& window, const Document& doc, const QString& path,
                       std::optional<std::uint64_t> seen, WriteMode mode)
 {
@@ -217,6 +217,7 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
 {
     DocumentPtr doc = window.pane().document();
     if (!doc) doc = Document::empty();
+    const std::optional<std::uint64_t> seen = doc->fileSizeNow();
     auto refused = [&window](CommandOutcome outcome) {
         window.reportCommand(outcome);
         return outcome != CommandOutcome::Done;
@@ -254,7 +255,6 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
     }
     if (!confirmLosses(window, *doc) || !confirmOverwriteChanged(window, written, path, *doc)) return false;
     const std::string target = toNativePath(path);
-    const std::optional<std::uint64_t> seen = doc->fileSizeNow();
     std::optional<Result<WriteOutcome, IoError>> result;
     if (refused(runCommand(window.widget(), [&](const CommandProgress& progress) {
             result = writeFileSafely(target, bytes, {}, progress);
@@ -331,16 +331,7 @@ bool MainWindow::saveShown()
     return true;
 }
 
-void MainWindow::showWrittenSize()
-{
-    const QString before = panel(3);
-    qsizetype indent = 0;
-    while (indent < before.size() && before[indent] == QLatin1Char(' ')) ++indent;
-    const std::uint64_t size = ui_.pane->sizeInBytes();
-    const QString text = before.endsWith(QStringLiteral(" KB")) ? fileSizeText(kilobytesText(size), SizeUnit::Kilobytes)
-                                                                : fileSizeText(QString::number(size), SizeUnit::Bytes);
-    setPanel(3, before.left(indent) + text);
-}
+void MainWindow::showWrittenSize() { setPanel(3, fileSizeTextLike(panel(3), ui_.pane->sizeInBytes())); }
 
 bool MainWindow::mayDropEdits()
 {
