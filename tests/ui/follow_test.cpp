@@ -106,12 +106,14 @@ TEST(MainWindowFollow, AppendsJoinTheShownDocumentAndTheViewKeepsTheEndInSightWh
     EXPECT_EQ(f.panel(3), "File Size " + QString::number(lines.size()) + " byte");
     EXPECT_TRUE(pane.text().endsWith(u"(partial) 漢\r\nnew 3\r\n"));
 
-    // Scrolled up: following pauses; at the end again it resumes.
+    // Scrolled up: following pauses, and the status says so; at the end again it resumes.
     bar->setValue(0);
     appendTo(h.logs("app.log"), "paused\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return pane.text().endsWith("paused\r\n"); }, kBoundMs));
     EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(status->text(), "追跡一時停止 (Ctrl+Endで再開)");
     QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(status->text(), "追跡中");
     appendTo(h.logs("app.log"), "resumed\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return pane.text().endsWith("resumed\r\n"); }, kBoundMs));
     EXPECT_EQ(bar->value(), bar->maximum());

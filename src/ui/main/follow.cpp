@@ -42,14 +42,29 @@ void MainWindow::setUpFollowing()
     connect(follow_->watcher, &platform::FileWatcher::changed, this, &MainWindow::onShownFileChanged);
     connect(follow_->later, &QTimer::timeout, this, &MainWindow::takeInFileChanges);
     connect(ui_.followAction, &QAction::toggled, this, &MainWindow::setFollowing);
+    // While following is on, the status says whether the view keeps the end in
+    // sight or was scrolled up (paused until Ctrl+End).
+    // (Only a move of the view changes that: lines taken in at the end move it
+    // themselves when it was at the end.)
+    connect(ui_.pane->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { showFollowState(); });
+}
+
+void MainWindow::showFollowState()
+{
+    const QScrollBar* bar = ui_.pane->verticalScrollBar();
+    QString text;
+    if (follow_->on)
+        text =
+            bar->value() >= bar->maximum() ? QStringLiteral("追跡中") : QStringLiteral("追跡一時停止 (Ctrl+Endで再開)");
+    if (follow_->status->text() != text) follow_->status->setText(text);
 }
 
 void MainWindow::setFollowing(bool on)
 {
     follow_->on = on;
     if (ui_.followAction->isChecked() != on) ui_.followAction->setChecked(on);
-    follow_->status->setText(on ? QStringLiteral("追跡中") : QString());
     if (on) showPaneEnd();
+    showFollowState();
 }
 
 bool MainWindow::following() const { return follow_->on; }

@@ -20,7 +20,7 @@ struct FollowState {
     // short gap, or a retry while the document is still indexed or a command
     // runs. Never fires while nothing arrives.
     QTimer* later = nullptr;
-    QLabel* status = nullptr;  // "追跡中" while following is on
+    QLabel* status = nullptr;  // "追跡中", or paused while the view is scrolled up; empty when off
     QElapsedTimer sinceTake;   // since the last take-in
     bool on = false;           // "末尾を追跡" is checked
     // The user was told the shown file was replaced or cut under edits; the

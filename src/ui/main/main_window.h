@@ -354,6 +354,7 @@ private:
     void setUpFollowing();
     void onShownFileChanged();
     void showPaneEnd();
+    void showFollowState();
     // The shown file was replaced or cut: shown afresh, or (edited) notice said once.
     void startOver(bool edited, const QString& notice);
 
