@@ -50,6 +50,7 @@ current="start"
 step() { current="$*"; echo "-- $current"; }
 fail() {
   echo "FAILED at step '$current': $*" >&2
+  [ -n "${cgroup:-}" ] && echo "memory cgroup: peak $(cgroup_peak) bytes, out-of-memory kills $(cgroup_oom_kills)" >&2
   [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/failure.png" 2>/dev/null
   [ -s "$root/viewer.log" ] && { echo "viewer output:"; cat "$root/viewer.log"; } >&2
   [ -s "$root/openbox.log" ] && { echo "openbox output:"; cat "$root/openbox.log"; } >&2
@@ -131,6 +132,75 @@ find_controls() {
   button_y=$((menu_h + 20))     # the picture buttons, 605 twips high
   show_x=187                    # display button "表示" at 2480 twips
   wrap_x=283                    # wrap button "折返し" at 3920 twips
+}
+
+# ---- a memory cgroup for the viewer ---------------------------------------------
+# make_memory_cgroup NAME LIMIT_BYTES: creates a memory cgroup NAME below the
+# caller's own (cgroup v1 memory controller, or v2 with memory delegated),
+# limited to LIMIT_BYTES without swap, and removes it on exit. Sets `cgroup`
+# (its folder) and `cgroup_version`; returns 1 with `cgroup_reason` set where
+# none can be made (not root, no memory controller, not delegated).
+make_memory_cgroup() {
+  local name="$1" limit="$2" own
+  cgroup="" cgroup_version=""
+  if [ "$(id -u)" -ne 0 ]; then
+    cgroup_reason="not root"
+    return 1
+  fi
+  if [ -f /sys/fs/cgroup/memory/memory.limit_in_bytes ]; then
+    own="$(awk -F: '$2 ~ /(^|,)memory(,|$)/ { print $3; exit }' /proc/self/cgroup)"
+    cgroup="/sys/fs/cgroup/memory${own%/}/$name"
+    cgroup_version=1
+  elif grep -qw memory /sys/fs/cgroup/cgroup.controllers 2>/dev/null; then
+    own="$(awk -F: '$1 == "0" { print $3; exit }' /proc/self/cgroup)"
+    cgroup="/sys/fs/cgroup${own%/}/$name"
+    cgroup_version=2
+  else
+    cgroup_reason="no cgroup memory controller under /sys/fs/cgroup"
+    return 1
+  fi
+  if ! mkdir "$cgroup" 2>/dev/null; then
+    cgroup_reason="cannot create $cgroup"
+    cgroup=""
+    return 1
+  fi
+  exit_hooks+=(remove_memory_cgroup)
+  if [ "$cgroup_version" = 1 ]; then
+    echo "$limit" >"$cgroup/memory.limit_in_bytes" &&
+      { [ ! -f "$cgroup/memory.memsw.limit_in_bytes" ] || echo "$limit" >"$cgroup/memory.memsw.limit_in_bytes"; }
+  else
+    [ -f "$cgroup/memory.max" ] && echo "$limit" >"$cgroup/memory.max" && echo 0 >"$cgroup/memory.swap.max" 2>/dev/null
+    [ -f "$cgroup/memory.max" ] && [ "$(cat "$cgroup/memory.max")" = "$limit" ]
+  fi || {
+    cgroup_reason="cannot limit the memory of $cgroup (memory not delegated to it?)"
+    return 1
+  }
+}
+# (The kernel may refuse the removal for a moment after the last member ended.)
+remove_memory_cgroup() {
+  [ -n "$cgroup" ] && [ -d "$cgroup" ] || return 0
+  wait_for 5 rmdir "$cgroup" || echo "cannot remove $cgroup" >&2
+}
+
+# exec_in_cgroup COMMAND...: replaces the calling (sub)shell with COMMAND, a
+# member of `cgroup` from its first allocation on (a shell moves itself in,
+# then becomes the command), so the shell's pid is the command's.
+exec_in_cgroup() { exec sh -c 'echo $$ >"$0/cgroup.procs" && exec "$@"' "$cgroup" "$@"; }
+
+# cgroup_peak, cgroup_failcnt, cgroup_oom_kills: the cgroup's peak usage in
+# bytes (empty where the kernel does not keep it), how often it reached its
+# limit (v1; v2: "max" events), and how many of its processes the kernel's
+# out-of-memory killer ended.
+cgroup_peak() {
+  if [ "$cgroup_version" = 1 ]; then cat "$cgroup/memory.max_usage_in_bytes"; else cat "$cgroup/memory.peak" 2>/dev/null; fi
+}
+cgroup_failcnt() {
+  if [ "$cgroup_version" = 1 ]; then cat "$cgroup/memory.failcnt"; else awk '$1 == "max" { print $2 }' "$cgroup/memory.events"; fi
+}
+cgroup_oom_kills() {
+  local file="$cgroup/memory.events"
+  [ "$cgroup_version" = 1 ] && file="$cgroup/memory.oom_control"
+  awk '$1 == "oom_kill" { print $2 }' "$file"
 }
 
 # replace_range WINDOW START END WITH: fills the replace dialog and runs it,
