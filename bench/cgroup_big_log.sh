@@ -198,7 +198,7 @@ if wait_for 600 listed; then figure "keyword search of the folder for '$keyword'
   figure "keyword search of the folder for '$keyword'" "nothing listed after $(since "$t0") s"; fi
 shot "$search" 08-search
 keys "$search" alt+F4
-wait_gone "$search"
+wait_for 300 sh -c "! xwininfo -id $search 2>/dev/null | grep -q IsViewable" || fail "the search dialog did not close"
 
 step "export HTML with Ctrl+H"
 click "$main" 20 "$file_row0_y"
