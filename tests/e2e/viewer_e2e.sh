@@ -19,82 +19,17 @@ viewer="$1"
 readme="$2"
 artifacts="$3"
 
-for tool in Xvfb xdotool openbox xprop xwininfo import convert; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (scripts/test installs it)"
-    exit 77
-  fi
-done
+here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=e2e_lib.sh
+source "$here/e2e_lib.sh"
+need_tools Xvfb xdotool openbox xprop xwininfo import convert
 
 root="$(mktemp -d /tmp/soramie-e2e.XXXXXX)"
 app="$root/app"
 work="$root/work"
-mkdir -p "$app" "$work" "$root/run" "$root/home" "$artifacts"
-chmod 700 "$root/run"
+mkdir -p "$app" "$work" "$artifacts"
 rm -f "$artifacts"/*.png
-
-pids=()
-cleanup() {
-  local pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid="${pids[i]}"
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  done
-  rm -rf "$root"
-}
-trap cleanup EXIT
-trap 'exit 1' TERM INT HUP
-# A watchdog ends the run (and so everything it started) well within CTest's limit.
-(
-  trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-  sleep 100 & nap=$!
-  wait "$nap" && echo "the test ran out of time" >&2 && kill -TERM $$
-) &
-pids+=($!)
-
-current="start"
-step() { current="$*"; echo "-- $current"; }
-fail() {
-  echo "FAILED at step '$current': $*" >&2
-  [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/failure.png" 2>/dev/null
-  [ -s "$root/viewer.log" ] && { echo "viewer output:"; cat "$root/viewer.log"; } >&2
-  [ -s "$root/openbox.log" ] && { echo "openbox output:"; cat "$root/openbox.log"; } >&2
-  exit 1
-}
-
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds.
-wait_for() {
-  local limit=$(( $1 * 20 )); shift
-  for ((n = 0; n < limit; n++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-# window NAME [PID]: the id of a visible window whose whole name is NAME.
-window() {
-  local args=(--onlyvisible --name "^$1\$")
-  [ -n "${2:-}" ] && args=(--all --pid "$2" "${args[@]}")
-  xdotool search "${args[@]}" 2>/dev/null | head -n1
-}
-has_window() { [ -n "$(window "$@")" ]; }
-wait_window() {
-  wait_for 10 has_window "$@" || fail "no window '$1' appeared"
-  window "$@"
-}
-wait_gone() {
-  local id="$1"
-  gone() { ! xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; }
-  wait_for 10 gone || fail "window $id did not go away"
-}
-count_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
-
-shot() { import -window "$1" "$artifacts/$2.png" || fail "no screenshot $2"; }
-activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1" 2>/dev/null; }
-# click WINDOW X Y: a left click at window coordinates.
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
-keys() { local w="$1"; shift; activate "$w"; xdotool key --clearmodifiers "$@"; }
+start_watchdog 100
 
 # stacked_above A B: the window manager stacks window A above window B.
 stacked_above() {
@@ -113,23 +48,9 @@ geometry() {
     /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {print x, y, w, h}'
 }
 
-# same_bytes FILE EXPECTED: the file holds exactly the expected bytes.
-same_bytes() { cmp -s "$1" "$2"; }
-
 # ---- the display, a window manager, the viewer in a portable folder -----------
 
-step "start the virtual display"
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
-pids+=($!)
-wait_for 10 test -s "$root/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$root/display")"
-export HOME="$root/home" XDG_RUNTIME_DIR="$root/run" XDG_CONFIG_HOME="$root/home/.config"
-unset QT_QPA_PLATFORM SESSION_MANAGER
-
-step "start the window manager"
-openbox --sm-disable >"$root/openbox.log" 2>&1 &
-pids+=($!)
-wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+start_display
 
 # CP932 bytes: 開始 8A4A 8E6E, 終了 8F49 97B9, あ 82A0.
 aa() { local i; for ((i = 0; i < $1; i++)); do printf '\x82\xa0'; done; }
@@ -150,16 +71,7 @@ main="$(wait_window "SORAMIE( - .* -)?" "$viewer_pid")" || exit 1
 activate "$main"
 shot "$main" 01-main
 
-# The client area begins below the menu bar: the first row of the window that
-# differs from the menu bar's background, plus its border line.
-menu_h="$(convert "$artifacts/01-main.png" -crop 1x80+3+0 +repage -depth 8 txt:- |
-  awk 'NR == 2 { bg = $3 } NR > 2 && $3 != bg { print NR - 2 + 1; exit }')"
-[ -n "$menu_h" ] && [ "$menu_h" -ge 10 ] && [ "$menu_h" -le 40 ] || fail "cannot find the menu bar (got '$menu_h')"
-# Controls in pixels of the client area (15 twips a pixel).
-file_row0_y=$((menu_h + 208))   # file list at 3000 twips, first row
-button_y=$((menu_h + 20))       # the picture buttons, 605 twips high
-show_x=187                      # display button "表示" at 2480 twips
-wrap_x=283                      # wrap button "折返し" at 3920 twips
+find_controls "$artifacts/01-main.png"
 
 # ---- show, wrap, replace, save, export ------------------------------------------
 
@@ -186,18 +98,7 @@ keys "$main" ctrl+r
 replace="$(wait_window 置換 "$viewer_pid")" || exit 1
 activate "$replace"
 shot "$replace" 03-replace
-click "$replace" 140 42 && xdotool type --delay 30 '['
-click "$replace" 300 42 && xdotool type --delay 30 ']'
-click "$replace" 140 66 && xdotool type --delay 30 '***'
-click "$replace" 48 18
-wait_for 10 sh -c "[ \$(xdotool search --onlyvisible --name '^置換\$' | wc -l) -ge 2 ]" || fail "no question '置換しますか？'"
-# The question is the window named 置換 that belongs to another (the dialog
-# itself may have a new native window by now: it left the always-on-top state).
-question=""
-for w in $(xdotool search --onlyvisible --name '^置換$'); do
-  xprop -id "$w" WM_TRANSIENT_FOR | grep -q 'window id' && question="$w"
-done
-[ -n "$question" ] || fail "no question '置換しますか？'"
+replace_range "$replace" '[' ']' '***'
 shot "$question" 04-replace-question
 stacked_above "$question" "$search" || fail "the question '置換しますか？' is stacked under the search dialog"
 keys "$question" Return
