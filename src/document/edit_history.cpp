@@ -80,6 +80,8 @@ void EditHistory::markSaved()
     merging_ = false;
 }
 
+void EditHistory::replaceCurrent(DocumentPtr doc) { steps_[current_].doc = std::move(doc); }
+
 void EditHistory::growAll(const DocumentPtr& grown)
 {
     for (std::size_t i = 0; i < steps_.size(); ++i) {

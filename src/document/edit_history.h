@@ -64,6 +64,11 @@ public:
     // where it held the same part of the file (Document::appendedAlike).
     // Selections, the saved state and the run are kept.
     void growAll(const DocumentPtr& grown);
+    // The current step reads doc from now on: doc holds the current step's
+    // bytes (then possibly more at its end), read from another source, such as
+    // the file a save just put in place. Other steps, selections, the saved
+    // state and the run are kept.
+    void replaceCurrent(DocumentPtr doc);
     // The next edit starts a step of its own (the caret or selection moved).
     void endRun();
 

@@ -319,4 +319,32 @@ TEST(MainWindowFollow, LinesAppendedWhileTheSaveAsksFollowThePanesTextInTheSaved
 }
 
 }  // namespace
+// A save puts a new file under the name and the pane moves on to it: typing
+// goes on where the caret was, the view stays, and the edits before the save
+// can still be undone.
+TEST(MainWindowFollow, AfterASaveTypingGoesOnAtTheCaretAndTheEditsBeforeItStillUndo)
+{
+    MainWindowHarness h;
+    QByteArray lines;
+    for (int i = 0; i < 300; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
+    auto& f = h.loadWith({{"app.log", lines}});
+    f.showFile(h.logs("app.log"));
+    TextPane& pane = *ui(f).pane;
+    pane.setSelection(lines.size() - 2, 0);  // before the last line break
+    pane.insertText("A");
+    QScrollBar* bar = pane.verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    const int top = bar->value();
+    const DocumentPtr before = pane.document();
+    ui(f).saveAction->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.document() != before && pane.document()->indexed(); }, kBoundMs));
+    EXPECT_EQ(bar->value(), top);
+    pane.insertText("B");
+    EXPECT_TRUE(pane.text().endsWith(u"line 299AB\r\n"));
+    pane.undo();
+    pane.undo();
+    EXPECT_TRUE(pane.text().endsWith(u"line 299\r\n"));
+    EXPECT_TRUE(h.boxes().isEmpty()) << h.boxes().join(";").toStdString();
+}
+
 }  // namespace soramie::testing

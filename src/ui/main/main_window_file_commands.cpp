@@ -213,6 +213,28 @@ void carryLateAppends(const MainWindowPort& window, const Document& doc, const Q
     ::close(fd);
 }
 
+// After a save that put a new file under the shown name: the pane reads that
+// file from now on (it holds the pane's bytes, then any carried appends), so
+// following goes on in it and the old file's space is freed. It is indexed as
+// part of the save; the caret, the view and the undo history stay.
+void moveToSavedFile(MainWindowPort& window, const std::string& target, const FileStamp& written, const Document& saved)
+{
+    auto loaded = Document::fromFile(target);
+    if (!loaded) return;
+    const Document& file = **loaded;
+    const std::optional<FileStamp> stamp = file.fileStamp();
+    if (!stamp || stamp->device != written.device || stamp->inode != written.inode) return;
+    const auto index = [&file](const CommandProgress& progress) {
+        while (!file.indexed()) {
+            file.waitIndexedBeyond(file.indexedBytes());
+            if (progress) progress(file.indexedBytes(), file.size());
+        }
+    };
+    if (runCommand(window.widget(), index) == CommandOutcome::Busy) index({});
+    if (!file.indexed() || file.shrank() || file.loadError() || file.size() < saved.size()) return;
+    window.pane().adoptSavedFile(*loaded);
+}
+
 bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& path)
 {
     DocumentPtr doc = window.pane().document();
@@ -268,6 +290,8 @@ bool writePane(MainWindowPort& window, WrittenFiles& written, const QString& pat
     carryLateAppends(window, *doc, path, seen, (*result)->mode);
     if (window.pane().document() == doc) window.pane().markSaved();
     noteWritten(window, written, path, **result);
+    if ((*result)->mode == WriteMode::Replaced && path == window.shownPath() && window.pane().document() == doc)
+        moveToSavedFile(window, target, (*result)->stamp, *doc);
     return true;
 }
 

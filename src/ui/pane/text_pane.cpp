@@ -98,6 +98,20 @@ void TextPane::takeGrowth(DocumentPtr grown)
     documentChanged();
 }
 
+void TextPane::adoptSavedFile(DocumentPtr file)
+{
+    history_.replaceCurrent(file);
+    doc_ = std::move(file);
+    changeReported_ = false;
+    anchor_ = std::min(anchor_, doc_->size());
+    caret_ = std::min(caret_, doc_->size());
+    const int top = verticalScrollBar()->value();
+    const int left = horizontalScrollBar()->value();
+    documentChanged();
+    verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
+}
+
 void TextPane::documentChanged()
 {
     lineCache_.clear();

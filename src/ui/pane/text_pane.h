@@ -59,6 +59,10 @@ public:
     // document and every undo step gains the same bytes; the view, the
     // selection and the saved state stay.
     void takeGrowth(DocumentPtr grown);
+    // The pane reads `file` from now on: it holds the shown bytes, then possibly
+    // more at its end (the file this pane's text was just saved to). The caret,
+    // the selection, the view and the undo history stay.
+    void adoptSavedFile(DocumentPtr file);
     // The document that started the history (the last setDocument's): every
     // document the history holds was made from it by edits and steps.
     DocumentPtr historyStart() const { return history_.start(); }
