@@ -205,7 +205,7 @@ click "$main" 20 "$file_row0_y"
 t0="$(now)"
 keys "$main" ctrl+h
 exported() { ! alive || [ -n "$(xdotool search --all --onlyvisible --pid "$viewer_pid" --name '^(エラー|警告)$')" ] ||
-  { [ -f "$log.html" ] && [ "$(stat -c %s "$log.html")" -gt $((log_mb * 1000000)) ]; }; }
+  { [ -f "$log.html" ] && [ "$(stat -c %s "$log.html")" -gt "$(stat -c %s "$log")" ]; }; }
 wait_for 900 exported
 sleep 2
 if alive; then
