@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 
 #include "support/address_space.h"
 
@@ -499,6 +500,24 @@ TEST(MainWindowSave, AFileChangedInPlaceIsNeitherRewrittenNorSavedAndIsReadAfres
     ui(f).pane->refresh();
     QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("外部の変更を読み込み直しました"), 5000);
     EXPECT_EQ(ui(f).pane->text(), "LINE 1\r\nLINE 2\r\n");
+
+    // A file read afresh in the background says so still when it is read to its end.
+    QByteArray big;
+    while (big.size() < (32 << 20)) big += "a log line of the larger file\r\n";
+    ASSERT_TRUE(writeFile(h.logs("big.txt"), big));
+    f.showFile(h.logs("big.txt"));
+    soramie::TextPane& pane = *ui(f).pane;
+    const soramie::DocumentPtr before = pane.document();
+    QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("読み込み完了"), 10000);
+    QSignalSpy indexed(&pane, &soramie::TextPane::indexProgress);
+    writeInto(h.logs("big.txt"), "A LOG", QIODevice::ReadWrite);
+    // Read again (for the screen, a command or a save), the first block is found changed.
+    EXPECT_EQ(before->verify(soramie::ByteOffset(0), soramie::ByteOffset(5)), soramie::Integrity::Changed);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return pane.document() != before && !indexed.isEmpty() && indexed.last()[0] == indexed.last()[1]; },
+        10000));
+    EXPECT_EQ(f.loadStatus(), "外部の変更を読み込み直しました");
+    EXPECT_TRUE(pane.text().startsWith("A LOG"));
 }
 
 // An edited file larger than the private copy changed in place: told once,
@@ -509,7 +528,7 @@ TEST(MainWindowSave, AnEditedLargeFileChangedInPlaceIsToldOnceAndNotSaved)
     auto& f = h.loadWith({{"big.txt", ""}});
     const std::uint64_t size = soramie::Document::kPrivateCopyMax + 4096;
     ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), static_cast<off_t>(size)), 0);
-    h.show("big.txt");
+    f.showFile(h.logs("big.txt"));
     ui(f).pane->insertText("typed");
     writeInto(h.logs("big.txt"), "written by another program", QIODevice::ReadWrite);
     const soramie::DocumentPtr edited = ui(f).pane->document();
@@ -561,7 +580,7 @@ TEST(MainWindowDisplay, TheStatusNoteSaysWhenALargeFileIsRead)
     MainWindowHarness h;
     auto& f = h.loadWith({{"big.txt", ""}, {"a.txt", "abc"}});
     ASSERT_EQ(::truncate(h.logs("big.txt").toLocal8Bit().constData(), off_t{512} << 20), 0);
-    h.show("big.txt");
+    f.showFile(h.logs("big.txt"));
     QTRY_COMPARE_WITH_TIMEOUT(f.loadStatus(), QString("読み込み完了"), 30000);
     h.show("a.txt");
     EXPECT_EQ(f.loadStatus(), "");

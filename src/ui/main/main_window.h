@@ -363,6 +363,8 @@ private:
     ViewerState state_;
     LoadedDialogs dialogs_;
     WrittenFiles written_;
+    // The document last read afresh because the file changed under it.
+    std::weak_ptr<const Document> readAfresh_;
     std::unique_ptr<FollowState> follow_;
     // The wrap count in characters as last set (shown by the settings dialog),
     // and the wrap width it gave.

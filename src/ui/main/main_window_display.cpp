@@ -142,17 +142,21 @@ void MainWindow::connectPane()
 
 void MainWindow::onIndexProgress(std::uint64_t indexed, std::uint64_t total)
 {
+    const DocumentPtr doc = ui_.pane->document();
+    // A file read afresh after a change says so until it is read to its end, and after.
+    const bool afresh = readAfresh_.lock() == doc;
     if (indexed < total) {
-        setLoadStatus(QStringLiteral("読み込み中 %1%").arg(indexed * 100 / total));
+        setLoadStatus(
+            (afresh ? QStringLiteral("外部の変更を読み込み直しています %1%") : QStringLiteral("読み込み中 %1%"))
+                .arg(indexed * 100 / total));
         return;
     }
-    const DocumentPtr doc = ui_.pane->document();
     if (const std::optional<IoError> error = doc->loadError()) {
         setLoadStatus(QStringLiteral("ファイルの一部を読み込めませんでした（エラー番号 %1）").arg(error->errnoValue));
     } else if (doc->shrank()) {
         setLoadStatus(QStringLiteral("ファイルが縮小されました"));
     } else {
-        setLoadStatus(QStringLiteral("読み込み完了"));
+        setLoadStatus(afresh ? QStringLiteral("外部の変更を読み込み直しました") : QStringLiteral("読み込み完了"));
     }
 }
 
@@ -175,6 +179,7 @@ void MainWindow::onFileChangedOnDisk()
             return;
         }
         ui_.pane->setDocument(*loaded);
+        readAfresh_ = *loaded;
         setLoadStatus(QStringLiteral("外部の変更を読み込み直しました"));
         return;
     }
