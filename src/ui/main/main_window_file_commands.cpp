@@ -215,8 +215,8 @@ void carryLateAppends(const MainWindowPort& window, const Document& doc, const Q
 
 // After a save that put a new file under the shown name: the pane reads that
 // file from now on (it holds the pane's bytes, then any carried appends), so
-// following goes on in it and the old file's space is freed. It is indexed as
-// part of the save; the caret, the view and the undo history stay.
+// following goes on in it. It is indexed as part of the save; the caret, the
+// view and the undo history stay.
 void moveToSavedFile(MainWindowPort& window, const std::string& target, const FileStamp& written, const Document& saved)
 {
     auto loaded = Document::fromFile(target);
