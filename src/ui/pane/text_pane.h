@@ -199,9 +199,10 @@ private:
     // The index timer: while the document is indexed, every kIndexPollMs it
     // grows the scroll range and reports progress; then, while the document
     // reads a file and no change was reported, every kIntegrityPollMs it looks
-    // at what the document's checks found (cheap: no bytes are read).
+    // at what the document's checks found (cheap: no bytes are read). An idle
+    // pane wakes no more than once a second.
     static constexpr int kIndexPollMs = 50;
-    static constexpr int kIntegrityPollMs = 500;
+    static constexpr int kIntegrityPollMs = 1000;
     void pollIndex();
     bool watchesFile() const;
     // The boundary of the character that holds the target cell or byte of line
