@@ -276,6 +276,7 @@ TEST(MainWindowFollow, ASaveWhileTheLogIsWrittenEndsWithEveryLineWrittenUntilIts
     const DocumentPtr shown = pane.document();
     const QByteArray held = QByteArray::fromStdString(std::string(shown->bytes(ByteOffset(0), shown->size(), scratch)));
 
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier);  // the end in sight again
     WriterDuringSave writer(path);
     ui(f).saveAction->trigger();
     writer.finish();
@@ -291,8 +292,9 @@ TEST(MainWindowFollow, ASaveWhileTheLogIsWrittenEndsWithEveryLineWrittenUntilIts
     // just after: a beginning of what the writer wrote, nothing twice.
     EXPECT_GE(late.size(), writer.writtenWhileNamed());
     EXPECT_TRUE(writer.written().startsWith(late)) << "the late lines are not what the writer wrote, in order";
-    // The pane goes on with the saved file.
+    // The pane goes on with the saved file, the carried lines in sight.
     EXPECT_TRUE(waitForText(pane, QString::fromStdU16String(Document::fromBytes(bytes.toStdString())->text())));
+    EXPECT_EQ(pane.verticalScrollBar()->value(), pane.verticalScrollBar()->maximum());
 }
 
 TEST(MainWindowFollow, LinesAppendedWhileTheSaveAsksFollowThePanesTextInTheSavedFile)

@@ -17,6 +17,7 @@
 #include "ui/main/file_browser.h"
 #include "ui/pane/text_pane.h"
 
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <fcntl.h>
@@ -350,7 +351,11 @@ bool MainWindow::saveShown()
         if (!path.endsWith(QStringLiteral(".txt"))) path += QStringLiteral(".txt");
         return writePane(*this, written_, path);
     }
+    const QScrollBar* bar = ui_.pane->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
     if (!writePane(*this, written_, state_.shownPath)) return false;
+    // Lines the save carried after the pane's text are in sight while following.
+    if (following() && atEnd) showPaneEnd();
     showWrittenSize();
     return true;
 }
