@@ -334,7 +334,7 @@ bool produceContents(const ByteProducer& produce, const std::function<bool(std::
     };
     auto produced = produce(sink);
     if (err == 0 && !produced) {
-        w.produceFailed = std::move(produced.error());
+        w.produceFailed = produced.error();
         err = w.produceFailed->errnoValue != 0 ? w.produceFailed->errnoValue : EIO;
     }
     errno = err;

@@ -17,7 +17,7 @@ Result<HtmlExport, HtmlExportError> exportHtmlPage(const std::string& sourcePath
     // Opened before the page is touched: a source that cannot be read leaves
     // no trace of an export.
     auto source = WindowSource::open(sourcePath, ReadFrom::RegularFileOnly);
-    if (!source) return unexpected(HtmlExportError{HtmlExportStage::ReadSource, std::move(source.error())});
+    if (!source) return unexpected(HtmlExportError{HtmlExportStage::ReadSource, source.error()});
     struct stat st {};
     const std::uint64_t size = ::stat(sourcePath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 
@@ -50,7 +50,7 @@ Result<HtmlExport, HtmlExportError> exportHtmlPage(const std::string& sourcePath
     auto written = writeFileSafely(pagePath, produce);
     if (!written) {
         const auto stage = readFailed ? HtmlExportStage::ReadSource : HtmlExportStage::WritePage;
-        return unexpected(HtmlExportError{stage, std::move(written.error())});
+        return unexpected(HtmlExportError{stage, written.error()});
     }
     return HtmlExport{*written};
 }

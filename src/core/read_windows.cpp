@@ -53,7 +53,7 @@ Status<IoError> WindowSource::read(const std::function<bool(std::string_view)>& 
 Status<IoError> readInWindows(const std::string& path, ReadFrom from, const std::function<void(std::string_view)>& sink)
 {
     auto source = WindowSource::open(path, from);
-    if (!source) return unexpected(std::move(source.error()));
+    if (!source) return unexpected(source.error());
     return source->read([&](std::string_view window) {
         sink(window);
         return true;

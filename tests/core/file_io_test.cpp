@@ -304,7 +304,7 @@ namespace {
 
 // A producer that hands over `parts` in order and then fails (when `failure`
 // is set) as a source that stopped being readable would.
-soramie::ByteProducer producing(std::vector<std::string> parts, std::optional<soramie::IoError> failure = {})
+soramie::ByteProducer producing(std::vector<std::string> parts, const std::optional<soramie::IoError>& failure = {})
 {
     return [parts = std::move(parts), failure](const soramie::ByteSink& sink) -> soramie::Status<soramie::IoError> {
         for (const std::string& part : parts) {
