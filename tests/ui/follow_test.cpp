@@ -46,6 +46,15 @@ bool waitForText(TextPane& pane, const QString& text)
     return QTest::qWaitFor([&] { return pane.text() == text; }, kBoundMs);
 }
 
+// app.log of `count` numbered CR LF lines, shown in the window; `lines` gets its bytes.
+MainWindow& showNumberedLog(MainWindowHarness& h, int count, QByteArray& lines)
+{
+    for (int i = 0; i < count; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
+    auto& f = h.loadWith({{"app.log", lines}});
+    f.showFile(h.logs("app.log"));
+    return f;
+}
+
 TEST(FileWatcher, SignalsAppendsARenameWithANewFileAndADeleteWithANewFile)
 {
     QTemporaryDir dir;
@@ -80,9 +89,7 @@ TEST(MainWindowFollow, AppendsJoinTheShownDocumentAndTheViewKeepsTheEndInSightWh
 {
     MainWindowHarness h;
     QByteArray lines;
-    for (int i = 0; i < 200; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
-    auto& f = h.loadWith({{"app.log", lines}});
-    f.showFile(h.logs("app.log"));
+    auto& f = showNumberedLog(h, 200, lines);
     TextPane& pane = *ui(f).pane;
     const auto* status = f.findChild<QLabel*>("followStatus");
     ASSERT_TRUE(status);
@@ -320,7 +327,6 @@ TEST(MainWindowFollow, LinesAppendedWhileTheSaveAsksFollowThePanesTextInTheSaved
     EXPECT_EQ(saved.readAll(), held + "while asked\r\n");
 }
 
-}  // namespace
 // A save puts a new file under the name and the pane moves on to it: typing
 // goes on where the caret was, the view stays, and the edits before the save
 // can still be undone.
@@ -328,9 +334,7 @@ TEST(MainWindowFollow, AfterASaveTypingGoesOnAtTheCaretAndTheEditsBeforeItStillU
 {
     MainWindowHarness h;
     QByteArray lines;
-    for (int i = 0; i < 300; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
-    auto& f = h.loadWith({{"app.log", lines}});
-    f.showFile(h.logs("app.log"));
+    auto& f = showNumberedLog(h, 300, lines);
     TextPane& pane = *ui(f).pane;
     pane.setSelection(lines.size() - 2, 0);  // before the last line break
     pane.insertText("A");
@@ -349,4 +353,5 @@ TEST(MainWindowFollow, AfterASaveTypingGoesOnAtTheCaretAndTheEditsBeforeItStillU
     EXPECT_TRUE(h.boxes().isEmpty()) << h.boxes().join(";").toStdString();
 }
 
+}  // namespace
 }  // namespace soramie::testing
